@@ -1,0 +1,26 @@
+// Failures that leave the engine's return-value world: a run-time I/O error (a failed
+// seek, a failed close of the log file) and a conversion error (a text that is not a
+// number). Both are caught at the command boundary of the window, shown in one message
+// box, and the program goes on.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace qn {
+
+class IoError : public std::runtime_error {
+ public:
+  IoError(int code, const std::string& what) : std::runtime_error(what), code_(code) {}
+  int code() const { return code_; }
+
+ private:
+  int code_;
+};
+
+class ConvertError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+}  // namespace qn

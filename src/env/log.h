@@ -1,0 +1,56 @@
+// The program's one log. Every subsystem hands it a message; the log stamps it with the
+// date and time, keeps it in an in-memory list and writes the whole list to the log file
+// at the end of the run. Messages beginning with an error, warning or hint prefix are
+// counted for the summary at shut-down. All state is process-wide and single-threaded.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qn {
+
+// Process-wide switches and counters.
+extern bool LoggingEnabled;   // off: WriteLog does nothing at all
+extern bool VerboseLogging;   // callers test it before writing a detail line
+extern bool DirectLogging;    // on: every line is also appended to the file at once
+extern int32_t ErrorCount;    // also raised by the engine and by failing text-file routines
+extern int32_t WarningCount;
+extern int32_t HintCount;
+
+// Writes one log line: time stamp, a blank, the message. Returns -1 when logging is off,
+// 0 when the line was only kept in memory, else the result of the direct write.
+int WriteLog(std::string_view message);
+
+// Empties the list and the log file and leaves one " LOGGFIL TØMT (TextFile.ClearLog)."
+// line in both; ErrorCount becomes 0. Throws IoError when closing the file fails.
+void ClearLog();
+
+// The path of the log file, fixed when the log is created.
+const std::string& LogFileName();
+// Computes the log file name from the environment and the program file, stores and returns it.
+std::string GetLogFileName();
+
+// The lines kept in memory (UTF-8).
+const std::vector<std::string>& LogLines();
+
+// Creation at program start: empty list, LogFileName fixed.
+void CreateLog();
+// Start-up: when the log file exists, its lines replace the in-memory list.
+void LoadLogFile();
+// Writes the in-memory list to LogFileName, replacing the file's content.
+void SaveLogFile();
+// Finalisation at program end: SaveLogFile, then the list is freed.
+void FinishLog();
+
+// Messages of the text-file routines ("Feil under åpning av ...") are shown through
+// this callback: caption, text. The window sets it; without one they go to stderr.
+using MessageCallback = std::function<void(const std::string& caption, const std::string& text)>;
+void SetLogMessageCallback(MessageCallback callback);
+
+// Puts every switch, counter and the list back to their start values (for tests).
+void ResetLogState();
+
+}  // namespace qn
