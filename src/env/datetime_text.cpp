@@ -1,0 +1,94 @@
+#include "env/datetime_text.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <sys/time.h>
+
+namespace qn {
+
+namespace {
+
+// Days from 1970-01-01 to y-m-d in the proleptic Gregorian calendar.
+int64_t DaysFromCivil(int64_t y, int m, int d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(int64_t z, int* y, int* m, int* d) {
+  z += 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  *d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  *m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  *y = static_cast<int>(yoe + era * 400 + (*m <= 2));
+}
+
+constexpr int64_t kEpochOffsetDays = 25569;  // 1899-12-30 to 1970-01-01
+
+}  // namespace
+
+double EncodeDateTime(const CivilDateTime& c) {
+  double days = static_cast<double>(DaysFromCivil(c.year, c.month, c.day) + kEpochOffsetDays);
+  double fraction = (c.hour * 3600000.0 + c.minute * 60000.0 + c.second * 1000.0 + c.millisecond) / 86400000.0;
+  // Before the epoch the fraction counts away from zero, as the stored form has it.
+  return days >= 0 ? days + fraction : days - fraction;
+}
+
+CivilDateTime DecodeDateTime(double stamp) {
+  CivilDateTime c;
+  if (!std::isfinite(stamp) || std::fabs(stamp) > 3.0e6) return c;
+  double whole = std::trunc(stamp);
+  double fraction = std::fabs(stamp - whole);
+  int64_t ms = std::llround(fraction * 86400000.0);
+  if (ms >= 86400000) {
+    ms -= 86400000;
+    whole += stamp >= 0 ? 1 : -1;
+  }
+  CivilFromDays(static_cast<int64_t>(whole) - kEpochOffsetDays, &c.year, &c.month, &c.day);
+  c.hour = static_cast<int>(ms / 3600000);
+  c.minute = static_cast<int>(ms / 60000 % 60);
+  c.second = static_cast<int>(ms / 1000 % 60);
+  c.millisecond = static_cast<int>(ms % 1000);
+  return c;
+}
+
+double NowAsDateTime() {
+  timeval tv{};
+  gettimeofday(&tv, nullptr);
+  time_t secs = tv.tv_sec;
+  std::tm local{};
+  localtime_r(&secs, &local);
+  CivilDateTime c{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                  local.tm_min,        local.tm_sec,      static_cast<int>(tv.tv_usec / 1000)};
+  return EncodeDateTime(c);
+}
+
+std::string FormatShortDate(double stamp) {
+  CivilDateTime c = DecodeDateTime(stamp);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", c.day, c.month, c.year);
+  return buf;
+}
+
+std::string FormatLongTime(double stamp) {
+  CivilDateTime c = DecodeDateTime(stamp);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", c.hour, c.minute, c.second);
+  return buf;
+}
+
+std::string FormatDateTime(double stamp) {
+  CivilDateTime c = DecodeDateTime(stamp);
+  if (c.hour == 0 && c.minute == 0 && c.second == 0) return FormatShortDate(stamp);
+  return FormatShortDate(stamp) + " " + FormatLongTime(stamp);
+}
+
+}  // namespace qn
