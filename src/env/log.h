@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,12 @@ void ClearLog();
 const std::string& LogFileName();
 // Computes the log file name from the environment and the program file, stores and returns it.
 std::string GetLogFileName();
+// The log file of a program file below a user data folder: appData + "/Veltrona/log/" +
+// the program file's name with its extension changed to ".log" ("Other.exe" -> "Other.log",
+// "quillnet" -> "quillnet.log").
+std::string LogFileNameFor(std::string_view appData, std::string_view programPath);
+// Points the log at another file (tests, and the command-line tool's own log).
+void SetLogFileName(std::string path);
 
 // The lines kept in memory (UTF-8).
 const std::vector<std::string>& LogLines();
@@ -44,6 +51,43 @@ void LoadLogFile();
 void SaveLogFile();
 // Finalisation at program end: SaveLogFile, then the list is freed.
 void FinishLog();
+
+// The text-file routines under the log. Each failure raises ErrorCount by one; failing
+// opens, creates and closes also show a message box (caption "FEIL"). I/O codes are the
+// program's runtime error numbers (2 file not found, 3 path not found, 5 access denied,
+// 101 disk write error, 103 file not open, ...), 0 for success.
+class TextFile {
+ public:
+  TextFile() = default;
+  ~TextFile();  // closes silently when still open
+  TextFile(const TextFile&) = delete;
+  TextFile& operator=(const TextFile&) = delete;
+
+  bool IsOpen() const { return file_ != nullptr; }
+  const std::string& Name() const { return name_; }
+
+ private:
+  friend int OpenTextForAppend(TextFile&, const std::string&);
+  friend int CreateTextFile(TextFile&, const std::string&);
+  friend int WriteTextLine(TextFile&, std::string_view);
+  friend int CloseTextFile(TextFile&);
+  std::FILE* file_ = nullptr;
+  std::string name_;
+};
+
+// Binds the file to name and opens it for appending; the file must exist.
+int OpenTextForAppend(TextFile& file, const std::string& name);
+// Binds the file to name and creates it; an existing file is emptied.
+int CreateTextFile(TextFile& file, const std::string& name);
+// Writes the text and a CR LF line end. A failure only counts.
+int WriteTextLine(TextFile& file, std::string_view text);
+// Closes the file; a failure (a write the disk refused, or a file not open) shows
+// "Feil under lukking av fil".
+int CloseTextFile(TextFile& file);
+// Appends one line to name, creating the file when it is missing, and closes it. Returns
+// the I/O code of the close; when the file cannot be opened at all, the code of the open
+// (reported once, nothing further is tried).
+int AppendLineToFile(const std::string& name, std::string_view line);
 
 // Messages of the text-file routines ("Feil under åpning av ...") are shown through
 // this callback: caption, text. The window sets it; without one they go to stderr.
