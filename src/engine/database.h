@@ -64,10 +64,13 @@ struct EngineState {
   bool writeCache = false;     // "DatabaseCache"
   bool readCache = false;      // "DatabaseCacheRead" (only together with the write cache)
   bool compareWindow = false;  // on only around payload transfers
-  // The payload cache: allocated at the end of Open when the write cache is on.
+  // The payload cache: allocated at the end of Open when the write cache is on. It holds
+  // the bytes at payloadCachePosition exactly as they are in the owner's file: any write
+  // that overlaps them and is not taken by the cache empties it (length 0).
   std::vector<uint8_t> payloadCache;  // 262,145 bytes when allocated
   Position payloadCachePosition = -1;
   int32_t payloadCacheLength = 0;
+  const tDataImageArk* payloadCacheOwner = nullptr;
   // The record cache: the last stored pointer record.
   Position recordCachePosition = -1;
   std::array<uint8_t, kPointerRecordSize> recordCache{};
@@ -77,6 +80,43 @@ inline constexpr int32_t kPayloadCacheSize = 262145;
 
 // The error-text table: the Norwegian text of an error number, empty outside 1..216.
 std::string ErrorText(int32_t code);
+// The engine's error number for a POSIX errno: ENOENT 2, ENOTDIR 3, EMFILE/ENFILE 4,
+// EACCES/EPERM/EROFS 5, EBADF 6, ENOMEM 8, ENOSPC/EFBIG/EDQUOT 101, EIO 100 on reading and
+// 101 on writing; any other errno e gives 1000 + e, which has no text.
+int32_t ErrorCodeFromErrno(int err, bool writing);
+// The task texts of the report line, by task code (1..4, 6..11); empty for others.
+std::string_view TaskText(int32_t taskCode);
+
+// Task codes of the report line.
+inline constexpr int32_t kTaskBackupReset = 1;
+inline constexpr int32_t kTaskBackupRewrite = 2;
+inline constexpr int32_t kTaskBackupWrite = 3;
+inline constexpr int32_t kTaskBackupClose = 4;
+inline constexpr int32_t kTaskOpen = 6;
+inline constexpr int32_t kTaskCreate = 7;
+inline constexpr int32_t kTaskWriteHeader = 8;
+inline constexpr int32_t kTaskWrite = 9;
+inline constexpr int32_t kTaskRead = 10;
+inline constexpr int32_t kTaskClose = 11;
+
+// Error numbers the engine sets itself.
+inline constexpr int32_t kErrorNotOpen = 103;      // a transfer on a database without a file
+inline constexpr int32_t kErrorReadFault = 100;    // a read the file could not deliver
+inline constexpr int32_t kErrorWriteFault = 101;   // a write the file did not take whole
+inline constexpr int32_t kErrorNegativeSeek = 131;  // a seek to a negative Position
+inline constexpr int32_t kErrorRange = 201;        // a negative byte count
+
+// The settings section the engine reads its keys from.
+inline constexpr std::string_view kEngineSection = "QUILLNET-SERVER";
+
+// How Open treats the settings "ReadOnlyDatabase", "AutoCreateDatabase" and "CreateBackup".
+enum class OpenPolicy {
+  kFromSettings,  // as the settings say
+  kInspect,       // read only whatever the setting says; a missing file is never created
+                  // and no backup copy is made: the file system is left exactly as it was
+  kCreate,        // a missing file is created whatever "AutoCreateDatabase" says, and the
+                  // database is writable whatever "ReadOnlyDatabase" says
+};
 
 class tDataImageArk {
  public:
@@ -88,8 +128,13 @@ class tDataImageArk {
 
   // Opens or creates the database (see the twelve steps in database.cpp). Afterwards
   // LastError() is 0 when the file is open; without a cursor (dp == nullptr) on failure.
+  // An object that is still open is closed first.
   tDataImageArk& Open(const std::string& fileName);
+  tDataImageArk& Open(const std::string& fileName, OpenPolicy policy);
+  // Releases the cursor and the name objects and closes the file; does nothing when no
+  // file is open.
   void Close();
+  // True when the file is open and the cursor set up.
   bool IsOpen() const;
 
   // Block transfer at the current file position. Both return bytes moved minus count
@@ -97,11 +142,14 @@ class tDataImageArk {
   // cache skipped the write.
   int32_t ReadBlock(void* buffer, int32_t count);
   int32_t WriteBlock(const void* buffer, int32_t count);
-  // Sets the current file position. Throws IoError when the position cannot be set.
+  // Sets the current file position. Throws IoError (and records the code) when the
+  // position cannot be set: a negative Position, or no open file.
   void SeekTo(Position position);
   Position FilePosition() const;
-  // The Position of a new block: the file size; the file position is set there.
+  // The Position of a new block: the file size; the file position is set there. -1 when
+  // no file is open or the file has outgrown the 32-bit Positions.
   Position Allocate();
+  // The file size in bytes; -1 without an open file.
   int64_t FileSizeOf();
   // Writes the report line for the last error code and returns that code.
   int32_t ReportError(int32_t taskCode, std::string_view taskText);
@@ -132,6 +180,7 @@ class tDataImageArk {
   std::shared_ptr<FileSystem> files_;
   std::unique_ptr<BlockFile> file_;
   std::string fileName_;
+  int64_t filePosition_ = 0;  // where the next ReadBlock/WriteBlock starts
   int32_t lastError_ = 0;
   int32_t lastTransfer_ = 0;
   bool readOnly_ = false;
@@ -140,11 +189,29 @@ class tDataImageArk {
   uint16_t stackTop_ = 0;
   std::array<Position, 256> stack_{};
   EngineCounters counters_;
-  // Buffered reading state lives in database.cpp's implementation.
+  // Read-ahead buffer: aligned pages of the file, kept equal to the file's bytes.
   struct ReadBuffer;
   std::unique_ptr<ReadBuffer> readBuffer_;
 
   void MakeBackup();
+  // Opens an existing file (step 7); false when it stays closed.
+  bool OpenExisting();
+  // Creates a new file with its header record (step 8); false when that failed.
+  bool CreateNew();
+  // Writes the file header record of a new (empty) file, counted as one block write.
+  bool WriteFileHeader();
+  // Fills a database that holds no records yet and puts the cursor on the first data
+  // record (steps 10 and 11 of Open). A file that holds only its header record gets
+  // its initial content here.
+  void PrepareContent();
+  // Reads `count` bytes at `position` through the read buffer.
+  int ReadAt(int64_t position, uint8_t* buffer, size_t count, size_t* moved);
+  // Keeps the read buffer and the caches equal to the file after a write of `moved`
+  // bytes at `position`.
+  void AfterWrite(int64_t position, const uint8_t* bytes, size_t moved);
+  void ForgetCaches();
+  // Counts the failure in ErrorCount and writes the report line, when the log is on.
+  void ReportTransferError(int32_t taskCode);
 };
 
 }  // namespace qn
