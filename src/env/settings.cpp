@@ -1,20 +1,511 @@
-// Placeholder until the settings store is built: every key reads as missing.
 #include "env/settings.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "env/text_codec.h"
+#include "env/environment.h"
 
 namespace qn {
 
 namespace {
-std::string g_section = "STANDARD";
+
+constexpr char kStandardSection[] = "STANDARD";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
 }
 
+// A line break inside a name or value would start a new line in the file.
+std::string OneLine(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return out;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool WriteInPlace(const std::string& path, const std::string& text) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const bool ok = WriteAll(fd, text);
+  const int saved = errno;
+  if (::close(fd) != 0 || !ok) {
+    if (!ok) errno = saved;
+    return false;
+  }
+  return true;
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+// ---- IniFile ----
+
+IniFile::LoadResult IniFile::Load(const std::string& path) {
+  Clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? LoadResult::kMissing : LoadResult::kUnreadable;
+  std::string text;
+  char buf[8192];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int saved = errno;
+      ::close(fd);
+      errno = saved;
+      return LoadResult::kUnreadable;
+    }
+    if (n == 0) break;
+    text.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  Parse(text);
+  return LoadResult::kLoaded;
+}
+
+bool IniFile::Save(const std::string& path) const {
+  const std::string text = Serialize();
+  std::string target = path;
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr) return WriteInPlace(path, text);  // a dangling link: create its target
+    target = real;
+    std::free(real);
+  }
+  mode_t mode = 0644;
+  if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
+
+  const size_t slash = target.rfind('/');
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  std::string temp = FolderOf(target) + "/." + name + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) {
+    // A folder we may not create files in can still hold a file we may write.
+    if (errno == EACCES || errno == EPERM) return WriteInPlace(target, text);
+    return false;
+  }
+  bool ok = WriteAll(fd, text) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+  int saved = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    saved = errno;
+  }
+  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+    ok = false;
+    saved = errno;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    errno = saved;
+  }
+  return ok;
+}
+
+void IniFile::Clear() {
+  sections_.clear();
+  modified_ = false;
+}
+
+void IniFile::Parse(std::string_view text) {
+  Clear();
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a byte-order mark
+  Section* current = nullptr;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+
+    const std::string_view trimmed = TrimBlanks(line);
+    if (!trimmed.empty() && trimmed.front() == '[') {
+      const size_t close = trimmed.rfind(']');
+      if (close != std::string_view::npos && close > 0) {
+        const std::string_view name = TrimBlanks(trimmed.substr(1, close - 1));
+        current = FindSection(name);  // a repeated header continues the earlier section
+        if (current == nullptr) {
+          sections_.push_back(Section{std::string(name), {}});
+          current = &sections_.back();
+        }
+        continue;
+      }
+    }
+    if (current == nullptr) {
+      sections_.push_back(Section{"", {}});
+      current = &sections_.back();
+    }
+    const bool comment = !trimmed.empty() && (trimmed.front() == ';' || trimmed.front() == '#');
+    const size_t eq = line.find('=');
+    const std::string_view key = eq == std::string_view::npos ? std::string_view{}
+                                                              : TrimBlanks(line.substr(0, eq));
+    if (comment || key.empty()) {
+      current->lines.push_back(Line{"", std::string(line)});
+    } else {
+      current->lines.push_back(Line{std::string(key), std::string(line.substr(eq + 1))});
+    }
+  }
+  // Serialize puts one blank line between sections; trailing blanks would pile up.
+  for (Section& s : sections_) {
+    while (!s.lines.empty() && s.lines.back().key.empty() &&
+           TrimBlanks(s.lines.back().value).empty()) {
+      s.lines.pop_back();
+    }
+  }
+  modified_ = false;
+}
+
+std::string IniFile::Serialize() const {
+  std::string out;
+  bool first = true;
+  for (const Section& s : sections_) {
+    if (s.name.empty() && s.lines.empty()) continue;
+    if (!first) out += '\n';
+    first = false;
+    if (!s.name.empty()) out += "[" + s.name + "]\n";
+    for (const Line& l : s.lines) {
+      if (!l.key.empty()) out += l.key + "=";
+      out += l.value;
+      out += '\n';
+    }
+  }
+  return out;
+}
+
+IniFile::Section* IniFile::FindSection(std::string_view name) {
+  for (Section& s : sections_) {
+    if (SameText(s.name, name)) return &s;
+  }
+  return nullptr;
+}
+
+const IniFile::Section* IniFile::FindSection(std::string_view name) const {
+  for (const Section& s : sections_) {
+    if (SameText(s.name, name)) return &s;
+  }
+  return nullptr;
+}
+
+const IniFile::Line* IniFile::FindLine(const Section& s, std::string_view key) {
+  for (const Line& l : s.lines) {
+    if (!l.key.empty() && SameText(l.key, key)) return &l;
+  }
+  return nullptr;
+}
+
+bool IniFile::HasSection(std::string_view section) const {
+  return FindSection(TrimBlanks(section)) != nullptr;
+}
+
+bool IniFile::HasKey(std::string_view section, std::string_view key) const {
+  const Section* s = FindSection(TrimBlanks(section));
+  return s != nullptr && FindLine(*s, TrimBlanks(key)) != nullptr;
+}
+
+std::string IniFile::Get(std::string_view section, std::string_view key,
+                         std::string_view fallback) const {
+  const Section* s = FindSection(TrimBlanks(section));
+  const Line* l = s == nullptr ? nullptr : FindLine(*s, TrimBlanks(key));
+  return l == nullptr ? std::string(fallback) : l->value;
+}
+
+void IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
+  const std::string name = OneLine(TrimBlanks(section));
+  const std::string k = OneLine(TrimBlanks(key));
+  if (k.empty()) return;  // a line "=value" would not read back as a key
+  const std::string v = OneLine(value);
+  Section* s = FindSection(name);
+  if (s == nullptr) {
+    // Lines without a section can only stand before the first header.
+    if (name.empty()) {
+      sections_.insert(sections_.begin(), Section{"", {}});
+      s = &sections_.front();
+    } else {
+      sections_.push_back(Section{name, {}});
+      s = &sections_.back();
+    }
+  }
+  for (Line& l : s->lines) {
+    if (!l.key.empty() && SameText(l.key, k)) {
+      if (l.value != v) {
+        l.value = v;
+        modified_ = true;
+      }
+      return;
+    }
+  }
+  s->lines.push_back(Line{k, v});
+  modified_ = true;
+}
+
+void IniFile::EraseKey(std::string_view section, std::string_view key) {
+  Section* s = FindSection(TrimBlanks(section));
+  if (s == nullptr) return;
+  const std::string_view k = TrimBlanks(key);
+  for (auto it = s->lines.begin(); it != s->lines.end(); ++it) {
+    if (!it->key.empty() && SameText(it->key, k)) {
+      s->lines.erase(it);
+      modified_ = true;
+      return;
+    }
+  }
+}
+
+void IniFile::EraseSection(std::string_view section) {
+  const std::string_view name = TrimBlanks(section);
+  for (auto it = sections_.begin(); it != sections_.end(); ++it) {
+    if (SameText(it->name, name)) {
+      sections_.erase(it);
+      modified_ = true;
+      return;
+    }
+  }
+}
+
+std::vector<std::string> IniFile::Sections() const {
+  std::vector<std::string> out;
+  for (const Section& s : sections_) {
+    if (!s.name.empty()) out.push_back(s.name);
+  }
+  return out;
+}
+
+std::vector<std::string> IniFile::Keys(std::string_view section) const {
+  std::vector<std::string> out;
+  if (const Section* s = FindSection(TrimBlanks(section))) {
+    for (const Line& l : s->lines) {
+      if (!l.key.empty()) out.push_back(l.key);
+    }
+  }
+  return out;
+}
+
+// ---- The settings files of the run ----
+
+namespace {
+
+struct Store {
+  IniFile ini;
+  std::string path;       // empty: held in memory only, never written
+  bool forced_read_only = false;  // opened read-only, or could not be read
+};
+
+Store g_shared;
+Store g_user;
+bool g_using_user = false;
+std::string g_ini_file_name;
+std::string g_ini_folder;
+std::string g_section = kStandardSection;
+int g_error = 0;
+
+Store& Active() { return g_using_user ? g_user : g_shared; }
+
+// A file counts as read-only when its owner may not write it (the mode bit, which also
+// holds for root) or this process may not.
+bool IsReadOnlyFile(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return false;  // missing: created at flush
+  return (st.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
+bool StoreReadOnly(const Store& s) {
+  return s.forced_read_only || (!s.path.empty() && IsReadOnlyFile(s.path));
+}
+
+bool LoadStore(Store* s, const std::string& path, bool read_only) {
+  s->path = path;
+  const IniFile::LoadResult r = s->ini.Load(path);
+  s->forced_read_only = read_only || r == IniFile::LoadResult::kUnreadable;
+  return r != IniFile::LoadResult::kUnreadable;
+}
+
+bool FlushStore(Store* s) {
+  if (s->path.empty() || !s->ini.modified() || StoreReadOnly(*s)) return true;
+  if (!s->ini.Save(s->path)) {
+    g_error = errno;
+    return false;
+  }
+  s->ini.MarkSaved();
+  return true;
+}
+
+std::string Absolute(const std::string& path) {
+  if (path.empty() || path.front() == '/') return path;
+  char* cwd = ::getcwd(nullptr, 0);
+  if (cwd == nullptr) return path;
+  std::string out = cwd;
+  std::free(cwd);
+  if (out.back() != '/') out += '/';
+  return out + path;
+}
+
+}  // namespace
+
+bool OpenSettings(const std::string& path, SettingsAccess access) {
+  g_using_user = false;
+  g_user = Store{};
+  g_ini_file_name = Absolute(path);
+  g_ini_folder = FolderOf(g_ini_file_name);
+  if (g_ini_folder.back() != '/') g_ini_folder += '/';
+  return LoadStore(&g_shared, g_ini_file_name, access == SettingsAccess::kReadOnly);
+}
+
+const std::string& IniFileName() { return g_ini_file_name; }
+const std::string& IniFolder() { return g_ini_folder; }
+
+bool SettingsReadOnly() { return StoreReadOnly(g_shared); }
+
+bool FlushSettings() { return FlushStore(&Active()); }
+
+bool CloseSettings() {
+  bool ok = UseSharedSettings();
+  ok = FlushStore(&g_shared) && ok;
+  g_shared = Store{};
+  return ok;
+}
+
+int SettingsErrorCode() { return g_error; }
+
+std::string UserSettingsFileName() {
+  if (g_ini_folder.empty()) return {};
+  std::string name = CurrentUserName();
+  for (char& c : name) {
+    if (c == '/') c = '_';
+  }
+  return g_ini_folder + name + ".INI";
+}
+
+bool UseUserSettings() {
+  if (g_using_user) return true;
+  const bool ok = FlushStore(&g_shared);
+  g_user = Store{};
+  const std::string path = UserSettingsFileName();
+  if (!path.empty()) LoadStore(&g_user, path, false);
+  g_using_user = true;
+  return ok;
+}
+
+bool UseSharedSettings() {
+  if (!g_using_user) return true;
+  const bool ok = FlushStore(&g_user);
+  g_user = Store{};
+  g_using_user = false;
+  return ok;
+}
+
+bool UsingUserSettings() { return g_using_user; }
+
+IniFile& SharedSettings() { return g_shared.ini; }
+
+void ResetSettingsState() {
+  g_shared = Store{};
+  g_user = Store{};
+  g_using_user = false;
+  g_ini_file_name.clear();
+  g_ini_folder.clear();
+  g_section = kStandardSection;
+  g_error = 0;
+}
+
+// ---- Reads and writes ----
+
 void SetSection(std::string_view name) { g_section = std::string(name); }
-void ResetSection() { g_section = "STANDARD"; }
+void ResetSection() { g_section = kStandardSection; }
 std::string CurrentSection() { return g_section; }
-std::string ReadSettingString(std::string_view) { return {}; }
-bool ReadSettingBool(std::string_view) { return false; }
-int32_t ReadSettingInteger(std::string_view) { return 0; }
-void WriteSettingString(std::string_view, std::string_view) {}
-void WriteSettingBool(std::string_view, bool) {}
-void WriteSettingInteger(std::string_view, int32_t) {}
+
+std::string ReadSettingString(std::string_view key) { return Active().ini.Get(g_section, key); }
+
+bool ReadSettingBool(std::string_view key) {
+  return ParseSettingBool(Active().ini.Get(g_section, key), false);
+}
+
+int32_t ReadSettingInteger(std::string_view key) {
+  return ParseSettingInteger(Active().ini.Get(g_section, key), 0);
+}
+
+void WriteSettingString(std::string_view key, std::string_view value) {
+  Active().ini.Set(g_section, key, value);
+}
+
+void WriteSettingBool(std::string_view key, bool value) {
+  Active().ini.Set(g_section, key, value ? "1" : "0");
+}
+
+void WriteSettingInteger(std::string_view key, int32_t value) {
+  Active().ini.Set(g_section, key, std::to_string(value));
+}
+
+bool SettingExists(std::string_view key) { return Active().ini.HasKey(g_section, key); }
+
+void DeleteSetting(std::string_view key) { Active().ini.EraseKey(g_section, key); }
+
+namespace {
+
+// Splits "  -123 " into sign and digits; false when it is not a decimal number.
+bool SplitNumber(std::string_view text, bool* negative, std::string_view* digits) {
+  text = TrimBlanks(text);
+  *negative = false;
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+    *negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty()) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  *digits = text;
+  return true;
+}
+
+}  // namespace
+
+int32_t ParseSettingInteger(std::string_view text, int32_t fallback) {
+  bool negative;
+  std::string_view digits;
+  if (!SplitNumber(text, &negative, &digits)) return fallback;
+  int64_t value = 0;
+  for (char c : digits) {
+    value = value * 10 + (c - '0');
+    if (value > int64_t{INT32_MAX} + 1) return fallback;
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX || value < INT32_MIN) return fallback;
+  return static_cast<int32_t>(value);
+}
+
+bool ParseSettingBool(std::string_view text, bool fallback) {
+  bool negative;
+  std::string_view digits;
+  if (!SplitNumber(text, &negative, &digits)) return fallback;
+  return digits.find_first_not_of('0') != std::string_view::npos;
+}
 
 }  // namespace qn
