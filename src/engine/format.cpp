@@ -151,17 +151,17 @@ DataHead DataHead::Decode(std::span<const uint8_t, kDataHeadSize> in) {
 std::string KindName(int32_t kind) {
   if (kind >= 1024 && kind <= 1600) return " -- SLETTET --";
   switch (kind) {
-    case kKindEmpty: return "tom peker";
-    case kKindNamed: return "header";
-    case kKindData: return "data";
-    case kKindTemplate: return "mal";
-    case kKindTemplateTag: return "tag til mal";
-    case kKindDataWithTemplate: return "data med mal";
-    case kKindProgram: return "program";
-    case kKindIndex: return "index";
-    case kKindRegisterVariable: return "registervariabel";
-    case kKindNote: return "notat";
-    case kKindNamedNote: return "notat med navn";
+    case kKindEmpty: return ", tom peker";
+    case kKindNamed: return ", header";
+    case kKindData: return ", data";
+    case kKindTemplate: return ", mal";
+    case kKindTemplateTag: return ", tag til mal";
+    case kKindDataWithTemplate: return ", data med mal";
+    case kKindProgram: return ", program";
+    case kKindIndex: return ", index";
+    case kKindRegisterVariable: return ", registervariabel";
+    case kKindNote: return ", notat";
+    case kKindNamedNote: return ", notat med navn";
     default: return "";
   }
 }

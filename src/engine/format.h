@@ -170,7 +170,8 @@ struct DataHead {
   static DataHead Decode(std::span<const uint8_t, kDataHeadSize> in);
 };
 
-// The name printed for a kind by the file information scan; empty for kinds without one.
+// The text the file information scan appends to a pointer record's line for its kind,
+// separator included (", tom peker", " -- SLETTET --"); empty for kinds without one.
 std::string KindName(int32_t kind);
 
 }  // namespace qn

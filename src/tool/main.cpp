@@ -1,12 +1,17 @@
-// quilltool: the command-line tool over the database engine.
-#include <cstdio>
-#include <cstring>
+// quilltool: the command-line tool over the database engine. The commands live in their
+// own files (cmd_*.cpp) and register themselves; see tool.h.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "engine/block_file.h"
+#include "tool/tool.h"
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
-    std::printf("Usage: quilltool COMMAND [ARGS]\n\nCommands:\n");
-    return argc < 2 ? 2 : 0;
-  }
-  std::fprintf(stderr, "quilltool: unknown command %s\n", argv[1]);
-  return 2;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  qn::tool::LoadSettings();
+  qn::tool::ToolContext context{std::cout, std::cerr, qn::DiskFileSystem()};
+  int code = qn::tool::RunTool(args, context);
+  std::cout.flush();
+  return code;
 }

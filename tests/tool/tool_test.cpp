@@ -1,0 +1,98 @@
+#include "tool/tool.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "engine/memory_files.h"
+
+using namespace qn;
+using namespace qn::tool;
+using qn::test::Bytes;
+using qn::test::MemoryFileSystem;
+using qn::test::NewDatabaseFile;
+using ::testing::HasSubstr;
+
+namespace {
+
+class ToolTest : public ::testing::Test {
+ protected:
+  int Run(std::vector<std::string> args) {
+    out.str("");
+    err.str("");
+    ToolContext context{out, err, fs};
+    return RunTool(args, context);
+  }
+  int ErrLines() const {
+    std::string e = err.str();
+    return int(std::count(e.begin(), e.end(), '\n'));
+  }
+  std::shared_ptr<MemoryFileSystem> fs = std::make_shared<MemoryFileSystem>();
+  std::ostringstream out, err;
+};
+
+TEST_F(ToolTest, HelpListsTheCommandsAndUsageErrorsExitTwo) {
+  EXPECT_EQ(Run({"--help"}), kExitOk);
+  EXPECT_THAT(out.str(), HasSubstr("create FILE"));
+  EXPECT_THAT(out.str(), HasSubstr("scan FILE"));
+  EXPECT_EQ(Run({}), kExitError);
+  EXPECT_EQ(Run({"frobnicate"}), kExitError);
+  EXPECT_EQ(ErrLines(), 1);
+  EXPECT_EQ(Run({"scan"}), kExitError);
+  EXPECT_EQ(err.str(), "quilltool: usage: quilltool scan FILE\n");
+  EXPECT_EQ(Run({"create", "a", "b"}), kExitError);
+  EXPECT_EQ(ErrLines(), 1);
+}
+
+TEST_F(ToolTest, CreateWritesANewDatabaseAndRefusesAnExistingFile) {
+  EXPECT_EQ(Run({"create", "new.pdb256"}), kExitOk);
+  EXPECT_EQ(fs->Get("new.pdb256"), NewDatabaseFile());
+
+  fs->Put("old.pdb256", Bytes{1, 2, 3});
+  EXPECT_EQ(Run({"create", "old.pdb256"}), kExitError);
+  EXPECT_EQ(err.str(), "quilltool: old.pdb256: already exists\n");
+  EXPECT_EQ(fs->Get("old.pdb256"), (Bytes{1, 2, 3}));
+}
+
+TEST_F(ToolTest, CreateReportsAFileThatCannotBeMade) {
+  fs->createError = 3;
+  EXPECT_EQ(Run({"create", "nodir/new.pdb256"}), kExitError);
+  EXPECT_EQ(err.str(), "quilltool: nodir/new.pdb256: cannot create (error 3: Stasjonen eller mappen fins ikke)\n");
+}
+
+TEST_F(ToolTest, ScanPrintsUtf8LinesAndLeavesTheFileAlone) {
+  Bytes file = NewDatabaseFile();
+  fs->Put("db.pdb256", file);
+  EXPECT_EQ(Run({"scan", "db.pdb256"}), kExitOk);
+  EXPECT_EQ(out.str(), "1 pos:0 St\xC3\xB8rrelse: 256, tom peker   Ok.\n");
+  EXPECT_EQ(fs->Get("db.pdb256"), file);
+  EXPECT_EQ(fs->stats.writes, 0);
+}
+
+TEST_F(ToolTest, ScanOfAMissingFileCreatesNothing) {
+  EXPECT_EQ(Run({"scan", "none.pdb256"}), kExitError);
+  EXPECT_EQ(err.str(), "quilltool: none.pdb256: no such file\n");
+  EXPECT_FALSE(fs->Exists("none.pdb256"));
+}
+
+TEST_F(ToolTest, OpenForReadingNeverCreatesOrWrites) {
+  ToolContext context{out, err, fs};
+  tDataImageArk missing(fs);
+  EXPECT_EQ(OpenForReading(context, "none.pdb256", missing), kExitError);
+  EXPECT_FALSE(fs->Exists("none.pdb256"));
+
+  fs->Put("empty.pdb256", {});  // a writable open would give it a header record
+  tDataImageArk empty(fs);
+  EXPECT_EQ(OpenForReading(context, "empty.pdb256", empty), kExitOk);
+  EXPECT_TRUE(empty.ReadOnly());
+  empty.Close();
+  EXPECT_TRUE(fs->Get("empty.pdb256").empty());
+  EXPECT_EQ(fs->stats.writes, 0);
+}
+
+TEST_F(ToolTest, FileTextIsPrintedAsUtf8) {
+  EXPECT_EQ(PrintableText("bl\xE5"), "bl\xC3\xA5");  // "blå"
+}
+
+}  // namespace
