@@ -5,11 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
 #include "env/datetime_text.h"
+#include "env/environment.h"
 #include "env/errors.h"
 
 namespace qn {
@@ -62,19 +62,6 @@ void ShowError(const std::string& text) {
 }
 
 std::string TimeStamp() { return FormatDateTime(NowAsDateTime()); }
-
-std::string AppDataFolder() {
-  if (const char* v = std::getenv("APPDATA"); v && *v) return v;
-  if (const char* v = std::getenv("XDG_DATA_HOME"); v && *v) return v;
-  const char* home = std::getenv("HOME");
-  return std::string(home ? home : "") + "/.local/share";
-}
-
-std::string ProgramFilePath() {
-  std::error_code ec;
-  std::filesystem::path p = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string("quillnet") : p.string();
-}
 
 // The log's folder may be missing when the log is written before the folder tree exists or
 // when the "log" folder has been registered elsewhere; the file always lives here.
@@ -271,6 +258,11 @@ void LoadLogFile() {
   if (start < text.size()) lines.emplace_back(text, start);
   g_lines = std::move(lines);
   g_keepFileContent = false;
+}
+
+void DiscardLogLines() {
+  g_lines.clear();
+  g_unsavedFrom = 0;
 }
 
 void SaveLogFile() {

@@ -47,6 +47,8 @@ const std::vector<std::string>& LogLines();
 void CreateLog();
 // Start-up: when the log file exists, its lines replace the in-memory list.
 void LoadLogFile();
+// Drops the lines kept in memory; the file and the counters stay as they are.
+void DiscardLogLines();
 // Writes the in-memory list to LogFileName, replacing the file's content.
 void SaveLogFile();
 // Finalisation at program end: SaveLogFile, then the list is freed.

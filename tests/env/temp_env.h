@@ -1,5 +1,6 @@
 // A throwaway environment for the env tests: a fresh temporary folder that is the working
-// directory and holds APPDATA, with the log state reset before and after. The folder and
+// directory and holds APPDATA and HOME, with the log, settings and environment state reset
+// before and after. The folder and
 // everything below it is removed afterwards; the real home folder is never touched.
 #pragma once
 
@@ -14,7 +15,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "env/environment.h"
 #include "env/log.h"
+#include "env/settings.h"
 
 namespace qn::test {
 
@@ -33,10 +36,10 @@ class TempEnv {
     ::setenv("HOME", (root_ / "home").c_str(), 1);
     ::unsetenv("XDG_DATA_HOME");
     std::filesystem::current_path(root_ / "work");
-    ResetLogState();
+    ResetState();
   }
   ~TempEnv() {
-    ResetLogState();
+    ResetState();
     std::error_code ec;
     std::filesystem::current_path(oldCwd_, ec);
     for (const char* name : {"APPDATA", "HOME", "XDG_DATA_HOME"}) {
@@ -62,6 +65,11 @@ class TempEnv {
   }
 
  private:
+  static void ResetState() {
+    ResetLogState();
+    ResetSettingsState();
+    ResetEnvironmentState();
+  }
   static int Index(const std::string& name) { return name == "APPDATA" ? 0 : name == "HOME" ? 1 : 2; }
   static std::optional<std::string> Get(const char* name) {
     const char* v = std::getenv(name);
