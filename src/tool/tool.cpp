@@ -1,10 +1,14 @@
 // The command table of quilltool and the helpers its commands share.
 #include "tool/tool.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 #include <exception>
 
+#include "env/environment.h"
+#include "env/settings.h"
 #include "env/text_codec.h"
 
 namespace qn::tool {
@@ -90,7 +94,12 @@ int OpenForReading(ToolContext& context, const std::string& fileName, tDataImage
 std::string PrintableText(std::string_view fileText) { return Cp1252ToUtf8(fileText); }
 
 void LoadSettings() {
-  // Every key reads as missing until the settings store can open the user's file.
+  // The program's own rule: a "veltrona.ini" in the working directory wins, else the one
+  // in the user's settings folder. The tool only reads it: it never writes or creates it.
+  std::string path = "veltrona.ini";
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) path = AppDataFolder() + "Veltrona/etc/veltrona.ini";
+  OpenSettings(path, SettingsAccess::kReadOnly);
 }
 
 int RunTool(const std::vector<std::string>& args, ToolContext& context) {

@@ -36,12 +36,14 @@ class DatabaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetLogState();
+    ResetSettingsState();
     ResetEngineState();
     LoggingEnabled = true;
     fs = std::make_shared<MemoryFileSystem>();
   }
   void TearDown() override {
     db.reset();
+    ResetSettingsState();
     ResetLogState();
     ResetEngineState();
   }
@@ -58,11 +60,14 @@ class DatabaseTest : public ::testing::Test {
     EXPECT_TRUE(Db().IsOpen());
     return Db();
   }
-  // Turns the write cache on as an open with "DatabaseCache" set leaves it.
-  void WriteCacheOn(bool readCache = false) {
-    Engine().writeCache = true;
-    Engine().readCache = readCache;
-    Engine().payloadCache.assign(kPayloadCacheSize, 0);
+  // One key of the engine's settings section.
+  static void Setting(std::string_view key, std::string_view value) {
+    SharedSettings().Set(kEngineSection, key, value);
+  }
+  // Turns the write cache (and the read cache) on for the next Open.
+  static void WriteCacheOn(bool readCache = false) {
+    Setting("DatabaseCache", "1");
+    if (readCache) Setting("DatabaseCacheRead", "1");
   }
 
   std::shared_ptr<MemoryFileSystem> fs;
@@ -188,6 +193,106 @@ TEST_F(OpenTest, SettingsSectionIsRestored) {
   Db().Open("a.pdb256");
   EXPECT_EQ(CurrentSection(), "MINE");
   ResetSection();
+}
+
+TEST_F(OpenTest, SettingsSwitchTheCachesWithVerboseLinesInOrder) {
+  VerboseLogging = true;
+  Setting("DatabaseCache", "1");
+  Setting("DatabaseCacheRead", "1");
+  Setting("AutoCreateRecords", "1");
+  fs->Put("a.pdb256", NewDatabaseFile());
+  Db().Open("a.pdb256");
+  EXPECT_TRUE(Engine().writeCache);
+  EXPECT_TRUE(Engine().readCache);
+  EXPECT_EQ(Engine().payloadCache.size(), size_t(kPayloadCacheSize));
+  EXPECT_EQ(Db().AutoCreateRecords(), 1);
+  std::vector<std::string> lines = LogLines();
+  auto at = [&](std::string_view text) {
+    for (size_t i = 0; i < lines.size(); ++i)
+      if (lines[i].ends_with(text)) return int(i);
+    return -1;
+  };
+  EXPECT_GE(at("QUILLAPI: Verbose logging enabled."), 0);
+  EXPECT_EQ(at("QUILLAPI: Write Cache enabled."), at("QUILLAPI: Verbose logging enabled.") + 1);
+  EXPECT_EQ(at("QUILLAPI: Read Cache enabled."), at("QUILLAPI: Write Cache enabled.") + 1);
+  EXPECT_LT(at("QUILLAPI: Read Cache enabled."), at("QUILLAPI: Database filename is set to a.pdb256"));
+}
+
+TEST_F(OpenTest, ReadOnlySettingCreatesOnlyTheHeaderRecord) {
+  VerboseLogging = true;
+  Setting("AutoCreateDatabase", "1");
+  Setting("ReadOnlyDatabase", "1");
+  Db().Open("ro.pdb256");
+  ASSERT_TRUE(Db().IsOpen());
+  EXPECT_TRUE(Db().ReadOnly());
+  EXPECT_TRUE(Logged("QUILLAPI: AutoCreate Database enabled."));
+  EXPECT_TRUE(Logged("QUILLAPI: Database is READONLY."));
+  Position p = Db().Allocate();
+  uint8_t record[256] = {0, 1};
+  EXPECT_EQ(Db().WriteBlock(record, 256), -1);
+  EXPECT_EQ(p, 256);
+  EXPECT_EQ(fs->Get("ro.pdb256"), NewDatabaseFile());
+}
+
+TEST_F(OpenTest, CreatePolicyOverridesTheReadOnlySetting) {
+  Setting("ReadOnlyDatabase", "1");
+  Db().Open("new.pdb256", OpenPolicy::kCreate);
+  ASSERT_TRUE(Db().IsOpen());
+  EXPECT_FALSE(Db().ReadOnly());
+}
+
+// ---- The backup copy ----
+
+using BackupTest = DatabaseTest;
+
+TEST_F(BackupTest, CopiesTheWholeFileBeforeOpening) {
+  Setting("CreateBackup", "1");
+  Bytes bytes(20000);  // more than two copy chunks
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 7);
+  fs->Put("a.pdb256", bytes);
+  fs->Put("a.pdb256.backup", Bytes{9, 9, 9});  // an older backup is replaced
+  Db().Open("a.pdb256");
+  EXPECT_TRUE(Db().IsOpen());
+  EXPECT_EQ(fs->Get("a.pdb256.backup"), bytes);
+  EXPECT_TRUE(Logged("QUILLAPI: FILENAME:a.pdb256 TASK:creating backupfile (reset)"));
+  EXPECT_TRUE(Logged("QUILLAPI: FILENAME:a.pdb256 TASK:creating backupfile (rewrite)"));
+  EXPECT_TRUE(Logged("QUILLAPI: FILENAME:a.pdb256 TASK:closing file"));
+  EXPECT_EQ(ErrorCount, 0);
+}
+
+TEST_F(BackupTest, NameHoldingDotBackupIsNeverCopied) {
+  Setting("CreateBackup", "1");
+  fs->Put("a.pdb256.backup", NewDatabaseFile());
+  fs->Put("old.backup.pdb256", NewDatabaseFile());
+  fs->Put("b.BACKUP.pdb256", NewDatabaseFile());  // the rule is case-sensitive
+  Db().Open("a.pdb256.backup");
+  Db().Open("old.backup.pdb256");
+  Db().Open("b.BACKUP.pdb256");
+  EXPECT_FALSE(fs->Exists("a.pdb256.backup.backup"));
+  EXPECT_FALSE(fs->Exists("old.backup.pdb256.backup"));
+  EXPECT_TRUE(fs->Exists("b.BACKUP.pdb256.backup"));
+}
+
+TEST_F(BackupTest, NoCopyOfAMissingFileNorWhenInspecting) {
+  Setting("CreateBackup", "1");
+  Db().Open("new.pdb256", OpenPolicy::kCreate);
+  EXPECT_FALSE(fs->Exists("new.pdb256.backup"));
+  Db().Open("new.pdb256", OpenPolicy::kInspect);
+  EXPECT_FALSE(fs->Exists("new.pdb256.backup"));
+}
+
+TEST_F(BackupTest, FailedCopyIsReportedAndTheOpenGoesOn) {
+  Setting("CreateBackup", "1");
+  fs->Put("a.pdb256", Bytes(20000, 1));
+  fs->writeBudget = 100;
+  Db().Open("a.pdb256");
+  EXPECT_TRUE(Db().IsOpen());
+  EXPECT_EQ(Db().LastError(), 0);
+  EXPECT_EQ(ErrorCount, 1);
+  EXPECT_TRUE(Logged(
+      "QUILLAPI: ERROR 101 SKRIVEFEIL TIL DISK, ELLER DISK FULL FILENAME:a.pdb256 TASK:write error "
+      "CODE POSITION:3"));
+  EXPECT_FALSE(Logged("TASK:closing file"));
 }
 
 TEST_F(OpenTest, CloseReportsAndCountsAFailedClose) {
@@ -323,8 +428,8 @@ TEST_F(ReadBufferTest, SeesTheFileGrow) {
 using PayloadCacheTest = DatabaseTest;
 
 TEST_F(PayloadCacheTest, SamePayloadTwiceIsWrittenOnce) {
-  tDataImageArk& d = OpenPattern(2000);
   WriteCacheOn();
+  tDataImageArk& d = OpenPattern(2000);
   Engine().compareWindow = true;
   uint8_t payload[40];
   std::fill(std::begin(payload), std::end(payload), uint8_t(5));
@@ -341,8 +446,8 @@ TEST_F(PayloadCacheTest, SamePayloadTwiceIsWrittenOnce) {
 }
 
 TEST_F(PayloadCacheTest, WritesAnythingThatDiffers) {
-  tDataImageArk& d = OpenPattern(2000);
   WriteCacheOn();
+  tDataImageArk& d = OpenPattern(2000);
   Engine().compareWindow = true;
   uint8_t payload[40] = {1, 2, 3};
   uint8_t longer[60] = {1, 2, 3};
@@ -363,8 +468,8 @@ TEST_F(PayloadCacheTest, WritesAnythingThatDiffers) {
 }
 
 TEST_F(PayloadCacheTest, AWriteOutsideTheWindowOverCachedBytesIsNotForgotten) {
-  tDataImageArk& d = OpenPattern(2000);
   WriteCacheOn();
+  tDataImageArk& d = OpenPattern(2000);
   uint8_t payload[40] = {1, 2, 3};
   uint8_t other[8] = {7, 7, 7, 7, 7, 7, 7, 7};
   Engine().compareWindow = true;
@@ -381,8 +486,8 @@ TEST_F(PayloadCacheTest, AWriteOutsideTheWindowOverCachedBytesIsNotForgotten) {
 }
 
 TEST_F(PayloadCacheTest, FailedWriteIsNotTakenByTheCache) {
-  tDataImageArk& d = OpenPattern(2000);
   WriteCacheOn();
+  tDataImageArk& d = OpenPattern(2000);
   Engine().compareWindow = true;
   uint8_t payload[40] = {1, 2, 3};
   fs->writeBudget = 10;
@@ -396,8 +501,8 @@ TEST_F(PayloadCacheTest, FailedWriteIsNotTakenByTheCache) {
 }
 
 TEST_F(PayloadCacheTest, ReadCacheSkipsWritingBackWhatWasRead) {
-  tDataImageArk& d = OpenPattern(2000);
   WriteCacheOn(/*readCache=*/true);
+  tDataImageArk& d = OpenPattern(2000);
   Engine().compareWindow = true;
   uint8_t payload[100];
   d.SeekTo(500);
@@ -411,8 +516,8 @@ TEST_F(PayloadCacheTest, ReadCacheSkipsWritingBackWhatWasRead) {
 }
 
 TEST_F(PayloadCacheTest, PayloadLongerThanTheCacheIsWrittenEveryTime) {
-  tDataImageArk& d = OpenPattern(300);
   WriteCacheOn(/*readCache=*/true);
+  tDataImageArk& d = OpenPattern(300);
   Engine().compareWindow = true;
   Bytes big(kPayloadCacheSize + 100, 3);
   d.SeekTo(256);
@@ -426,15 +531,14 @@ TEST_F(PayloadCacheTest, PayloadLongerThanTheCacheIsWrittenEveryTime) {
 }
 
 TEST_F(PayloadCacheTest, ReopeningForgetsWhatWasCached) {
-  tDataImageArk& d = OpenPattern(2000);
   WriteCacheOn();
+  tDataImageArk& d = OpenPattern(2000);
   Engine().compareWindow = true;
   uint8_t payload[40] = {1, 2, 3};
   d.SeekTo(1000);
   d.WriteBlock(payload, 40);
   fs->Put("q.pdb256", Bytes(2000, 0));
   d.Open("q.pdb256");
-  WriteCacheOn();
   Engine().compareWindow = true;
   d.SeekTo(1000);
   d.WriteBlock(payload, 40);
@@ -443,8 +547,9 @@ TEST_F(PayloadCacheTest, ReopeningForgetsWhatWasCached) {
 }
 
 TEST_F(PayloadCacheTest, CloseSwitchesTheWriteCacheOff) {
-  OpenPattern(300);
   WriteCacheOn();
+  OpenPattern(300);
+  EXPECT_EQ(Engine().payloadCache.size(), size_t(kPayloadCacheSize));
   Db().Close();
   EXPECT_FALSE(Engine().writeCache);
   EXPECT_TRUE(Engine().payloadCache.empty());

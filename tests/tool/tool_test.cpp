@@ -3,9 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "engine/memory_files.h"
+#include "env/settings.h"
+#include "env/temp_env.h"
 
 using namespace qn;
 using namespace qn::tool;
@@ -93,6 +96,52 @@ TEST_F(ToolTest, OpenForReadingNeverCreatesOrWrites) {
 
 TEST_F(ToolTest, FileTextIsPrintedAsUtf8) {
   EXPECT_EQ(PrintableText("bl\xE5"), "bl\xC3\xA5");  // "blå"
+}
+
+}  // namespace
+
+namespace {
+
+using qn::test::TempEnv;
+
+class ToolOnDiskTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetSettingsState(); }
+  void TearDown() override { ResetSettingsState(); }
+  TempEnv env;
+};
+
+TEST_F(ToolOnDiskTest, SettingsFileOfTheWorkingDirectoryWinsAndIsNeverWritten) {
+  const std::string shared = "[QUILLNET-SERVER]\nDatabaseCache=1\n";
+  TempEnv::WriteFile(env.AppData() / "Veltrona/etc/veltrona.ini", shared);
+  LoadSettings();
+  SectionScope section(kEngineSection);
+  EXPECT_TRUE(ReadSettingBool("DatabaseCache"));
+
+  const std::string local = "[QUILLNET-SERVER]\nDatabaseCache=0\n";
+  TempEnv::WriteFile(env.Work() / "veltrona.ini", local);
+  LoadSettings();
+  EXPECT_FALSE(ReadSettingBool("DatabaseCache"));
+  WriteSettingBool("DatabaseCache", true);
+  FlushSettings();
+  EXPECT_EQ(TempEnv::ReadFile(env.Work() / "veltrona.ini"), local);
+}
+
+TEST_F(ToolOnDiskTest, MissingSettingsFileIsNotCreated) {
+  LoadSettings();
+  FlushSettings();
+  EXPECT_FALSE(std::filesystem::exists(env.AppData() / "Veltrona"));
+}
+
+TEST_F(ToolOnDiskTest, CreateThenScanARealFile) {
+  std::ostringstream out, err;
+  ToolContext context{out, err, DiskFileSystem()};
+  EXPECT_EQ(RunTool({"create", "x.pdb256"}, context), kExitOk);
+  EXPECT_EQ(std::filesystem::file_size(env.Work() / "x.pdb256"), 256u);
+  EXPECT_EQ(RunTool({"scan", "x.pdb256"}, context), kExitOk);
+  EXPECT_EQ(out.str(), "1 pos:0 St\xC3\xB8rrelse: 256, tom peker   Ok.\n");
+  EXPECT_EQ(RunTool({"scan", "."}, context), kExitError);  // a folder is not a database
+  EXPECT_THAT(err.str(), HasSubstr("quilltool: .: cannot open (error "));
 }
 
 }  // namespace
