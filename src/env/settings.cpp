@@ -384,6 +384,7 @@ const std::string& IniFolder() { return g_ini_folder; }
 bool SettingsReadOnly() { return StoreReadOnly(g_shared); }
 
 bool FlushSettings() { return FlushStore(&Active()); }
+bool FlushSharedSettings() { return FlushStore(&g_shared); }
 
 bool CloseSettings() {
   bool ok = UseSharedSettings();

@@ -96,6 +96,8 @@ bool SettingsReadOnly();
 // read or written. A read-only file, or a store not bound to a file, is not written and
 // gives true. Returns false when the write failed; SettingsErrorCode then holds errno.
 bool FlushSettings();
+// The same for the shared file, whichever file is in use.
+bool FlushSharedSettings();
 // Flushes unsaved changes of the shared file (as FlushSettings), then closes it: the store
 // is empty until the next OpenSettings. Returns false when that last write failed.
 bool CloseSettings();

@@ -55,6 +55,10 @@ void ScratchEnvTest::SetUp() {
   ResetEnvironmentState();
   ResetLogState();
   LoggingEnabled = true;
+  facts_.spool = Path("spool/");
+  facts_.windows = Path("win/");
+  facts_.program = Path("prog/bin/quillnet");
+  SetSystemFacts(&facts_);
 }
 
 void ScratchEnvTest::TearDown() {
