@@ -15,7 +15,9 @@ namespace qn {
 
 namespace {
 
+// A folder path ends in one "/" ("" stays "").
 std::string WithSlash(std::string path) {
+  while (path.size() > 1 && path.back() == '/' && path[path.size() - 2] == '/') path.pop_back();
   if (!path.empty() && path.back() != '/') path += '/';
   return path;
 }
@@ -84,10 +86,10 @@ std::string BaseFolder() { return AppDataFolder() + "Veltrona/"; }
 
 const std::vector<std::string>& StandardFolderNames() {
   static const std::vector<std::string> names = {
-      "archive",     "backup",      "data",       "data\\quillnet", "data\\docs",
-      "etc",         "export",      "export\\xml", "export\\pdf",   "export\\csv",
-      "export\\html", "export\\html\\varer", "import", "images",     "spool",
-      "tmp",         "xml",         "log",        "maler",          "maler\\docs"};
+      "archive", "backup", "data", "data\\quillnet", "data\\docs", "etc",
+      "export", "export\\xml", "export\\pdf", "export\\csv", "export\\html",
+      "export\\html\\varer", "import", "images", "spool", "tmp", "xml", "log", "maler",
+      "maler\\docs"};
   return names;
 }
 

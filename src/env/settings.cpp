@@ -24,6 +24,26 @@ std::string_view TrimBlanks(std::string_view s) {
   return s;
 }
 
+bool IsAscii(std::string_view s) {
+  for (char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
+
+// Section and key names compared without regard to case. Names are nearly always plain
+// ASCII, compared here directly; anything else goes through the full upper-casing.
+bool SameName(std::string_view a, std::string_view b) {
+  if (!IsAscii(a) || !IsAscii(b)) return SameText(a, b);
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  }
+  return true;
+}
+
 // A line break inside a name or value would start a new line in the file.
 std::string OneLine(std::string_view s) {
   std::string out(s);
@@ -202,21 +222,21 @@ std::string IniFile::Serialize() const {
 
 IniFile::Section* IniFile::FindSection(std::string_view name) {
   for (Section& s : sections_) {
-    if (SameText(s.name, name)) return &s;
+    if (SameName(s.name, name)) return &s;
   }
   return nullptr;
 }
 
 const IniFile::Section* IniFile::FindSection(std::string_view name) const {
   for (const Section& s : sections_) {
-    if (SameText(s.name, name)) return &s;
+    if (SameName(s.name, name)) return &s;
   }
   return nullptr;
 }
 
 const IniFile::Line* IniFile::FindLine(const Section& s, std::string_view key) {
   for (const Line& l : s.lines) {
-    if (!l.key.empty() && SameText(l.key, key)) return &l;
+    if (!l.key.empty() && SameName(l.key, key)) return &l;
   }
   return nullptr;
 }
@@ -254,7 +274,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
     }
   }
   for (Line& l : s->lines) {
-    if (!l.key.empty() && SameText(l.key, k)) {
+    if (!l.key.empty() && SameName(l.key, k)) {
       if (l.value != v) {
         l.value = v;
         modified_ = true;
@@ -271,7 +291,7 @@ void IniFile::EraseKey(std::string_view section, std::string_view key) {
   if (s == nullptr) return;
   const std::string_view k = TrimBlanks(key);
   for (auto it = s->lines.begin(); it != s->lines.end(); ++it) {
-    if (!it->key.empty() && SameText(it->key, k)) {
+    if (!it->key.empty() && SameName(it->key, k)) {
       s->lines.erase(it);
       modified_ = true;
       return;
@@ -282,7 +302,7 @@ void IniFile::EraseKey(std::string_view section, std::string_view key) {
 void IniFile::EraseSection(std::string_view section) {
   const std::string_view name = TrimBlanks(section);
   for (auto it = sections_.begin(); it != sections_.end(); ++it) {
-    if (SameText(it->name, name)) {
+    if (SameName(it->name, name)) {
       sections_.erase(it);
       modified_ = true;
       return;

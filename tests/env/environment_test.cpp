@@ -128,12 +128,6 @@ TEST_F(EnvironmentTest, DesktopFolderFollowsUserDirsElseDesktopInHome) {
   EXPECT_EQ(DesktopFolder(), "/srv/desk/");
 }
 
-TEST_F(EnvironmentTest, ProgramFileNameAndFolder) {
-  EXPECT_EQ(ProgramFilePath(), Path("prog/bin/quillnet"));
-  EXPECT_EQ(ProgramFileName(), "quillnet");
-  EXPECT_EQ(ProgramFolder(), Path("prog/bin/"));
-}
-
 TEST_F(EnvironmentTest, SystemFoldersEndInOneSlash) {
   EXPECT_EQ(SpoolFolder(), Path("spool/"));
   EXPECT_EQ(HostsFolder(), Path("win/"));

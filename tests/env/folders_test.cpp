@@ -76,8 +76,10 @@ TEST_F(FoldersTest, StoredPathWithoutTrailingSlashGetsOne) {
 TEST_F(FoldersTest, SetFolderAddsTheSlashOnlyToANonEmptyPath) {
   SetFolder("a", "/x/y");
   SetFolder("b", "");
+  SetFolder("c", "/x/z///");
   EXPECT_EQ(Registered("a_folder"), "/x/y/");
   EXPECT_EQ(Registered("b_folder"), "");
+  EXPECT_EQ(Registered("c_folder"), "/x/z/");
 }
 
 TEST_F(FoldersTest, FolderTreeIsCreatedInOrderAndRegistered) {

@@ -264,16 +264,5 @@ TEST_F(SettingsTest, UserFileStaysInTheSettingsFolderWhateverTheName) {
   EXPECT_EQ(UserSettingsFileName(), Path("etc/.._.._EVIL.INI"));
 }
 
-TEST_F(SettingsTest, SectionScopeRestoresTheSectionItFound) {
-  SetSection("MINE");
-  {
-    SectionScope scope("FOLDERS");
-    EXPECT_EQ(CurrentSection(), "FOLDERS");
-  }
-  EXPECT_EQ(CurrentSection(), "MINE");
-  ResetSection();
-  EXPECT_EQ(CurrentSection(), "STANDARD");
-}
-
 }  // namespace
 }  // namespace qn
