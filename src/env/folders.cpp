@@ -235,6 +235,18 @@ bool RemoveEntry(int fd, const std::string& name, int flags) {
 
 void EmptyOpenFolder(int fd, const std::string& folder, dev_t device);
 
+// A folder entry that is the root of another mount: another file system, or a bind mount
+// of the same one (which keeps the device number, so the kernel is asked as well).
+bool IsMountPoint(int parent, const std::string& name, const struct stat& st, dev_t device) {
+  if (st.st_dev != device) return true;
+  struct statx sx;
+  if (::statx(parent, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, 0, &sx) != 0) {
+    return false;
+  }
+  return (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
+         (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+}
+
 // Empties and removes the sub-folder `name` of the open folder `parent`.
 void RemoveFolderTree(int parent, const std::string& name, const std::string& folder,
                       dev_t device) {
@@ -261,8 +273,8 @@ void EmptyOpenFolder(int fd, const std::string& folder, dev_t device) {
     struct stat st;
     if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone already
     if (S_ISDIR(st.st_mode)) {
-      if (st.st_dev != device) {
-        // A mount point: its content belongs to another file system.
+      if (IsMountPoint(fd, name, st, device)) {
+        // Its content belongs to another mount and is not ours to empty.
         if (::unlinkat(fd, name.c_str(), AT_REMOVEDIR) != 0) {
           WriteLog("FEIL: kan ikke slette mappen " + folder + name + "/");
         }
