@@ -152,7 +152,7 @@ tDataImageArk& tDataImageArk::Open(const std::string& fileName, OpenPolicy polic
   dp->Load(0);
 
   // Steps 10 and 11.
-  PrepareContent();
+  InitialContentAndFirstData();
 
   // Step 12.
   blockClipboard = false;
@@ -248,7 +248,7 @@ bool tDataImageArk::WriteFileHeader() {
   return lastError_ == 0;
 }
 
-void tDataImageArk::PrepareContent() {
+void tDataImageArk::InitialContentAndFirstData() {
   // The initial content of a new database and the move to the first data record are
   // added here; until then a new file holds its header record only.
 }

@@ -202,8 +202,9 @@ class tDataImageArk {
   bool WriteFileHeader();
   // Fills a database that holds no records yet and puts the cursor on the first data
   // record (steps 10 and 11 of Open). A file that holds only its header record gets
-  // its initial content here.
-  void PrepareContent();
+  // its initial content here; a file whose header record cannot be read whole (shorter
+  // than 256 bytes) is left as it is.
+  void InitialContentAndFirstData();
   // Reads `count` bytes at `position` through the read buffer.
   int ReadAt(int64_t position, uint8_t* buffer, size_t count, size_t* moved);
   // Keeps the read buffer and the caches equal to the file after a write of `moved`
