@@ -7,7 +7,7 @@
 #include <cstring>
 #include <exception>
 
-#include "env/environment.h"
+#include "env/folders.h"
 #include "env/settings.h"
 #include "env/text_codec.h"
 
@@ -98,7 +98,7 @@ void LoadSettings() {
   // in the user's settings folder. The tool only reads it: it never writes or creates it.
   std::string path = "veltrona.ini";
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) path = AppDataFolder() + "Veltrona/etc/veltrona.ini";
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) path = BaseFolder() + "etc/veltrona.ini";
   OpenSettings(path, SettingsAccess::kReadOnly);
 }
 
