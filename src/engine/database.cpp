@@ -545,13 +545,4 @@ int32_t tDataImageArk::ReportError(int32_t taskCode, std::string_view taskText) 
   return lastError_;
 }
 
-// Until the cursor's own source file is part of the engine, these stand in for its
-// constructor and Load; the cursor's definitions replace them at link time.
-[[gnu::weak]] Datapointer::Datapointer(tDataImageArk& database) : database_(database) {}
-
-[[gnu::weak]] int32_t Datapointer::Load(Position position) {
-  database_.SeekTo(position);
-  return database_.ReadBlock(current_.data(), kPointerRecordSize);
-}
-
 }  // namespace qn
