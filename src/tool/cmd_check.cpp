@@ -1,0 +1,30 @@
+// quilltool check FILE: the consistency check of the whole file, one line per fault
+// ("<Position>: <what is wrong>"); exit 1 when there is any, else "OK" and exit 0.
+#include "engine/consistency_check.h"
+#include "tool/tool.h"
+
+namespace qn::tool {
+
+namespace {
+
+int RunCheck(const std::vector<std::string>& args, ToolContext& context);
+
+constexpr ToolCommand kCheck{"check", "FILE",
+                             "Check every reachable record's links and blocks; list the faults.",
+                             RunCheck};
+RegisterCommand registered{kCheck};
+
+int RunCheck(const std::vector<std::string>& args, ToolContext& context) {
+  if (!ExpectArguments(context, kCheck, args, 1)) return kExitError;
+  tDataImageArk db(context.files);
+  if (int r = OpenForReading(context, args[0], db); r != kExitOk) return r;
+  std::vector<ConsistencyFault> faults = CheckConsistency(db);
+  for (const ConsistencyFault& fault : faults) context.out << FormatFault(fault) << '\n';
+  if (!faults.empty()) return kExitNotFound;
+  context.out << "OK\n";
+  return kExitOk;
+}
+
+}  // namespace
+
+}  // namespace qn::tool
