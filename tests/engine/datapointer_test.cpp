@@ -268,6 +268,22 @@ TEST_F(NewTest, ARunOfNewRecordsInTheMiddleKeepsGoingDown) {
   ExpectConsistent();
 }
 
+TEST_F(NewTest, OnAReadOnlyDatabaseNothingReachesTheFileButTheCursorShowsTheChange) {
+  auto top = TopList({"A", "B"});
+  db.reset();
+  db = std::make_unique<tDataImageArk>(fs);
+  db->Open(kFile, OpenPolicy::kInspect);
+  ASSERT_TRUE(db->ReadOnly());
+  Bytes before = File();
+  dp().Load(top[0]);
+  EXPECT_EQ(dp().NewDown(), 0);
+  EXPECT_EQ(dp().Up(), top[0]);
+  EXPECT_EQ(dp().Down(), top[1]);
+  dp().Load(top[1]);
+  EXPECT_EQ(dp().Delete(), 0);
+  EXPECT_EQ(File(), before);
+}
+
 // ---- Delete ----
 
 using DeleteTest = CursorFixture;
