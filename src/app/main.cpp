@@ -1,12 +1,18 @@
 // quillnet: start-up, the main window, shut-down. "--help" and "--version" answer before
 // anything else runs. SIGINT and SIGTERM never end the program on the spot: they are
-// recorded and the program goes down through the normal shut-down.
+// recorded, and the main window is closed as the user would close it, so the program goes
+// down through the normal shut-down.
+#include <QApplication>
 #include <cstdio>
 #include <cstring>
 
 #include "engine/database.h"
+#include "env/log.h"
 #include "env/shutdown_signal.h"
 #include "env/startup.h"
+#include "ui/qt_dialogs.h"
+#include "ui/quill_form.h"
+#include "ui/shutdown_watcher.h"
 
 namespace {
 
@@ -22,6 +28,28 @@ constexpr const char* kUsage =
     "  -ip ADDRESS  the address to report for this machine\n"
     "  --user NAME  the user name to work as\n";
 
+// Steps 15 and 16 of start-up: the application, the main window with its database, the
+// shared dialogs, then the event loop until the window closes.
+void RunWindow(int& argc, char** argv, int signalFd) {
+  QApplication app(argc, argv);
+  app.setApplicationName("QuillNet");
+
+  qn::TQuillForm window;
+  window.FormCreate(qn::StartupCommandLine().parameters);
+  qn::QtDialogs dialogs(&window);
+  window.SetDialogs(&dialogs);
+  qn::SetLogMessageCallback([&dialogs](const std::string& caption, const std::string& text) {
+    dialogs.Message(caption, text, qn::MessageKind::kError);
+  });
+
+  qn::ShutdownWatcher watcher(signalFd, &window);
+
+  window.show();
+  app.exec();
+  qn::SetLogMessageCallback(nullptr);
+  window.SetDialogs(nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -36,15 +64,10 @@ int main(int argc, char** argv) {
     }
   }
 
-  qn::InstallShutdownSignals();
-  const qn::StartupFacts facts = qn::RunStartup(qn::ParseCommandLine(argc, argv));
-  // The main window comes here and runs until it is closed or a shut-down signal arrives;
-  // until it exists the program goes straight on to shut-down.
+  const int signalFd = qn::InstallShutdownSignals();
+  qn::RunStartup(qn::ParseCommandLine(argc, argv));
+  // A signal during start-up still gets the window's orderly close: the pipe holds it.
+  RunWindow(argc, argv, signalFd);
   qn::RunShutdown();
-
-  std::printf("Settings file: %s\n", facts.iniFileName.c_str());
-  std::printf("Base folder:   %s\n", facts.baseFolder.c_str());
-  std::printf("Log file:      %s\n", facts.logFileName.c_str());
-  if (qn::ShutdownRequested()) std::printf("Ended by signal %d\n", qn::ShutdownSignal());
   return 0;
 }

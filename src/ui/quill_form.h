@@ -1,14 +1,115 @@
-// The main window of QuillNet.
+// TQuillForm, the main window. It owns the one open database (dataark) for its whole
+// life, lays out the button row, the quick list, the painted view with its scroll bar,
+// the marks panel and the status bar, and carries the menu bar. Every command runs
+// through the command boundary (Command), so an I/O or conversion error ends that command
+// with one message and the window goes on. Questions are asked through the dialog seam
+// the window is given; widgets and menu items carry their component names as object names.
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/database.h"
+#include "ui/dialogs.h"
+
+class QAbstractButton;
+class QAction;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QScrollBar;
+class QToolButton;
 
 namespace qn {
+
+class TPaintBox;
+
+// The recent-file list of databases in the shared settings.
+inline constexpr std::string_view kDatabaseFileSection = ".pdb256";
+// The name the window's placement is kept under.
+inline constexpr std::string_view kWindowName = "QuillNet";
+// The file dialogs' filter for databases.
+inline constexpr std::string_view kDatabaseFilter =
+    "Peker databaser (*.pdb256)|*.pdb256|Alle filer (*.*)|*.*";
 
 class TQuillForm : public QMainWindow {
   Q_OBJECT
  public:
   explicit TQuillForm(QWidget* parent = nullptr);
+  ~TQuillForm() override;
+
+  // The seam every command asks through; borrowed, it must outlive the window's commands.
+  void SetDialogs(Dialogs* dialogs) { dialogs_ = dialogs; }
+
+  // Window creation: chooses the database from the command line's parameters (or the
+  // last file used, or the default file), opens it, sets the caption, shows the Position
+  // the second parameter names, and restores the window's placement and button row.
+  void FormCreate(const std::vector<std::string>& parameters);
+
+  // The database file FormCreate opens for these parameters: the first parameter, else
+  // the newest of the recent-file list; ".pdb256" added to a name without an extension;
+  // a name that is empty or names no existing file gives data/quillnet/QuillNet.pdb256.
+  // The result is a full path.
+  static std::string StartFileName(const std::vector<std::string>& parameters);
+
+  // Runs one command inside the command boundary; false when it ended by an error.
+  bool Command(const std::function<void()>& command);
+  // Wires a menu item or button to a command (through the boundary) and enables it.
+  void ConnectCommand(QAction* action, std::function<void()> command);
+  void ConnectCommand(QAbstractButton* button, std::function<void()> command);
+
+  // The refresh every command ends with. `VisMetode` has no effect.
+  void vis(int VisMetode);
+
+  tDataImageArk& dataark() { return dataark_; }
+  // The title the program is known by to the desktop: the open database's full path.
+  const std::string& ApplicationTitle() const { return applicationTitle_; }
+  // The menu item (or context-menu item) with this object name; nullptr when none.
+  QAction* MenuItem(std::string_view objectName) const;
+  // Status-bar panel 0, 1 or 2.
+  void SetStatusText(int panel, std::string_view text);
+
+  // Menu commands of the window itself.
+  void Ny1Click();                    // "&Ny": a new database
+  void pne1Click();                   // "Å&pne" under "&Fil": open a database
+  void Dataformat1Click();            // the documentation of the file format
+  void Oppdateringerpinternett1Click();
+  void Systeminformasjon1Click();
+  void FjernAlleMerker();             // the marks list emptied, its panel hidden
+
+ protected:
+  // FormClose: the database is closed and the window's placement saved.
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildLayout();
+  void BuildButtonRow(QWidget* panel);
+  void BuildMarkPanel(QWidget* panel);
+  void WireMenu();
+  void Vis1Popup();
+  // Opens `fileName`; with `create`, a missing file is created whatever the settings say.
+  // Reports a database that could not be opened. True when it is open.
+  bool OpenDatabase(const std::string& fileName, bool create);
+  // The seam; throws std::logic_error (ending the command) while none is set.
+  Dialogs& dialogs() const;
+
+  tDataImageArk dataark_;
+  Dialogs* dialogs_ = nullptr;
+  std::string applicationTitle_;
+
+  QWidget* KnappPanel_ = nullptr;
+  QListWidget* HurtigListe_ = nullptr;
+  QListWidget* NrListe_ = nullptr;
+  TPaintBox* PaintBox1_ = nullptr;
+  QWidget* SkrollPanel_ = nullptr;
+  QScrollBar* ScrollBar1_ = nullptr;
+  QWidget* MerkPanel_ = nullptr;
+  QListWidget* Merkeliste_ = nullptr;
+  QLabel* StatusPanels_[3] = {nullptr, nullptr, nullptr};
+  QMenu* PopupMenu_ = nullptr;
 };
 
 }  // namespace qn

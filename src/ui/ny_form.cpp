@@ -1,0 +1,58 @@
+#include "ui/ny_form.h"
+
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "env/text_codec.h"
+#include "ui/dialogs.h"
+
+namespace qn {
+
+TNyForm::TNyForm(QWidget* parent) : QDialog(parent) {
+  setObjectName("NyForm");
+  // A dialog box without title-bar buttons: it is answered with its own buttons.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  setModal(true);
+  auto* layout = new QVBoxLayout(this);
+  NyEdit_ = new QLineEdit(this);
+  NyEdit_->setObjectName("NyEdit");
+  NyEdit_->setMinimumWidth(320);
+  layout->addWidget(NyEdit_);
+  auto* buttons = new QDialogButtonBox(this);
+  QPushButton* ok = buttons->addButton("O&k", QDialogButtonBox::AcceptRole);
+  ok->setObjectName("OkButton");
+  ok->setDefault(true);
+  QPushButton* cancel = buttons->addButton("&Avbryt", QDialogButtonBox::RejectRole);
+  cancel->setObjectName("AvbrytButton");
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(buttons);
+}
+
+void TNyForm::Prepare(std::string_view caption, std::string_view proposed) {
+  setWindowTitle(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
+  NyEdit_->setMaxLength(static_cast<int>(PromptEntryLimit(proposed)));
+  NyEdit_->setText(QString::fromUtf8(proposed.data(), static_cast<int>(proposed.size())));
+  NyEdit_->selectAll();
+  NyEdit_->setFocus();
+}
+
+std::string TNyForm::Answer() const {
+  return CutToCp1252Length(NyEdit_->text().toStdString(), kPromptResultLength);
+}
+
+std::string TNyForm::Ask(std::string_view caption, std::string_view proposed) {
+  Prepare(caption, proposed);
+  adjustSize();
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+  if (exec() != QDialog::Accepted) return {};
+  return Answer();
+}
+
+}  // namespace qn
