@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -11,6 +12,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <fcntl.h>
@@ -25,6 +27,7 @@
 #include "ui/quill_form.h"
 #include "ui/scripted_dialogs.h"
 #include "ui/shutdown_watcher.h"
+#include "ui/system_info_form.h"
 #include "ui_env.h"
 
 namespace qn {
@@ -196,6 +199,30 @@ TEST_F(QuillFormTest, VisItemsToggleTheirPanelsAndShowTheirState) {
     Item(name)->trigger();
     EXPECT_EQ(panel->isHidden(), before) << name;
   }
+}
+
+TEST_F(QuillFormTest, AutoUpdateItemSetsTheDatabaseSwitch) {
+  form_.FormCreate({});
+  Item("AutoOppdater1")->trigger();
+  EXPECT_TRUE(form_.dataark().autoUpdate);
+  Item("AutoOppdater1")->trigger();
+  EXPECT_FALSE(form_.dataark().autoUpdate);
+  form_.dataark().autoUpdate = true;
+  emit Find<QMenu>("Vis1")->aboutToShow();
+  EXPECT_TRUE(Item("AutoOppdater1")->isChecked());
+}
+
+TEST_F(QuillFormTest, SystemInformationNamesProductSettingsAndFoldersWithoutMakingAny) {
+  form_.FormCreate({});
+  const auto lines = TSystemInfoForm::Lines(form_.dataark().FileName());
+  auto has = [&](const std::string& text) {
+    return std::find(lines.begin(), lines.end(), text) != lines.end();
+  };
+  EXPECT_TRUE(has("Versjon: " + std::string(kProductVersion)));
+  EXPECT_TRUE(has("Innstillingsfil: " + IniFileName()));
+  EXPECT_TRUE(has("Database: " + form_.dataark().FileName()));
+  EXPECT_TRUE(has("  export\\html: (ikke registrert)"));
+  EXPECT_FALSE(std::filesystem::exists(BaseFolder() + "export"));
 }
 
 // ---- Command boundary ----
@@ -375,6 +402,27 @@ TEST_F(QuillFormTest, ShutdownSignalClosesTheWindowTheUsualWay) {
   ::close(fds[1]);
   EXPECT_FALSE(form_.isVisible());
   EXPECT_FALSE(form_.dataark().IsOpen());
+}
+
+TEST_F(QuillFormTest, ShutdownSignalClosesAnOpenDialogBeforeTheWindow) {
+  form_.FormCreate({});
+  form_.show();
+  QDialog question(&form_);
+  question.setModal(true);
+  question.show();
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  ::fcntl(fds[0], F_SETFL, O_NONBLOCK);
+  {
+    ShutdownWatcher watcher(fds[0], &form_);
+    ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    QTest::qWait(20);
+    EXPECT_FALSE(question.isVisible());
+    for (int i = 0; i < 50 && form_.isVisible(); ++i) QTest::qWait(10);
+  }
+  ::close(fds[0]);
+  ::close(fds[1]);
+  EXPECT_FALSE(form_.isVisible());
 }
 
 }  // namespace
