@@ -308,6 +308,7 @@ void tDataImageArk::MakeBackup() {
 // Close
 
 void tDataImageArk::Close() {
+  loadedTemplate.reset();
   name = tNameObject{};
   linkText = tNameObject{};
   dp.reset();

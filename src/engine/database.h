@@ -20,6 +20,12 @@ namespace qn {
 
 class Datapointer;
 class tDataImageArk;
+struct tLoadedTemplate;  // templates/template_store.h
+
+// Frees the loaded template; defined beside it, so the database object needs only its name.
+struct tLoadedTemplateDeleter {
+  void operator()(tLoadedTemplate* loaded) const noexcept;
+};
 
 // Product constants of the engine.
 inline constexpr std::string_view kProductName = "Veltrona Quillnet";
@@ -175,6 +181,9 @@ class tDataImageArk {
   std::unique_ptr<Datapointer> dp;  // the cursor; null while closed or after a failed open
   tDataClipboard clipboard;
   bool blockClipboard = false;  // the block-clipboard flag
+  // The loaded template and the field value buffer (templates/template_store.h); made on
+  // first use, freed by Close.
+  std::unique_ptr<tLoadedTemplate, tLoadedTemplateDeleter> loadedTemplate;
 
  private:
   std::shared_ptr<FileSystem> files_;

@@ -5,6 +5,10 @@
 #include <ctime>
 #include <sys/time.h>
 
+#include <array>
+
+#include "env/text_codec.h"
+
 namespace qn {
 
 namespace {
@@ -32,6 +36,21 @@ void CivilFromDays(int64_t z, int* y, int* m, int* d) {
 }
 
 constexpr int64_t kEpochOffsetDays = 25569;  // 1899-12-30 to 1970-01-01
+
+// The leading decimal digits of a text, at most `maxDigits`; 0 when there are none.
+int LeadingNumber(std::string_view s, size_t maxDigits, size_t* digits) {
+  int value = 0;
+  size_t n = 0;
+  while (n < s.size() && n < maxDigits && s[n] >= '0' && s[n] <= '9') value = value * 10 + (s[n++] - '0');
+  *digits = n;
+  return value;
+}
+
+int DaysInMonth(int year, int month) {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
 
 }  // namespace
 
@@ -83,6 +102,40 @@ std::string FormatLongTime(double stamp) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", c.hour, c.minute, c.second);
   return buf;
+}
+
+std::optional<double> ParseShortDate(std::string_view text) {
+  text = Trim(text);
+  std::array<int, 3> values{};
+  std::array<size_t, 3> digits{};
+  size_t count = 0;
+  while (count < 3) {
+    values[count] = LeadingNumber(text, 5, &digits[count]);
+    if (digits[count] == 0) return std::nullopt;
+    text.remove_prefix(digits[count]);
+    ++count;
+    if (text.empty()) break;
+    if (text.front() != '.') return std::nullopt;
+    text.remove_prefix(1);
+    if (text.empty() && count == 2) break;  // "24.12." names this year too
+  }
+  if (!text.empty() || count < 2 || digits[0] > 2 || digits[1] > 2) return std::nullopt;
+  int thisYear = DecodeDateTime(NowAsDateTime()).year;
+  int year = thisYear;
+  if (count == 3) {
+    year = values[2];
+    if (digits[2] <= 2) {
+      int windowStart = thisYear - 50;
+      year += windowStart / 100 * 100;
+      if (year < windowStart) year += 100;
+    } else if (digits[2] > 4) {
+      return std::nullopt;
+    }
+  }
+  int day = values[0], month = values[1];
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
+    return std::nullopt;
+  return EncodeDateTime(CivilDateTime{year, month, day});
 }
 
 std::string FormatDateTime(double stamp) {

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace qn {
 
@@ -15,6 +17,12 @@ double NowAsDateTime();
 std::string FormatDateTime(double stamp);
 std::string FormatShortDate(double stamp);  // "dd.MM.yyyy"
 std::string FormatLongTime(double stamp);   // "HH:mm:ss"
+
+// A date in the short date form as the user types it: day and month of one or two digits,
+// then the year; a two-digit year is taken within fifty years of today, a missing year
+// ("24.12" or "24.12.") means this year. Blanks around the text are skipped. The stamp of
+// that day at midnight, or nullopt when the text is not such a date.
+std::optional<double> ParseShortDate(std::string_view text);
 
 // Civil date and time <-> stored timestamp.
 struct CivilDateTime {

@@ -97,49 +97,6 @@ std::optional<std::array<uint8_t, 4>> ParseDateBytes(std::string_view text) {
   return std::array<uint8_t, 4>{uint8_t(day), uint8_t(month), 19, uint8_t(year)};
 }
 
-int DaysInMonth(int year, int month) {
-  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
-// A date in the short date form dd.MM.yyyy, as the user types it: one or two digits for
-// day and month, the year of two digits taken within fifty years of today, a missing year
-// meaning this year. Time of day 0.
-std::optional<double> ParseShortDate(std::string_view text) {
-  text = Trim(text);
-  std::array<int, 3> values{};
-  std::array<size_t, 3> digits{};
-  size_t count = 0;
-  while (count < 3) {
-    values[count] = LeadingNumber(text, 5, &digits[count]);
-    if (digits[count] == 0) return std::nullopt;
-    text.remove_prefix(digits[count]);
-    ++count;
-    if (text.empty()) break;
-    if (text.front() != '.') return std::nullopt;
-    text.remove_prefix(1);
-    if (text.empty() && count == 2) break;  // "24.12." names this year too
-  }
-  if (!text.empty() || count < 2 || digits[0] > 2 || digits[1] > 2) return std::nullopt;
-  int thisYear = DecodeDateTime(NowAsDateTime()).year;
-  int year = thisYear;
-  if (count == 3) {
-    year = values[2];
-    if (digits[2] <= 2) {
-      int windowStart = thisYear - 50;
-      year += windowStart / 100 * 100;
-      if (year < windowStart) year += 100;
-    } else if (digits[2] > 4) {
-      return std::nullopt;
-    }
-  }
-  int day = values[0], month = values[1];
-  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
-    return std::nullopt;
-  return EncodeDateTime(CivilDateTime{year, month, day});
-}
-
 std::string ShowReal(const TemplateField& field, const FieldBuffer& buf, const ShowOptions& options) {
   std::string text = FormatFixed(RealValue(field.DataType, buf), field.Length, field.Decimals);
   if (options.cutRealText && text.size() > kEditorRealTextMax) text.resize(kEditorRealTextMax);
