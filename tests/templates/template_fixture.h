@@ -9,22 +9,24 @@
 #include <vector>
 
 #include "engine/cursor_fixture.h"
+#include "env/text_codec.h"
 #include "templates/data_editor.h"
 #include "templates/template_store.h"
 #include "templates/type_table.h"
 
 namespace qn::test {
 
-inline TemplateField Row(std::string name, uint16_t type, uint16_t dataLength, uint16_t length = 0) {
+// A row named in UTF-8 (the row holds the Windows-1252 form).
+inline TemplateField Row(std::string_view name, uint16_t type, uint16_t dataLength, uint16_t length = 0) {
   TemplateField f;
-  f.Name = std::move(name);
+  f.Name = Utf8ToCp1252(name);
   f.DataType = type;
   f.DataLength = dataLength;
   f.Length = length;
   return f;
 }
-inline TemplateField Inherit(std::string parent, uint16_t dataLength = 0) {
-  return Row(std::move(parent), kTypeInherited, dataLength);
+inline TemplateField Inherit(std::string_view parent, uint16_t dataLength = 0) {
+  return Row(parent, kTypeInherited, dataLength);
 }
 
 inline void PutU16(Bytes& bytes, size_t offset, uint16_t value) {

@@ -1,0 +1,35 @@
+#include "tool/edit_file.h"
+
+#include <charconv>
+
+#include "engine/datapointer.h"
+
+namespace qn::tool {
+
+int OpenForEditing(ToolContext& context, const std::string& fileName, tDataImageArk& database) {
+  if (!context.files->Exists(fileName)) return Fail(context, fileName + ": no such file");
+  database.Open(fileName, OpenPolicy::kFromSettings);
+  if (!database.IsOpen())
+    return Fail(context, fileName + ": cannot open (" + ErrorDescription(database.LastError()) + ")");
+  if (database.ReadOnly()) return Fail(context, fileName + ": opened read-only, nothing changed");
+  return kExitOk;
+}
+
+int LoadRecordArgument(ToolContext& context, tDataImageArk& database, const std::string& text) {
+  Position position = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), position);
+  if (ec != std::errc() || end != text.data() + text.size() || position <= 0 ||
+      !database.dp->IsRecordAt(position) || database.dp->Load(position) != 0)
+    return Fail(context, "no record at Position " + text);
+  return kExitOk;
+}
+
+int CloseAfterEditing(ToolContext& context, tDataImageArk& database) {
+  const std::string fileName = database.FileName();
+  database.Close();
+  if (database.LastError() != 0)
+    return Fail(context, fileName + ": cannot close (" + ErrorDescription(database.LastError()) + ")");
+  return kExitOk;
+}
+
+}  // namespace qn::tool

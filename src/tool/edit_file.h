@@ -1,0 +1,22 @@
+// Helpers of the quilltool commands that change a database: opening an existing file for
+// writing (never creating it), putting the cursor on the record a POS argument names, and
+// closing with the close error reported. Each returns kExitOk, or kExitError after one
+// line on stderr.
+#pragma once
+
+#include <string>
+
+#include "engine/database.h"
+#include "tool/tool.h"
+
+namespace qn::tool {
+
+// Opens an existing database file to change it; refused when the settings open it
+// read-only.
+int OpenForEditing(ToolContext& context, const std::string& fileName, tDataImageArk& database);
+// The cursor on the record at the decimal Position `text`.
+int LoadRecordArgument(ToolContext& context, tDataImageArk& database, const std::string& text);
+// Closes the file and reports a failed close.
+int CloseAfterEditing(ToolContext& context, tDataImageArk& database);
+
+}  // namespace qn::tool
