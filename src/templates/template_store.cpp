@@ -194,13 +194,15 @@ uint32_t CountTemplateFields(tDataImageArk& db) {
   Datapointer& dp = *db.dp;
   tLoadedTemplate& t = LoadedTemplate(db);
   if (t.TemplateRecordPos <= 0 || dp.CurrentPosition() != t.TemplateRecordPos) return 0;
-  const Position place = db.FilePosition();
-  CursorKeeper keep(db);
-  FoundTemplate top;
+  const int64_t place = db.FilePosition();
   uint32_t total = 0;
-  if (FindTemplateRecord(db, ReadName(db), top) && top.record == t.TemplateRecordPos)
-    for (const ChainLink& link : ResolveChain(db, top)) total += uint32_t(link.rows.size());
-  db.SeekTo(place);
+  {
+    CursorKeeper keep(db);
+    FoundTemplate top;
+    if (FindTemplateRecord(db, ReadName(db), top) && top.record == t.TemplateRecordPos)
+      for (const ChainLink& link : ResolveChain(db, top)) total += uint32_t(link.rows.size());
+  }
+  db.SeekTo(Position(place));
   return total;
 }
 

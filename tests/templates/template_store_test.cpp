@@ -46,6 +46,14 @@ TEST_F(TemplateStoreTest, ThreeLevelChainExpandsRootFirstWithEachInheritedRowInI
   EXPECT_EQ(t.InheritedDataLength, 12);
   EXPECT_EQ(ExpandedDataLength(*db), 1 + 4 + 10 + 2);
   EXPECT_EQ(dp().CurrentPosition(), line);
+
+  TemplateHeader c = FindTemplate(*db, "C");
+  EXPECT_EQ(c.FieldCount, 2);
+  Position c1 = dp().CurrentPosition();
+  int64_t firstRow = db->FilePosition();
+  EXPECT_EQ(CountTemplateFields(*db), 6u);
+  EXPECT_EQ(dp().CurrentPosition(), c1);
+  EXPECT_EQ(db->FilePosition(), firstRow);
 }
 
 TEST_F(TemplateStoreTest, InheritanceThatRunsInACircleEndsWithEachTemplateOnce) {
