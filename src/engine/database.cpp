@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "engine/datapointer.h"
+#include "engine/initial_content.h"
 #include "env/errors.h"
 #include "env/log.h"
 #include "env/settings.h"
@@ -249,8 +250,13 @@ bool tDataImageArk::WriteFileHeader() {
 }
 
 void tDataImageArk::InitialContentAndFirstData() {
-  // The initial content of a new database and the move to the first data record are
-  // added here; until then a new file holds its header record only.
+  // The cursor has just loaded Position 0. When that was no header record (a file shorter
+  // than one, or bytes of another kind), there is no tree to fill or to search.
+  if (dp->CurrentPosition() != 0 || dp->Size() != uint32_t(kPointerRecordSize)) return;
+  // A header record that links to no record: the file holds no records yet.
+  // "AutoCreateRecords" = 1 asks for the minimal content.
+  if (dp->Down() == 0) CreateInitialContent(*this, autoCreateRecords_ == 1);
+  GoToFirstData(*this);
 }
 
 // ---------------------------------------------------------------------------------------

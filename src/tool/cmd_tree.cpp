@@ -1,10 +1,10 @@
 // quilltool tree FILE: every record reachable from the top, depth first, one line each:
-// two blanks per level, the Position, the kind and the record's text (its name, or the
-// link text of a document link). The file is opened read-only and never changed.
+// two blanks per level, the Position, the kind and the record's display name (the line
+// the program shows for it). The file is opened read-only and never changed.
 #include <string>
 
 #include "engine/datapointer.h"
-#include "engine/record_blocks.h"
+#include "engine/display_name.h"
 #include "engine/tree_walk.h"
 #include "tool/tool.h"
 
@@ -15,7 +15,7 @@ namespace {
 int RunTree(const std::vector<std::string>& args, ToolContext& context);
 
 constexpr ToolCommand kTree{"tree", "FILE",
-                            "List every record reachable from the top: Position, kind, name.",
+                            "List every record reachable from the top: Position, kind, display name.",
                             RunTree};
 RegisterCommand registered{kTree};
 
@@ -26,10 +26,8 @@ int RunTree(const std::vector<std::string>& args, ToolContext& context) {
   Datapointer& dp = *db.dp;
   WalkTree(db, [&](Position p, int depth) {
     dp.Load(p);
-    const int32_t kind = dp.Kind();
-    std::string text =
-        kind == kKindLink || kind == kKindNamedLink ? ReadLinkText(db) : ReadName(db);
-    context.out << std::string(size_t(depth) * 2, ' ') << p << ' ' << kind << ' ' << text << '\n';
+    context.out << std::string(size_t(depth) * 2, ' ') << p << ' ' << dp.Kind() << ' '
+                << DisplayName(db) << '\n';
     return true;
   });
   return kExitOk;

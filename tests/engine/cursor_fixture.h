@@ -16,6 +16,7 @@
 #include "engine/memory_files.h"
 #include "engine/record_blocks.h"
 #include "env/log.h"
+#include "env/settings.h"
 
 namespace qn::test {
 
@@ -27,9 +28,21 @@ class CursorFixture : public ::testing::Test {
     ResetLogState();
     Engine() = EngineState{};
     LoggingEnabled = true;
+    ResetSettingsState();
+    {
+      SectionScope section(kEngineSection);
+      WriteSettingInteger("AutoCreateRecords", 1);
+    }
     fs = std::make_shared<MemoryFileSystem>();
     fs->Put(kFile, NewDatabaseFile());
     Reopen();
+    // Every database opens with its initial content; the tests here build top-level
+    // lists of their own, so the minimal content is unhooked from the file header record.
+    // Its records stay in the file, unreachable, and every Position below is taken
+    // relative to what the tests create.
+    ASSERT_GT(dp().Down(), 0);
+    dp().SetDown(0);
+    dp().Store();
   }
   void TearDown() override {
     db.reset();

@@ -78,8 +78,11 @@ class DatabaseTest : public ::testing::Test {
 
 using OpenTest = DatabaseTest;
 
-TEST_F(OpenTest, NewFileHoldsExactlyTheHeaderRecord) {
-  Db().Open("new.pdb256", OpenPolicy::kCreate);
+TEST_F(OpenTest, NewReadOnlyFileHoldsExactlyTheHeaderRecord) {
+  // Read-only, the file keeps its header record alone: the initial content is refused.
+  Setting("AutoCreateDatabase", "1");
+  Setting("ReadOnlyDatabase", "1");
+  Db().Open("new.pdb256");
   ASSERT_TRUE(Db().IsOpen());
   EXPECT_EQ(Db().LastError(), 0);
   Bytes expected(256, 0);
@@ -122,7 +125,15 @@ TEST_F(OpenTest, ExistingEmptyFileGetsItsHeaderRecord) {
   fs->Put("empty.pdb256", {});
   Db().Open("empty.pdb256");
   ASSERT_TRUE(Db().IsOpen());
-  EXPECT_EQ(fs->Get("empty.pdb256"), NewDatabaseFile());
+  // The header record, which the initial content then links to its first record and
+  // stamps.
+  Bytes file = fs->Get("empty.pdb256");
+  ASSERT_GE(file.size(), 512u);
+  Bytes header(file.begin(), file.begin() + 256);
+  EXPECT_EQ(qn::test::GetI32(header, kDownOffset), 256);
+  qn::test::PutI32(header, kDownOffset, 0);
+  std::fill(header.begin() + kChangedOffset, header.begin() + kChangedOffset + 8, 0);
+  EXPECT_EQ(header, NewDatabaseFile());
 }
 
 TEST_F(OpenTest, FailedCreateIsCountedAndReported) {

@@ -50,7 +50,8 @@ TEST_F(ToolTest, HelpListsTheCommandsAndUsageErrorsExitTwo) {
 
 TEST_F(ToolTest, CreateWritesANewDatabaseAndRefusesAnExistingFile) {
   EXPECT_EQ(Run({"create", "new.pdb256"}), kExitOk);
-  EXPECT_EQ(fs->Get("new.pdb256"), NewDatabaseFile());
+  EXPECT_EQ(qn::test::GetI32(fs->Get("new.pdb256"), kDownOffset), 256);  // "System"
+  EXPECT_EQ(Run({"find", "new.pdb256", "Definitions"}), kExitOk);
 
   fs->Put("old.pdb256", Bytes{1, 2, 3});
   EXPECT_EQ(Run({"create", "old.pdb256"}), kExitError);
@@ -136,10 +137,14 @@ TEST_F(ToolOnDiskTest, MissingSettingsFileIsNotCreated) {
 TEST_F(ToolOnDiskTest, CreateThenScanARealFile) {
   std::ostringstream out, err;
   ToolContext context{out, err, DiskFileSystem()};
-  EXPECT_EQ(RunTool({"create", "x.pdb256"}, context), kExitOk);
-  EXPECT_EQ(std::filesystem::file_size(env.Work() / "x.pdb256"), 256u);
+  EXPECT_EQ(RunTool({"create", "x.pdb256", "--minimal"}, context), kExitOk);
+  // The header record, then "System", "Version" and its ten lines, "Data" and its line,
+  // each record followed by its name block.
+  EXPECT_EQ(std::filesystem::file_size(env.Work() / "x.pdb256"), 256u + 14u * (256u + 264u));
   EXPECT_EQ(RunTool({"scan", "x.pdb256"}, context), kExitOk);
-  EXPECT_EQ(out.str(), "1 pos:0 St\xC3\xB8rrelse: 256, tom peker   Ok.\n");
+  EXPECT_THAT(out.str(), ::testing::StartsWith("1 pos:0 St\xC3\xB8rrelse: 256, tom peker   Ok.\n"));
+  const std::string scan = out.str();
+  EXPECT_EQ(std::count(scan.begin(), scan.end(), '\n'), 1 + 14 * 2);
   EXPECT_EQ(RunTool({"scan", "."}, context), kExitError);  // a folder is not a database
   EXPECT_THAT(err.str(), HasSubstr("quilltool: .: cannot open (error "));
 }

@@ -7,6 +7,7 @@
 #include "engine/memory_files.h"
 #include "engine/record_blocks.h"
 #include "env/log.h"
+#include "env/settings.h"
 #include "tool/tool.h"
 
 using namespace qn;
@@ -23,13 +24,18 @@ class TreeFindCheckTest : public ::testing::Test {
   void SetUp() override {
     ResetLogState();
     Engine() = EngineState{};
+    ResetSettingsState();
     fs->Put("db.pdb256", NewDatabaseFile());
     // System (with Version and a document link) and Data (with one line), built by the
-    // engine.
+    // engine. The database opens with its minimal content, which is unhooked from the
+    // file header record first: its records stay in the file, unreachable.
+    SharedSettings().Set(kEngineSection, "AutoCreateRecords", "1");
     tDataImageArk db(fs);
     db.Open("db.pdb256", OpenPolicy::kCreate);
     Datapointer& dp = *db.dp;
     dp.Load(0);
+    dp.SetDown(0);
+    dp.Store();
     system = AddNamed(db, DirDown, "System");
     data = AddNamed(db, DirDown, "Data");
     dp.Load(system);
@@ -41,6 +47,7 @@ class TreeFindCheckTest : public ::testing::Test {
     writesBefore = fs->stats.writes;
   }
   void TearDown() override {
+    ResetSettingsState();
     ResetLogState();
     Engine() = EngineState{};
   }

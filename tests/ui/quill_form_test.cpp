@@ -339,7 +339,13 @@ TEST_F(QuillFormTest, NewDatabaseReplacesAnExistingFileAndEmptiesTheMarks) {
   EXPECT_EQ(asked[0].text, veltronapath("data\\quillnet"));
   EXPECT_TRUE(form_.dataark().IsOpen());
   EXPECT_EQ(form_.dataark().FileName(), target);
-  EXPECT_EQ(std::filesystem::file_size(target), 256u);  // a fresh file, not the old bytes
+  // A fresh file with its initial content, not the old bytes: it starts with the header
+  // record, and the cursor is on the first line of the data list.
+  std::ifstream fresh(target, std::ios::binary);
+  char head[4] = {};
+  fresh.read(head, 4);
+  EXPECT_EQ(std::string(head, 4), std::string("\x00\x01\x00\x00", 4));
+  EXPECT_EQ(ReadName(form_.dataark()), "** Ingen data (denne linjen kan endres elles slettes) **");
   EXPECT_EQ(form_.windowTitle().toStdString(), target);
   EXPECT_EQ(Find<QListWidget>("Merkeliste")->count(), 0);
   EXPECT_TRUE(Find<QWidget>("MerkPanel")->isHidden());
