@@ -1,7 +1,10 @@
 #include "ui/paint_box.h"
 
 #include <QContextMenuEvent>
+#include <QMouseEvent>
 #include <QPainter>
+
+#include "ui/kv_data.h"
 
 namespace qn {
 
@@ -9,19 +12,33 @@ TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {
   setObjectName("PaintBox1");
   setFocusPolicy(Qt::ClickFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  QFont f = font();
-  f.setPointSize(8);
-  setFont(f);
+  setFont(ListViewFont());
 }
 
 void TPaintBox::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   painter.fillRect(event->rect(), Qt::white);
+  if (picture_ != nullptr) picture_->Render(painter);
+}
+
+void TPaintBox::mousePressEvent(QMouseEvent* event) {
+  emit MouseDown(event->button(), event->position().toPoint());
+  event->accept();
+}
+
+void TPaintBox::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) emit DoubleClick(event->position().toPoint());
+  event->accept();
 }
 
 void TPaintBox::contextMenuEvent(QContextMenuEvent* event) {
-  emit ContextMenuAt(event->globalPos());
+  // The right button's press already opened the menu.
   event->accept();
+}
+
+void TPaintBox::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  emit Resized();
 }
 
 }  // namespace qn

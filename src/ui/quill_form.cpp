@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -11,6 +12,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -140,6 +142,7 @@ TQuillForm::TQuillForm(QWidget* parent) : QMainWindow(parent) {
   BuildLayout();
   BuildMainMenu(menuBar(), this);
   WireMenu();
+  WireView();
   resize(800, 600);
   // The update launcher ends the program by closing this window the usual way.
   SetEndApplicationCallback([this] { close(); });
@@ -232,8 +235,7 @@ void TQuillForm::BuildLayout() {
   auto* properties = PopupMenu_->addAction("Egenskaper");
   properties->setObjectName("Egenskaper2");
   properties->setEnabled(false);
-  connect(PaintBox1_, &TPaintBox::ContextMenuAt, this,
-          [this](QPoint globalPos) { PopupMenu_->popup(globalPos); });
+  PaintBox1_->SetPicture(&canvas_);
 }
 
 void TQuillForm::BuildButtonRow(QWidget* panel) {
@@ -342,12 +344,14 @@ bool TQuillForm::Command(const std::function<void()>& command) {
 
 void TQuillForm::ConnectCommand(QAction* action, std::function<void()> command) {
   if (action == nullptr) return;
+  action->setProperty(kWiredProperty, true);
   connect(action, &QAction::triggered, this, [this, command = std::move(command)] { Command(command); });
   action->setEnabled(true);
 }
 
 void TQuillForm::ConnectCommand(QAbstractButton* button, std::function<void()> command) {
   if (button == nullptr) return;
+  button->setProperty(kWiredProperty, true);
   connect(button, &QAbstractButton::clicked, this,
           [this, command = std::move(command)] { Command(command); });
   button->setEnabled(true);
@@ -357,11 +361,6 @@ void TQuillForm::SetStatusText(int panel, std::string_view text) {
   if (panel >= 0 && panel < 3) StatusPanels_[panel]->setText(FromUtf8(text));
 }
 
-void TQuillForm::vis(int /*VisMetode*/) {
-  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  PaintBox1_->update();
-  QGuiApplication::restoreOverrideCursor();
-}
 
 // ---- Window creation and close -----------------------------------------------------------
 

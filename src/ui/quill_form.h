@@ -14,6 +14,8 @@
 
 #include "engine/database.h"
 #include "ui/dialogs.h"
+#include "ui/kv_data.h"
+#include "ui/view_commands.h"
 
 class QAbstractButton;
 class QAction;
@@ -34,6 +36,10 @@ inline constexpr std::string_view kWindowName = "QuillNet";
 // The file dialogs' filter for databases.
 inline constexpr std::string_view kDatabaseFilter =
     "Peker databaser (*.pdb256)|*.pdb256|Alle filer (*.*)|*.*";
+
+// Buttons and menu items wired to a command carry this property; the state rules enable
+// only those, so a control whose command the program does not carry stays disabled.
+inline constexpr const char* kWiredProperty = "wired";
 
 class TQuillForm : public QMainWindow {
   Q_OBJECT
@@ -61,8 +67,39 @@ class TQuillForm : public QMainWindow {
   void ConnectCommand(QAction* action, std::function<void()> command);
   void ConnectCommand(QAbstractButton* button, std::function<void()> command);
 
-  // The refresh every command ends with. `VisMetode` has no effect.
+  // The refresh every command ends with: measure and paint the current list, set the
+  // scroll bar and the buttons. `VisMetode` has no effect.
   void vis(int VisMetode);
+  // The scroll bar from the last measurement: enabled with maximum Count - RowCount when
+  // the list is longer than the page, page step RowCount, position TopIndex.
+  void fixscrollbar();
+  // Enables the buttons from the current record.
+  void SetButton();
+  // Paints with the last measurement, then sets the scroll bar.
+  void PaintBox1Paint();
+  // Measures and paints.
+  void FormPaint();
+  // The scroll bar moved: the view shows the list from `position` on.
+  void ScrollBar1Change(int position);
+  void FormResize();
+  void FormShow();
+  // A press in the view at (x, y): the left button selects and follows the markers, the
+  // right button opens the context menu without selecting.
+  void PaintBox1MouseDown(Qt::MouseButton button, int x, int y);
+  // A double click in the view: "Å&pne" on the current record.
+  void PaintBox1DblClick();
+  // Sets the menu items that follow the current record; runs as each menu opens.
+  void EditMenyPopup();
+
+  const tCanvasListeRec& cl() const { return cl_; }
+  const tListCanvas& Canvas() const { return canvas_; }
+
+  // The moves of the button row and the keys, each followed by the refresh.
+  void Go(Move move);
+  // "Å&pne": the command for the current record's kind.
+  void Egenskaper1Click();
+  // "&Tilknytt mal": gives the current record a template.
+  void Tilknyttmal1Click();
 
   tDataImageArk& dataark() { return dataark_; }
   // The title the program is known by to the desktop: the open database's full path.
@@ -83,12 +120,17 @@ class TQuillForm : public QMainWindow {
  protected:
   // FormClose: the database is closed and the window's placement saved.
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  // The scroll bar takes only the scroll keys, without modifiers.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildLayout();
   void BuildButtonRow(QWidget* panel);
   void BuildMarkPanel(QWidget* panel);
   void WireMenu();
+  void WireView();
   void Vis1Popup();
   // Opens `fileName`; with `create`, a missing file is created whatever the settings say.
   // Reports a database that could not be opened. True when it is open.
@@ -99,6 +141,8 @@ class TQuillForm : public QMainWindow {
   tDataImageArk dataark_;
   Dialogs* dialogs_ = nullptr;
   std::string applicationTitle_;
+  tCanvasListeRec cl_;
+  tListCanvas canvas_;
 
   QWidget* KnappPanel_ = nullptr;
   QListWidget* HurtigListe_ = nullptr;
