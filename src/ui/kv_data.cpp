@@ -7,7 +7,7 @@
 
 #include "engine/database.h"
 #include "engine/datapointer.h"
-#include "engine/record_blocks.h"
+#include "engine/display_name.h"
 #include "env/text_codec.h"
 #include "templates/field_io.h"
 #include "templates/field_text.h"
@@ -178,9 +178,6 @@ class KeepCursor {
   bool pushed_;
 };
 
-// The text of a row whose record has no template.
-std::string RowName(tDataImageArk& db) { return ReadName(db); }
-
 // Makes the current record's template the loaded one. The loaded template is kept from row
 // to row and loaded again only when the template Position changes, or when something else
 // loaded another template in between.
@@ -207,7 +204,9 @@ void DrawValues(tDataImageArk& db, tListCanvas& canvas, tCanvasListeRec& cl, con
   const tLoadedTemplate& loaded = LoadedTemplate(db);
   const ListGeometry geometry = canvas.Geometry();
   const int right = canvas.ClipRect().right();
-  const bool hasData = SeekToFieldValues(db, true) > 0;
+  // The bytes as they stand: a refresh never writes to the file, so the copy from an
+  // update source is left to the readers that edit.
+  const bool hasData = SeekToFieldValues(db, false) > 0;
   for (size_t i = 0; i < loaded.Fields.size() && cl.X <= right; ++i) {
     const TemplateField& field = loaded.Fields[i];
     if (field.DataType == kTypeInherited) continue;
@@ -319,7 +318,7 @@ int DrawRow(tDataImageArk& db, tListCanvas& canvas, tCanvasListeRec& cl, bool in
       canvas.TextOut(rest, QString::fromLatin1(kStartRowText), Qt::black, true);
     } else if (dp.TemplatePos() <= 0) {
       const bool navy = dp.Kind() == kKindNamed && dp.Right() != 0;
-      canvas.TextOut(rest, FromUtf8(RowName(db)), navy ? kNavy : QColor(Qt::black), true);
+      canvas.TextOut(rest, FromUtf8(DisplayName(db)), navy ? kNavy : QColor(Qt::black), true);
     } else if (EnsureTemplate(db, cl)) {
       DrawValues(db, canvas, cl, inBlock ? kBlockRowColor : QColor(Qt::black));
     } else {

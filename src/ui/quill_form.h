@@ -8,11 +8,14 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/database.h"
+#include "templates/data_editor.h"
+#include "ui/data_editor_runner.h"
 #include "ui/dialogs.h"
 #include "ui/kv_data.h"
 #include "ui/view_commands.h"
@@ -49,6 +52,8 @@ class TQuillForm : public QMainWindow {
 
   // The seam every command asks through; borrowed, it must outlive the window's commands.
   void SetDialogs(Dialogs* dialogs) { dialogs_ = dialogs; }
+  // How the data editor is shown; borrowed. Without one the window shows TDataForm.
+  void SetDataEditor(DataEditorRunner* runner) { dataEditor_ = runner; }
 
   // Window creation: chooses the database from the command line's parameters (or the
   // last file used, or the default file), opens it, sets the caption, shows the Position
@@ -100,6 +105,11 @@ class TQuillForm : public QMainWindow {
   void Egenskaper1Click();
   // "&Tilknytt mal": gives the current record a template.
   void Tilknyttmal1Click();
+  // "&Data" (F4) and "Ny datapost": a new data record on a chosen template, then the data
+  // editor on it.
+  void Data1Click();
+  // The data editor on the current record; true when it closed with "&Lagre".
+  bool EditData();
 
   tDataImageArk& dataark() { return dataark_; }
   // The title the program is known by to the desktop: the open database's full path.
@@ -137,12 +147,17 @@ class TQuillForm : public QMainWindow {
   bool OpenDatabase(const std::string& fileName, bool create);
   // The seam; throws std::logic_error (ending the command) while none is set.
   Dialogs& dialogs() const;
+  DataEditorRunner& dataEditor();
 
   tDataImageArk dataark_;
   Dialogs* dialogs_ = nullptr;
   std::string applicationTitle_;
   tCanvasListeRec cl_;
   tListCanvas canvas_;
+  // The new-data dialog's choices, kept for the run.
+  NewDataRecord newData_;
+  DataEditorRunner* dataEditor_ = nullptr;
+  std::unique_ptr<DataEditorRunner> ownDataEditor_;
 
   QWidget* KnappPanel_ = nullptr;
   QListWidget* HurtigListe_ = nullptr;

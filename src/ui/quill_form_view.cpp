@@ -12,6 +12,8 @@
 
 #include "engine/datapointer.h"
 #include "templates/template_store.h"
+#include "ui/command_boundary.h"
+#include "ui/data_form.h"
 #include "ui/paint_box.h"
 #include "ui/quill_form.h"
 
@@ -78,6 +80,8 @@ void TQuillForm::WireView() {
   ConnectCommand(MenuItem("Egenskaper1"), [this] { Egenskaper1Click(); });
   ConnectCommand(MenuItem("pne2"), [this] { Egenskaper1Click(); });
   ConnectCommand(MenuItem("Tilknyttmal1"), [this] { Tilknyttmal1Click(); });
+  ConnectCommand(MenuItem("Data1"), [this] { Data1Click(); });
+  ConnectCommand(findChild<QAbstractButton*>("SpeedButton1"), [this] { Data1Click(); });
 
   for (const char* name : kRecordMenus) {
     if (auto* menu = findChild<QMenu*>(name)) {
@@ -223,14 +227,55 @@ void TQuillForm::Go(Move move) {
 void TQuillForm::Egenskaper1Click() {
   if (!dataark_.IsOpen()) return;
   Datapointer& dp = *dataark_.dp;
-  switch (OpenActionFor(dp.Kind(), false)) {
+  const int32_t kind = dp.Kind();
+  const bool data = kind == kKindData || kind == kKindDataWithTemplate;
+  switch (OpenActionFor(kind, data && dp.TemplatePos() > 0 && TemplateHasProgram(dataark_))) {
     case OpenAction::kRename:
       if (RenameLine(dataark_, dialogs())) vis(0);
+      break;
+    case OpenAction::kStartProgram:
+      // Linked programs cannot be started from here yet; the data stays editable.
+    case OpenAction::kDataEditor:
+      if (EditData()) vis(0);
       break;
     default:
       // The windows of the other kinds are not part of the program yet.
       break;
   }
+}
+
+DataEditorRunner& TQuillForm::dataEditor() {
+  if (dataEditor_ != nullptr) return *dataEditor_;
+  if (!ownDataEditor_) ownDataEditor_ = std::make_unique<QtDataEditor>(this, dialogs());
+  return *ownDataEditor_;
+}
+
+bool TQuillForm::EditData() {
+  if (!dataark_.IsOpen()) return false;
+  return ::qn::EditData(dataark_, [this](DataEditor& editor) { return dataEditor().Run(editor); });
+}
+
+void TQuillForm::Data1Click() {
+  if (!dataark_.IsOpen()) return;
+  const NewDataOutcome outcome = newData_.Run(
+      dataark_,
+      [this](const NewDataQuestion& question) {
+        const NewDataChoice choice = dialogs().ChooseNewData(question.templates);
+        return NewDataAnswer{choice.ok, choice.name, choice.direction, choice.updateFromMarked};
+      },
+      [this](tDataImageArk&) { return EditData(); });
+  switch (outcome.status) {
+    case NewDataOutcome::Status::kTemplateNotLoaded:
+      dialogs().Message(kErrorCaption, "Finner ikke malen \"" + outcome.name + "\".",
+                        MessageKind::kWarning);
+      break;
+    case NewDataOutcome::Status::kNotCreated:
+      dialogs().Message(kErrorCaption, "Dataposten kunne ikke lages.", MessageKind::kError);
+      break;
+    default:
+      break;
+  }
+  if (!outcome.name.empty()) vis(0);
 }
 
 void TQuillForm::Tilknyttmal1Click() {

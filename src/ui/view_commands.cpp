@@ -4,14 +4,13 @@
 
 #include "engine/database.h"
 #include "engine/datapointer.h"
+#include "engine/display_name.h"
+#include "engine/initial_content.h"
 #include "engine/record_blocks.h"
 #include "templates/template_store.h"
 
 namespace qn {
 namespace {
-
-// Records of an outside calculation program's data; they take a template like data records.
-constexpr int32_t kKindCalculationData = 2048;
 
 bool IsDataKind(int32_t kind) { return kind == kKindData || kind == kKindDataWithTemplate; }
 
@@ -94,7 +93,7 @@ std::vector<ControlState> MenuStates(tDataImageArk& db) {
       {"Oppdaterdenneiframerket1", f.marksExist},
       {"Redigermal1", f.templatePos > 0},
       {"Tilknyttprogram1", data},
-      {"Tilknyttmal1", data || f.kind == kKindCalculationData},
+      {"Tilknyttmal1", data || f.kind == kKindExternalCalculation},
       {"Fjerntilknytningtilprogram1", data},
       {"Gtiloriginal1", f.origin == kOriginDataShadow},
       {"pnedokument1", f.linkBlock != 0},
@@ -155,9 +154,7 @@ bool MoveCursor(tDataImageArk& db, Move move) {
     case Move::kInward: dp.GoInward(); break;
     case Move::kOutward: dp.GoOutward(); break;
     case Move::kFirstData:
-      // Without a "Data" record the cursor stays: stepping right from wherever it stands
-      // would land in some other list.
-      if (ScanForString(db, "Data", true) >= 0) dp.GoRight();
+      GoToFirstData(db);
       break;
     case Move::kEnter:
       if (dp.Right() != 0) dp.GoRight();
@@ -177,7 +174,7 @@ bool RenameLine(tDataImageArk& db, Dialogs& dialogs) {
 bool GiveTemplate(tDataImageArk& db, Dialogs& dialogs) {
   if (!db.IsOpen()) return false;
   Datapointer& dp = *db.dp;
-  if (!IsDataKind(dp.Kind()) && dp.Kind() != kKindCalculationData) return false;
+  if (!IsDataKind(dp.Kind()) && dp.Kind() != kKindExternalCalculation) return false;
   const std::string name = dialogs.ChooseTemplate(ListTemplateNames(db));
   if (name.empty() || LoadTemplate(db, name) != 0) return false;
   const Position templateRecord = LoadedTemplate(db).TemplateRecordPos;

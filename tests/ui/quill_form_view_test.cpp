@@ -266,7 +266,7 @@ TEST_F(QuillFormViewTest, GivingATemplateSetsTheRecordsTemplate) {
   form_.MenuItem("Tilknyttmal1")->trigger();
   ASSERT_EQ(dialogs_.Asked(QuestionKind::kChooseTemplate).size(), 1u);
   EXPECT_EQ(dialogs_.Asked(QuestionKind::kChooseTemplate)[0].list,
-            std::vector<std::string>{"Kunde"});
+            (std::vector<std::string>{"Kunde", "Database Bruker"}));
   dp().Load(data);
   EXPECT_EQ(dp().TemplatePos(), kunde);
   EXPECT_EQ(form_.Canvas().Texts(2), (QStringList{"Ola", "7", "********", "Ja"}));
