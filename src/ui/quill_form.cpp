@@ -331,15 +331,28 @@ Dialogs& TQuillForm::dialogs() const {
 }
 
 bool TQuillForm::Command(const std::function<void()>& command) {
-  if (dialogs_ != nullptr) return RunCommand(*dialogs_, command);
-  // Before the dialogs exist nothing can be shown; the failure goes to the log.
-  try {
-    command();
-    return true;
-  } catch (const std::exception& e) {
-    WriteLog(std::string("FEIL: ") + e.what());
-    return false;
+  bool ran = false;
+  ++commandDepth_;
+  if (dialogs_ != nullptr) {
+    ran = RunCommand(*dialogs_, command);
+  } else {
+    // Before the dialogs exist nothing can be shown; the failure goes to the log.
+    try {
+      command();
+      ran = true;
+    } catch (const std::exception& e) {
+      WriteLog(std::string("FEIL: ") + e.what());
+    }
   }
+  --commandDepth_;
+  if (commandDepth_ == 0 && remeasurePending_) {
+    remeasurePending_ = false;
+    Command([this] {
+      FormPaint();
+      fixscrollbar();
+    });
+  }
+  return ran;
 }
 
 void TQuillForm::ConnectCommand(QAction* action, std::function<void()> command) {

@@ -157,6 +157,12 @@ class TQuillForm : public QMainWindow {
   // The new-data dialog's choices, kept for the run.
   NewDataRecord newData_;
   DataEditorRunner* dataEditor_ = nullptr;
+  // Commands running (a dialog's event loop lets others in). The view is measured again
+  // only between commands: a measurement loads templates and walks the cursor, which a
+  // command in the middle of its work (the data editor holds the loaded template) must
+  // not have changed under it. A size change meanwhile is remembered and measured after.
+  int commandDepth_ = 0;
+  bool remeasurePending_ = false;
   std::unique_ptr<DataEditorRunner> ownDataEditor_;
 
   QWidget* KnappPanel_ = nullptr;

@@ -99,6 +99,10 @@ void TQuillForm::WireView() {
   connect(PaintBox1_, &TPaintBox::DoubleClick, this,
           [this](QPoint) { Command([this] { PaintBox1DblClick(); }); });
   connect(PaintBox1_, &TPaintBox::Resized, this, [this] {
+    if (commandDepth_ > 0) {
+      remeasurePending_ = true;
+      return;
+    }
     Command([this] {
       FormPaint();
       fixscrollbar();

@@ -139,6 +139,19 @@ TEST_F(QuillFormViewTest, AListShorterThanAPageDisablesTheBar) {
   EXPECT_EQ(form_.cl().TopIndex, 0);
 }
 
+TEST_F(QuillFormViewTest, ASizeChangeWhileACommandRunsIsMeasuredWhenItEnds) {
+  const auto list = test::MakeList(db(), "Liste", test::Numbered(100));
+  ShowOn(list[0]);
+  const int before = form_.cl().RowCount;
+  form_.Command([&] {
+    form_.resize(form_.width(), form_.height() + 10 * Lh());
+    QApplication::processEvents();
+    EXPECT_EQ(form_.cl().RowCount, before);
+  });
+  EXPECT_GE(form_.cl().RowCount, before + 9);
+  EXPECT_EQ(Bar()->pageStep(), form_.cl().RowCount);
+}
+
 TEST_F(QuillFormViewTest, ScrollKeysScrollTheViewWithoutMovingTheCurrentRecord) {
   const auto list = test::MakeList(db(), "Liste", test::Numbered(100));
   ShowOn(list[0]);
