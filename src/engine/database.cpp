@@ -133,6 +133,7 @@ tDataImageArk& tDataImageArk::Open(const std::string& fileName, OpenPolicy polic
   linkText = tNameObject{};
   linkText.database = this;
   clipboard = tDataClipboard{};
+  copiedNameBlock = 0;
   stackTop_ = 0;
   stack_.fill(0);
   lastError_ = 0;

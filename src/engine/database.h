@@ -180,6 +180,9 @@ class tDataImageArk {
   tNameObject linkText;
   std::unique_ptr<Datapointer> dp;  // the cursor; null while closed or after a failed open
   tDataClipboard clipboard;
+  // The name block's Position that the pointer properties dialog copied ("Kopier
+  // posisjon"); 0 until then. Kept while this file stays open.
+  Position copiedNameBlock = 0;
   bool blockClipboard = false;  // the block-clipboard flag
   // The loaded template and the field value buffer (templates/template_store.h); made on
   // first use, freed by Close.

@@ -29,8 +29,10 @@
 #include "env/user_state.h"
 #include "ui/button_icons.h"
 #include "ui/command_boundary.h"
+#include "ui/info_form.h"
 #include "ui/main_menu.h"
 #include "ui/paint_box.h"
+#include "ui/point_form.h"
 #include "ui/system_info_form.h"
 
 namespace qn {
@@ -287,6 +289,17 @@ void TQuillForm::WireMenu() {
   ConnectCommand(MenuItem("Dataformat1"), [this] { Dataformat1Click(); });
   ConnectCommand(MenuItem("Oppdateringerpinternett1"), [this] { Oppdateringerpinternett1Click(); });
   ConnectCommand(MenuItem("Systeminformasjon1"), [this] { Systeminformasjon1Click(); });
+  ConnectCommand(MenuItem("Informasjonompekere1"), [this] {
+    if (dataark_.IsOpen()) ShowFileInfo(dataark_, dialogs(), this);
+  });
+  // The pointer properties dialog, from the menu and from the view's context menu.
+  for (const char* name : {"Endrenavn1", "Egenskaper2"}) {
+    ConnectCommand(MenuItem(name), [this] {
+      if (!dataark_.IsOpen()) return;
+      ShowPointerProperties(dataark_, dialogs(), this);
+      vis(1);
+    });
+  }
 
   // The four panels of "&Vis": each item shows its panel's visibility and flips it.
   const std::pair<const char*, QWidget*> panels[] = {
