@@ -292,14 +292,8 @@ void TQuillForm::WireMenu() {
   ConnectCommand(MenuItem("Informasjonompekere1"), [this] {
     if (dataark_.IsOpen()) ShowFileInfo(dataark_, dialogs(), this);
   });
-  // The pointer properties dialog, from the menu and from the view's context menu.
-  for (const char* name : {"Endrenavn1", "Egenskaper2"}) {
-    ConnectCommand(MenuItem(name), [this] {
-      if (!dataark_.IsOpen()) return;
-      ShowPointerProperties(dataark_, dialogs(), this);
-      vis(1);
-    });
-  }
+  ConnectCommand(MenuItem("Endrenavn1"), [this] { Endrenavn1Click(); });
+  ConnectCommand(MenuItem("Egenskaper2"), [this] { Endrenavn1Click(); });
 
   // The four panels of "&Vis": each item shows its panel's visibility and flips it.
   const std::pair<const char*, QWidget*> panels[] = {
@@ -538,6 +532,12 @@ void TQuillForm::Oppdateringerpinternett1Click() {
     dialogs().Message(kErrorCaption, "Kan ikke starte oppdateringsprogrammet.",
                       MessageKind::kWarning);
   }
+}
+
+void TQuillForm::Endrenavn1Click() {
+  if (!dataark_.IsOpen()) return;
+  ShowPointerProperties(dataark_, dialogs(), this);
+  vis(1);
 }
 
 void TQuillForm::Systeminformasjon1Click() {

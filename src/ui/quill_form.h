@@ -103,6 +103,9 @@ class TQuillForm : public QMainWindow {
   void Go(Move move);
   // "Å&pne": the command for the current record's kind.
   void Egenskaper1Click();
+  // "&Egenskaper" and the context menu's "Egenskaper": the pointer properties dialog on
+  // the current record, then the refresh.
+  void Endrenavn1Click();
   // "&Tilknytt mal": gives the current record a template.
   void Tilknyttmal1Click();
   // "&Data" (F4) and "Ny datapost": a new data record on a chosen template, then the data

@@ -242,6 +242,9 @@ void TQuillForm::Egenskaper1Click() {
     case OpenAction::kDataEditor:
       if (EditData()) vis(0);
       break;
+    case OpenAction::kProperties:
+      Endrenavn1Click();
+      break;
     default:
       // The windows of the other kinds are not part of the program yet.
       break;

@@ -154,7 +154,7 @@ class WiredTest : public test::UiTest {
   TQuillForm form_;
 };
 
-TEST_F(WiredTest, EgenskaperOpensThePropertiesOfTheCurrentRecordAndInformasjonTheScan) {
+TEST_F(WiredTest, EgenskaperAndOpeningAnEmptyRecordShowPropertiesAndInformasjonTheScan) {
   const std::string file = (Work() / "wired.pdb256").string();
   {
     tDataImageArk db;
@@ -181,6 +181,17 @@ TEST_F(WiredTest, EgenskaperOpensThePropertiesOfTheCurrentRecordAndInformasjonTh
   }
   form_.dataark().dp->Load(current);
   EXPECT_EQ(form_.dataark().dp->DataOffset(), 9);
+
+  // Opening a record of a kind without a window of its own shows its properties.
+  ASSERT_EQ(form_.dataark().dp->NewDown(), 0);
+  const Position empty = form_.dataark().dp->CurrentPosition();
+  WhileModal([&] { form_.MenuItem("Egenskaper1")->trigger(); },
+             [&](QWidget* modal) {
+               auto* point = qobject_cast<TPointForm*>(modal);
+               ASSERT_NE(point, nullptr);
+               EXPECT_EQ(point->findChild<QLineEdit*>("datapos")->text(), QString::number(empty));
+               point->reject();
+             });
 
   WhileModal([&] { form_.MenuItem("Informasjonompekere1")->trigger(); },
              [&](QWidget* modal) {
