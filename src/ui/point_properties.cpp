@@ -2,8 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
+#include <vector>
 
 #include "engine/database.h"
 #include "engine/datapointer.h"

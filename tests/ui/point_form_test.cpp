@@ -25,6 +25,21 @@
 namespace qn {
 namespace {
 
+// Runs `act` on the next modal window once it is shown, while `trigger` waits in it.
+void WhileModal(const std::function<void()>& trigger, const std::function<void(QWidget*)>& act) {
+  bool seen = false;
+  QTimer::singleShot(0, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    seen = modal != nullptr;
+    if (modal == nullptr) return;
+    act(modal);
+    // A failed check must not leave the test waiting in the window.
+    if (modal->isVisible()) QMetaObject::invokeMethod(modal, "reject");
+  });
+  trigger();
+  EXPECT_TRUE(seen);
+}
+
 class PointFormTest : public test::PropsTest {
  protected:
   void SetUp() override {
@@ -130,25 +145,26 @@ TEST_F(PointFormTest, ClosingStoresAndARefusedBoxKeepsLukkOpenButNotAvbryt) {
   ExpectConsistent();
 }
 
+TEST_F(PointFormTest, ShowPointerPropertiesIsOneForLukkOnlyAndStaysOnTheLastRecordShown) {
+  dp().Load(a_);
+  int result = 0;
+  WhileModal([&] { result = ShowPointerProperties(db_, dialogs_, nullptr); },
+             [&](QWidget* modal) {
+               Click(*modal, "DownKnapp");
+               Click(*modal, "LukkKnapp");
+             });
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(dp().CurrentPosition(), b_);
+  WhileModal([&] { result = ShowPointerProperties(db_, dialogs_, nullptr); },
+             [&](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
+  EXPECT_EQ(result, -1);
+  ExpectConsistent();
+}
+
 // The main window carries the two commands.
 class WiredTest : public test::UiTest {
  protected:
   WiredTest() { form_.SetDialogs(&dialogs_); }
-
-  // Runs `act` on the next modal window once it is shown, while `trigger` waits in it.
-  void WhileModal(const std::function<void()>& trigger, const std::function<void(QWidget*)>& act) {
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-      QWidget* modal = QApplication::activeModalWidget();
-      seen = modal != nullptr;
-      if (modal == nullptr) return;
-      act(modal);
-      // A failed check must not leave the test waiting in the window.
-      if (modal->isVisible()) QMetaObject::invokeMethod(modal, "reject");
-    });
-    trigger();
-    EXPECT_TRUE(seen);
-  }
 
   ScriptedDialogs dialogs_;
   TQuillForm form_;
