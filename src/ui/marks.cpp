@@ -1,0 +1,85 @@
+#include "ui/marks.h"
+
+#include <algorithm>
+
+#include "engine/database.h"
+#include "engine/datapointer.h"
+#include "engine/display_name.h"
+
+namespace qn {
+
+MarkList::MarkList(tDataImageArk& db) : db_(db) {}
+
+std::string MarkList::Push() {
+  if (!db_.dp || db_.PushPosition() < 0) return std::string(kMarksFullMessage);
+  lines_.push_back(DisplayName(db_));
+  selected_ = Count() - 1;
+  panelVisible_ = true;
+  return {};
+}
+
+Position MarkList::Pop() {
+  if (lines_.empty() || !db_.dp) return -1;
+  const Position p = db_.PopPosition();
+  lines_.pop_back();
+  selected_ = std::min(selected_, Count() - 1);
+  return p;
+}
+
+Position MarkList::GoTo(int line) {
+  const Position p = MarkAt(line);
+  if (p < 0 || !db_.dp || db_.dp->Load(p) != 0) return -1;
+  return p;
+}
+
+bool MarkList::Remove(int line) {
+  if (line < 0 || line >= Count() || !db_.dp) return false;
+  if (Count() == 1) {
+    RemoveAll();
+    return true;
+  }
+  // The stack can only be taken from and added to at its top: the entries above the line
+  // come off and go back on, each pushed from the cursor standing on its record.
+  Datapointer& dp = *db_.dp;
+  std::vector<Position> above;
+  for (int i = StackEntry(line) + 1; i <= db_.StackTop(); ++i) above.push_back(db_.StackSlot(i));
+  std::vector<std::string> aboveLines(lines_.begin() + line + 1, lines_.end());
+  while (db_.StackTop() >= StackEntry(line)) db_.DropPosition();
+  lines_.resize(size_t(line));
+
+  const Position here = dp.CurrentPosition();
+  const tDirection direction = dp.LastDirection();
+  for (size_t i = 0; i < above.size(); ++i) {
+    // A mark whose record can no longer be read goes with its line.
+    if (dp.Load(above[i]) == 0 && db_.PushPosition() >= 0) lines_.push_back(aboveLines[i]);
+  }
+  dp.Load(here);
+  dp.SetLastDirection(direction);
+  selected_ = std::max(0, line - 1);
+  return true;
+}
+
+void MarkList::RemoveAll() {
+  while (db_.DropPosition() >= 0) {
+  }
+  lines_.clear();
+  selected_ = -1;
+  panelVisible_ = false;
+}
+
+void MarkList::Reset() { RemoveAll(); }
+
+void MarkList::Select(int line) { selected_ = line >= 0 && line < Count() ? line : -1; }
+
+Position MarkList::MarkAt(int line) const {
+  if (line < 0 || line >= Count() || StackEntry(line) > db_.StackTop()) return -1;
+  return db_.StackSlot(StackEntry(line));
+}
+
+std::vector<Position> MarkList::Positions() const {
+  std::vector<Position> out;
+  for (int i = 0; i < Count(); ++i) out.push_back(MarkAt(i));
+  return out;
+}
+
+}  // namespace qn
