@@ -1,13 +1,8 @@
-// The block: a first and a last record of one list, marked by hand, and what the block
-// commands do with it: go to its ends, copy it to the block clipboard, cut it, delete it,
-// paste copies or shadows of it, move a cut block, and hang it under a new line ("Flytt
-// blokk til høyre"). Every command that changes the tree first checks that the block is
-// one piece of one list (start above or at the end, no record deleted, links agreeing);
-// otherwise it changes nothing and returns a message for the window to show. No command
-// relinks a record outside the block and its immediate neighbours.
-//
-// A cut removes nothing at once: it fills the block clipboard and marks the block to be
-// moved, whole with its sub-lists, by the next block paste. Until then nothing is lost.
+// The block (a first and a last record of one list) and its commands: go to its ends, copy,
+// cut, delete, paste copies or shadows, move a cut block, hang it under a new line. A
+// command that changes the tree first checks that the block is one piece of one list, and
+// otherwise changes nothing and returns a message. A cut removes nothing at once: the next
+// block paste moves the block, whole with its sub-lists, so nothing is ever lost.
 #pragma once
 
 #include <cstdint>

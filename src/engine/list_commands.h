@@ -1,9 +1,8 @@
-// What the main window's editing commands decide, on the current record: moving it up,
-// shadows of marked records, the right link to a mark, inheriting and updating data from
-// the last mark, copy, cut and paste through the record clipboard, the repair of record
-// sizes, renaming and new lines. Marks are passed in as Positions (the window's marks
-// model holds them), so none of these depends on the position stack. Each leaves every
-// link two-way consistent and changes nothing when it refuses.
+// What the window's editing commands decide on the current record: move up, shadows of
+// marks, the right link to a mark, inherit/update from the last mark, copy, cut and paste
+// through the record clipboard, the size repair, rename and new lines. Marks come in as
+// Positions, so nothing here depends on the position stack; every link stays two-way
+// consistent, and a refused command changes nothing.
 #pragma once
 
 #include <cstdint>

@@ -1,10 +1,8 @@
-// Sorting the list that holds the current record by display name ("Sorter listen stigende"
-// and "Sorter listen synkende"). The order is that of a stable sort: records with equal
-// names keep their order. The list is read once, sorted in memory and relinked once; a
-// record is stored at most once and only when its links change, so a sorted list costs
-// no write. Afterwards every link agrees both ways, the parent (or the file header record
-// for the top-level list) leads to the new first record, and the cursor is on the last
-// record. A damaged list is refused and left exactly as it was.
+// Sorting the current record's list by display name, in the order a stable sort gives.
+// The list is read once, sorted in memory and relinked once: a record is stored at most
+// once and only when its links change, so a sorted list costs no write. Afterwards every
+// link agrees both ways and the parent (or the file header record) leads to the new first
+// record; a damaged list is refused and left exactly as it was.
 #pragma once
 
 #include <cstdint>

@@ -1,9 +1,7 @@
-// What the main window's jumps decide: the search by display name ("Søk etter ..." and
-// "Søk i hele databasen"), the jump to a typed file Position ("Hopp til filposisjon") and
-// the way from a data shadow to its original ("Gå til original"). Each leaves the cursor
-// where it was when it does not move it, never rests the cursor on a deleted record, and
-// stays bounded on a damaged file. None of them uses the position stack, so the user's
-// marks are never touched.
+// What the window's jumps decide: the search by display name, the jump to a typed file
+// Position and the way from a data shadow to its original. Each leaves the cursor where it
+// was when it does not move it, never rests it on a deleted record, and stays bounded on a
+// damaged file. None uses the position stack, so the user's marks are never touched.
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
 #include "engine/list_commands.h"
 #include "engine/record_clipboard.h"
 #include "list_fixture.h"
@@ -130,6 +133,33 @@ TEST_F(BlockTest, ACopiedDataRecordGetsItsOwnDataAndOrigin4) {
   EXPECT_EQ(RecordAt(copy).origin, kOriginCopy);
   EXPECT_NE(RecordAt(copy).dataBlock, RecordAt(data).dataBlock);
   EXPECT_EQ(PayloadOf(copy), PayloadOf(data));
+}
+
+TEST_F(BlockTest, ACopiedNoteGetsItsOwnNoteBlockAndACopiedFileLinkKeepsItsTarget) {
+  dp().Load(sub[3]);
+  const Position note = NewLine(*db, DirDown, "Notat");
+  std::array<uint8_t, kNoteTextSize> text{};
+  text[0] = 'h';
+  text[1] = 'i';
+  AddNote(*db, text);
+  const Position link = NewLine(*db, DirDown, "Lenke");
+  dp().SetKind(kKindFileLink);
+  dp().SetDataBlock(top[2]);
+  dp().Store();
+  Mark(note, link);
+  CopyBlock(*db);
+  dp().Load(top[1]);
+  ASSERT_TRUE(PasteBlock(*db).done);
+  const Position noteCopy = RecordAt(top[1]).down;
+  const Position linkCopy = RecordAt(noteCopy).down;
+  EXPECT_EQ(RecordAt(noteCopy).kind, kKindNamedNote);
+  EXPECT_NE(RecordAt(noteCopy).noteBlock, RecordAt(note).noteBlock);
+  const Bytes f = File();
+  EXPECT_TRUE(std::equal(f.begin() + RecordAt(note).noteBlock, f.begin() + RecordAt(note).noteBlock + kNoteBlockSize,
+                         f.begin() + RecordAt(noteCopy).noteBlock));
+  EXPECT_EQ(RecordAt(linkCopy).kind, kKindFileLink);
+  EXPECT_EQ(RecordAt(linkCopy).dataBlock, top[2]);
+  EXPECT_EQ(StoredName(linkCopy), "Lenke");
 }
 
 TEST_F(BlockTest, PastingInsideTheCopiedBlockCopiesItAsItWas) {
