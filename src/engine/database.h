@@ -172,6 +172,9 @@ class tDataImageArk {
   int32_t PushPosition();  // the cursor's Position, or -1 when full
   int32_t PopPosition();   // loads the top Position; the Position now current, or -1
   int32_t DropPosition();  // removes the top; the cursor's Position, or -1 when empty
+  // Removes slot `index` (1..StackTop()); the slots above it move down by one. The
+  // Position removed, or -1 for no such slot. The cursor does not move.
+  int32_t RemovePositionAt(int index);
   uint16_t StackTop() const { return stackTop_; }
   Position StackSlot(int i) const { return stack_[i]; }
 

@@ -29,4 +29,13 @@ int32_t tDataImageArk::DropPosition() {
   return dp->CurrentPosition();
 }
 
+int32_t tDataImageArk::RemovePositionAt(int index) {
+  if (index < 1 || index > stackTop_) return -1;
+  const Position removed = stack_[index];
+  for (int i = index; i < stackTop_; ++i) stack_[i] = stack_[i + 1];
+  stack_[stackTop_] = 0;
+  --stackTop_;
+  return removed;
+}
+
 }  // namespace qn

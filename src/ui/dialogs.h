@@ -18,6 +18,8 @@ namespace qn {
 // most 255.
 inline constexpr int kPromptEntryLength = 63;
 inline constexpr int kPromptResultLength = 255;
+// The new-line dialog's entry takes a whole name: at most 255 characters.
+inline constexpr int kNewLineTextLength = 255;
 // How many characters the prompt's entry takes: 63, or more when the proposed text is
 // longer, so a long name proposed for editing is shown whole and never cut unasked.
 size_t PromptEntryLimit(std::string_view proposed);
@@ -47,6 +49,13 @@ struct NewDataChoice {
   std::string name;                // the chosen template; empty when none was chosen
   tDirection direction = DirNull;  // DirDown, DirLeft or DirRight once a button was used
   bool updateFromMarked = false;
+};
+
+// The outcome of the new-line dialog: the text typed and the button that confirmed it.
+// "&Avbryt" (or closing the window) gives DirNull and an empty text.
+struct NewLineChoice {
+  std::string text;
+  tDirection direction = DirNull;  // DirDown ("Ny &under") or DirRight ("Ny til &høyre")
 };
 
 enum class MessageKind { kInformation, kWarning, kError };
@@ -88,6 +97,8 @@ class Dialogs {
   virtual std::string ChooseTemplate(const std::vector<std::string>& names) = 0;
   // TNyDataForm over `names`.
   virtual NewDataChoice ChooseNewData(const std::vector<std::string>& names) = 0;
+  // TNyLinjeForm, with an empty entry.
+  virtual NewLineChoice ChooseNewLine() = 0;
   // TVisProsessForm: shows the window until the returned task is destroyed.
   virtual std::unique_ptr<ProgressTask> StartProgress(std::string_view caption,
                                                       std::string_view text) = 0;

@@ -38,23 +38,8 @@ bool MarkList::Remove(int line) {
     RemoveAll();
     return true;
   }
-  // The stack can only be taken from and added to at its top: the entries above the line
-  // come off and go back on, each pushed from the cursor standing on its record.
-  Datapointer& dp = *db_.dp;
-  std::vector<Position> above;
-  for (int i = StackEntry(line) + 1; i <= db_.StackTop(); ++i) above.push_back(db_.StackSlot(i));
-  std::vector<std::string> aboveLines(lines_.begin() + line + 1, lines_.end());
-  while (db_.StackTop() >= StackEntry(line)) db_.DropPosition();
-  lines_.resize(size_t(line));
-
-  const Position here = dp.CurrentPosition();
-  const tDirection direction = dp.LastDirection();
-  for (size_t i = 0; i < above.size(); ++i) {
-    // A mark whose record can no longer be read goes with its line.
-    if (dp.Load(above[i]) == 0 && db_.PushPosition() >= 0) lines_.push_back(aboveLines[i]);
-  }
-  dp.Load(here);
-  dp.SetLastDirection(direction);
+  if (db_.RemovePositionAt(StackEntry(line)) < 0) return false;
+  lines_.erase(lines_.begin() + line);
   selected_ = std::max(0, line - 1);
   return true;
 }

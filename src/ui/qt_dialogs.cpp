@@ -10,6 +10,7 @@
 #include "ui/ja_nei_form.h"
 #include "ui/ny_data_form.h"
 #include "ui/ny_form.h"
+#include "ui/ny_linje_form.h"
 #include "ui/ok_form.h"
 #include "ui/vis_prosess_form.h"
 
@@ -58,6 +59,7 @@ QtDialogs::QtDialogs(QWidget* parent)
       ok_(std::make_unique<TOkForm>(parent)),
       defVelg_(std::make_unique<TDefVelgForm>(parent)),
       nyData_(std::make_unique<TNyDataForm>(parent)),
+      nyLinje_(std::make_unique<TNyLinjeForm>(parent)),
       visProsess_(std::make_unique<TVisProsessForm>(parent)) {}
 
 QtDialogs::~QtDialogs() = default;
@@ -156,6 +158,8 @@ std::string QtDialogs::ChooseTemplate(const std::vector<std::string>& names) {
 NewDataChoice QtDialogs::ChooseNewData(const std::vector<std::string>& names) {
   return nyData_->Ask(names);
 }
+
+NewLineChoice QtDialogs::ChooseNewLine() { return nyLinje_->Ask(); }
 
 std::unique_ptr<ProgressTask> QtDialogs::StartProgress(std::string_view caption,
                                                        std::string_view text) {

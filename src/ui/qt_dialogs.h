@@ -1,5 +1,5 @@
 // The dialog seam shown with the real forms. The shared forms (prompt, input, yes/no,
-// confirm, template chooser, new-data dialog, progress window) are made once, with the
+// confirm, template chooser, new-data and new-line dialogs, progress window) are made once, with the
 // main window as their parent, and reused for the whole run, so the new-data dialog's
 // direction and check box carry from one use to the next. File and folder choices use
 // Qt's file dialog; a save over an existing file asks through the yes/no form.
@@ -20,6 +20,7 @@ class TInputForm;
 class TJaNeiForm;
 class TNyDataForm;
 class TNyForm;
+class TNyLinjeForm;
 class TOkForm;
 class TVisProsessForm;
 
@@ -42,6 +43,7 @@ class QtDialogs : public Dialogs {
                                           std::string_view start) override;
   std::string ChooseTemplate(const std::vector<std::string>& names) override;
   NewDataChoice ChooseNewData(const std::vector<std::string>& names) override;
+  NewLineChoice ChooseNewLine() override;
   std::unique_ptr<ProgressTask> StartProgress(std::string_view caption,
                                               std::string_view text) override;
 
@@ -61,6 +63,7 @@ class QtDialogs : public Dialogs {
   std::unique_ptr<TOkForm> ok_;
   std::unique_ptr<TDefVelgForm> defVelg_;
   std::unique_ptr<TNyDataForm> nyData_;
+  std::unique_ptr<TNyLinjeForm> nyLinje_;
   std::unique_ptr<TVisProsessForm> visProsess_;
 };
 

@@ -145,6 +145,7 @@ TQuillForm::TQuillForm(QWidget* parent) : QMainWindow(parent) {
   BuildMainMenu(menuBar(), this);
   WireMenu();
   WireView();
+  WireCommands();
   resize(800, 600);
   // The update launcher ends the program by closing this window the usual way.
   SetEndApplicationCallback([this] { close(); });
@@ -309,18 +310,6 @@ void TQuillForm::WireMenu() {
   ConnectCommand(MenuItem("AutoOppdater1"),
                  [this] { dataark_.autoUpdate = MenuItem("AutoOppdater1")->isChecked(); });
   connect(findChild<QMenu*>("Vis1"), &QMenu::aboutToShow, this, [this] { Vis1Popup(); });
-
-  // Alt+Down and Alt+Up are written into the captions of the move items; the keys reach
-  // the items through the window.
-  const std::pair<const char*, const char*> moves[] = {{"Alt+Down", "Flyttned1"},
-                                                       {"Alt+Up", "Flyttopp1"}};
-  for (const auto& [keys, name] : moves) {
-    auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(keys)), this);
-    QAction* item = MenuItem(name);
-    connect(shortcut, &QShortcut::activated, this, [item] {
-      if (item->isEnabled()) item->trigger();
-    });
-  }
 }
 
 void TQuillForm::Vis1Popup() {
@@ -459,13 +448,6 @@ void TQuillForm::closeEvent(QCloseEvent* event) {
 }
 
 // ---- Database commands -------------------------------------------------------------------
-
-void TQuillForm::FjernAlleMerker() {
-  while (dataark_.DropPosition() >= 0) {
-  }
-  Merkeliste_->clear();
-  MerkPanel_->hide();
-}
 
 void TQuillForm::Ny1Click() {
   FileRequest request;

@@ -18,6 +18,7 @@
 #include "ui/data_editor_runner.h"
 #include "ui/dialogs.h"
 #include "ui/kv_data.h"
+#include "ui/marks.h"
 #include "ui/view_commands.h"
 
 class QAbstractButton;
@@ -128,7 +129,47 @@ class TQuillForm : public QMainWindow {
   void Dataformat1Click();            // the documentation of the file format
   void Oppdateringerpinternett1Click();
   void Systeminformasjon1Click();
-  void FjernAlleMerker();             // the marks list emptied, its panel hidden
+
+  // ---- "&Let" and "Liste" ----
+  // "Søk etter ..." (from the current record through the rest of its list) and "Søk i
+  // hele databasen": asks "Søk i database"; a hit becomes current, a miss changes nothing.
+  void Sok(bool wholeDatabase);
+  // "Hopp til filposisjon": a typed Position where a pointer record starts.
+  void Hopptilfilposisjon1Click();
+  // "Gå til original": from a data shadow to the record it shares its data with; a
+  // deleted original is restored below the shadow when the user says yes.
+  void Gtiloriginal1Click();
+  // "Sorter listen stigende" / "Sorter listen synkende".
+  void SorterListen(bool ascending);
+
+  // ---- Marks ----
+  void MerkHer();          // "Merk her" and SpeedButton5
+  void PopButtonClick();   // "Hopp til merke" and PopButton
+  void SlettMButtonClick();
+  void FjernAlleMerker();  // "Fjern alle merker" and SpeedButton4; also on a new database
+  // A double click on line `line` of Merkeliste: that mark's record becomes current.
+  void MerkelisteDblClick(int line);
+  const MarkList& Marks() const { return marks_; }
+
+  // ---- Block ----
+  void BlokkPopup();  // the states of "Blo&kk" as it opens
+  void Flyttblokktilhyre1Click();
+
+  // ---- Editing ----
+  void Linje1Click();   // "&Linje" (Ctrl+F4): the new-line dialog
+  void Slett2Click();   // "Slett": deletes the current record, asking nothing
+  void Kopier3Click();  // "Kopier" (Ctrl+Insert)
+  void Klipput1Click(); // "Klipp ut" (Shift+Delete)
+  void Liminn2Click();  // "Lim inn" (Shift+Insert): a full copy of the copied data
+  void Liminnpeker1Click();  // "Lim inn peker": a data shadow of the copied record
+  void FlyttNed();      // Alt+Down
+  void FlyttOpp();      // Alt+Up
+  void Liminnpekertilmerketpost1Click();  // a shadow of the selected mark
+  void PasteC2ButtonClick();              // shadows of every mark, in mark order
+  void Liminnpekertilmerke1Click();       // the selected mark hung to the right
+  void Tilknyttdataframerketpost1Click();  // inherit data from the last mark
+  void Oppdaterdenneiframerket1Click();    // update source := the last mark
+  void Fix1Click();     // "Korriger pekerlengd"
 
  protected:
   // FormClose: the database is closed and the window's placement saved.
@@ -144,6 +185,15 @@ class TQuillForm : public QMainWindow {
   void BuildMarkPanel(QWidget* panel);
   void WireMenu();
   void WireView();
+  void WireCommands();
+  // Enables the wired items of `states`; items not wired stay as they are.
+  void ApplyMenuStates(const std::vector<ControlState>& states);
+  // Merkeliste from the marks: one line per mark, the selected line current.
+  void ShowMarks();
+  // Shows a refusal or failure text through the dialogs; an empty text shows nothing.
+  void Tell(std::string_view text);
+  // The mark at `mark` when its record is still in the tree; otherwise says so and gives -1.
+  Position LiveMark(Position mark);
   void Vis1Popup();
   // Opens `fileName`; with `create`, a missing file is created whatever the settings say.
   // Reports a database that could not be opened. True when it is open.
@@ -153,6 +203,8 @@ class TQuillForm : public QMainWindow {
   DataEditorRunner& dataEditor();
 
   tDataImageArk dataark_;
+  // The marks over dataark_'s position stack; declared after it, which it borrows.
+  MarkList marks_{dataark_};
   Dialogs* dialogs_ = nullptr;
   std::string applicationTitle_;
   tCanvasListeRec cl_;

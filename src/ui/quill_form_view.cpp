@@ -11,23 +11,17 @@
 #include <QSignalBlocker>
 
 #include "engine/datapointer.h"
+#include "engine/list_commands.h"
+#include "engine/record_blocks.h"
 #include "templates/template_store.h"
 #include "ui/command_boundary.h"
 #include "ui/data_form.h"
 #include "ui/paint_box.h"
 #include "ui/quill_form.h"
+#include "ui/wait_cursor.h"
 
 namespace qn {
 namespace {
-
-// The hourglass for the length of a refresh, also when a command ends by an error.
-class WaitCursor {
- public:
-  WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 bool Wired(const QObject* control) {
   return control != nullptr && control->property(kWiredProperty).toBool();
@@ -140,13 +134,21 @@ void TQuillForm::SetButton() {
     auto* button = findChild<QAbstractButton*>(state.name);
     if (Wired(button)) button->setEnabled(state.enabled);
   }
+  // The keys of the menu items work only while their items are enabled, so the items
+  // follow the current record here too, not only when a menu opens.
+  ApplyMenuStates(MenuStates(dataark_));
+  ApplyMenuStates(BlockMenuStates(dataark_));
 }
 
-void TQuillForm::EditMenyPopup() {
-  for (const ControlState& state : MenuStates(dataark_)) {
+void TQuillForm::ApplyMenuStates(const std::vector<ControlState>& states) {
+  for (const ControlState& state : states) {
     QAction* item = MenuItem(state.name);
     if (Wired(item)) item->setEnabled(state.enabled);
   }
+}
+
+void TQuillForm::EditMenyPopup() {
+  ApplyMenuStates(MenuStates(dataark_));
   for (const ControlState& state : MenuChecks(dataark_)) {
     if (QAction* item = MenuItem(state.name)) item->setChecked(state.enabled);
   }
@@ -234,9 +236,12 @@ void TQuillForm::Egenskaper1Click() {
   const int32_t kind = dp.Kind();
   const bool data = kind == kKindData || kind == kKindDataWithTemplate;
   switch (OpenActionFor(kind, data && dp.TemplatePos() > 0 && TemplateHasProgram(dataark_))) {
-    case OpenAction::kRename:
-      if (RenameLine(dataark_, dialogs())) vis(0);
+    case OpenAction::kRename: {
+      // An empty answer (or cancel) keeps the name.
+      const std::string answer = dialogs().Prompt(kRenamePrompt, ReadName(dataark_));
+      if (RenameRecord(dataark_, answer)) vis(0);
       break;
+    }
     case OpenAction::kStartProgram:
       // Linked programs cannot be started from here yet; the data stays editable.
     case OpenAction::kDataEditor:
@@ -247,6 +252,7 @@ void TQuillForm::Egenskaper1Click() {
       break;
     default:
       // The windows of the other kinds are not part of the program yet.
+      SetStatusText(1, kNoWindowYetText);
       break;
   }
 }

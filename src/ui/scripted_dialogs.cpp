@@ -51,6 +51,11 @@ ScriptedDialogs& ScriptedDialogs::AnswerNewData(std::string name, tDirection dir
   return *this;
 }
 
+ScriptedDialogs& ScriptedDialogs::AnswerNewLine(std::string text, tDirection direction) {
+  answers_.push_back({AnswerKind::kNewLine, std::move(text), direction});
+  return *this;
+}
+
 ScriptedDialogs& ScriptedDialogs::AbortProgressAtPoll(int polls) {
   abortAtPoll_ = polls;
   return *this;
@@ -148,6 +153,13 @@ NewDataChoice ScriptedDialogs::ChooseNewData(const std::vector<std::string>& nam
     newData_.updateFromMarked = answer->updateFromMarked;
   }
   return newData_;
+}
+
+NewLineChoice ScriptedDialogs::ChooseNewLine() {
+  const auto answer = Take({QuestionKind::kChooseNewLine, "Ny linje", {}, {}}, {AnswerKind::kNewLine});
+  if (!answer || answer->kind != AnswerKind::kNewLine) return {};
+  // What the entry would hold after the typing.
+  return {CutToCp1252Length(answer->text, kNewLineTextLength), answer->direction};
 }
 
 std::vector<AskedQuestion> ScriptedDialogs::Asked(QuestionKind kind) const {

@@ -26,6 +26,7 @@ enum class QuestionKind {
   kChooseFolder,
   kChooseTemplate,
   kChooseNewData,
+  kChooseNewLine,
   kProgress,
 };
 
@@ -49,6 +50,8 @@ class ScriptedDialogs : public Dialogs {
   ScriptedDialogs& AnswerCancel();
   ScriptedDialogs& AnswerNewData(std::string name, tDirection direction,
                                  bool updateFromMarked = false);
+  // The new-line dialog confirmed with `text` by the button of `direction`.
+  ScriptedDialogs& AnswerNewLine(std::string text, tDirection direction);
   // The next progress window reports Aborted() from its `polls`-th poll on (1 = at once).
   ScriptedDialogs& AbortProgressAtPoll(int polls);
 
@@ -63,6 +66,7 @@ class ScriptedDialogs : public Dialogs {
                                           std::string_view start) override;
   std::string ChooseTemplate(const std::vector<std::string>& names) override;
   NewDataChoice ChooseNewData(const std::vector<std::string>& names) override;
+  NewLineChoice ChooseNewLine() override;
   std::unique_ptr<ProgressTask> StartProgress(std::string_view caption,
                                               std::string_view text) override;
 
@@ -76,7 +80,7 @@ class ScriptedDialogs : public Dialogs {
   const std::vector<std::string>& ProgressTexts() const { return progressTexts_; }
 
  private:
-  enum class AnswerKind { kText, kYes, kNo, kCancel, kNewData };
+  enum class AnswerKind { kText, kYes, kNo, kCancel, kNewData, kNewLine };
   struct Answer {
     AnswerKind kind;
     std::string text;

@@ -100,6 +100,23 @@ std::vector<ControlState> MenuStates(tDataImageArk& db) {
   };
 }
 
+std::vector<ControlState> BlockMenuStates(tDataImageArk& db) {
+  const Position start = db.IsOpen() ? db.dp->BlockStart() : 0;
+  const Position end = db.IsOpen() ? db.dp->BlockEnd() : 0;
+  const bool both = start > 0 && end > 0;
+  const bool clipboard = db.IsOpen() && db.blockClipboard;
+  return {
+      {"Gtilsluttenavblokk1", end > 0},
+      {"Gtilstartavblokk1", start > 0},
+      {"Slett1", both},
+      {"Kopier2", both},
+      {"Klipput2", both},
+      {"Flyttblokktilhyre1", both},
+      {"Liminn1", clipboard},
+      {"Liminnpekere1", clipboard},
+  };
+}
+
 std::vector<ControlState> MenuChecks(tDataImageArk& db) {
   return {
       {"Automatiskhopp", db.IsOpen() && db.dp->AutoFollow()},
@@ -161,14 +178,6 @@ bool MoveCursor(tDataImageArk& db, Move move) {
       break;
   }
   return dp.CurrentPosition() != before;
-}
-
-bool RenameLine(tDataImageArk& db, Dialogs& dialogs) {
-  if (!db.IsOpen()) return false;
-  const std::string answer = dialogs.Prompt(kRenamePrompt, ReadName(db));
-  if (answer.empty()) return false;
-  WriteName(db, answer);
-  return true;
 }
 
 bool GiveTemplate(tDataImageArk& db, Dialogs& dialogs) {

@@ -1,8 +1,8 @@
 // The decisions of the main window's view commands, kept apart from the window so they
 // run without one: which buttons and menu items the current record enables, the origin
 // text of the status bar, where the context menu pops up, what "Å&pne" does for a kind,
-// the moves of the button row and the keyboard, the rename of a line and the giving of a
-// template. Each works on the open database and asks its questions through the dialog seam.
+// the moves of the button row and the keyboard, and the giving of a template. Each works
+// on the open database and asks its questions through the dialog seam.
 #pragma once
 
 #include <optional>
@@ -31,6 +31,9 @@ std::vector<ControlState> ButtonStates(tDataImageArk& db);
 
 // The items whose state follows the current record, set each time a menu opens.
 std::vector<ControlState> MenuStates(tDataImageArk& db);
+// The items of "Blo&kk", set when it opens: going to an end needs that end, the commands
+// on the block need both, and the pastes a filled block clipboard.
+std::vector<ControlState> BlockMenuStates(tDataImageArk& db);
 // The two check items that follow switches of the database.
 std::vector<ControlState> MenuChecks(tDataImageArk& db);
 
@@ -64,6 +67,8 @@ enum class OpenAction {
   kProperties,        // any other kind
 };
 OpenAction OpenActionFor(int32_t kind, bool templateHasProgram);
+// The status text when "Å&pne" meets a kind whose window the program does not have yet.
+inline constexpr std::string_view kNoWindowYetText = "Denne posttypen kan ikke åpnes her ennå";
 
 // ---- Moves ----
 
@@ -87,10 +92,6 @@ bool MoveCursor(tDataImageArk& db, Move move);
 
 // The caption of the rename prompt.
 inline constexpr std::string_view kRenamePrompt = "Nytt navn på linje";
-
-// Renames the current named line: the prompt proposes the current name; an empty answer
-// (or cancel) changes nothing. True when the name was written.
-bool RenameLine(tDataImageArk& db, Dialogs& dialogs);
 
 // "&Tilknytt mal": the template chooser over the templates of "Definitions"; the chosen
 // template's record becomes the current record's template. Nothing changes on cancel or

@@ -588,6 +588,25 @@ TEST_F(PositionStackTest, PopLoadsAndDropOnlyRemoves) {
   EXPECT_EQ(db->StackTop(), 0);
 }
 
+TEST_F(PositionStackTest, RemovingASlotMovesTheSlotsAboveItDownAndLeavesTheCursor) {
+  auto top = TopList({"A", "B", "C"});
+  for (Position p : top) {
+    dp().Load(p);
+    db->PushPosition();
+  }
+  dp().Load(top[0]);
+  EXPECT_EQ(db->RemovePositionAt(0), -1);
+  EXPECT_EQ(db->RemovePositionAt(4), -1);
+  EXPECT_EQ(db->RemovePositionAt(2), top[1]);
+  EXPECT_EQ(db->StackTop(), 2);
+  EXPECT_EQ(db->StackSlot(1), top[0]);
+  EXPECT_EQ(db->StackSlot(2), top[2]);
+  EXPECT_EQ(dp().CurrentPosition(), top[0]);
+  EXPECT_EQ(db->RemovePositionAt(2), top[2]);
+  EXPECT_EQ(db->PopPosition(), top[0]);
+  EXPECT_EQ(db->StackTop(), 0);
+}
+
 // ---- File links ----
 
 using FileLinkTest = CursorFixture;

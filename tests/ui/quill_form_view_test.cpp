@@ -209,7 +209,7 @@ TEST_F(QuillFormViewTest, ButtonsFollowThePointersOfTheCurrentRecord) {
   EXPECT_FALSE(Button("hButton")->isEnabled());
   EXPECT_FALSE(Button("iButton")->isEnabled());
   // A button whose command the program does not carry stays disabled.
-  EXPECT_FALSE(Button("SpeedButton2")->isEnabled());
+  EXPECT_FALSE(Button("SpeedButton6")->isEnabled());
 
   QTest::mouseClick(Button("nButton"), Qt::LeftButton);
   EXPECT_EQ(dp().CurrentPosition(), list[1]);
