@@ -5,6 +5,7 @@
 #include "engine/database.h"
 #include "engine/datapointer.h"
 #include "engine/display_name.h"
+#include "engine/system_lists.h"
 
 namespace qn {
 
@@ -13,6 +14,7 @@ MarkList::MarkList(tDataImageArk& db) : db_(db) {}
 std::string MarkList::Push() {
   if (!db_.dp || db_.PushPosition() < 0) return std::string(kMarksFullMessage);
   lines_.push_back(DisplayName(db_));
+  marked_.push_back(db_.dp->CurrentPosition());
   selected_ = Count() - 1;
   panelVisible_ = true;
   return {};
@@ -22,6 +24,7 @@ Position MarkList::Pop() {
   if (lines_.empty() || !db_.dp) return -1;
   const Position p = db_.PopPosition();
   lines_.pop_back();
+  marked_.pop_back();
   selected_ = std::min(selected_, Count() - 1);
   return p;
 }
@@ -40,6 +43,7 @@ bool MarkList::Remove(int line) {
   }
   if (db_.RemovePositionAt(StackEntry(line)) < 0) return false;
   lines_.erase(lines_.begin() + line);
+  marked_.erase(marked_.begin() + line);
   selected_ = std::max(0, line - 1);
   return true;
 }
@@ -48,11 +52,33 @@ void MarkList::RemoveAll() {
   while (db_.DropPosition() >= 0) {
   }
   lines_.clear();
+  marked_.clear();
   selected_ = -1;
   panelVisible_ = false;
 }
 
 void MarkList::Reset() { RemoveAll(); }
+
+bool MarkList::Sync() {
+  if (!db_.dp) return false;
+  const int top = db_.StackTop();
+  // A line holds while its entry is still the Position it was made for.
+  int keep = 0;
+  while (keep < Count() && keep < top && db_.StackSlot(StackEntry(keep)) == marked_[size_t(keep)]) ++keep;
+  if (keep == Count() && keep == top) return false;
+  lines_.resize(size_t(keep));
+  marked_.resize(size_t(keep));
+  CursorKeeper keeper(*db_.dp);
+  for (int entry = StackEntry(keep); entry <= top; ++entry) {
+    const Position p = db_.StackSlot(entry);
+    marked_.push_back(p);
+    lines_.push_back(db_.dp->Load(p) == 0 ? DisplayName(db_) : std::string());
+  }
+  if (selected_ >= Count()) selected_ = Count() - 1;
+  if (selected_ < 0 && Count() > 0) selected_ = Count() - 1;
+  panelVisible_ = Count() > 0;
+  return true;
+}
 
 void MarkList::Select(int line) { selected_ = line >= 0 && line < Count() ? line : -1; }
 

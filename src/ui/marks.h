@@ -2,7 +2,8 @@
 // Line i (0-based) belongs to stack entry i + 1 and shows the display name the marked
 // record had when it was marked. Between commands the stack holds exactly the marks (the
 // engine's own push/pop pairs sit above them and are gone when an operation returns), so
-// the lines and the stack always have the same length.
+// the lines and the stack have the same length; a command that pushes or pops on its own
+// is followed by Sync.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +43,11 @@ class MarkList {
   void RemoveAll();
   // After another database was opened (Open empties the stack): no lines, panel hidden.
   void Reset();
+  // After something else pushed or popped on the stack (the pointer properties dialog
+  // has its own push and pop): the lines follow the stack again. Lines whose entry no
+  // longer holds the Position they were made for go; each entry without a line gets one,
+  // named as its record is now. The cursor does not move. True when anything changed.
+  bool Sync();
 
   int Count() const { return int(lines_.size()); }
   const std::vector<std::string>& Lines() const { return lines_; }
@@ -63,6 +69,7 @@ class MarkList {
  private:
   tDataImageArk& db_;
   std::vector<std::string> lines_;
+  std::vector<Position> marked_;  // the Position each line was made for
   int selected_ = -1;
   bool panelVisible_ = false;
 };

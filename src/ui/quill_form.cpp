@@ -519,6 +519,11 @@ void TQuillForm::Oppdateringerpinternett1Click() {
 void TQuillForm::Endrenavn1Click() {
   if (!dataark_.IsOpen()) return;
   ShowPointerProperties(dataark_, dialogs(), this);
+  // The dialog's own push and pop work on the stack the marks live on.
+  if (marks_.Sync()) {
+    ShowMarks();
+    if (marks_.Count() > 0) MerkPanel_->show();
+  }
   vis(1);
 }
 

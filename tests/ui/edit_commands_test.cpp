@@ -13,6 +13,7 @@
 #include "engine/system_lists.h"
 #include "ui/ny_linje_form.h"
 #include "ui/point_form.h"
+#include "ui/view_commands.h"
 
 namespace qn {
 namespace {
@@ -47,6 +48,8 @@ TEST_F(EditCommandsTest, CopyThenPasteTwiceMakesTwoOwnCopiesAndCutOfALineKeepsTh
   const Position source = DataBelow("Ola", 7);
   ShowOn(source);
   EXPECT_FALSE(Button("PasteButton")->isEnabled());
+  // The record has a template, but the template editor is still to come.
+  EXPECT_FALSE(form_.MenuItem("Redigermal1")->isEnabled());
   Press("CopyButton");
   EXPECT_EQ(db().clipboard.record, source);
   EXPECT_TRUE(Button("PasteButton")->isEnabled());
@@ -166,6 +169,16 @@ TEST_F(EditCommandsTest, SizeRepairMendsARecordAndEndsOnTheFirstData) {
   EXPECT_EQ(form_.findChild<QLabel*>("StatusPanel1")->text().left(2), "1 ");
 }
 
+TEST_F(EditCommandsTest, OpeningAKindWhoseWindowIsToComeSaysSoAndChangesNothing) {
+  const Position kunde = test::MakeTemplate(db(), "Kunde", test::CustomerFields());
+  ShowOn(kunde);
+  const std::vector<uint8_t> before = FileBytes();
+  Run("Egenskaper1");
+  EXPECT_EQ(form_.findChild<QLabel*>("StatusPanel1")->text().toStdString(), kNoWindowYetText);
+  EXPECT_TRUE(dialogs_.Asked().empty());
+  EXPECT_EQ(FileBytes(), before);
+}
+
 // ---- The keyboard table ----
 
 class KeyboardTest : public CommandsTest {
@@ -237,7 +250,7 @@ TEST_F(KeyboardTest, EachKeyWorksWithItsModifiersOnlyAndWrongOnesDoNothing) {
   EXPECT_EQ(form_.Canvas().Texts(1), QStringList{"Omdøpt"});
 }
 
-TEST_F(KeyboardTest, AltEnterShowsThePropertiesOfARegisterVariableWithItsValue) {
+TEST_F(KeyboardTest, AltEnterShowsThePropertiesOfARegisterVariableAndItsPushIsAMark) {
   ASSERT_EQ(SetRegisterVariable(db(), "Språk", "nb"), 1);
   const Position variable = ScanForString(db(), "Språk", true);
   ASSERT_GT(variable, 0);
@@ -250,11 +263,17 @@ TEST_F(KeyboardTest, AltEnterShowsThePropertiesOfARegisterVariableWithItsValue) 
     shown = true;
     EXPECT_EQ(form->findChild<QLineEdit*>("VerdiEdit")->text(), "nb");
     EXPECT_FALSE(form->findChild<QLineEdit*>("VerdiEdit")->isHidden());
+    form->findChild<QToolButton*>("SpeedButton2")->click();  // its own push
     form->reject();
   });
   Key(Qt::Key_Return, Qt::AltModifier);
   EXPECT_TRUE(shown);
   EXPECT_EQ(dp().CurrentPosition(), variable);
+  // The dialog pushed on the marks' stack: the marks list shows it.
+  auto* lines = form_.findChild<QListWidget*>("Merkeliste");
+  ASSERT_EQ(lines->count(), 1);
+  EXPECT_EQ(lines->item(0)->text(), "Språk=nb");
+  EXPECT_FALSE(form_.findChild<QWidget*>("MerkPanel")->isHidden());
 }
 
 // ---- The new-line dialog ----

@@ -108,6 +108,30 @@ TEST_F(MarksTest, APushOnAFullStackIsRefusedWithAMessage) {
   EXPECT_FALSE(marks->PanelVisible());
 }
 
+TEST_F(MarksTest, SyncFollowsPushesAndPopsMadeBesideTheList) {
+  MarkAt(top[0]);
+  MarkAt(top[1]);
+  EXPECT_FALSE(marks->Sync());
+  dp().Load(top[3]);
+  db->PushPosition();
+  dp().Load(top[2]);
+  EXPECT_TRUE(marks->Sync());
+  EXPECT_EQ(marks->Lines(), (Names{"Anne", "Bodil", "Dag"}));
+  EXPECT_EQ(dp().CurrentPosition(), top[2]);
+  // Two popped and another pushed: the same count, but the second line is not Bodil's.
+  db->DropPosition();
+  db->DropPosition();
+  db->PushPosition();
+  EXPECT_TRUE(marks->Sync());
+  EXPECT_EQ(marks->Lines(), (Names{"Anne", "Cato"}));
+  EXPECT_EQ(marks->Positions(), (std::vector<Position>{top[0], top[2]}));
+  db->DropPosition();
+  db->DropPosition();
+  EXPECT_TRUE(marks->Sync());
+  EXPECT_EQ(marks->Count(), 0);
+  EXPECT_FALSE(marks->PanelVisible());
+}
+
 TEST_F(MarksTest, ShadowsOfAllMarksFollowTheMarkOrder) {
   MarkAt(top[2]);
   MarkAt(top[0]);
