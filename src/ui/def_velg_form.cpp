@@ -1,13 +1,12 @@
 #include "ui/def_velg_form.h"
 
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
-#include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "env/text_codec.h"
+#include "ui/form_buttons.h"
 
 namespace qn {
 
@@ -23,15 +22,7 @@ TDefVelgForm::TDefVelgForm(QWidget* parent) : QDialog(parent) {
   ListBox1_->setObjectName("ListBox1");
   label->setBuddy(ListBox1_);
   layout->addWidget(ListBox1_);
-  auto* buttons = new QDialogButtonBox(this);
-  QPushButton* ok = buttons->addButton("O&k", QDialogButtonBox::AcceptRole);
-  ok->setObjectName("OkButton");
-  ok->setDefault(true);
-  QPushButton* cancel = buttons->addButton("&Avbryt", QDialogButtonBox::RejectRole);
-  cancel->setObjectName("AvbrytButton");
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelButtons(this, layout);
   connect(ListBox1_, &QListWidget::currentTextChanged, this,
           [this](const QString& text) { MalString_ = text.toStdString(); });
   connect(ListBox1_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {

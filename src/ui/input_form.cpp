@@ -1,13 +1,12 @@
 #include "ui/input_form.h"
 
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "env/settings.h"
 #include "ui/dialogs.h"
+#include "ui/form_buttons.h"
 
 namespace qn {
 namespace {
@@ -52,15 +51,7 @@ TInputForm::TInputForm(QWidget* parent) : QDialog(parent) {
   InputEdit_->setMinimumWidth(320);
   PromptLabel_->setBuddy(InputEdit_);
   layout->addWidget(InputEdit_);
-  auto* buttons = new QDialogButtonBox(this);
-  QPushButton* ok = buttons->addButton("O&k", QDialogButtonBox::AcceptRole);
-  ok->setObjectName("OkButton");
-  ok->setDefault(true);
-  QPushButton* cancel = buttons->addButton("&Avbryt", QDialogButtonBox::RejectRole);
-  cancel->setObjectName("AvbrytButton");
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelButtons(this, layout);
 }
 
 void TInputForm::Prepare(std::string_view prompt, std::string_view proposed) {

@@ -1,14 +1,13 @@
 #include "ui/ny_form.h"
 
-#include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
 #include "env/text_codec.h"
 #include "ui/dialogs.h"
+#include "ui/form_buttons.h"
 
 namespace qn {
 
@@ -22,15 +21,7 @@ TNyForm::TNyForm(QWidget* parent) : QDialog(parent) {
   NyEdit_->setObjectName("NyEdit");
   NyEdit_->setMinimumWidth(320);
   layout->addWidget(NyEdit_);
-  auto* buttons = new QDialogButtonBox(this);
-  QPushButton* ok = buttons->addButton("O&k", QDialogButtonBox::AcceptRole);
-  ok->setObjectName("OkButton");
-  ok->setDefault(true);
-  QPushButton* cancel = buttons->addButton("&Avbryt", QDialogButtonBox::RejectRole);
-  cancel->setObjectName("AvbrytButton");
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelButtons(this, layout);
 }
 
 void TNyForm::Prepare(std::string_view caption, std::string_view proposed) {

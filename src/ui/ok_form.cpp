@@ -1,9 +1,9 @@
 #include "ui/ok_form.h"
 
-#include <QDialogButtonBox>
 #include <QLabel>
-#include <QPushButton>
 #include <QVBoxLayout>
+
+#include "ui/form_buttons.h"
 
 namespace qn {
 
@@ -16,15 +16,7 @@ TOkForm::TOkForm(QWidget* parent) : QDialog(parent) {
   QuestionLabel_->setObjectName("QuestionLabel");
   QuestionLabel_->setWordWrap(true);
   layout->addWidget(QuestionLabel_);
-  auto* buttons = new QDialogButtonBox(this);
-  QPushButton* ok = buttons->addButton("O&k", QDialogButtonBox::AcceptRole);
-  ok->setObjectName("OkButton");
-  ok->setDefault(true);
-  QPushButton* cancel = buttons->addButton("&Avbryt", QDialogButtonBox::RejectRole);
-  cancel->setObjectName("AvbrytButton");
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancelButtons(this, layout);
   setMinimumWidth(280);
 }
 
