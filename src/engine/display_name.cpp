@@ -66,8 +66,11 @@ std::string DataRecordText(tDataImageArk& db) {
     if (field.Hidden != 0) continue;
     const std::string text = FieldValueText(db, i, ShowOptions::OneLine());
     // A type without a text form, and an empty text, add nothing; the separator still
-    // comes before the next value.
-    const bool adds = HasTextForm(field.DataType) && !(IsTextType(field.DataType) && text.empty());
+    // comes before the next value. An empty PASSWORD is the exception: it adds the
+    // separator and its empty text, so the line shows that the field is there.
+    const bool emptyText =
+        IsTextType(field.DataType) && field.DataType != kTypePassword && text.empty();
+    const bool adds = HasTextForm(field.DataType) && !emptyText;
     if (adds) line += separator + text;
     separator = ", ";
     if (Cp1252Length(line) > kDataRecordTextMax) break;

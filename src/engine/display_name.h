@@ -36,7 +36,8 @@ std::string DisplayName(tDataImageArk& db);
 // The automatic name of the data record under the cursor: its visible field values joined
 // by ", ", at most 255 characters. Every field is read, hidden ones too, so the values
 // stay in step with the bytes. An empty text field adds nothing, not even the separator,
-// so a record whose first visible field gives no text is named with a leading ", ".
+// so a record whose first visible field gives no text is named with a leading ", "; an
+// empty PASSWORD adds the separator alone, a stored one "********".
 // kNoTemplateText when its template cannot be loaded.
 std::string DataRecordText(tDataImageArk& db);
 

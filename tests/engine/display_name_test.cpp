@@ -104,11 +104,11 @@ TEST_F(DisplayNameTest, HiddenFieldsAreReadButNotShown) {
   EXPECT_EQ(NameOf(DataRecord(t, payload)), "Kari, -3");
 }
 
-TEST_F(DisplayNameTest, APasswordIsMaskedAndTypesWithoutTextAddOnlyTheSeparator) {
+TEST_F(DisplayNameTest, APasswordIsMaskedAnEmptyOneAndTypesWithoutTextAddOnlyTheSeparator) {
   Position t = MakeTemplate("Konto", {Row("Valuta", kTypeComp, 8), Row("Passord", kTypePassword, 16),
                                       Row("Tomt passord", kTypePassword, 16), Row("Ja", kTypeBoolean, 1)});
   Bytes payload = Cat({Bytes(8, 0xFF), Text("hemmelig", 16), Text("", 16), Bytes{1}});
-  EXPECT_EQ(NameOf(DataRecord(t, payload)), ", ********, Ja");
+  EXPECT_EQ(NameOf(DataRecord(t, payload)), ", ********, , Ja");
 }
 
 TEST_F(DisplayNameTest, TheTextStopsAt255Characters) {
