@@ -58,6 +58,8 @@ void TInputForm::Prepare(std::string_view prompt, std::string_view proposed) {
   password_ = prompt == kPasswordPrompt;
   PromptLabel_->setText(FromUtf8(prompt));
   InputEdit_->setEchoMode(password_ ? QLineEdit::Password : QLineEdit::Normal);
+  // A password shows one "*" per character, whatever the style would draw.
+  InputEdit_->setStyleSheet(password_ ? "QLineEdit { lineedit-password-character: 42; }" : "");
   std::string start(proposed);
   if (start.empty() && !password_) {
     UserStandardSection user;

@@ -96,6 +96,7 @@ TEST_F(InputFormTest, PasswordIsMaskedAndNeverWrittenToSettings) {
   EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
   EXPECT_EQ(edit->text(), "");  // the last text is not offered as a password
   QTest::keyClicks(edit, "hemmelig");
+  EXPECT_EQ(edit->displayText(), "********");  // one "*" a character
   EXPECT_EQ(form.Accept(), "hemmelig");
   EXPECT_EQ(StoredLastInput(), "forrige svar");
   // The next ordinary prompt shows text again.
