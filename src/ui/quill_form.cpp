@@ -294,6 +294,13 @@ void TQuillForm::WireMenu() {
     if (dataark_.IsOpen()) ShowFileInfo(dataark_, dialogs(), this);
   });
   ConnectCommand(MenuItem("Endrenavn1"), [this] { Endrenavn1Click(); });
+  ConnectCommand(MenuItem("Oppdater1"), [this] { Oppdater1Click(); });
+  connect(HurtigListe_, &QListWidget::itemClicked, this, [this](QListWidgetItem* line) {
+    const int row = HurtigListe_->row(line);
+    Command([this, row] { HurtigListeClick(row); });
+  });
+  connect(HurtigListe_, &QListWidget::itemDoubleClicked, this,
+          [this] { Command([this] { ScanHurtigListen(); }); });
   ConnectCommand(MenuItem("Egenskaper2"), [this] { Endrenavn1Click(); });
 
   // The four panels of "&Vis": each item shows its panel's visibility and flips it.
@@ -419,6 +426,7 @@ void TQuillForm::FormCreate(const std::vector<std::string>& parameters) {
   OpenDatabase(file, !std::filesystem::exists(file, ec));
   setWindowTitle(FromUtf8(std::string(kMainCaption) + " (" + file + ")"));
   applicationTitle_ = file;
+  ScanHurtigListen();
 
   if (parameters.size() >= 2 && dataark_.IsOpen()) {
     // Only a Position where a record starts is shown; any other number is passed over.
@@ -477,6 +485,7 @@ void TQuillForm::Ny1Click() {
   FjernAlleMerker();
   vis(1);
   setWindowTitle(FromUtf8(file));
+  ScanHurtigListen();
 }
 
 void TQuillForm::pne1Click() {
@@ -493,8 +502,34 @@ void TQuillForm::pne1Click() {
     vis(1);
     setWindowTitle(FromUtf8(std::string(kMainCaption) + " (" + file + ")"));
     applicationTitle_ = file;
+    ScanHurtigListen();
   }
   FjernAlleMerker();
+}
+
+// ---- Quick list --------------------------------------------------------------------------
+
+void TQuillForm::ScanHurtigListen() {
+  HurtigListe_->clear();
+  NrListe_->clear();
+  for (const QuickListEntry& entry : QuickListEntries(dataark_)) {
+    HurtigListe_->addItem(FromUtf8(entry.name));
+    NrListe_->addItem(QString::number(entry.target));
+  }
+  if (HurtigListe_->count() > 0) HurtigListe_->show();
+}
+
+void TQuillForm::HurtigListeClick(int line) {
+  const QListWidgetItem* nr = NrListe_->item(line);
+  if (nr == nullptr) return;
+  const Position target = QuickListTarget(dataark_, nr->text().toStdString());
+  if (target > 0) dataark_.dp->Load(target);
+  vis(0);
+}
+
+void TQuillForm::Oppdater1Click() {
+  ScanHurtigListen();
+  vis(0);
 }
 
 // ---- Help menu ---------------------------------------------------------------------------

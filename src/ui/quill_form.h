@@ -57,7 +57,8 @@ class TQuillForm : public QMainWindow {
   void SetDataEditor(DataEditorRunner* runner) { dataEditor_ = runner; }
 
   // Window creation: chooses the database from the command line's parameters (or the
-  // last file used, or the default file), opens it, sets the caption, shows the Position
+  // last file used, or the default file), opens it, sets the caption, scans the quick
+  // list, shows the Position
   // the second parameter names, and restores the window's placement and button row.
   void FormCreate(const std::vector<std::string>& parameters);
 
@@ -129,6 +130,16 @@ class TQuillForm : public QMainWindow {
   void Dataformat1Click();            // the documentation of the file format
   void Oppdateringerpinternett1Click();
   void Systeminformasjon1Click();
+
+  // ---- Quick list ----
+  // ScanHurtigListen: HurtigListe and NrListe from the "Filelinks" list; the quick list
+  // shows once it has a line and is never hidden here.
+  void ScanHurtigListen();
+  // A click on line `line` of HurtigListe: the record the entry leads to becomes current
+  // (an entry that leads nowhere moves nothing); then the refresh.
+  void HurtigListeClick(int line);
+  // "Oppdater" (F5): the quick list scanned again, then the refresh.
+  void Oppdater1Click();
 
   // ---- "&Let" and "Liste" ----
   // "Søk etter ..." (from the current record through the rest of its list) and "Søk i

@@ -55,8 +55,6 @@ void TQuillForm::WireCommands() {
   item("Gtiloriginal1", [this] { Gtiloriginal1Click(); });
   item("Sorterlistenstigende1", [this] { SorterListen(true); });
   item("Sorterlistensynkende1", [this] { SorterListen(false); });
-  // The quick list it also rescans comes with the bookmarks; the refresh is here now.
-  item("Oppdater1", [this] { vis(0); });
 
   // Marks
   item("Merkher1", [this] { MerkHer(); });

@@ -1,12 +1,15 @@
 #include "ui/view_commands.h"
 
+#include <charconv>
 #include <string>
 
+#include "engine/command_support.h"
 #include "engine/database.h"
 #include "engine/datapointer.h"
 #include "engine/display_name.h"
 #include "engine/initial_content.h"
 #include "engine/record_blocks.h"
+#include "engine/system_lists.h"
 #include "templates/template_store.h"
 
 namespace qn {
@@ -138,6 +141,27 @@ std::optional<std::string_view> OriginText(int32_t origin) {
 ScreenPoint ContextMenuPoint(int windowLeft, int windowTop, int x, int y, int quickListWidth,
                              int buttonRowHeight) {
   return {windowLeft + x + quickListWidth, windowTop + y + 36 + buttonRowHeight};
+}
+
+std::vector<QuickListEntry> QuickListEntries(tDataImageArk& db) {
+  std::vector<QuickListEntry> out;
+  if (!db.IsOpen()) return out;
+  ListStandardList(db, kFilelinksHeader, [&](Datapointer& dp) {
+    out.push_back({DisplayName(db), dp.DataBlock()});
+    return false;
+  });
+  return out;
+}
+
+Position QuickListTarget(tDataImageArk& db, std::string_view nrText) {
+  while (!nrText.empty() && nrText.front() == ' ') nrText.remove_prefix(1);
+  while (!nrText.empty() && nrText.back() == ' ') nrText.remove_suffix(1);
+  Position target = 0;
+  const auto [end, ec] = std::from_chars(nrText.data(), nrText.data() + nrText.size(), target);
+  if (ec != std::errc() || end != nrText.data() + nrText.size()) target = 0;
+  // An entry may outlive its record, or name no record at all in a damaged file.
+  if (target <= 0 || !db.IsOpen() || !IsLiveRecord(db, target)) return -1;
+  return target;
 }
 
 OpenAction OpenActionFor(int32_t kind, bool templateHasProgram) {

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTest>
@@ -13,6 +14,7 @@
 
 #include "engine/database.h"
 #include "engine/datapointer.h"
+#include "engine/list_commands.h"
 #include "engine/record_blocks.h"
 #include "ui/quill_form.h"
 #include "ui/scripted_dialogs.h"
@@ -289,6 +291,35 @@ TEST_F(QuillFormViewTest, GivingATemplateSetsTheRecordsTemplate) {
   form_.MenuItem("Tilknyttmal1")->trigger();
   dp().Load(data);
   EXPECT_EQ(dp().TemplatePos(), kunde);
+}
+
+TEST_F(QuillFormViewTest, QuickListShowsTheFilelinksEntriesAndAClickGoesToTheirRecord) {
+  auto* quick = form_.findChild<QListWidget*>("HurtigListe");
+  auto* numbers = form_.findChild<QListWidget*>("NrListe");
+  const auto list = test::MakeList(db(), "Liste", {"Første", "Andre", "Tredje"});
+  ShowOn(list[0]);
+  // A new database's "Filelinks" holds only its placeholder: nothing to show.
+  form_.MenuItem("Oppdater1")->trigger();
+  EXPECT_TRUE(quick->isHidden());
+
+  dp().Load(list[2]);
+  ASSERT_EQ(dp().AddFileLink("Til tredje"), list[2]);
+  dp().Load(list[1]);
+  ASSERT_EQ(dp().AddFileLink("Til andre"), list[1]);
+  form_.MenuItem("Oppdater1")->trigger();
+  ASSERT_FALSE(quick->isHidden());
+  ASSERT_EQ(quick->count(), 2);
+  EXPECT_EQ(quick->item(0)->text(), "Til tredje");
+  EXPECT_EQ(numbers->item(1)->text(), QString::number(list[1]));
+
+  dp().Load(list[0]);
+  form_.HurtigListeClick(0);
+  EXPECT_EQ(dp().CurrentPosition(), list[2]);
+  // An entry whose record is gone refreshes without moving.
+  DeleteRecord(db());
+  dp().Load(list[0]);
+  form_.HurtigListeClick(0);
+  EXPECT_EQ(dp().CurrentPosition(), list[0]);
 }
 
 // ---- The decisions, without a window ----
