@@ -41,6 +41,9 @@ int64_t SeekToFieldValues(tDataImageArk& db, bool refresh) {
   Datapointer& dp = *db.dp;
   tLoadedTemplate& t = LoadedTemplate(db);
   t.FieldWindowStart = t.FieldWindowEnd = t.FieldNextPlace = 0;
+  // Until a block is found the walk has no bytes to read: a record without data reads as
+  // zeros, never as whatever the file place was left on.
+  t.FieldWindowMissing = true;
   Position block = dp.DataBlock();
   if (refresh) {
     block = SeekToData(db);
@@ -51,6 +54,7 @@ int64_t SeekToFieldValues(tDataImageArk& db, bool refresh) {
   std::array<uint8_t, kDataHeadSize> head{};
   db.SeekTo(block);
   if (db.ReadBlock(head.data(), kDataHeadSize) != 0) return -1;
+  t.FieldWindowMissing = false;
   const uint32_t size = DataHead::Decode(head).size;
   const int64_t start = int64_t(block) + kDataHeadSize;
   const int64_t payload = size > uint32_t(kDataHeadSize) ? dp.Fit(start, int64_t(size) - kDataHeadSize) : 0;
@@ -66,6 +70,7 @@ int32_t ReadFieldValue(tDataImageArk& db, size_t index) {
   if (!field) return -1;
   tLoadedTemplate& t = LoadedTemplate(db);
   t.ValueBuffer.fill(0);
+  if (t.FieldWindowMissing) return 0;
   const int64_t place = db.FilePosition();
   const int64_t width = Width(*field);
   int64_t room = RoomInWindow(t, place);
@@ -82,6 +87,7 @@ int32_t WriteFieldValue(tDataImageArk& db, size_t index) {
   const TemplateField* field = FieldAt(db, index);
   if (!field) return -1;
   tLoadedTemplate& t = LoadedTemplate(db);
+  if (t.FieldWindowMissing) return -1;
   const int64_t place = db.FilePosition();
   const int64_t room = RoomInWindow(t, place);
   if (room < 0) return -1;

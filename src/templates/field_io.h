@@ -21,7 +21,8 @@ class tDataImageArk;
 // Sets the file to the first field of the current record: the payload after the head of
 // its data block. `refresh`: first copy in the data of the record named by updateFrom
 // when automatic update is on (as the data editor reads); false: the block as it is. The
-// payload's Position, or -1 when the record has no data block in the file.
+// payload's Position, or -1 when the record has no data block in the file: the fields of
+// the walk then read as zeros and are never written.
 int64_t SeekToFieldValues(tDataImageArk& db, bool refresh);
 
 // Zeroes the value buffer and reads field `index`'s DataLength bytes (at most 4096) at the

@@ -25,6 +25,7 @@ void tLoadedTemplate::Free() {
   InheritedCount = 0;
   OwnCount = 0;
   InheritedDataLength = 0;
+  FieldWindowMissing = false;
 }
 
 tLoadedTemplate& LoadedTemplate(tDataImageArk& db) {

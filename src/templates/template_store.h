@@ -48,6 +48,7 @@ struct tLoadedTemplate {
   int64_t FieldWindowStart = 0;  // payload start of that block
   int64_t FieldWindowEnd = 0;    // its end (bounded by the file)
   int64_t FieldNextPlace = 0;    // where the next field of a walk through it starts
+  bool FieldWindowMissing = false;  // the record had no data block: fields read as zeros
 
   size_t FieldCount() const { return Fields.size(); }
   void Free();  // no template loaded (a template being created goes on)

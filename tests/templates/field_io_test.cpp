@@ -75,6 +75,18 @@ TEST_F(FieldIoTest, NothingIsReadOrWrittenPastTheEndOfTheDataBlock) {
   EXPECT_EQ(WriteFieldValue(*db, 3), -1);  // the place is past the block's end
   EXPECT_EQ(File(), before);
   EXPECT_EQ(ReadFieldValue(*db, 9), -1);
+
+  // A record without a data block, the file place left inside another block's text.
+  dp().Load(line);
+  AddNamed(*db, DirDown, "uten data");
+  before = File();
+  db->SeekTo(Position(DataBlockOf(shortRecord) + 16));
+  EXPECT_EQ(SeekToFieldValues(*db, false), -1);
+  ASSERT_EQ(ReadFieldValue(*db, 0), 0);
+  EXPECT_EQ(FieldValueText(*db, 0), "");  // not the "abc" the place was left on
+  std::fill(ValueBuffer(*db).begin(), ValueBuffer(*db).end(), uint8_t(0x11));
+  EXPECT_EQ(WriteFieldValue(*db, 0), -1);
+  EXPECT_EQ(File(), before);
 }
 
 }  // namespace
