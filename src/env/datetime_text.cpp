@@ -140,7 +140,10 @@ std::optional<double> ParseShortDate(std::string_view text) {
 
 std::string FormatDateTime(double stamp) {
   CivilDateTime c = DecodeDateTime(stamp);
-  if (c.hour == 0 && c.minute == 0 && c.second == 0) return FormatShortDate(stamp);
+  // Only midnight itself: a stamp a fraction of a second later still shows its time.
+  if (c.hour == 0 && c.minute == 0 && c.second == 0 && c.millisecond == 0) {
+    return FormatShortDate(stamp);
+  }
   return FormatShortDate(stamp) + " " + FormatLongTime(stamp);
 }
 

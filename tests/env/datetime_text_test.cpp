@@ -12,6 +12,8 @@ TEST(DateTimeTextTest, EpochAndKnownDaysDecodeToTheirCivilDates) {
 
 TEST(DateTimeTextTest, MidnightLeavesOutTheTimePart) {
   EXPECT_EQ(FormatDateTime(45000.0), FormatShortDate(45000.0));
+  // Half a second after midnight is not midnight.
+  EXPECT_EQ(FormatDateTime(45000.0 + 0.5 / 86400.0), FormatShortDate(45000.0) + " 00:00:00");
 }
 
 TEST(DateTimeTextTest, EncodeAndDecodeRoundTripToTheSecond) {
