@@ -137,6 +137,7 @@ tDataImageArk& tDataImageArk::Open(const std::string& fileName, OpenPolicy polic
   stackTop_ = 0;
   stack_.fill(0);
   lastError_ = 0;
+  firstWriteError_ = 0;
   lastTransfer_ = 0;
   autoUpdate = false;
   filePosition_ = 0;
@@ -247,6 +248,7 @@ bool tDataImageArk::WriteFileHeader() {
   counters_.bytesWritten += header.size();
   lastTransfer_ = static_cast<int32_t>(moved);
   AfterWrite(0, header.data(), moved);
+  if (lastError_ != 0 && firstWriteError_ == 0) firstWriteError_ = lastError_;
   return lastError_ == 0;
 }
 
@@ -372,7 +374,13 @@ int64_t tDataImageArk::FileSizeOf() { return file_ ? file_->Size() : -1; }
 
 Position tDataImageArk::Allocate() {
   int64_t size = FileSizeOf();
-  if (size < 0 || size > INT32_MAX) return -1;
+  if (size < 0) return -1;
+  if (size > INT32_MAX) {
+    // No Position can name a block there: the append cannot be written.
+    lastError_ = kErrorWriteFault;
+    if (firstWriteError_ == 0) firstWriteError_ = lastError_;
+    return -1;
+  }
   SeekTo(static_cast<Position>(size));
   return static_cast<Position>(size);
 }
@@ -454,6 +462,7 @@ int32_t tDataImageArk::WriteBlock(const void* buffer, int32_t count) {
   if (count < 0 || !file_) {
     lastError_ = count < 0 ? kErrorRange : kErrorNotOpen;
     lastTransfer_ = 0;
+    if (firstWriteError_ == 0) firstWriteError_ = lastError_;
     ReportTransferError(kTaskWrite);
     return count < 0 ? -1 : -count;
   }
@@ -500,6 +509,7 @@ int32_t tDataImageArk::WriteBlock(const void* buffer, int32_t count) {
 
   lastError_ = error;
   lastTransfer_ = static_cast<int32_t>(moved);
+  if (error != 0 && firstWriteError_ == 0) firstWriteError_ = error;
   if (error != 0) ReportTransferError(kTaskWrite);
   return static_cast<int32_t>(moved) - count;
 }

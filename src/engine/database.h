@@ -153,7 +153,8 @@ class tDataImageArk {
   void SeekTo(Position position);
   Position FilePosition() const;
   // The Position of a new block: the file size; the file position is set there. -1 when
-  // no file is open or the file has outgrown the 32-bit Positions.
+  // no file is open, or when the file has outgrown the 32-bit Positions (recorded as a
+  // write error: the block cannot be appended).
   Position Allocate();
   // The file size in bytes; -1 without an open file.
   int64_t FileSizeOf();
@@ -161,6 +162,11 @@ class tDataImageArk {
   int32_t ReportError(int32_t taskCode, std::string_view taskText);
 
   int32_t LastError() const { return lastError_; }
+  // The error code of the first write since Open that did not reach the file whole (0 =
+  // none). Later successful transfers clear LastError() but not this, so a caller can
+  // tell after a whole operation whether everything it changed is in the file. A write
+  // refused because the database is read-only does not count.
+  int32_t FirstWriteError() const { return firstWriteError_; }
   int32_t LastTransfer() const { return lastTransfer_; }
   bool ReadOnly() const { return readOnly_; }
   const std::string& FileName() const { return fileName_; }
@@ -197,6 +203,7 @@ class tDataImageArk {
   std::string fileName_;
   int64_t filePosition_ = 0;  // where the next ReadBlock/WriteBlock starts
   int32_t lastError_ = 0;
+  int32_t firstWriteError_ = 0;
   int32_t lastTransfer_ = 0;
   bool readOnly_ = false;
   bool autoCreateDatabase_ = false;

@@ -249,6 +249,7 @@ int32_t Datapointer::NewDown() {
   Position p = CurrentPosition();
   Position d = Down();
   Position a = database_.Allocate();
+  if (a <= 0) return -1;  // the file cannot take another block: no link may name it
   SetDown(a);
   Store();
   current_ = NewRecordImage(a);
@@ -265,6 +266,7 @@ int32_t Datapointer::NewRight() {
   if (p <= 0) return -1;  // the file header record has no sub-list
   Position r = Right();
   Position a = database_.Allocate();
+  if (a <= 0) return -1;
   SetRight(a);
   Store();
   current_ = NewRecordImage(a);
@@ -285,6 +287,7 @@ int32_t Datapointer::NewLeft() {
   bool topFirst = l == 0 && u == 0 && TopLevelFirst() == p;
   if (l == 0 && u == 0 && !topFirst) return -1;  // in no list: nothing to stand in for
   Position a = database_.Allocate();
+  if (a <= 0) return -1;
   SetLeft(a);
   SetUp(0);
   Store();
@@ -427,7 +430,7 @@ int32_t Datapointer::Remember() {
 int32_t Datapointer::PasteShadow() {
   if (!hasRemembered_) return -1;
   const RecordImage source = remembered_;
-  NewDown();
+  if (NewDown() != 0) return -1;
   for (int offset : {kDataBlockOffset, kUpdateFromOffset, kDataOffsetOffset, kInheritBlockOffset,
                      kTemplatePosOffset, kNameBlockOffset})
     SetField(offset, GetI32(source, offset));
@@ -440,7 +443,7 @@ int32_t Datapointer::PasteShadow() {
 int32_t Datapointer::RestoreSource(Position position) {
   RecordImage source;
   if (!ReadRecordAt(position, source) || GetI32(source, kDataBlockOffset) == 0) return -1;
-  NewDown();
+  if (NewDown() != 0) return -1;
   SetTemplatePos(GetI32(source, kTemplatePosOffset));
   SetDataBlock(GetI32(source, kDataBlockOffset));
   SetNameBlock(GetI32(source, kNameBlockOffset));

@@ -82,6 +82,10 @@ class Datapointer {
   int32_t RestoreSource(Position position);
   int32_t SetInheritBlock(Position position);
   int32_t SetUpdateFrom(Position position);
+  // Adds an entry for the current record to the "Filelinks" list (its first entry starts
+  // the list); the cursor stays. An empty `name` takes the record's own name: the display
+  // name lives above the cursor, so a caller that wants it passes it. The record's
+  // Position, or -1 when the file has no "Filelinks".
   int32_t AddFileLink(std::string_view name);
 
   // ---- Cursor state ----

@@ -82,6 +82,7 @@ bool PutName(tDataImageArk& db, tNameObject& object, Position existing, const st
     return false;
   }
   Position a = db.Allocate();
+  if (a <= 0) return false;  // no room for a block: the record keeps what it names
   NameBlock block;
   block.owner = dp.CurrentPosition();
   block.text = bytes;
@@ -386,6 +387,7 @@ int32_t WriteNote(tDataImageArk& db, std::span<const uint8_t, kNoteTextSize> buf
 int32_t AddNote(tDataImageArk& db, std::span<const uint8_t, kNoteTextSize> buffer) {
   Datapointer& dp = *db.dp;
   Position a = db.Allocate();
+  if (a <= 0) return -1;
   dp.SetNoteBlock(a);
   dp.SetKind(dp.Kind() | kKindNote);
   dp.Store();

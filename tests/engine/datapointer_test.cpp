@@ -284,6 +284,20 @@ TEST_F(NewTest, OnAReadOnlyDatabaseNothingReachesTheFileButTheCursorShowsTheChan
   EXPECT_EQ(File(), before);
 }
 
+TEST_F(NewTest, AFilePastTheLargestPositionTakesNoNewRecordAndKeepsItsLinks) {
+  auto top = TopList({"A", "B"});
+  Bytes before = File();
+  fs->extraSize = int64_t(INT32_MAX);  // the next block would lie past every Position
+  dp().Load(top[0]);
+  EXPECT_EQ(dp().NewDown(), -1);
+  EXPECT_EQ(dp().NewRight(), -1);
+  EXPECT_EQ(dp().NewLeft(), -1);
+  EXPECT_EQ(AddNamed(*db, DirDown, "C"), -1);
+  EXPECT_EQ(dp().CurrentPosition(), top[0]);
+  EXPECT_EQ(File(), before);
+  EXPECT_EQ(db->FirstWriteError(), kErrorWriteFault);
+}
+
 // ---- Delete ----
 
 using DeleteTest = CursorFixture;

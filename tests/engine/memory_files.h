@@ -50,6 +50,7 @@ class MemoryFileSystem : public FileSystem {
   int closeError = 0;               // Close fails with this code when not 0
   int64_t readBudget = -1;          // bytes left before reads fail with 100; -1 = no limit
   int64_t writeBudget = -1;         // bytes left before writes fail with 101; -1 = no limit
+  int64_t extraSize = 0;            // Size() reports this much more than the file holds
 
   MemoryFileStats stats;
 
@@ -131,7 +132,7 @@ class MemoryFileSystem : public FileSystem {
       fs_.stats.bytesWritten += n;
       return error;
     }
-    int64_t Size() override { return int64_t(bytes_->size()); }
+    int64_t Size() override { return int64_t(bytes_->size()) + fs_.extraSize; }
     int Close() override { return fs_.closeError; }
 
    private:
