@@ -67,7 +67,13 @@ int RunCreate(const std::vector<std::string>& args, ToolContext& context) {
   if (!database.IsOpen()) {
     return Fail(context, fileName + ": cannot create (" + ErrorDescription(database.LastError()) + ")");
   }
+  // The initial content is written as the file is opened; a write that fell short leaves
+  // a database that is not whole.
+  const int32_t writeError = database.FirstWriteError();
   database.Close();
+  if (writeError != 0) {
+    return Fail(context, fileName + ": cannot write (" + ErrorDescription(writeError) + ")");
+  }
   if (database.LastError() != 0) {
     return Fail(context, fileName + ": cannot close (" + ErrorDescription(database.LastError()) + ")");
   }

@@ -26,7 +26,11 @@ int LoadRecordArgument(ToolContext& context, tDataImageArk& database, const std:
 
 int CloseAfterEditing(ToolContext& context, tDataImageArk& database) {
   const std::string fileName = database.FileName();
+  // A write that fell short leaves the change incomplete in the file: never a success.
+  const int32_t writeError = database.FirstWriteError();
   database.Close();
+  if (writeError != 0)
+    return Fail(context, fileName + ": cannot write (" + ErrorDescription(writeError) + ")");
   if (database.LastError() != 0)
     return Fail(context, fileName + ": cannot close (" + ErrorDescription(database.LastError()) + ")");
   return kExitOk;

@@ -16,7 +16,7 @@ namespace qn::tool {
 int OpenForEditing(ToolContext& context, const std::string& fileName, tDataImageArk& database);
 // The cursor on the record at the decimal Position `text`.
 int LoadRecordArgument(ToolContext& context, tDataImageArk& database, const std::string& text);
-// Closes the file and reports a failed close.
+// Closes the file and reports a failed close, or a write that did not reach the file.
 int CloseAfterEditing(ToolContext& context, tDataImageArk& database);
 
 }  // namespace qn::tool

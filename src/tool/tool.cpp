@@ -103,10 +103,7 @@ void LoadSettings() {
 }
 
 int RunTool(const std::vector<std::string>& args, ToolContext& context) {
-  if (args.empty()) {
-    PrintUsage(context.err);
-    return kExitError;
-  }
+  if (args.empty()) return Fail(context, "no command given (see quilltool --help)");
   if (IsHelp(args[0])) {
     PrintUsage(context.out);
     return kExitOk;

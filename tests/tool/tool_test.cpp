@@ -40,6 +40,7 @@ TEST_F(ToolTest, HelpListsTheCommandsAndUsageErrorsExitTwo) {
   EXPECT_THAT(out.str(), HasSubstr("create FILE"));
   EXPECT_THAT(out.str(), HasSubstr("scan FILE"));
   EXPECT_EQ(Run({}), kExitError);
+  EXPECT_EQ(err.str(), "quilltool: no command given (see quilltool --help)\n");
   EXPECT_EQ(Run({"frobnicate"}), kExitError);
   EXPECT_EQ(ErrLines(), 1);
   EXPECT_EQ(Run({"scan"}), kExitError);
@@ -63,6 +64,12 @@ TEST_F(ToolTest, CreateReportsAFileThatCannotBeMade) {
   fs->createError = 3;
   EXPECT_EQ(Run({"create", "nodir/new.pdb256"}), kExitError);
   EXPECT_EQ(err.str(), "quilltool: nodir/new.pdb256: cannot create (error 3: Stasjonen eller mappen fins ikke)\n");
+
+  // The disk fills up while the initial content is written: not a success.
+  fs->createError = 0;
+  fs->writeBudget = 1000;
+  EXPECT_EQ(Run({"create", "full.pdb256"}), kExitError);
+  EXPECT_EQ(err.str(), "quilltool: full.pdb256: cannot write (error 101: SKRIVEFEIL TIL DISK, ELLER DISK FULL)\n");
 }
 
 TEST_F(ToolTest, ScanPrintsUtf8LinesAndLeavesTheFileAlone) {
