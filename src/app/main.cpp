@@ -35,12 +35,15 @@ void RunWindow(int& argc, char** argv, int signalFd) {
   app.setApplicationName("QuillNet");
 
   qn::TQuillForm window;
-  window.FormCreate(qn::StartupCommandLine().parameters);
+  // The log's messages (a log file that cannot be written) reach the user from here on,
+  // also while the window is created. A database that fails to open at start is left to
+  // the engine's log, so the window gets its dialogs only once it is made.
   qn::QtDialogs dialogs(&window);
-  window.SetDialogs(&dialogs);
   qn::SetLogMessageCallback([&dialogs](const std::string& caption, const std::string& text) {
     dialogs.Message(caption, text, qn::MessageKind::kError);
   });
+  window.FormCreate(qn::StartupCommandLine().parameters);
+  window.SetDialogs(&dialogs);
 
   qn::ShutdownWatcher watcher(signalFd, &window);
 
