@@ -15,6 +15,7 @@
 
 #include "engine/block_file.h"
 #include "engine/format.h"
+#include "env/errors.h"
 
 namespace qn {
 
@@ -86,10 +87,6 @@ inline constexpr int32_t kPayloadCacheSize = 262145;
 
 // The error-text table: the Norwegian text of an error number, empty outside 1..216.
 std::string ErrorText(int32_t code);
-// The engine's error number for a POSIX errno: ENOENT 2, ENOTDIR 3, EMFILE/ENFILE 4,
-// EACCES/EPERM/EROFS 5, EBADF 6, ENOMEM 8, ENOSPC/EFBIG/EDQUOT 101, EIO 100 on reading and
-// 101 on writing; any other errno e gives 1000 + e, which has no text.
-int32_t ErrorCodeFromErrno(int err, bool writing);
 // The task texts of the report line, by task code (1..4, 6..11); empty for others.
 std::string_view TaskText(int32_t taskCode);
 

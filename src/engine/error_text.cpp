@@ -1,6 +1,4 @@
-// The error-text table of the report line, the task texts, and the mapping of the
-// system's errno values onto the engine's error numbers.
-#include <cerrno>
+// The error-text table of the report line and the task texts.
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -163,26 +161,6 @@ std::string_view TaskText(int32_t taskCode) {
     case kTaskRead: return "read file";
     case kTaskClose: return "closing database";
     default: return {};
-  }
-}
-
-int32_t ErrorCodeFromErrno(int err, bool writing) {
-  switch (err) {
-    case 0: return 0;
-    case ENOENT: return 2;
-    case ENOTDIR: return 3;
-    case EMFILE:
-    case ENFILE: return 4;
-    case EACCES:
-    case EPERM:
-    case EROFS: return 5;
-    case EBADF: return 6;
-    case ENOMEM: return 8;
-    case ENOSPC:
-    case EFBIG:
-    case EDQUOT: return kErrorWriteFault;
-    case EIO: return writing ? kErrorWriteFault : kErrorReadFault;
-    default: return 1000 + err;
   }
 }
 

@@ -4,10 +4,16 @@
 // box, and the program goes on.
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
 namespace qn {
+
+// The program's runtime error number for a POSIX errno: ENOENT 2, ENOTDIR 3, EMFILE/ENFILE
+// 4, EACCES/EPERM/EROFS 5, EBADF 6, ENOMEM 8, ENOSPC/EFBIG/EDQUOT 101, EIO 100 on reading and
+// 101 on writing; any other errno e gives 1000 + e, which has no text.
+int32_t ErrorCodeFromErrno(int err, bool writing);
 
 class IoError : public std::runtime_error {
  public:

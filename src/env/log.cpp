@@ -34,28 +34,6 @@ MessageCallback g_callback;
 bool g_keepFileContent = false;
 size_t g_unsavedFrom = 0;
 
-// errno as the program's runtime error number; numbers without a counterpart are moved
-// above the range of the known ones, where they have no text.
-int IoCode(int err, bool writing) {
-  switch (err) {
-    case 0: return 0;
-    case ENOENT: return 2;
-    case ENOTDIR: return 3;
-    case EMFILE:
-    case ENFILE: return 4;
-    case EACCES:
-    case EPERM:
-    case EROFS: return 5;
-    case EBADF: return 6;
-    case ENOMEM: return 8;
-    case ENOSPC:
-    case EFBIG:
-    case EDQUOT: return 101;
-    case EIO: return writing ? 101 : 100;
-    default: return 1000 + err;
-  }
-}
-
 void ShowError(const std::string& text) {
   if (g_callback) {
     g_callback("FEIL", text);
@@ -77,12 +55,12 @@ void MakeParentFolder(const std::string& path) {
 int OpenStream(std::FILE*& stream, const std::string& name, int flags) {
   stream = nullptr;
   const int fd = ::open(name.c_str(), flags | O_WRONLY | O_CLOEXEC, 0666);
-  if (fd < 0) return IoCode(errno, false);
+  if (fd < 0) return ErrorCodeFromErrno(errno, false);
   stream = ::fdopen(fd, (flags & O_APPEND) ? "ab" : "wb");
   if (stream == nullptr) {
     const int err = errno;
     ::close(fd);
-    return IoCode(err, false);
+    return ErrorCodeFromErrno(err, false);
   }
   return 0;
 }
@@ -125,7 +103,7 @@ int WriteTextLine(TextFile& file, std::string_view text) {
     errno = 0;
     if (std::fwrite(text.data(), 1, text.size(), file.file_) != text.size() ||
         std::fwrite("\r\n", 1, 2, file.file_) != 2) {
-      code = errno != 0 ? IoCode(errno, true) : 101;
+      code = errno != 0 ? ErrorCodeFromErrno(errno, true) : 101;
     }
   }
   if (code != 0) ++ErrorCount;
@@ -139,9 +117,9 @@ int CloseTextFile(TextFile& file) {
   } else {
     // Buffered lines reach the disk here, so a full disk shows up as a failing close.
     errno = 0;
-    if (std::fflush(file.file_) != 0) code = IoCode(errno, true);
+    if (std::fflush(file.file_) != 0) code = ErrorCodeFromErrno(errno, true);
     errno = 0;
-    if (std::fclose(file.file_) != 0 && code == 0) code = IoCode(errno, true);
+    if (std::fclose(file.file_) != 0 && code == 0) code = ErrorCodeFromErrno(errno, true);
     file.file_ = nullptr;
   }
   if (code != 0) {
@@ -234,12 +212,12 @@ void LoadLogFile() {
   if (g_fileName.empty() || ::stat(g_fileName.c_str(), &st) != 0) return;
   std::FILE* in = std::fopen(g_fileName.c_str(), "rbe");
   std::string text;
-  int code = in == nullptr ? IoCode(errno, false) : 0;
+  int code = in == nullptr ? ErrorCodeFromErrno(errno, false) : 0;
   if (in != nullptr) {
     char buf[65536];
     size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) text.append(buf, n);
-    if (std::ferror(in)) code = IoCode(errno != 0 ? errno : EIO, false);
+    if (std::ferror(in)) code = ErrorCodeFromErrno(errno != 0 ? errno : EIO, false);
     std::fclose(in);
   }
   if (code != 0) {
@@ -289,7 +267,7 @@ void SaveLogFile() {
   if (::rename(temp.c_str(), g_fileName.c_str()) != 0) {
     ++ErrorCount;
     ShowError("Feil under oppretting av ny fil: " + g_fileName + "  (" +
-              std::to_string(IoCode(errno, true)) + ")");
+              std::to_string(ErrorCodeFromErrno(errno, true)) + ")");
     ::unlink(temp.c_str());
   }
 }
