@@ -83,7 +83,7 @@ BlockResult MoveBlock(tDataImageArk& db, const std::vector<Position>& block, Pos
   else if (head.parent > 0)
     PatchRecord(db, head.parent, [n](RecordImage& img) { PutI32(img, kRightOffset, n); });
   else if (head.topLevel)
-    SetTopLevelFirst(db, n);
+    db.dp->SetTopLevelFirst(n);
   if (n > 0)
     PatchRecord(db, n, [u, head](RecordImage& img) {
       PutI32(img, kUpOffset, u);

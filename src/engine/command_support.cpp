@@ -12,27 +12,6 @@ RecordImage CurrentImage(const Datapointer& dp) {
   return out;
 }
 
-bool ReadFileHeader(tDataImageArk& db, RecordImage& out) {
-  Datapointer& dp = *db.dp;
-  if (!dp.InFile(0, kPointerRecordSize)) return false;
-  db.SeekTo(0);
-  return db.ReadBlock(out.data(), kPointerRecordSize) == 0;
-}
-
-Position TopLevelFirst(tDataImageArk& db) {
-  RecordImage header;
-  return ReadFileHeader(db, header) ? GetI32(header, kDownOffset) : 0;
-}
-
-void SetTopLevelFirst(tDataImageArk& db, Position first) {
-  RecordImage header;
-  if (!ReadFileHeader(db, header) || GetI32(header, kDownOffset) == first) return;
-  PutI32(header, kPositionOffset, 0);
-  PutI32(header, kDownOffset, first);
-  db.dp->StoreImage(header);
-  if (db.dp->CurrentPosition() == 0) db.dp->Load(0);
-}
-
 bool IsLiveRecord(tDataImageArk& db, Position p) {
   RecordImage img;
   return p > 0 && db.dp->ReadRecordAt(p, img) && (GetI32(img, kKindOffset) & kKindDeleted) == 0;
@@ -51,7 +30,7 @@ ListHead HeadOf(tDataImageArk& db, const RecordImage& first) {
   ListHead head;
   if (GetI32(first, kUpOffset) != 0) return head;
   head.parent = GetI32(first, kLeftOffset);
-  if (head.parent == 0) head.topLevel = TopLevelFirst(db) == GetI32(first, kPositionOffset);
+  if (head.parent == 0) head.topLevel = db.dp->TopLevelFirst() == GetI32(first, kPositionOffset);
   return head;
 }
 

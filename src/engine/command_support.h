@@ -15,12 +15,6 @@ class tDataImageArk;
 // A copy of the cursor's current record image.
 RecordImage CurrentImage(const Datapointer& dp);
 
-// Reads the file header record (Position 0). False when the file is shorter than it.
-bool ReadFileHeader(tDataImageArk& db, RecordImage& out);
-// The first record of the top-level list (the file header record's `down`), or 0.
-Position TopLevelFirst(tDataImageArk& db);
-// Points the file header record's `down` at `first` and stores it.
-void SetTopLevelFirst(tDataImageArk& db, Position first);
 
 // True when a record that is not deleted lies at `p` (> 0).
 bool IsLiveRecord(tDataImageArk& db, Position p);

@@ -137,6 +137,7 @@ void Datapointer::SetTopLevelFirst(Position first) {
   RecordImage header;
   database_.SeekTo(0);
   if (database_.ReadBlock(header.data(), kPointerRecordSize) != 0) return;
+  if (GetI32(header, kDownOffset) == first) return;
   PutI32(header, kPositionOffset, 0);
   PutI32(header, kDownOffset, first);
   StoreImage(header);

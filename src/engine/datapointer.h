@@ -173,6 +173,13 @@ class Datapointer {
   // How many records the file can hold: the bound of every walk.
   int64_t RecordBound();
 
+  // The first record of the top-level list: the file header record's `down`; 0 when the
+  // header cannot be read.
+  Position TopLevelFirst();
+  // The file header record's `down` becomes `first`, stored with the stamp and the
+  // signature; nothing is written when it already is.
+  void SetTopLevelFirst(Position first);
+
  private:
   int32_t Field(int offset) const { return GetI32(current_, offset); }
   void SetField(int offset, int32_t v) { PutI32(current_, offset, v); }
@@ -183,9 +190,6 @@ class Datapointer {
   // record.
   template <typename Change>
   bool Patch(Position p, Change change);
-  // The file header record's `down` becomes `first`, with the stamp and the signature.
-  void SetTopLevelFirst(Position first);
-  Position TopLevelFirst();
   // The last record of the list that starts at `first` (bounded), or 0.
   Position LastOfList(Position first);
   // True when `target` is `from` or lies on the way from `from` up and left to the top.

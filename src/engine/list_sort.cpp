@@ -109,8 +109,8 @@ SortResult SortList(tDataImageArk& db, bool ascending) {
     dp.StoreImage(parent);
     ++result.stored;
   }
-  if (head.topLevel && TopLevelFirst(db) != newFirst) {
-    SetTopLevelFirst(db, newFirst);
+  if (head.topLevel && db.dp->TopLevelFirst() != newFirst) {
+    db.dp->SetTopLevelFirst(newFirst);
     ++result.stored;
   }
 

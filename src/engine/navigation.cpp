@@ -3,14 +3,13 @@
 
 #include <algorithm>
 #include <limits>
-#include <vector>
 
 #include "engine/command_support.h"
 #include "engine/database.h"
 #include "engine/datapointer.h"
 #include "engine/display_name.h"
-#include "engine/position_set.h"
 #include "engine/system_lists.h"
+#include "engine/tree_walk.h"
 #include "env/text_codec.h"
 
 namespace qn {
@@ -20,35 +19,18 @@ Position FindByDisplayName(tDataImageArk& db, std::string_view text, bool wholeD
   const std::string wanted = UpperCase(text);
   if (wanted.empty()) return -1;
   CursorKeeper keeper(dp);
-  Position cur = wholeDatabase || dp.CurrentPosition() == 0 ? TopLevelFirst(db) : dp.CurrentPosition();
+  Position cur = wholeDatabase || dp.CurrentPosition() == 0 ? dp.TopLevelFirst() : dp.CurrentPosition();
 
-  // Depth first: a record, its sub-list, then its next record. `pending` holds the next
-  // records to go on with once a sub-list is done; the set keeps a damaged file from
-  // sending the walk round in a cycle.
-  PositionSet visited(size_t(std::min<int64_t>(dp.RecordBound(), 1 << 16)));
-  std::vector<Position> pending;
-  for (;;) {
-    if (cur > 0 && visited.Insert(cur) && dp.Load(cur) == 0) {
-      if (UpperCase(DisplayName(db)).find(wanted) != std::string::npos) {
-        keeper.Release();
-        dp.SetLastDirection(DirDown);
-        return cur;
-      }
-      const Position right = dp.Right();
-      const Position down = dp.Down();
-      if (right > 0) {
-        if (down > 0) pending.push_back(down);
-        cur = right;
-      } else {
-        cur = down;
-      }
-      continue;
-    }
-    if (pending.empty()) break;
-    cur = pending.back();
-    pending.pop_back();
-  }
-  return -1;
+  Position found = -1;
+  WalkFrom(db, cur, [&](Position p, std::span<const uint8_t, kPointerRecordSize>, int) {
+    if (dp.Load(p) == 0 && UpperCase(DisplayName(db)).find(wanted) != std::string::npos) found = p;
+    return found < 0;
+  });
+  if (found < 0) return -1;
+  dp.Load(found);
+  keeper.Release();
+  dp.SetLastDirection(DirDown);
+  return found;
 }
 
 Position ParseFilePosition(std::string_view answer) {

@@ -8,7 +8,7 @@
 
 #include "env/text_codec.h"
 #include "engine/database.h"
-#include "engine/position_set.h"
+#include "engine/tree_walk.h"
 #include "env/log.h"
 
 namespace qn {
@@ -406,56 +406,28 @@ Position ScanForString(tDataImageArk& db, std::string_view text, bool fromTop) {
   Datapointer& dp = *db.dp;
   const std::string wanted = Utf8ToCp1252(text);
   Position first = dp.CurrentPosition();
-  if (fromTop || first == 0) {
-    // The top-level list hangs from the file header record's `down`.
-    uint8_t header[kPointerRecordSize];
-    first = 0;
-    if (dp.InFile(0, kPointerRecordSize)) {
-      db.SeekTo(0);
-      if (db.ReadBlock(header, kPointerRecordSize) == 0) first = GetI32(header, kDownOffset);
-    }
-  }
+  if (fromTop || first == 0) first = dp.TopLevelFirst();
 
-  // Depth first without moving the cursor: `pending` holds the next records to go on
-  // with once a sub-list is done, so the way back never depends on the position stack.
-  PositionSet visited(size_t(std::min<int64_t>(dp.RecordBound(), 1 << 16)));
-  std::vector<Position> pending;
+  // The walk reads records and names without moving the cursor, so the way back never
+  // depends on the position stack.
   std::array<uint8_t, kNameBlockSize> name;
-  RecordImage record;
   Position found = -1;
-  Position cur = first;
-  for (;;) {
-    if (cur > 0 && visited.Insert(cur) && dp.ReadRecordAt(cur, record)) {
-      Position nb = GetI32(record, kNameBlockOffset);
-      bool match;
-      if (nb == 0) {
-        match = wanted.empty();
-      } else {
-        int32_t count = ReadNameImage(db, nb, name, false);
-        int32_t size = count >= 4 ? int32_t(std::min<uint32_t>(GetU32(name, 0), count)) : 0;
-        size_t length = size > kNameLengthOffset ? name[kNameLengthOffset] : 0;
-        length = std::min<size_t>(length, size > kNameTextOffset ? size - kNameTextOffset : 0);
-        match = length == wanted.size() &&
-                std::memcmp(name.data() + kNameTextOffset, wanted.data(), length) == 0;
-      }
-      if (match) {
-        found = cur;
-        break;
-      }
-      Position right = GetI32(record, kRightOffset);
-      Position down = GetI32(record, kDownOffset);
-      if (right > 0) {
-        if (down > 0) pending.push_back(down);
-        cur = right;
-      } else {
-        cur = down;
-      }
-      continue;
+  WalkFrom(db, first, [&](Position p, std::span<const uint8_t, kPointerRecordSize> record, int) {
+    Position nb = GetI32(record, kNameBlockOffset);
+    bool match;
+    if (nb == 0) {
+      match = wanted.empty();
+    } else {
+      int32_t count = ReadNameImage(db, nb, name, false);
+      int32_t size = count >= 4 ? int32_t(std::min<uint32_t>(GetU32(name, 0), count)) : 0;
+      size_t length = size > kNameLengthOffset ? name[kNameLengthOffset] : 0;
+      length = std::min<size_t>(length, size > kNameTextOffset ? size - kNameTextOffset : 0);
+      match = length == wanted.size() &&
+              std::memcmp(name.data() + kNameTextOffset, wanted.data(), length) == 0;
     }
-    if (pending.empty()) break;
-    cur = pending.back();
-    pending.pop_back();
-  }
+    if (match) found = p;
+    return !match;
+  });
 
   if (found < 0) {
     if (VerboseLogging) WriteLog("QUILLAPI: ScanForString Failed. Search: " + std::string(text));
