@@ -10,6 +10,7 @@
 #include "env/log.h"
 #include "env/settings.h"
 #include "tool/tool.h"
+#include "tool_fixture.h"
 
 using namespace qn;
 using namespace qn::tool;
@@ -20,25 +21,8 @@ using ::testing::StartsWith;
 
 namespace {
 
-class RecordsToolTest : public ::testing::Test {
+class RecordsToolTest : public qn::test::ToolFixture {
  protected:
-  void SetUp() override {
-    ResetLogState();
-    ResetSettingsState();
-    Engine() = EngineState{};
-  }
-  void TearDown() override {
-    ResetLogState();
-    ResetSettingsState();
-    Engine() = EngineState{};
-  }
-  int Run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    ToolContext context{out, err, fs};
-    return RunTool(args, context);
-  }
-  std::string P(Position p) { return std::to_string(p); }
   Position Find(const std::string& file, const std::string& name) {
     EXPECT_EQ(Run({"find", file, name}), kExitOk) << name;
     return Position(std::stol(out.str()));
@@ -70,8 +54,6 @@ class RecordsToolTest : public ::testing::Test {
     return db.dp->CurrentPosition();
   }
 
-  std::shared_ptr<MemoryFileSystem> fs = std::make_shared<MemoryFileSystem>();
-  std::ostringstream out, err;
 };
 
 TEST_F(RecordsToolTest, CreateMakesAFullOrAMinimalDatabase) {

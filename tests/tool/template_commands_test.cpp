@@ -9,6 +9,7 @@
 #include "templates/template_store.h"
 #include "templates/type_table.h"
 #include "tool/tool.h"
+#include "tool_fixture.h"
 
 using namespace qn;
 using namespace qn::tool;
@@ -26,11 +27,10 @@ TemplateField Field(const char* name, uint16_t type, uint16_t dataLength) {
   return f;
 }
 
-class TemplateCommandsTest : public ::testing::Test {
+class TemplateCommandsTest : public qn::test::ToolFixture {
  protected:
   void SetUp() override {
-    ResetLogState();
-    Engine() = EngineState{};
+    ToolFixture::SetUp();
     fs->Put("db.pdb256", NewDatabaseFile());
     tDataImageArk db(fs);
     db.Open("db.pdb256", OpenPolicy::kCreate);
@@ -52,28 +52,12 @@ class TemplateCommandsTest : public ::testing::Test {
     FinishTemplate(db);
     db.Close();
   }
-  void TearDown() override {
-    ResetLogState();
-    Engine() = EngineState{};
-  }
-  int Run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    ToolContext context{out, err, fs};
-    return RunTool(args, context);
-  }
-  int ErrLines() const {
-    std::string e = err.str();
-    return int(std::count(e.begin(), e.end(), '\n'));
-  }
   Bytes PayloadOf(Position record) {
     Bytes f = fs->Get("db.pdb256");
     Position block = qn::test::GetI32(f, size_t(record) + kDataBlockOffset);
     return Bytes(f.begin() + block + 16, f.begin() + block + qn::test::GetI32(f, size_t(block)));
   }
 
-  std::shared_ptr<MemoryFileSystem> fs = std::make_shared<MemoryFileSystem>();
-  std::ostringstream out, err;
   Position line = 0;
 };
 

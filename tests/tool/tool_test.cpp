@@ -1,4 +1,5 @@
 #include "tool/tool.h"
+#include "tool_fixture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -19,20 +20,8 @@ using ::testing::HasSubstr;
 
 namespace {
 
-class ToolTest : public ::testing::Test {
+class ToolTest : public qn::test::ToolFixture {
  protected:
-  int Run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    ToolContext context{out, err, fs};
-    return RunTool(args, context);
-  }
-  int ErrLines() const {
-    std::string e = err.str();
-    return int(std::count(e.begin(), e.end(), '\n'));
-  }
-  std::shared_ptr<MemoryFileSystem> fs = std::make_shared<MemoryFileSystem>();
-  std::ostringstream out, err;
 };
 
 TEST_F(ToolTest, HelpListsTheCommandsAndUsageErrorsExitTwo) {

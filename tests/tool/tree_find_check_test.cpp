@@ -9,6 +9,7 @@
 #include "env/log.h"
 #include "env/settings.h"
 #include "tool/tool.h"
+#include "tool_fixture.h"
 
 using namespace qn;
 using namespace qn::tool;
@@ -19,12 +20,10 @@ using qn::test::PutI32;
 
 namespace {
 
-class TreeFindCheckTest : public ::testing::Test {
+class TreeFindCheckTest : public qn::test::ToolFixture {
  protected:
   void SetUp() override {
-    ResetLogState();
-    Engine() = EngineState{};
-    ResetSettingsState();
+    ToolFixture::SetUp();
     fs->Put("db.pdb256", NewDatabaseFile());
     // System (with Version and a document link) and Data (with one line), built by the
     // engine. The database opens with its minimal content, which is unhooked from the
@@ -46,21 +45,7 @@ class TreeFindCheckTest : public ::testing::Test {
     db.Close();
     writesBefore = fs->stats.writes;
   }
-  void TearDown() override {
-    ResetSettingsState();
-    ResetLogState();
-    Engine() = EngineState{};
-  }
-  int Run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    ToolContext context{out, err, fs};
-    return RunTool(args, context);
-  }
-  std::string P(Position p) { return std::to_string(p); }
 
-  std::shared_ptr<MemoryFileSystem> fs = std::make_shared<MemoryFileSystem>();
-  std::ostringstream out, err;
   Position system = 0, data = 0, version = 0, link = 0, line = 0;
   int writesBefore = 0;
 };
