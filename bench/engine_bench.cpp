@@ -24,11 +24,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/database.h"
-#include "engine/datapointer.h"
-#include "engine/list_sort.h"
-#include "engine/record_blocks.h"
+#include "store/database.h"
+#include "store/datapointer.h"
+#include "commands/list_sort.h"
+#include "store/record_blocks.h"
 #include "env/log.h"
+#include "content/initial_content.h"
 
 using namespace qn;
 
@@ -102,7 +103,7 @@ Result Measure(const std::string& name, const std::string& path,
   r.name = name;
   {
     tDataImageArk db;
-    db.Open(path, OpenPolicy::kCreate);
+    OpenDatabase(db, path, OpenPolicy::kCreate);
     // A new database starts with its initial content; the walk below visits it too.
     db.dp->Load(0);
     const int64_t initial = db.dp->Down() > 0 ? WalkAll(db, db.dp->Down()) : 0;
@@ -112,7 +113,7 @@ Result Measure(const std::string& name, const std::string& path,
   r.bytes = int64_t(std::filesystem::file_size(path));
   r.read = SequentialRead(path);
   tDataImageArk db;
-  db.Open(path, OpenPolicy::kInspect);
+  OpenDatabase(db, path, OpenPolicy::kInspect);
   Position first = 0;
   db.dp->Load(0);
   first = db.dp->Down();
@@ -148,7 +149,7 @@ void MeasureSort(const std::string& path, int count) {
   Position first = 0;
   {
     tDataImageArk db;
-    db.Open(path, OpenPolicy::kCreate);
+    OpenDatabase(db, path, OpenPolicy::kCreate);
     Datapointer& dp = *db.dp;
     dp.Load(0);
     AddNamed(db, DirDown, "Sortering");
@@ -163,7 +164,7 @@ void MeasureSort(const std::string& path, int count) {
   std::printf("Sort of a list of %d records (%.1f MB file)\n", count,
               std::filesystem::file_size(path) / 1e6);
   tDataImageArk db;
-  db.Open(path, OpenPolicy::kCreate);
+  OpenDatabase(db, path, OpenPolicy::kCreate);
   for (const char* what : {"reversed", "already sorted"}) {
     db.dp->Load(first);
     const EngineCounters before = db.Counters();

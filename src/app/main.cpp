@@ -6,13 +6,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/database.h"
+#include "store/database.h"
 #include "env/log.h"
 #include "env/shutdown_signal.h"
 #include "env/startup.h"
-#include "ui/qt_dialogs.h"
-#include "ui/quill_form.h"
-#include "ui/shutdown_watcher.h"
+#include "ui/dialogs/qt_dialogs.h"
+#include "ui/window/quill_form.h"
+#include "ui/window/shutdown_watcher.h"
 
 namespace {
 

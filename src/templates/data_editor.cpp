@@ -4,8 +4,8 @@
 #include <array>
 #include <limits>
 
-#include "engine/database.h"
-#include "engine/record_blocks.h"
+#include "store/database.h"
+#include "store/record_blocks.h"
 #include "env/errors.h"
 #include "env/text_codec.h"
 #include "templates/field_io.h"

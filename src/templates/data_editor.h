@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/datapointer.h"
-#include "engine/format.h"
+#include "store/datapointer.h"
+#include "store/format.h"
 
 namespace qn {
 

@@ -4,9 +4,9 @@
 #include <array>
 #include <limits>
 
-#include "engine/database.h"
-#include "engine/datapointer.h"
-#include "engine/record_blocks.h"
+#include "store/database.h"
+#include "store/datapointer.h"
+#include "store/record_blocks.h"
 #include "templates/template_store.h"
 #include "templates/type_table.h"
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <system_error>
 
-#include "engine/format.h"
+#include "store/format.h"
 #include "env/datetime_text.h"
 #include "env/errors.h"
 #include "env/text_codec.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/format.h"
+#include "store/format.h"
 #include "templates/type_table.h"
 
 namespace qn {

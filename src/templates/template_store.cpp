@@ -3,16 +3,15 @@
 #include <algorithm>
 #include <limits>
 
-#include "engine/database.h"
-#include "engine/datapointer.h"
-#include "engine/position_set.h"
-#include "engine/record_blocks.h"
+#include "store/database.h"
+#include "store/datapointer.h"
+#include "store/position_set.h"
+#include "store/record_blocks.h"
 #include "env/text_codec.h"
 #include "templates/type_table.h"
 
 namespace qn {
 
-void tLoadedTemplateDeleter::operator()(tLoadedTemplate* loaded) const noexcept { delete loaded; }
 
 void tLoadedTemplate::Free() {
   TemplateLoaded = false;
@@ -29,8 +28,8 @@ void tLoadedTemplate::Free() {
 }
 
 tLoadedTemplate& LoadedTemplate(tDataImageArk& db) {
-  if (!db.loadedTemplate) db.loadedTemplate.reset(new tLoadedTemplate());
-  return *db.loadedTemplate;
+  if (!db.loadedTemplate) db.loadedTemplate = std::make_unique<tLoadedTemplate>();
+  return static_cast<tLoadedTemplate&>(*db.loadedTemplate);
 }
 
 namespace {

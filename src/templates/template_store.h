@@ -12,7 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/format.h"
+#include "store/database.h"
+#include "store/format.h"
 #include "templates/field_text.h"
 #include "templates/template_format.h"
 
@@ -26,7 +27,7 @@ constexpr int kProgramRecordSize = 534;  // tProgramRec, the payload of a progra
 // The template the database last loaded, expanded: `InheritedCount` inherited rows, then
 // the template's `OwnCount` own rows. Also the value buffer every field read and write
 // goes through (field_io.h).
-struct tLoadedTemplate {
+struct tLoadedTemplate : DatabaseAttachment {
   bool TemplateLoaded = false;
   std::string TemplateName;        // the name it was loaded by, at most 63 characters
   Position TemplateRecordPos = 0;  // the template record found; 0 when none

@@ -2,8 +2,8 @@
 // or to its right, where it becomes POS's sub-list (a sub-list POS had then hangs to the
 // right of the new line, as the program's "new to the right" does); prints the new
 // record's Position.
-#include "engine/datapointer.h"
-#include "engine/record_blocks.h"
+#include "store/datapointer.h"
+#include "store/record_blocks.h"
 #include "tool/edit_file.h"
 #include "tool/tool.h"
 

@@ -1,6 +1,6 @@
 // quilltool check FILE: the consistency check of the whole file, one line per fault
 // ("<Position>: <what is wrong>"); exit 1 when there is any, else "OK" and exit 0.
-#include "engine/consistency_check.h"
+#include "store/consistency_check.h"
 #include "tool/tool.h"
 
 namespace qn::tool {

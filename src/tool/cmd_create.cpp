@@ -5,6 +5,7 @@
 
 #include "env/settings.h"
 #include "tool/tool.h"
+#include "content/initial_content.h"
 
 namespace qn::tool {
 
@@ -62,7 +63,7 @@ int RunCreate(const std::vector<std::string>& args, ToolContext& context) {
   tDataImageArk database(context.files);
   {
     ContentSetting content(minimal);
-    database.Open(fileName, OpenPolicy::kCreate);
+    OpenDatabase(database, fileName, OpenPolicy::kCreate);
   }
   if (!database.IsOpen()) {
     return Fail(context, fileName + ": cannot create (" + ErrorDescription(database.LastError()) + ")");

@@ -1,6 +1,6 @@
 // quilltool find FILE NAME: the Position of the first record named NAME, searched from
 // the top as the program finds its standard headers; exit 1 when no record has it.
-#include "engine/record_blocks.h"
+#include "store/record_blocks.h"
 #include "tool/tool.h"
 
 namespace qn::tool {

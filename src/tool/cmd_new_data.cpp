@@ -1,7 +1,7 @@
 // quilltool new-data FILE POS down|right|left TEMPLATE: a data record of TEMPLATE below,
 // into the sub-list of, or to the left of the record at POS, with a zero payload, made as
 // the new-data dialog makes it; prints its Position. Exit 1 when no template has the name.
-#include "engine/datapointer.h"
+#include "store/datapointer.h"
 #include "templates/data_editor.h"
 #include "templates/template_store.h"
 #include "tool/edit_file.h"

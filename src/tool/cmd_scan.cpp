@@ -1,6 +1,6 @@
 // quilltool scan FILE: every block of the file, one line each, as the file information
 // window lists them. Reads its own read-only handle; the file is never changed.
-#include "engine/block_scan.h"
+#include "store/block_scan.h"
 #include "tool/tool.h"
 
 namespace qn::tool {

@@ -3,9 +3,9 @@
 // one line per field with the data editor's text. The file is opened read-only.
 #include <string>
 
-#include "engine/datapointer.h"
-#include "engine/display_name.h"
-#include "engine/record_blocks.h"
+#include "store/datapointer.h"
+#include "content/display_name.h"
+#include "store/record_blocks.h"
 #include "env/datetime_text.h"
 #include "templates/field_io.h"
 #include "templates/template_store.h"

@@ -3,9 +3,9 @@
 // the program shows for it). The file is opened read-only and never changed.
 #include <string>
 
-#include "engine/datapointer.h"
-#include "engine/display_name.h"
-#include "engine/tree_walk.h"
+#include "store/datapointer.h"
+#include "content/display_name.h"
+#include "store/tree_walk.h"
 #include "tool/tool.h"
 
 namespace qn::tool {

@@ -1,7 +1,7 @@
 // quilltool set-var FILE NAME VALUE and get-var FILE NAME: the register variables kept in
 // the "SystemRegister" list. get-var prints the value and exits 1 when there is no such
 // variable; set-var fails when the database has no "SystemRegister".
-#include "engine/system_lists.h"
+#include "content/system_lists.h"
 #include "tool/edit_file.h"
 #include "tool/tool.h"
 

@@ -2,13 +2,14 @@
 
 #include <charconv>
 
-#include "engine/datapointer.h"
+#include "store/datapointer.h"
+#include "content/initial_content.h"
 
 namespace qn::tool {
 
 int OpenForEditing(ToolContext& context, const std::string& fileName, tDataImageArk& database) {
   if (!context.files->Exists(fileName)) return Fail(context, fileName + ": no such file");
-  database.Open(fileName, OpenPolicy::kFromSettings);
+  OpenDatabase(database, fileName, OpenPolicy::kFromSettings);
   if (!database.IsOpen())
     return Fail(context, fileName + ": cannot open (" + ErrorDescription(database.LastError()) + ")");
   if (database.ReadOnly()) return Fail(context, fileName + ": opened read-only, nothing changed");

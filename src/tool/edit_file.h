@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "engine/database.h"
+#include "store/database.h"
 #include "tool/tool.h"
 
 namespace qn::tool {

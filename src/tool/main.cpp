@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/block_file.h"
+#include "store/block_file.h"
 #include "tool/tool.h"
 
 int main(int argc, char** argv) {

@@ -10,6 +10,7 @@
 #include "env/folders.h"
 #include "env/settings.h"
 #include "env/text_codec.h"
+#include "content/initial_content.h"
 
 namespace qn::tool {
 
@@ -84,7 +85,7 @@ std::string ErrorDescription(int32_t code) {
 
 int OpenForReading(ToolContext& context, const std::string& fileName, tDataImageArk& database) {
   if (!context.files->Exists(fileName)) return Fail(context, fileName + ": no such file");
-  database.Open(fileName, OpenPolicy::kInspect);
+  OpenDatabase(database, fileName, OpenPolicy::kInspect);
   if (!database.IsOpen()) {
     return Fail(context, fileName + ": cannot open (" + ErrorDescription(database.LastError()) + ")");
   }

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/block_file.h"
-#include "engine/database.h"
+#include "store/block_file.h"
+#include "store/database.h"
 
 namespace qn::tool {
 

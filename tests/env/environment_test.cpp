@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "env/environment.h"
-#include "scratch_env.h"
+#include "env/scratch_env.h"
 
 namespace qn {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "env/errors.h"
 #include "env/log.h"
-#include "temp_env.h"
+#include "env/temp_env.h"
 
 using namespace qn;
 

@@ -1,4 +1,4 @@
-#include "scratch_env.h"
+#include "env/scratch_env.h"
 
 #include <cerrno>
 #include <cstdlib>

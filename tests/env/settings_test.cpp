@@ -6,7 +6,7 @@
 
 #include "env/environment.h"
 #include "env/settings.h"
-#include "scratch_env.h"
+#include "env/scratch_env.h"
 
 namespace qn {
 namespace {

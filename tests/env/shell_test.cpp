@@ -7,7 +7,7 @@
 #include "env/folders.h"
 #include "env/settings.h"
 #include "env/shell.h"
-#include "scratch_env.h"
+#include "env/scratch_env.h"
 
 namespace qn {
 namespace {

@@ -9,7 +9,7 @@
 #include "env/settings.h"
 #include "env/shutdown_signal.h"
 #include "env/startup.h"
-#include "temp_env.h"
+#include "env/temp_env.h"
 
 using namespace qn;
 

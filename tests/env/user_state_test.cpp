@@ -3,7 +3,7 @@
 #include "env/environment.h"
 #include "env/settings.h"
 #include "env/user_state.h"
-#include "scratch_env.h"
+#include "env/scratch_env.h"
 
 namespace qn {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "env/datetime_text.h"
 #include "env/errors.h"
-#include "template_fixture.h"
+#include "templates/template_fixture.h"
 
 using namespace qn;
 using namespace qn::test;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/format.h"
+#include "store/format.h"
 #include "env/datetime_text.h"
 #include "env/errors.h"
 #include "templates/field_text.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "template_fixture.h"
+#include "templates/template_fixture.h"
 
 using namespace qn;
 using namespace qn::test;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/cursor_fixture.h"
+#include "store/cursor_fixture.h"
 #include "env/text_codec.h"
 #include "templates/data_editor.h"
 #include "templates/template_store.h"

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "engine/format.h"
+#include "store/format.h"
 #include "templates/template_format.h"
 
 using namespace qn;

@@ -4,13 +4,14 @@
 
 #include <sstream>
 
-#include "engine/datapointer.h"
-#include "engine/memory_files.h"
-#include "engine/record_blocks.h"
+#include "store/datapointer.h"
+#include "store/memory_files.h"
+#include "store/record_blocks.h"
 #include "env/log.h"
 #include "env/settings.h"
 #include "tool/tool.h"
-#include "tool_fixture.h"
+#include "tool/tool_fixture.h"
+#include "content/initial_content.h"
 
 using namespace qn;
 using namespace qn::tool;
@@ -32,7 +33,7 @@ class RecordsToolTest : public qn::test::ToolFixture {
   // and Bruker ID 42; the other fields zero. Its Position.
   Position UserRecord(const std::string& file) {
     tDataImageArk db(fs);
-    db.Open(file, OpenPolicy::kCreate);
+    OpenDatabase(db, file, OpenPolicy::kCreate);
     Datapointer& dp = *db.dp;  // on the first data line
     const Position tmpl = ScanForString(db, "Database Bruker", true);
     dp.Load(RecordAtLine(db));

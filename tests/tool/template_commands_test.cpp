@@ -2,14 +2,15 @@
 
 #include <sstream>
 
-#include "engine/datapointer.h"
-#include "engine/memory_files.h"
-#include "engine/record_blocks.h"
+#include "store/datapointer.h"
+#include "store/memory_files.h"
+#include "store/record_blocks.h"
 #include "env/log.h"
 #include "templates/template_store.h"
 #include "templates/type_table.h"
 #include "tool/tool.h"
-#include "tool_fixture.h"
+#include "tool/tool_fixture.h"
+#include "content/initial_content.h"
 
 using namespace qn;
 using namespace qn::tool;
@@ -33,7 +34,7 @@ class TemplateCommandsTest : public qn::test::ToolFixture {
     ToolFixture::SetUp();
     fs->Put("db.pdb256", NewDatabaseFile());
     tDataImageArk db(fs);
-    db.Open("db.pdb256", OpenPolicy::kCreate);
+    OpenDatabase(db, "db.pdb256", OpenPolicy::kCreate);
     Datapointer& dp = *db.dp;
     dp.Load(0);
     Position definitions = AddNamed(db, DirDown, "Definitions");

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/database.h"
-#include "engine/memory_files.h"
+#include "store/database.h"
+#include "store/memory_files.h"
 #include "env/log.h"
 #include "env/settings.h"
 #include "tool/tool.h"

@@ -1,5 +1,5 @@
 #include "tool/tool.h"
-#include "tool_fixture.h"
+#include "tool/tool_fixture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "engine/memory_files.h"
+#include "store/memory_files.h"
 #include "env/settings.h"
 #include "env/temp_env.h"
 

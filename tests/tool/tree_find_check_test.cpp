@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <sstream>
 
-#include "engine/datapointer.h"
-#include "engine/memory_files.h"
-#include "engine/record_blocks.h"
+#include "store/datapointer.h"
+#include "store/memory_files.h"
+#include "store/record_blocks.h"
 #include "env/log.h"
 #include "env/settings.h"
 #include "tool/tool.h"
-#include "tool_fixture.h"
+#include "tool/tool_fixture.h"
+#include "content/initial_content.h"
 
 using namespace qn;
 using namespace qn::tool;
@@ -30,7 +31,7 @@ class TreeFindCheckTest : public qn::test::ToolFixture {
     // file header record first: its records stay in the file, unreachable.
     SharedSettings().Set(kEngineSection, "AutoCreateRecords", "1");
     tDataImageArk db(fs);
-    db.Open("db.pdb256", OpenPolicy::kCreate);
+    OpenDatabase(db, "db.pdb256", OpenPolicy::kCreate);
     Datapointer& dp = *db.dp;
     dp.Load(0);
     dp.SetDown(0);

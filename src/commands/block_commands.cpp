@@ -1,0 +1,374 @@
+// The block commands over the cursor's block start and end and the block clipboard.
+#include "commands/block_commands.h"
+
+#include <array>
+#include <limits>
+#include <optional>
+
+#include "commands/command_support.h"
+#include "store/database.h"
+#include "store/datapointer.h"
+#include "store/position_set.h"
+#include "store/record_blocks.h"
+#include "content/record_clipboard.h"
+
+namespace qn {
+
+namespace {
+
+// The block a cut marked for moving, and the database it belongs to. The block clipboard
+// must still hold the same first and last record for the cut to count.
+struct CutState {
+  const tDataImageArk* owner = nullptr;
+  Position first = 0;
+  Position last = 0;
+};
+
+CutState& Cut() {
+  static CutState state;
+  return state;
+}
+
+Position PositionOf(const RecordImage& image) { return GetI32(image, kPositionOffset); }
+
+void ForgetBlockClipboard(tDataImageArk& db) {
+  db.blockClipboard = false;
+  Cut() = {};
+}
+
+BlockResult Refused(std::string_view message) { return {false, std::string(message)}; }
+
+// The clipboard block's records, checked again against the file; a block that is no longer
+// one piece of one list empties the clipboard.
+BlockRecords ClipboardBlock(tDataImageArk& db) {
+  const BlockClipboardImages* clip = BlockClipboard(db);
+  if (clip == nullptr) return {{}, {}};
+  BlockRecords block = CollectBlock(db, PositionOf(clip->first), PositionOf(clip->last));
+  if (block.records.empty()) ForgetBlockClipboard(db);
+  return block;
+}
+
+// True when `p` is one of `block` or hangs somewhere below one of them.
+bool InsideBlock(tDataImageArk& db, Position p, const PositionSet& block) {
+  Datapointer& dp = *db.dp;
+  PositionSet seen;
+  RecordImage img;
+  for (int64_t steps = dp.RecordBound(); p > 0 && steps > 0; --steps) {
+    if (block.Contains(p)) return true;
+    if (!seen.Insert(p) || !dp.ReadRecordAt(p, img)) return false;
+    const Position up = GetI32(img, kUpOffset);
+    p = up > 0 ? up : GetI32(img, kLeftOffset);
+  }
+  return false;
+}
+
+// Moves the records `block` (one piece of one list) with their sub-lists below `target`.
+BlockResult MoveBlock(tDataImageArk& db, const std::vector<Position>& block, Position target) {
+  Datapointer& dp = *db.dp;
+  PositionSet members(block.size());
+  for (Position p : block) members.Insert(p);
+  if (InsideBlock(db, target, members)) return Refused(kBlockIntoItselfMessage);
+
+  const Position s = block.front(), e = block.back();
+  RecordImage first, last;
+  if (!dp.ReadRecordAt(s, first) || !dp.ReadRecordAt(e, last)) return Refused(kBlockGoneMessage);
+  const ListHead head = HeadOf(db, first);
+  const Position u = GetI32(first, kUpOffset);
+  const Position n = GetI32(last, kDownOffset);
+
+  // Out of its list: the record before it (or the parent, or the file header record) and
+  // the record after it close the gap.
+  if (u > 0)
+    PatchRecord(db, u, [n](RecordImage& img) { PutI32(img, kDownOffset, n); });
+  else if (head.parent > 0)
+    PatchRecord(db, head.parent, [n](RecordImage& img) { PutI32(img, kRightOffset, n); });
+  else if (head.topLevel)
+    db.dp->SetTopLevelFirst(n);
+  if (n > 0)
+    PatchRecord(db, n, [u, head](RecordImage& img) {
+      PutI32(img, kUpOffset, u);
+      if (head.parent > 0) PutI32(img, kLeftOffset, head.parent);
+    });
+
+  // Into its new place below the target.
+  RecordImage at;
+  if (!dp.ReadRecordAt(target, at)) return Refused(kBlockNoPlaceMessage);
+  const Position after = GetI32(at, kDownOffset);
+  PatchRecord(db, target, [s](RecordImage& img) { PutI32(img, kDownOffset, s); });
+  PatchRecord(db, s, [target](RecordImage& img) {
+    PutI32(img, kUpOffset, target);
+    PutI32(img, kLeftOffset, 0);
+  });
+  PatchRecord(db, e, [after](RecordImage& img) { PutI32(img, kDownOffset, after); });
+  if (after > 0) PatchRecord(db, after, [e](RecordImage& img) { PutI32(img, kUpOffset, e); });
+
+  Cut() = {};
+  dp.Load(e);
+  dp.SetLastDirection(DirDown);
+  return {true, {}};
+}
+
+// What a copy of one record takes from it, read before anything is made.
+struct RecordCopy {
+  RecordImage image{};
+  std::optional<std::string> name;
+  std::optional<std::string> linkText;
+  std::optional<std::array<uint8_t, kNoteTextSize>> note;
+  std::vector<uint8_t> data;  // the whole data block, head included; empty when none
+};
+
+int32_t KindOf(const RecordImage& image) { return GetI32(image, kKindOffset) & ~kKindDeleted; }
+
+// Reads what the copy of the record at the cursor needs. False when its data block does not
+// lie whole in the file.
+bool ReadForCopy(tDataImageArk& db, RecordCopy& copy) {
+  Datapointer& dp = *db.dp;
+  copy.image = CurrentImage(dp);
+  if (dp.NameBlock() != 0) copy.name = ReadName(db);
+  if (dp.LinkBlock() != 0) copy.linkText = ReadLinkText(db);
+  if (dp.NoteBlock() != 0) {
+    std::array<uint8_t, kNoteTextSize> note{};
+    if (ReadNote(db, note) >= 0) copy.note = note;
+  }
+  const Position block = dp.DataBlock();
+  // A file link's `dataBlock` is the Position of the record it links to, not a block.
+  if (block == 0 || KindOf(copy.image) == kKindFileLink) return true;
+  std::array<uint8_t, 4> size{};
+  if (block < 0 || !dp.InFile(block, 4)) return false;
+  db.SeekTo(block);
+  if (db.ReadBlock(size.data(), 4) != 0) return false;
+  const uint32_t total = GetU32(size, 0);
+  if (total < 4 || total > uint32_t(std::numeric_limits<int32_t>::max()) || !dp.InFile(block, total))
+    return false;
+  copy.data.resize(total);
+  db.SeekTo(block);
+  return db.ReadBlock(copy.data.data(), int32_t(total)) == 0;
+}
+
+// Makes the copy below the cursor's record; the cursor ends on it.
+void MakeCopy(tDataImageArk& db, RecordCopy& copy) {
+  Datapointer& dp = *db.dp;
+  const RecordImage& source = copy.image;
+  dp.NewDown();
+  if (copy.name) WriteName(db, *copy.name);
+  if (copy.linkText) WriteLinkText(db, *copy.linkText);
+  if (copy.note) AddNote(db, *copy.note);
+  const int32_t kind = KindOf(source);
+  bool dataCopied = false;
+  if (kind == kKindFileLink) {
+    dp.SetDataBlock(GetI32(source, kDataBlockOffset));
+  } else if (!copy.data.empty()) {
+    // A register variable's value block is shaped like a name block and names its owner.
+    if (kind == kKindRegisterVariable && copy.data.size() >= 8)
+      PutI32(copy.data, kNameOwnerOffset, dp.CurrentPosition());
+    const Position a = db.Allocate();
+    if (a > 0) {
+      db.SeekTo(a);
+      if (db.WriteBlock(copy.data.data(), int32_t(copy.data.size())) == 0) {
+        dp.SetDataBlock(a);
+        dataCopied = true;
+      }
+    }
+  }
+  dp.SetKind(kind);
+  dp.SetTemplatePos(GetI32(source, kTemplatePosOffset));
+  dp.SetInheritBlockField(GetI32(source, kInheritBlockOffset));
+  dp.SetUpdateFromField(GetI32(source, kUpdateFromOffset));
+  dp.SetDataOffset(GetI32(source, kDataOffsetOffset));
+  dp.SetPictureBlock(GetI32(source, kPictureBlockOffset));
+  dp.SetOrigin(dataCopied ? kOriginCopy : kOriginDirect);
+  dp.Store();
+}
+
+BlockResult CopyRecords(tDataImageArk& db, const std::vector<Position>& block, Position target) {
+  Datapointer& dp = *db.dp;
+  // Everything is read first: the copies may land inside the block itself.
+  std::vector<RecordCopy> copies(block.size());
+  for (size_t i = 0; i < block.size(); ++i) {
+    if (dp.Load(block[i]) != 0 || !ReadForCopy(db, copies[i])) {
+      dp.Load(target);
+      return Refused(kBlockDataDamagedMessage);
+    }
+  }
+  dp.Load(target);
+  for (RecordCopy& copy : copies) MakeCopy(db, copy);
+  dp.SetLastDirection(DirDown);
+  return {true, {}};
+}
+
+// The current record, when a block may be pasted below it.
+bool PastePlace(tDataImageArk& db) {
+  Datapointer& dp = *db.dp;
+  return dp.CurrentPosition() > 0 && !dp.IsDeleted();
+}
+
+}  // namespace
+
+BlockRecords CollectBlock(tDataImageArk& db, Position start, Position end) {
+  Datapointer& dp = *db.dp;
+  if (start <= 0 || end <= 0) return {{}, std::string(kBlockNotMarkedMessage)};
+  if (!IsLiveRecord(db, start) || !IsLiveRecord(db, end)) return {{}, std::string(kBlockGoneMessage)};
+  RecordImage img;
+  dp.ReadRecordAt(start, img);
+  PositionSet seen;
+  seen.Insert(start);
+  BlockRecords block;
+  for (Position p = start;;) {
+    block.records.push_back(p);
+    if (p == end) return block;
+    const Position next = GetI32(img, kDownOffset);
+    if (next == 0) return {{}, std::string(kBlockNotOneListMessage)};
+    if (!seen.Insert(next) || !dp.ReadRecordAt(next, img) || GetI32(img, kUpOffset) != p ||
+        (GetI32(img, kKindOffset) & kKindDeleted) != 0)
+      return {{}, std::string(kBlockDamagedMessage)};
+    p = next;
+  }
+}
+
+void MarkBlockFirst(tDataImageArk& db) {
+  Datapointer& dp = *db.dp;
+  dp.SetBlockStart(dp.CurrentPosition());
+  if (dp.BlockEnd() == 0) dp.SetBlockEnd(dp.CurrentPosition());
+}
+
+void MarkBlockLast(tDataImageArk& db) { db.dp->SetBlockEnd(db.dp->CurrentPosition()); }
+
+BlockResult GoToBlockStart(tDataImageArk& db) {
+  Datapointer& dp = *db.dp;
+  const Position s = dp.BlockStart();
+  if (s <= 0) return {};
+  if (!IsLiveRecord(db, s)) {
+    dp.SetBlockStart(0);
+    return Refused(kBlockGoneMessage);
+  }
+  return {dp.Load(s) == 0, {}};
+}
+
+BlockResult GoToBlockEnd(tDataImageArk& db) {
+  Datapointer& dp = *db.dp;
+  const Position e = dp.BlockEnd();
+  if (e <= 0) return {};
+  if (!IsLiveRecord(db, e)) {
+    dp.SetBlockEnd(0);
+    return Refused(kBlockGoneMessage);
+  }
+  return {dp.Load(e) == 0, {}};
+}
+
+BlockResult CopyBlock(tDataImageArk& db) {
+  Datapointer& dp = *db.dp;
+  const BlockRecords block = CollectBlock(db, dp.BlockStart(), dp.BlockEnd());
+  if (block.records.empty()) return Refused(block.message);
+  if (!FillBlockClipboard(db, block.records.front(), block.records.back()))
+    return Refused(kBlockGoneMessage);
+  Cut() = {};
+  return {true, {}};
+}
+
+BlockResult CutBlock(tDataImageArk& db) {
+  BlockResult result = CopyBlock(db);
+  if (result.done) Cut() = {&db, db.dp->BlockStart(), db.dp->BlockEnd()};
+  return result;
+}
+
+bool CutPending(const tDataImageArk& db) {
+  const CutState& cut = Cut();
+  const BlockClipboardImages* clip = BlockClipboard(db);
+  return cut.owner == &db && clip != nullptr && PositionOf(clip->first) == cut.first &&
+         PositionOf(clip->last) == cut.last;
+}
+
+BlockResult DeleteBlock(tDataImageArk& db) {
+  Datapointer& dp = *db.dp;
+  if (db.ReadOnly()) return Refused(kReadOnlyMessage);
+  const BlockRecords block = CollectBlock(db, dp.BlockStart(), dp.BlockEnd());
+  if (block.records.empty()) return Refused(block.message);
+  for (Position p : block.records)
+    if (dp.Load(p) == 0) dp.Delete();
+  KeepBlockConsistent(db);
+  return {true, {}};
+}
+
+BlockResult PasteBlock(tDataImageArk& db) {
+  if (BlockClipboard(db) == nullptr) return {};
+  if (db.ReadOnly()) return Refused(kReadOnlyMessage);
+  const bool cut = CutPending(db);
+  const BlockRecords block = ClipboardBlock(db);
+  if (block.records.empty()) return Refused(block.message);
+  if (!PastePlace(db)) return Refused(kBlockNoPlaceMessage);
+  const Position target = db.dp->CurrentPosition();
+  return cut ? MoveBlock(db, block.records, target) : CopyRecords(db, block.records, target);
+}
+
+BlockResult PasteBlockPointers(tDataImageArk& db) {
+  Datapointer& dp = *db.dp;
+  if (BlockClipboard(db) == nullptr) return {};
+  if (db.ReadOnly()) return Refused(kReadOnlyMessage);
+  const BlockRecords block = ClipboardBlock(db);
+  if (block.records.empty()) return Refused(block.message);
+  if (!PastePlace(db)) return Refused(kBlockNoPlaceMessage);
+  Position below = dp.CurrentPosition();
+  for (Position p : block.records) {
+    if (dp.Load(p) != 0) break;
+    dp.Remember();
+    dp.Load(below);
+    dp.PasteShadow();
+    below = dp.CurrentPosition();
+  }
+  dp.Load(below);
+  dp.SetLastDirection(DirDown);
+  return {true, {}};
+}
+
+BlockResult MoveBlockRight(tDataImageArk& db, std::string_view name) {
+  Datapointer& dp = *db.dp;
+  if (name.empty()) return {};
+  if (db.ReadOnly()) return Refused(kReadOnlyMessage);
+  const BlockRecords block = CollectBlock(db, dp.BlockStart(), dp.BlockEnd());
+  if (block.records.empty()) return Refused(block.message);
+  const Position s = block.records.front(), e = block.records.back();
+
+  // The new line L goes directly above the block's first record S.
+  dp.Load(s);
+  const bool firstOfList = dp.GoUp() != 0;
+  const Position line = AddNamed(db, DirDown, name);
+  if (line < 0) {
+    dp.Load(s);
+    return {};
+  }
+  if (firstOfList) {
+    // L was made below S: S moves below L, which takes S's place at the head of the list.
+    dp.GoUp();
+    dp.MoveDown();
+    dp.GoUp();
+  }
+
+  // L takes the record after the block as its next record; the block hangs to its right.
+  RecordImage last;
+  const Position after = dp.ReadRecordAt(e, last) ? GetI32(last, kDownOffset) : 0;
+  if (after > 0) PatchRecord(db, after, [line](RecordImage& img) { PutI32(img, kUpOffset, line); });
+  PatchRecord(db, line, [after, s](RecordImage& img) {
+    PutI32(img, kDownOffset, after);
+    PutI32(img, kRightOffset, s);
+  });
+  PatchRecord(db, s, [line](RecordImage& img) {
+    PutI32(img, kLeftOffset, line);
+    PutI32(img, kUpOffset, 0);
+  });
+  PatchRecord(db, e, [](RecordImage& img) { PutI32(img, kDownOffset, 0); });
+  dp.Load(s);
+  dp.SetLastDirection(DirDown);
+  return {true, {}};
+}
+
+void KeepBlockConsistent(tDataImageArk& db) {
+  Datapointer& dp = *db.dp;
+  if (dp.BlockStart() > 0 && !IsLiveRecord(db, dp.BlockStart())) dp.SetBlockStart(0);
+  if (dp.BlockEnd() > 0 && !IsLiveRecord(db, dp.BlockEnd())) dp.SetBlockEnd(0);
+  if (const BlockClipboardImages* clip = BlockClipboard(db)) {
+    if (!IsLiveRecord(db, PositionOf(clip->first)) || !IsLiveRecord(db, PositionOf(clip->last)))
+      ForgetBlockClipboard(db);
+  }
+}
+
+}  // namespace qn

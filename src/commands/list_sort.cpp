@@ -1,0 +1,122 @@
+// The list sort: one read of the list, a stable sort in memory, one relinking pass.
+#include "commands/list_sort.h"
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+#include "commands/command_support.h"
+#include "store/database.h"
+#include "store/datapointer.h"
+#include "content/display_name.h"
+#include "store/position_set.h"
+#include "env/text_codec.h"
+
+namespace qn {
+
+namespace {
+
+struct Entry {
+  RecordImage image;
+  std::u16string key;
+};
+
+Position PositionOf(const RecordImage& image) { return GetI32(image, kPositionOffset); }
+
+}  // namespace
+
+std::u16string SortKey(std::string_view displayName) {
+  const std::string bytes = Utf8ToCp1252(CutToCp1252Length(displayName, kDataRecordTextMax));
+  std::u16string key;
+  key.reserve(bytes.size());
+  // Every Windows-1252 character lies in the Basic Multilingual Plane: one code unit each.
+  for (char c : bytes) key.push_back(char16_t(Cp1252ToUnicode(uint8_t(c))));
+  return key;
+}
+
+SortResult SortList(tDataImageArk& db, bool ascending) {
+  Datapointer& dp = *db.dp;
+  const Position start = dp.CurrentPosition();
+  if (start <= 0) return {SortStatus::kNoList};
+  if (db.ReadOnly()) return {SortStatus::kReadOnly};
+  const tDirection direction = dp.LastDirection();
+  auto refuse = [&] {
+    dp.Load(start);
+    dp.SetLastDirection(direction);
+    return SortResult{SortStatus::kDamaged};
+  };
+
+  // Read the list once, through the cursor (display names are read at the cursor): up from
+  // the current record to the first, then down from the current record to the last. Each
+  // step checks that the link it followed is answered by the link back.
+  PositionSet seen(size_t(std::min<int64_t>(dp.RecordBound(), 1 << 16)));
+  seen.Insert(start);
+  const RecordImage startImage = CurrentImage(dp);
+  std::u16string startKey = SortKey(DisplayName(db));
+  std::vector<Entry> above;
+  for (Position from = start, up = dp.Up(); up != 0; from = up, up = dp.Up()) {
+    if (up < 0 || !seen.Insert(up) || dp.GoUp() != 0 || dp.Down() != from) return refuse();
+    above.push_back({CurrentImage(dp), {}});
+    above.back().key = SortKey(DisplayName(db));
+  }
+  std::vector<Entry> list(above.rbegin(), above.rend());
+  above.clear();
+  list.push_back({startImage, std::move(startKey)});
+  for (Position from = start, down = GetI32(startImage, kDownOffset); down != 0;
+       from = down, down = dp.Down()) {
+    if (down < 0 || !seen.Insert(down) || dp.Load(down) != 0 || dp.Up() != from) return refuse();
+    list.push_back({CurrentImage(dp), SortKey(DisplayName(db))});
+  }
+
+  // Where the list hangs; a parent that does not lead back to the first record means the
+  // list is not where its first record says it is.
+  const RecordImage& oldFirst = list.front().image;
+  const ListHead head = HeadOf(db, oldFirst);
+  RecordImage parent{};
+  if (head.parent != 0 && (head.parent < 0 || !dp.ReadRecordAt(head.parent, parent) ||
+                           GetI32(parent, kRightOffset) != PositionOf(oldFirst)))
+    return refuse();
+
+  std::vector<size_t> order(list.size());
+  std::iota(order.begin(), order.end(), size_t(0));
+  if (ascending)
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return list[a].key < list[b].key; });
+  else
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return list[b].key < list[a].key; });
+
+  // Relink: each record gets its new neighbours; only the first keeps a `left` (the parent).
+  SortResult result{SortStatus::kSorted, int64_t(list.size()), 0};
+  const size_t n = order.size();
+  for (size_t i = 0; i < n; ++i) {
+    RecordImage& image = list[order[i]].image;
+    const Position up = i > 0 ? PositionOf(list[order[i - 1]].image) : 0;
+    const Position down = i + 1 < n ? PositionOf(list[order[i + 1]].image) : 0;
+    const Position left = i == 0 ? head.parent : 0;
+    if (GetI32(image, kUpOffset) == up && GetI32(image, kDownOffset) == down &&
+        GetI32(image, kLeftOffset) == left)
+      continue;
+    PutI32(image, kUpOffset, up);
+    PutI32(image, kDownOffset, down);
+    PutI32(image, kLeftOffset, left);
+    dp.StoreImage(image);
+    ++result.stored;
+  }
+  const Position newFirst = PositionOf(list[order.front()].image);
+  if (head.parent > 0 && GetI32(parent, kRightOffset) != newFirst) {
+    PutI32(parent, kRightOffset, newFirst);
+    dp.StoreImage(parent);
+    ++result.stored;
+  }
+  if (head.topLevel && db.dp->TopLevelFirst() != newFirst) {
+    db.dp->SetTopLevelFirst(newFirst);
+    ++result.stored;
+  }
+
+  dp.Load(PositionOf(list[order.back()].image));
+  dp.SetLastDirection(DirDown);
+  return result;
+}
+
+}  // namespace qn

@@ -1,0 +1,146 @@
+// The block walk of the file information window.
+#include "store/block_scan.h"
+
+#include <algorithm>
+#include <cstring>
+#include <span>
+
+#include "store/format.h"
+
+namespace qn {
+
+namespace {
+
+constexpr size_t kBlockBuffer = kMaxScanBlockSize;  // the buffer a block is read into
+constexpr size_t kChunk = 64 * 1024;                // read-ahead of the walk
+
+// Reads the file front to back in large chunks, so a file of small blocks costs one
+// system call per chunk rather than two per block.
+class SequentialReader {
+ public:
+  explicit SequentialReader(BlockFile& file) : file_(file), chunk_(kChunk) {}
+
+  int64_t Position() const { return position_; }
+
+  // Reads up to `count` bytes; *moved gets the bytes read. A short read without an
+  // error is the end of the file; an error keeps the bytes read before it.
+  int Read(uint8_t* out, size_t count, size_t* moved) {
+    *moved = 0;
+    while (*moved < count) {
+      if (next_ == length_) {
+        if (pendingError_ != 0) {  // the bytes before the fault are delivered; now the fault
+          int error = pendingError_;
+          pendingError_ = 0;
+          return error;
+        }
+        int error = Fill();
+        if (length_ == 0) return error;  // the end of the file, or a fault with nothing read
+        pendingError_ = error;
+      }
+      size_t n = std::min(count - *moved, length_ - next_);
+      std::memcpy(out + *moved, chunk_.data() + next_, n);
+      next_ += n;
+      *moved += n;
+      position_ += static_cast<int64_t>(n);
+    }
+    return 0;
+  }
+
+ private:
+  int Fill() {
+    next_ = length_ = 0;
+    int error = file_.Seek(position_);
+    if (error != 0) return error;
+    return file_.Read(chunk_.data(), chunk_.size(), &length_);
+  }
+
+  BlockFile& file_;
+  std::vector<uint8_t> chunk_;
+  size_t length_ = 0;  // valid bytes in chunk_
+  size_t next_ = 0;    // next unread byte in chunk_
+  int64_t position_ = 0;
+  int pendingError_ = 0;
+};
+
+std::string BlockLineStart(int32_t count, int64_t position, uint32_t size) {
+  return std::to_string(count) + " pos:" + std::to_string(position) + " Størrelse: " +
+         std::to_string(size);
+}
+
+}  // namespace
+
+bool ScanBlocks(BlockFile& file, const ScanLineSink& onLine, const ScanProgressCheck& progress) {
+  const int64_t fileSize = std::max<int64_t>(file.Size(), 0);
+  SequentialReader reader(file);
+  std::vector<uint8_t> block(kBlockBuffer);
+  int32_t count = 0;
+  uint32_t previousSize = 0;
+  int32_t previousKind = 0;
+
+  while (reader.Position() < fileSize) {
+    ++count;
+    const int64_t position = reader.Position();
+    uint8_t sizeBytes[4] = {0, 0, 0, 0};
+    size_t moved = 0;
+    int error = reader.Read(sizeBytes, 4, &moved);
+    if (moved < 4) {
+      // Not even the size could be read: the walk cannot find the next block.
+      onLine(std::to_string(count) + " pos:" + std::to_string(position) + " Størrelse: ?");
+      if (error != 0) onLine("Filfeil: 4");
+      onLine("StørrelseFeil: 4");
+      return true;
+    }
+    const uint32_t size = GetU32(sizeBytes, 0);
+
+    if (size > kMaxScanBlockSize) {
+      onLine("Buffer for stor ( >65000 bytes ): " + std::to_string(size));
+      return true;
+    }
+    if (size < 4) {
+      // A size that does not even cover itself leads nowhere.
+      onLine(BlockLineStart(count, position, size));
+      onLine("Størrelse under 4 bytes: " + std::to_string(size));
+      return true;
+    }
+
+    std::string line = BlockLineStart(count, position, size);
+    if (previousSize == kPointerRecordSize && previousKind % 2 != 0) line += " headerdata";
+    const size_t rest = size - 4;
+    error = reader.Read(block.data(), rest, &moved);
+    previousKind = 0;
+    if (rest == kPointerRecordSize - 4 && moved >= kKindOffset) {
+      // The kind sits at offset 64 of the record, 60 into what follows the size.
+      previousKind = GetI32(std::span<const uint8_t>(block.data(), moved), kKindOffset - 4);
+      line += KindName(previousKind);
+    }
+    if (moved == rest) line += "   Ok.";
+    onLine(line);
+    if (error != 0) onLine("Filfeil: " + std::to_string(rest));
+    if (moved < rest) onLine("StørrelseFeil: " + std::to_string(rest));
+    previousSize = size;
+
+    if (progress && !progress(ScanProgress{count, reader.Position(), fileSize})) return false;
+  }
+  return true;
+}
+
+std::vector<std::string> ScanBlocks(BlockFile& file) {
+  std::vector<std::string> lines;
+  ScanBlocks(file, [&lines](const std::string& line) { lines.push_back(line); });
+  return lines;
+}
+
+int32_t ScanDatabaseFile(FileSystem& files, const std::string& fileName,
+                         const ScanLineSink& onLine, const ScanProgressCheck& progress,
+                         bool* stopped) {
+  if (stopped) *stopped = false;
+  std::unique_ptr<BlockFile> file;
+  int error = files.Open(fileName, /*readOnly=*/true, &file);
+  if (error != 0) return error;
+  bool finished = ScanBlocks(*file, onLine, progress);
+  if (stopped) *stopped = !finished;
+  file->Close();
+  return 0;
+}
+
+}  // namespace qn

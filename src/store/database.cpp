@@ -1,0 +1,552 @@
+// tDataImageArk: opening and creating the database file, the backup copy, block transfer
+// with the payload cache and the read-ahead buffer, the traffic counters and the error
+// report line.
+#include "store/database.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <string>
+#include <utility>
+
+#include "store/datapointer.h"
+#include "env/errors.h"
+#include "env/log.h"
+#include "env/settings.h"
+
+namespace qn {
+
+namespace {
+
+// The read-ahead buffer holds one window of the file. Windows start on 64 KiB
+// boundaries, so walking a list up or down through nearby records stays inside them; a
+// read that straddles a boundary gets a window starting at its own 4 KiB page.
+constexpr size_t kReadWindow = 64 * 1024;
+constexpr int64_t kPageSize = 4096;
+// Reads at least this long bypass the buffer: they gain nothing from it.
+constexpr size_t kDirectReadFrom = kReadWindow / 2;
+
+constexpr size_t kBackupChunk = 8193;
+
+// Restores the settings section that was current when it was made.
+class SectionGuard {
+ public:
+  explicit SectionGuard(std::string_view section) : saved_(CurrentSection()) {
+    SetSection(section);
+  }
+  ~SectionGuard() { SetSection(saved_); }
+  SectionGuard(const SectionGuard&) = delete;
+  SectionGuard& operator=(const SectionGuard&) = delete;
+
+ private:
+  std::string saved_;
+};
+
+void VerboseLog(std::string_view line) {
+  if (VerboseLogging) WriteLog(line);
+}
+
+std::string CodeAndText(int32_t code) { return std::to_string(code) + " " + ErrorText(code); }
+
+bool Overlaps(int64_t a, int64_t aLength, int64_t b, int64_t bLength) {
+  return a < b + bLength && b < a + aLength;
+}
+
+}  // namespace
+
+struct tDataImageArk::ReadBuffer {
+  std::vector<uint8_t> bytes = std::vector<uint8_t>(kReadWindow);
+  int64_t start = 0;
+  size_t length = 0;  // 0 = holds nothing
+
+  bool Holds(int64_t position, size_t count) const {
+    return length > 0 && position >= start &&
+           position + static_cast<int64_t>(count) <= start + static_cast<int64_t>(length);
+  }
+  void Clear() { length = 0; }
+};
+
+EngineState& Engine() {
+  static EngineState state;
+  return state;
+}
+
+tDataImageArk::tDataImageArk(std::shared_ptr<FileSystem> files)
+    : files_(files ? std::move(files) : DiskFileSystem()),
+      readBuffer_(std::make_unique<ReadBuffer>()) {}
+
+tDataImageArk::~tDataImageArk() { Close(); }
+
+bool tDataImageArk::IsOpen() const { return file_ != nullptr && dp != nullptr; }
+
+// ---------------------------------------------------------------------------------------
+// Open
+
+tDataImageArk& tDataImageArk::Open(const std::string& fileName) {
+  return Open(fileName, OpenPolicy::kFromSettings);
+}
+
+tDataImageArk& tDataImageArk::Open(const std::string& fileName, OpenPolicy policy) {
+  if (file_ || dp) Close();
+  EngineState& engine = Engine();
+  bool createBackup = false;
+  {
+    SectionGuard section(kEngineSection);
+    // Step 1: the cache switches.
+    engine.writeCache = ReadSettingBool("DatabaseCache");
+    engine.readCache = ReadSettingBool("DatabaseCacheRead");
+    if (VerboseLogging) {
+      WriteLog("QUILLAPI: Verbose logging enabled.");
+      if (engine.writeCache) WriteLog("QUILLAPI: Write Cache enabled.");
+      if (engine.readCache) WriteLog("QUILLAPI: Read Cache enabled.");
+    }
+    // Step 2: the name, and the backup copy of an existing file.
+    fileName_ = fileName;
+    createBackup = ReadSettingBool("CreateBackup") && policy != OpenPolicy::kInspect;
+    if (createBackup && files_->Exists(fileName_) &&
+        fileName_.find(".backup") == std::string::npos) {
+      MakeBackup();
+    }
+    // Step 3.
+    WriteLog("QUILLAPI: Database filename is set to " + fileName_);
+    // Step 4.
+    autoCreateDatabase_ = ReadSettingBool("AutoCreateDatabase");
+    if (autoCreateDatabase_) VerboseLog("QUILLAPI: AutoCreate Database enabled.");
+    readOnly_ = ReadSettingBool("ReadOnlyDatabase");
+    if (readOnly_) VerboseLog("QUILLAPI: Database is READONLY.");
+    autoCreateRecords_ = ReadSettingInteger("AutoCreateRecords");
+  }
+  if (policy == OpenPolicy::kInspect) {
+    readOnly_ = true;
+    autoCreateDatabase_ = false;
+  } else if (policy == OpenPolicy::kCreate) {
+    readOnly_ = false;
+    autoCreateDatabase_ = true;
+  }
+
+  // Step 5: a clean object for this file.
+  counters_ = EngineCounters{};
+  name = tNameObject{};
+  name.database = this;
+  name.maxTextSize = 256;
+  linkText = tNameObject{};
+  linkText.database = this;
+  clipboard = tDataClipboard{};
+  copiedNameBlock = 0;
+  stackTop_ = 0;
+  stack_.fill(0);
+  lastError_ = 0;
+  firstWriteError_ = 0;
+  lastTransfer_ = 0;
+  autoUpdate = false;
+  filePosition_ = 0;
+  ForgetCaches();
+
+  // Steps 6 to 8.
+  if (files_->Exists(fileName_)) {
+    if (!OpenExisting()) return *this;
+  } else {
+    if (!CreateNew()) return *this;
+  }
+
+  // Step 9: the cursor, on the file header record.
+  dp = std::make_unique<Datapointer>(*this);
+  dp->Load(0);
+
+  // Step 12.
+  blockClipboard = false;
+  if (engine.writeCache) {
+    try {
+      engine.payloadCache.assign(kPayloadCacheSize, 0);
+    } catch (const std::bad_alloc&) {
+      engine.payloadCache.clear();
+      engine.writeCache = false;
+    }
+  }
+  engine.payloadCacheOwner = nullptr;
+  engine.payloadCachePosition = -1;
+  engine.payloadCacheLength = 0;
+  return *this;
+}
+
+bool tDataImageArk::OpenExisting() {
+  VerboseLog("QUILLAPI: trying to open database");
+  int error = files_->Open(fileName_, readOnly_, &file_);
+  if (error != 0) {
+    file_.reset();
+    ++ErrorCount;
+    WriteLog("QUILLAPI: ERROR opening file. System reported error: " + CodeAndText(error));
+    // Access denied to a writable open: the file may still be read.
+    if (error == 5 && !readOnly_) {
+      WriteLog("QUILLAPI: trying to open database in Read Only Mode");
+      error = files_->Open(fileName_, true, &file_);
+      if (error != 0) {
+        file_.reset();
+        WriteLog("QUILLAPI: retry opening file ERROR:" + CodeAndText(error));
+      } else {
+        WriteLog("QUILLAPI: Success opening file.");
+        readOnly_ = true;
+      }
+    }
+    if (!file_) {
+      lastError_ = error;
+      return false;
+    }
+  } else {
+    VerboseLog("QUILLAPI: database opened with no errors");
+  }
+  lastError_ = 0;
+  if (LoggingEnabled) ReportError(kTaskOpen, TaskText(kTaskOpen));
+  // A file that exists but is still empty (made by another program, or left by a failed
+  // creation) gets its header record, so that Position 0 is never handed out to a record.
+  if (file_->Size() == 0 && !readOnly_) {
+    if (!WriteFileHeader()) {
+      ++ErrorCount;
+      file_.reset();
+      return false;
+    }
+  }
+  return true;
+}
+
+bool tDataImageArk::CreateNew() {
+  if (!autoCreateDatabase_) {
+    WriteLog("QUILLAPI: Did NOT creating database " + fileName_);
+    return false;
+  }
+  WriteLog("QUILLAPI: creating file " + fileName_);
+  lastError_ = files_->Create(fileName_, &file_);
+  if (LoggingEnabled) ReportError(kTaskCreate, TaskText(kTaskCreate));
+  if (lastError_ != 0) {
+    file_.reset();
+    ++ErrorCount;
+    return false;
+  }
+  bool written = WriteFileHeader();
+  if (LoggingEnabled) ReportError(kTaskWriteHeader, TaskText(kTaskWriteHeader));
+  if (!written) {
+    ++ErrorCount;
+    file_->Close();
+    file_.reset();
+    return false;
+  }
+  return true;
+}
+
+bool tDataImageArk::WriteFileHeader() {
+  std::array<uint8_t, kPointerRecordSize> header{};
+  EncodeFileHeader(header);
+  size_t moved = 0;
+  lastError_ = file_->Seek(0);
+  if (lastError_ == 0) lastError_ = file_->Write(header.data(), header.size(), &moved);
+  if (lastError_ == 0 && moved != header.size()) lastError_ = kErrorWriteFault;
+  ++counters_.blockWrites;
+  counters_.bytesWritten += header.size();
+  lastTransfer_ = static_cast<int32_t>(moved);
+  AfterWrite(0, header.data(), moved);
+  if (lastError_ != 0 && firstWriteError_ == 0) firstWriteError_ = lastError_;
+  return lastError_ == 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// The backup copy
+
+void tDataImageArk::MakeBackup() {
+  std::unique_ptr<BlockFile> source;
+  lastError_ = files_->Open(fileName_, true, &source);
+  if (LoggingEnabled) ReportError(kTaskBackupReset, TaskText(kTaskBackupReset));
+  if (lastError_ != 0) {
+    ++ErrorCount;
+    return;
+  }
+  std::unique_ptr<BlockFile> target;
+  lastError_ = files_->Create(fileName_ + ".backup", &target);
+  if (LoggingEnabled) ReportError(kTaskBackupRewrite, TaskText(kTaskBackupRewrite));
+  if (lastError_ != 0) {
+    ++ErrorCount;
+    source->Close();
+    return;
+  }
+  std::vector<uint8_t> chunk(kBackupChunk);
+  for (;;) {
+    size_t got = 0;
+    int error = source->Read(chunk.data(), chunk.size(), &got);
+    if (error != 0) {
+      // The source could not be read to its end: the copy is incomplete.
+      lastError_ = error;
+      if (LoggingEnabled) ReportError(kTaskBackupReset, TaskText(kTaskBackupReset));
+      ++ErrorCount;
+      source->Close();
+      target->Close();
+      return;
+    }
+    if (got == 0) break;
+    size_t put = 0;
+    lastError_ = target->Write(chunk.data(), got, &put);
+    if (lastError_ == 0 && put != got) lastError_ = kErrorWriteFault;
+    if (lastError_ != 0) {
+      if (LoggingEnabled) ReportError(kTaskBackupWrite, TaskText(kTaskBackupWrite));
+      ++ErrorCount;
+      source->Close();
+      target->Close();
+      return;
+    }
+  }
+  int sourceError = source->Close();
+  int targetError = target->Close();
+  lastError_ = targetError != 0 ? targetError : sourceError;
+  if (lastError_ != 0) ++ErrorCount;
+  if (LoggingEnabled) ReportError(kTaskBackupClose, TaskText(kTaskBackupClose));
+}
+
+// ---------------------------------------------------------------------------------------
+// Close
+
+void tDataImageArk::Close() {
+  loadedTemplate.reset();
+  name = tNameObject{};
+  linkText = tNameObject{};
+  dp.reset();
+  EngineState& engine = Engine();
+  if (!file_) {
+    ForgetCaches();
+    return;
+  }
+  if (engine.writeCache) {
+    engine.payloadCache.clear();
+    engine.payloadCache.shrink_to_fit();
+    engine.writeCache = false;
+  }
+  WriteLog("QUILLAPI: closing file " + fileName_);
+  lastError_ = file_->Close();
+  file_.reset();
+  if (lastError_ != 0) ++ErrorCount;
+  if (LoggingEnabled) ReportError(kTaskClose, TaskText(kTaskClose));
+  ForgetCaches();
+}
+
+void tDataImageArk::ForgetCaches() {
+  readBuffer_->Clear();
+  // The process-wide caches describe one file; a record or payload cached from another
+  // file (or from this one before it was closed) must never make a write be skipped.
+  EngineState& engine = Engine();
+  engine.payloadCacheOwner = nullptr;
+  engine.payloadCachePosition = -1;
+  engine.payloadCacheLength = 0;
+  engine.recordCachePosition = -1;
+  engine.recordCache.fill(0);
+}
+
+// ---------------------------------------------------------------------------------------
+// Block transfer
+
+void tDataImageArk::SeekTo(Position position) {
+  if (!file_) {
+    lastError_ = kErrorNotOpen;
+    throw IoError(lastError_, "Seek to " + std::to_string(position) + " in " + fileName_ +
+                                  ": " + ErrorText(lastError_));
+  }
+  if (position < 0) {
+    lastError_ = kErrorNegativeSeek;
+    throw IoError(lastError_, "Seek to " + std::to_string(position) + " in " + fileName_ +
+                                  ": negative position");
+  }
+  filePosition_ = position;
+}
+
+Position tDataImageArk::FilePosition() const { return static_cast<Position>(filePosition_); }
+
+int64_t tDataImageArk::FileSizeOf() { return file_ ? file_->Size() : -1; }
+
+Position tDataImageArk::Allocate() {
+  int64_t size = FileSizeOf();
+  if (size < 0) return -1;
+  if (size > INT32_MAX) {
+    // No Position can name a block there: the append cannot be written.
+    lastError_ = kErrorWriteFault;
+    if (firstWriteError_ == 0) firstWriteError_ = lastError_;
+    return -1;
+  }
+  SeekTo(static_cast<Position>(size));
+  return static_cast<Position>(size);
+}
+
+int tDataImageArk::ReadAt(int64_t position, uint8_t* buffer, size_t count, size_t* moved) {
+  *moved = 0;
+  if (count == 0) return 0;
+  ReadBuffer& rb = *readBuffer_;
+  if (rb.Holds(position, count)) {
+    std::memcpy(buffer, rb.bytes.data() + (position - rb.start), count);
+    *moved = count;
+    return 0;
+  }
+  if (count < kDirectReadFrom) {
+    int64_t start = position - position % static_cast<int64_t>(kReadWindow);
+    if (position + static_cast<int64_t>(count) > start + static_cast<int64_t>(kReadWindow)) {
+      start = position - position % kPageSize;
+    }
+    rb.Clear();
+    size_t got = 0;
+    int error = file_->Seek(start);
+    if (error == 0) error = file_->Read(rb.bytes.data(), kReadWindow, &got);
+    if (error == 0) {
+      rb.start = start;
+      rb.length = got;
+      int64_t end = start + static_cast<int64_t>(got);
+      if (position < end) {
+        *moved = static_cast<size_t>(std::min<int64_t>(end - position, static_cast<int64_t>(count)));
+        std::memcpy(buffer, rb.bytes.data() + (position - start), *moved);
+      }
+      return 0;
+    }
+    // The window could not be read whole; read just what was asked, so that the result
+    // and the error are those of the request itself.
+    rb.Clear();
+  }
+  int error = file_->Seek(position);
+  if (error == 0) error = file_->Read(buffer, count, moved);
+  return error;
+}
+
+int32_t tDataImageArk::ReadBlock(void* buffer, int32_t count) {
+  if (count < 0 || !file_) {
+    lastError_ = count < 0 ? kErrorRange : kErrorNotOpen;
+    lastTransfer_ = 0;
+    ReportTransferError(kTaskRead);
+    return count < 0 ? -1 : -count;
+  }
+  int64_t start = filePosition_;
+  size_t moved = 0;
+  int error = ReadAt(start, static_cast<uint8_t*>(buffer), static_cast<size_t>(count), &moved);
+  filePosition_ = start + static_cast<int64_t>(moved);
+  ++counters_.blockReads;
+  counters_.bytesRead += moved;
+
+  EngineState& engine = Engine();
+  if (engine.writeCache && engine.compareWindow && engine.readCache &&
+      !engine.payloadCache.empty() && error == 0 && moved == static_cast<size_t>(count) &&
+      count <= kPayloadCacheSize) {
+    std::memcpy(engine.payloadCache.data(), buffer, moved);
+    engine.payloadCacheOwner = this;
+    engine.payloadCachePosition = static_cast<Position>(start);
+    engine.payloadCacheLength = count;
+    ++counters_.cacheFills;
+    counters_.cacheFillBytes += static_cast<uint64_t>(count);
+  }
+
+  lastError_ = error;
+  lastTransfer_ = static_cast<int32_t>(moved);
+  if (error != 0) ReportTransferError(kTaskRead);
+  return static_cast<int32_t>(moved) - count;
+}
+
+int32_t tDataImageArk::WriteBlock(const void* buffer, int32_t count) {
+  if (readOnly_) {
+    VerboseLog("QUILLAPI: write request on a readonly database.");
+    return -1;
+  }
+  if (count < 0 || !file_) {
+    lastError_ = count < 0 ? kErrorRange : kErrorNotOpen;
+    lastTransfer_ = 0;
+    if (firstWriteError_ == 0) firstWriteError_ = lastError_;
+    ReportTransferError(kTaskWrite);
+    return count < 0 ? -1 : -count;
+  }
+  const auto* bytes = static_cast<const uint8_t*>(buffer);
+  int64_t start = filePosition_;
+  EngineState& engine = Engine();
+  const bool cacheWindow =
+      engine.writeCache && engine.compareWindow && !engine.payloadCache.empty();
+
+  // An unchanged payload written back to where it came from costs nothing.
+  if (cacheWindow && engine.payloadCacheOwner == this && engine.payloadCacheLength == count &&
+      engine.payloadCachePosition == start &&
+      std::memcmp(engine.payloadCache.data(), bytes, static_cast<size_t>(count)) == 0) {
+    ++counters_.skippedWrites;
+    counters_.skippedBytes += static_cast<uint64_t>(count);
+    filePosition_ = start + count;
+    lastError_ = 0;
+    lastTransfer_ = count;
+    return 0;
+  }
+
+  size_t moved = 0;
+  int error = 0;
+  if (start + static_cast<int64_t>(count) > INT32_MAX) {
+    // The file may not outgrow the 32-bit Positions.
+    error = kErrorWriteFault;
+  } else {
+    error = file_->Seek(start);
+    if (error == 0) error = file_->Write(bytes, static_cast<size_t>(count), &moved);
+    if (error == 0 && moved != static_cast<size_t>(count)) error = kErrorWriteFault;
+  }
+  ++counters_.blockWrites;
+  counters_.bytesWritten += static_cast<uint64_t>(count);
+  filePosition_ = start + static_cast<int64_t>(moved);
+  AfterWrite(start, bytes, moved);
+
+  // The cache takes a payload only once the file holds it.
+  if (cacheWindow && error == 0 && count <= kPayloadCacheSize) {
+    std::memcpy(engine.payloadCache.data(), bytes, static_cast<size_t>(count));
+    engine.payloadCacheOwner = this;
+    engine.payloadCachePosition = static_cast<Position>(start);
+    engine.payloadCacheLength = count;
+  }
+
+  lastError_ = error;
+  lastTransfer_ = static_cast<int32_t>(moved);
+  if (error != 0 && firstWriteError_ == 0) firstWriteError_ = error;
+  if (error != 0) ReportTransferError(kTaskWrite);
+  return static_cast<int32_t>(moved) - count;
+}
+
+void tDataImageArk::AfterWrite(int64_t position, const uint8_t* bytes, size_t moved) {
+  if (moved == 0) return;
+  const int64_t length = static_cast<int64_t>(moved);
+  // The read buffer: overwrite the bytes it holds, and take bytes that continue it.
+  ReadBuffer& rb = *readBuffer_;
+  if (rb.length > 0) {
+    const int64_t bufferEnd = rb.start + static_cast<int64_t>(rb.length);
+    if (position <= bufferEnd && position + length > rb.start) {
+      const int64_t from = std::max(position, rb.start);
+      const int64_t to = std::min(position + length, rb.start + static_cast<int64_t>(kReadWindow));
+      if (to > from) {
+        std::memcpy(rb.bytes.data() + (from - rb.start), bytes + (from - position),
+                    static_cast<size_t>(to - from));
+        rb.length = std::max(rb.length, static_cast<size_t>(to - rb.start));
+      }
+    }
+  }
+  // The caches: bytes they hold that were just overwritten are no longer known.
+  EngineState& engine = Engine();
+  if (engine.payloadCacheLength > 0 &&
+      Overlaps(position, length, engine.payloadCachePosition, engine.payloadCacheLength)) {
+    engine.payloadCacheOwner = nullptr;
+    engine.payloadCachePosition = -1;
+    engine.payloadCacheLength = 0;
+  }
+  if (engine.recordCachePosition >= 0 &&
+      Overlaps(position, length, engine.recordCachePosition, kPointerRecordSize)) {
+    engine.recordCachePosition = -1;
+  }
+}
+
+void tDataImageArk::ReportTransferError(int32_t taskCode) {
+  if (!LoggingEnabled) return;
+  ++ErrorCount;
+  ReportError(taskCode, TaskText(taskCode));
+}
+
+int32_t tDataImageArk::ReportError(int32_t taskCode, std::string_view taskText) {
+  std::string line;
+  if (lastError_ != 0) {
+    line = "QUILLAPI: ERROR " + CodeAndText(lastError_) + " FILENAME:" + fileName_ +
+           " TASK:" + std::string(taskText) + " CODE POSITION:" + std::to_string(taskCode);
+  } else {
+    line = "QUILLAPI: FILENAME:" + fileName_ + " TASK:" + std::string(taskText);
+  }
+  WriteLog(line);
+  return lastError_;
+}
+
+}  // namespace qn

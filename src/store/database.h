@@ -1,0 +1,233 @@
+// The open database: one tDataImageArk per open .pdb256 file. It owns the file, the
+// cursor (Datapointer), the name and link-text objects, the position stack and the
+// traffic counters; it reads and writes blocks at the current file position, appends new
+// blocks at the end, and reports every file error as one "QUILLAPI: " log line. Every
+// change is in the file when the operation that made it returns; the read buffer never
+// serves bytes older than the last write.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/block_file.h"
+#include "store/format.h"
+#include "env/errors.h"
+
+namespace qn {
+
+class Datapointer;
+class tDataImageArk;
+
+// State a higher layer keeps with one open database (the loaded template), so the database
+// object can own and free it without knowing its type.
+struct DatabaseAttachment {
+  virtual ~DatabaseAttachment() = default;
+};
+
+// Product constants of the engine.
+inline constexpr std::string_view kProductName = "Veltrona Quillnet";
+inline constexpr std::string_view kProductVersion = "1.8.1";
+inline constexpr std::string_view kVersionDate = "04.07.2011";
+inline constexpr std::string_view kCreateMode = "Enbruker";
+inline constexpr std::string_view kBuildText = "Build: 30.10.2011 #519";
+
+// The name object (and, with the same shape, the link-text object): the image of the last
+// name block read or written, and which record and block it belongs to.
+struct tNameObject {
+  std::array<uint8_t, kNameBlockSize> image{};
+  tDataImageArk* database = nullptr;
+  bool loaded = false;
+  Position recordPosition = 0;
+  Position blockPosition = 0;
+  int32_t maxTextSize = 256;
+};
+
+// The data clipboard: what "copy" remembered.
+struct tDataClipboard {
+  Position record = 0;
+  Position data = 0;
+  int32_t kind = 0;
+  Position templatePos = 0;
+};
+
+// Traffic counters, zeroed at every Open.
+struct EngineCounters {
+  uint64_t blockReads = 0;
+  uint64_t bytesRead = 0;
+  uint64_t blockWrites = 0;
+  uint64_t bytesWritten = 0;
+  uint64_t skippedWrites = 0;
+  uint64_t skippedBytes = 0;
+  uint64_t cacheFills = 0;
+  uint64_t cacheFillBytes = 0;
+};
+
+// Engine state shared by every database object of the process.
+struct EngineState {
+  bool writeCache = false;     // "DatabaseCache"
+  bool readCache = false;      // "DatabaseCacheRead" (only together with the write cache)
+  bool compareWindow = false;  // on only around payload transfers
+  // The payload cache: allocated at the end of Open when the write cache is on. It holds
+  // the bytes at payloadCachePosition exactly as they are in the owner's file: any write
+  // that overlaps them and is not taken by the cache empties it (length 0).
+  std::vector<uint8_t> payloadCache;  // 262,145 bytes when allocated
+  Position payloadCachePosition = -1;
+  int32_t payloadCacheLength = 0;
+  const tDataImageArk* payloadCacheOwner = nullptr;
+  // The record cache: the last stored pointer record.
+  Position recordCachePosition = -1;
+  std::array<uint8_t, kPointerRecordSize> recordCache{};
+};
+EngineState& Engine();
+inline constexpr int32_t kPayloadCacheSize = 262145;
+
+// The error-text table: the Norwegian text of an error number, empty outside 1..216.
+std::string ErrorText(int32_t code);
+// The task texts of the report line, by task code (1..4, 6..11); empty for others.
+std::string_view TaskText(int32_t taskCode);
+
+// Task codes of the report line.
+inline constexpr int32_t kTaskBackupReset = 1;
+inline constexpr int32_t kTaskBackupRewrite = 2;
+inline constexpr int32_t kTaskBackupWrite = 3;
+inline constexpr int32_t kTaskBackupClose = 4;
+inline constexpr int32_t kTaskOpen = 6;
+inline constexpr int32_t kTaskCreate = 7;
+inline constexpr int32_t kTaskWriteHeader = 8;
+inline constexpr int32_t kTaskWrite = 9;
+inline constexpr int32_t kTaskRead = 10;
+inline constexpr int32_t kTaskClose = 11;
+
+// Error numbers the engine sets itself.
+inline constexpr int32_t kErrorNotOpen = 103;      // a transfer on a database without a file
+inline constexpr int32_t kErrorReadFault = 100;    // a read the file could not deliver
+inline constexpr int32_t kErrorWriteFault = 101;   // a write the file did not take whole
+inline constexpr int32_t kErrorNegativeSeek = 131;  // a seek to a negative Position
+inline constexpr int32_t kErrorRange = 201;        // a negative byte count
+
+// The settings section the engine reads its keys from.
+inline constexpr std::string_view kEngineSection = "QUILLNET-SERVER";
+
+// How Open treats the settings "ReadOnlyDatabase", "AutoCreateDatabase" and "CreateBackup".
+enum class OpenPolicy {
+  kFromSettings,  // as the settings say
+  kInspect,       // read only whatever the setting says; a missing file is never created
+                  // and no backup copy is made: the file system is left exactly as it was
+  kCreate,        // a missing file is created whatever "AutoCreateDatabase" says, and the
+                  // database is writable whatever "ReadOnlyDatabase" says
+};
+
+class tDataImageArk {
+ public:
+  // `files` opens and creates the database and backup files; by default the real disk.
+  explicit tDataImageArk(std::shared_ptr<FileSystem> files = nullptr);
+  ~tDataImageArk();
+  tDataImageArk(const tDataImageArk&) = delete;
+  tDataImageArk& operator=(const tDataImageArk&) = delete;
+
+  // Opens or creates the file, with the cursor on the file header record. Afterwards
+  // LastError() is 0 when the file is open; without a cursor (dp == nullptr) on failure.
+  // An object that is still open is closed first. A new file holds only its header
+  // record: OpenDatabase (content/initial_content.h) fills it and finds the first data.
+  tDataImageArk& Open(const std::string& fileName);
+  tDataImageArk& Open(const std::string& fileName, OpenPolicy policy);
+  // Releases the cursor and the name objects and closes the file; does nothing when no
+  // file is open.
+  void Close();
+  // True when the file is open and the cursor set up.
+  bool IsOpen() const;
+
+  // Block transfer at the current file position. Both return bytes moved minus count
+  // (0 = complete); WriteBlock returns -1 on a read-only database and 0 when the payload
+  // cache skipped the write.
+  int32_t ReadBlock(void* buffer, int32_t count);
+  int32_t WriteBlock(const void* buffer, int32_t count);
+  // Sets the current file position. Throws IoError (and records the code) when the
+  // position cannot be set: a negative Position, or no open file.
+  void SeekTo(Position position);
+  Position FilePosition() const;
+  // The Position of a new block: the file size; the file position is set there. -1 when
+  // no file is open, or when the file has outgrown the 32-bit Positions (recorded as a
+  // write error: the block cannot be appended).
+  Position Allocate();
+  // The file size in bytes; -1 without an open file.
+  int64_t FileSizeOf();
+  // Writes the report line for the last error code and returns that code.
+  int32_t ReportError(int32_t taskCode, std::string_view taskText);
+
+  int32_t LastError() const { return lastError_; }
+  // The error code of the first write since Open that did not reach the file whole (0 =
+  // none). Later successful transfers clear LastError() but not this, so a caller can
+  // tell after a whole operation whether everything it changed is in the file. A write
+  // refused because the database is read-only does not count.
+  int32_t FirstWriteError() const { return firstWriteError_; }
+  int32_t LastTransfer() const { return lastTransfer_; }
+  bool ReadOnly() const { return readOnly_; }
+  const std::string& FileName() const { return fileName_; }
+  const EngineCounters& Counters() const { return counters_; }
+  bool AutoCreateDatabase() const { return autoCreateDatabase_; }
+  int32_t AutoCreateRecords() const { return autoCreateRecords_; }
+
+  // Position stack: slots 1..254 hold Positions; 0 = empty.
+  int32_t PushPosition();  // the cursor's Position, or -1 when full
+  int32_t PopPosition();   // loads the top Position; the Position now current, or -1
+  int32_t DropPosition();  // removes the top; the cursor's Position, or -1 when empty
+  // Removes slot `index` (1..StackTop()); the slots above it move down by one. The
+  // Position removed, or -1 for no such slot. The cursor does not move.
+  int32_t RemovePositionAt(int index);
+  uint16_t StackTop() const { return stackTop_; }
+  Position StackSlot(int i) const { return stack_[i]; }
+
+  bool autoUpdate = false;  // refresh data from updateFrom before reading it
+  tNameObject name;
+  tNameObject linkText;
+  std::unique_ptr<Datapointer> dp;  // the cursor; null while closed or after a failed open
+  tDataClipboard clipboard;
+  // The name block's Position that the pointer properties dialog copied ("Kopier
+  // posisjon"); 0 until then. Kept while this file stays open.
+  Position copiedNameBlock = 0;
+  bool blockClipboard = false;  // the block-clipboard flag
+  // The loaded template and the field value buffer (a tLoadedTemplate); made on first use
+  // by the templates, freed by Close.
+  std::unique_ptr<DatabaseAttachment> loadedTemplate;
+
+ private:
+  std::shared_ptr<FileSystem> files_;
+  std::unique_ptr<BlockFile> file_;
+  std::string fileName_;
+  int64_t filePosition_ = 0;  // where the next ReadBlock/WriteBlock starts
+  int32_t lastError_ = 0;
+  int32_t firstWriteError_ = 0;
+  int32_t lastTransfer_ = 0;
+  bool readOnly_ = false;
+  bool autoCreateDatabase_ = false;
+  int32_t autoCreateRecords_ = 0;
+  uint16_t stackTop_ = 0;
+  std::array<Position, 256> stack_{};
+  EngineCounters counters_;
+  // Read-ahead buffer: aligned pages of the file, kept equal to the file's bytes.
+  struct ReadBuffer;
+  std::unique_ptr<ReadBuffer> readBuffer_;
+
+  void MakeBackup();
+  // Opens an existing file (step 7); false when it stays closed.
+  bool OpenExisting();
+  // Creates a new file with its header record (step 8); false when that failed.
+  bool CreateNew();
+  // Writes the file header record of a new (empty) file, counted as one block write.
+  bool WriteFileHeader();
+  // Reads `count` bytes at `position` through the read buffer.
+  int ReadAt(int64_t position, uint8_t* buffer, size_t count, size_t* moved);
+  // Keeps the read buffer and the caches equal to the file after a write of `moved`
+  // bytes at `position`.
+  void AfterWrite(int64_t position, const uint8_t* bytes, size_t moved);
+  void ForgetCaches();
+  // Counts the failure in ErrorCount and writes the report line, when the log is on.
+  void ReportTransferError(int32_t taskCode);
+};
+
+}  // namespace qn

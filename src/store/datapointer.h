@@ -1,0 +1,211 @@
+// The cursor. Every read and change of the tree goes through it; it holds the 256-byte
+// image of the current record, so bytes this program does not interpret survive a store.
+// After any structure operation the neighbours' links agree both ways, and every record
+// it stores carries its own Position, the size 256 and the signature. A pointer is checked
+// before it is followed: no walk leaves the file, lands inside another block, or loops.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "store/format.h"
+
+namespace qn {
+
+class tDataImageArk;
+
+// The directions of the cursor; a new record is created in the direction of the last move.
+enum tDirection : uint8_t {
+  DirNull = 0,
+  DirDown = 1,
+  DirUp = 2,
+  DirLeft = 3,
+  DirRight = 4,
+  dirIn = 5,
+  DirOut = 6,
+  DirHome = 7,
+  DirEnd = 8,
+};
+
+using RecordImage = std::array<uint8_t, kPointerRecordSize>;
+
+class Datapointer {
+ public:
+  // `database` must outlive the cursor (it owns it).
+  explicit Datapointer(tDataImageArk& database);
+  Datapointer(const Datapointer&) = delete;
+  Datapointer& operator=(const Datapointer&) = delete;
+
+  // ---- Reading and storing the current record ----
+  // Reads the 256 bytes at `position` into the current record; the ReadBlock result
+  // (0 = complete). A Position outside the file or a short read leaves the current
+  // record as it was and returns a non-zero result.
+  int32_t Load(Position position);
+  // Writes the current record at its own Position, with the signature and a fresh
+  // `changed` stamp; skipped when the record cache holds the same 256 bytes. Returns 0
+  // (also when a read-only database refused the write), -1 when the record's Position
+  // is not one it can be written at.
+  int32_t Store();
+  bool IsDeleted() const;
+  Position CurrentPosition() const;
+  std::span<const uint8_t, kPointerRecordSize> Image() const { return current_; }
+  PointerRecord Record() const;
+
+  // ---- Walks: 0 when moved, -1 when the pointer is 0 or does not lead to a record ----
+  int32_t GoUp();
+  int32_t GoDown();
+  int32_t GoLeft();
+  int32_t GoRight();
+  int32_t GoInward();
+  int32_t GoOutward();
+  // To the first / last record of the current list; -1 when the cursor did not move.
+  int32_t GoFirst();
+  int32_t GoLast();
+  // To the n-th record (1-based) of the current list; -1 when the list is shorter.
+  int32_t GoToIndex(int32_t n);
+
+  // ---- Structure operations ----
+  int32_t NewDown();
+  int32_t NewRight();
+  int32_t NewLeft();
+  // NewDown after a move down, NewLeft after left, NewRight after right; -1 otherwise.
+  int32_t NewInDirection();
+  int32_t Delete();
+  // Swaps the current record with the next one; its Position, or -1 when it is last.
+  int32_t MoveDown();
+  // Makes b the sub-list of a (0 stands for the cursor's record); the cursor ends on a.
+  int32_t LinkRight(Position a, Position b);
+  int32_t Remember();
+  int32_t PasteShadow();
+  int32_t RestoreSource(Position position);
+  int32_t SetInheritBlock(Position position);
+  int32_t SetUpdateFrom(Position position);
+  // Adds an entry for the current record to the "Filelinks" list (its first entry starts
+  // the list); the cursor stays. An empty `name` takes the record's own name: the display
+  // name lives above the cursor, so a caller that wants it passes it. The record's
+  // Position, or -1 when the file has no "Filelinks".
+  int32_t AddFileLink(std::string_view name);
+
+  // ---- Cursor state ----
+  tDirection LastDirection() const { return lastDirection_; }
+  void SetLastDirection(tDirection d) { lastDirection_ = d; }
+  Position LastDeleted() const { return lastDeleted_; }
+  Position BlockStart() const { return blockStart_; }
+  Position BlockEnd() const { return blockEnd_; }
+  void SetBlockStart(Position p) { blockStart_ = p; }
+  void SetBlockEnd(Position p) { blockEnd_ = p; }
+  bool InBlock() const { return inBlock_; }
+  bool AutoFollow() const { return autoFollow_; }
+  void SetAutoFollow(bool on) { autoFollow_ = on; }
+  // True when the current record is a global pointer that the auto-follow switch says
+  // to follow; the window follows it (following closes and reopens the database, which
+  // the cursor cannot do to itself).
+  bool FollowPending() const;
+  std::span<const uint8_t, kPointerRecordSize> Remembered() const { return remembered_; }
+  bool HasRemembered() const { return hasRemembered_; }
+
+  // ---- Fields of the current record (in memory; Store writes them) ----
+  uint32_t Size() const { return GetU32(current_, kSizeOffset); }
+  Position Up() const { return Field(kUpOffset); }
+  Position Down() const { return Field(kDownOffset); }
+  Position Left() const { return Field(kLeftOffset); }
+  Position Right() const { return Field(kRightOffset); }
+  Position Inward() const { return Field(kInwardOffset); }
+  Position Outward() const { return Field(kOutwardOffset); }
+  Position InheritBlock() const { return Field(kInheritBlockOffset); }
+  Position SourceRecord() const { return Field(kSourceRecordOffset); }
+  Position DataBlock() const { return Field(kDataBlockOffset); }
+  Position UpdateFrom() const { return Field(kUpdateFromOffset); }
+  int32_t DataOffset() const { return Field(kDataOffsetOffset); }
+  Position TemplatePos() const { return Field(kTemplatePosOffset); }
+  int32_t Origin() const { return Field(kOriginOffset); }
+  int32_t Kind() const { return Field(kKindOffset); }
+  Position NameBlock() const { return Field(kNameBlockOffset); }
+  double Created() const { return GetF64(current_, kCreatedOffset); }
+  double Changed() const { return GetF64(current_, kChangedOffset); }
+  double Replicated() const { return GetF64(current_, kReplicatedOffset); }
+  int32_t Replication() const { return Field(kReplicationOffset); }
+  Position LinkBlock() const { return Field(kLinkBlockOffset); }
+  Position NoteBlock() const { return Field(kNoteBlockOffset); }
+  Position PictureBlock() const { return Field(kPictureBlockOffset); }
+
+  void SetPosition(Position v) { SetField(kPositionOffset, v); }
+  void SetUp(Position v) { SetField(kUpOffset, v); }
+  void SetDown(Position v) { SetField(kDownOffset, v); }
+  void SetLeft(Position v) { SetField(kLeftOffset, v); }
+  void SetRight(Position v) { SetField(kRightOffset, v); }
+  void SetInward(Position v) { SetField(kInwardOffset, v); }
+  void SetOutward(Position v) { SetField(kOutwardOffset, v); }
+  void SetInheritBlockField(Position v) { SetField(kInheritBlockOffset, v); }
+  void SetSourceRecord(Position v) { SetField(kSourceRecordOffset, v); }
+  void SetDataBlock(Position v) { SetField(kDataBlockOffset, v); }
+  void SetUpdateFromField(Position v) { SetField(kUpdateFromOffset, v); }
+  void SetDataOffset(int32_t v) { SetField(kDataOffsetOffset, v); }
+  void SetTemplatePos(Position v) { SetField(kTemplatePosOffset, v); }
+  void SetOrigin(int32_t v) { SetField(kOriginOffset, v); }
+  void SetKind(int32_t v) { SetField(kKindOffset, v); }
+  void SetNameBlock(Position v) { SetField(kNameBlockOffset, v); }
+  void SetCreated(double v) { PutF64(current_, kCreatedOffset, v); }
+  void SetReplicated(double v) { PutF64(current_, kReplicatedOffset, v); }
+  void SetReplication(int32_t v) { SetField(kReplicationOffset, v); }
+  void SetLinkBlock(Position v) { SetField(kLinkBlockOffset, v); }
+  void SetNoteBlock(Position v) { SetField(kNoteBlockOffset, v); }
+  void SetPictureBlock(Position v) { SetField(kPictureBlockOffset, v); }
+
+  // ---- Checks against the file, shared by the block operations ----
+  // True when `count` bytes starting at `position` lie inside the file (position > 0 is
+  // not required; Position 0 is the file header). The file only grows, so the size is
+  // asked again only when a range seems to pass its end.
+  bool InFile(int64_t position, int64_t count);
+  // How many of `count` bytes from `position` lie inside the file (0 when none do).
+  int64_t Fit(int64_t position, int64_t count);
+  // True when a pointer record lies at `position`: inside the file, size 256 and its own
+  // Position in its `position` field.
+  bool IsRecordAt(Position position);
+  // Reads the record at `position` into `out` when IsRecordAt holds; the cursor is not
+  // moved.
+  bool ReadRecordAt(Position position, RecordImage& out);
+  // Writes a record image at its own Position the way Store does (signature, stamp,
+  // record cache). Returns 0, or -1 when the image's Position cannot be written.
+  int32_t StoreImage(RecordImage& image);
+  // How many records the file can hold: the bound of every walk.
+  int64_t RecordBound();
+
+  // The first record of the top-level list: the file header record's `down`; 0 when the
+  // header cannot be read.
+  Position TopLevelFirst();
+  // The file header record's `down` becomes `first`, stored with the stamp and the
+  // signature; nothing is written when it already is.
+  void SetTopLevelFirst(Position first);
+
+ private:
+  int32_t Field(int offset) const { return GetI32(current_, offset); }
+  void SetField(int offset, int32_t v) { PutI32(current_, offset, v); }
+
+  // Moves to the record `target` when it is one; sets the direction either way.
+  int32_t Walk(int pointerOffset, tDirection direction, const char* missingLine);
+  // Reads the record at `p`, lets `change` alter it, stores it. False when `p` is not a
+  // record.
+  template <typename Change>
+  bool Patch(Position p, Change change);
+  // The last record of the list that starts at `first` (bounded), or 0.
+  Position LastOfList(Position first);
+  // True when `target` is `from` or lies on the way from `from` up and left to the top.
+  bool IsAncestorOrAbove(Position target, Position from);
+
+  tDataImageArk& database_;
+  RecordImage current_{};
+  tDirection lastDirection_ = DirDown;
+  RecordImage remembered_{};
+  bool hasRemembered_ = false;
+  Position lastDeleted_ = 0;
+  Position blockStart_ = 0;
+  Position blockEnd_ = 0;
+  bool inBlock_ = false;
+  bool autoFollow_ = false;
+  int64_t knownSize_ = 0;
+};
+
+}  // namespace qn

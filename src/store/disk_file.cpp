@@ -1,0 +1,139 @@
+// The real disk behind the BlockFile interface: POSIX descriptors read and written with
+// pread/pwrite at a position the file object keeps itself. Only regular files are opened;
+// a directory, a pipe or a device is refused, so a read never blocks or runs forever.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+#include <string>
+
+#include "store/block_file.h"
+#include "store/database.h"
+
+namespace qn {
+
+namespace {
+
+class DiskFile : public BlockFile {
+ public:
+  explicit DiskFile(int fd) : fd_(fd) {}
+  ~DiskFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  DiskFile(const DiskFile&) = delete;
+  DiskFile& operator=(const DiskFile&) = delete;
+
+  int Seek(int64_t position) override {
+    if (fd_ < 0) return ErrorCodeFromErrno(EBADF, false);
+    if (position < 0) return kErrorNegativeSeek;
+    position_ = position;
+    return 0;
+  }
+
+  int Read(void* buffer, size_t count, size_t* moved) override {
+    *moved = 0;
+    if (fd_ < 0) return ErrorCodeFromErrno(EBADF, false);
+    auto* bytes = static_cast<uint8_t*>(buffer);
+    int error = 0;
+    while (*moved < count) {
+      ssize_t got = ::pread(fd_, bytes + *moved, count - *moved, position_ + *moved);
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        error = ErrorCodeFromErrno(errno, false);
+        break;
+      }
+      if (got == 0) break;  // end of file: a short read, not an error
+      *moved += static_cast<size_t>(got);
+    }
+    position_ += static_cast<int64_t>(*moved);
+    return error;
+  }
+
+  int Write(const void* buffer, size_t count, size_t* moved) override {
+    *moved = 0;
+    if (fd_ < 0) return ErrorCodeFromErrno(EBADF, true);
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    int error = 0;
+    while (*moved < count) {
+      ssize_t put = ::pwrite(fd_, bytes + *moved, count - *moved, position_ + *moved);
+      if (put < 0) {
+        if (errno == EINTR) continue;
+        error = ErrorCodeFromErrno(errno, true);
+        break;
+      }
+      if (put == 0) {
+        error = kErrorWriteFault;
+        break;
+      }
+      *moved += static_cast<size_t>(put);
+    }
+    position_ += static_cast<int64_t>(*moved);
+    return error;
+  }
+
+  int64_t Size() override {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
+    return static_cast<int64_t>(st.st_size);
+  }
+
+  int Close() override {
+    if (fd_ < 0) return 0;
+    int result = ::close(fd_);
+    fd_ = -1;
+    // After close() the descriptor is gone whatever it reported; EINTR is not a failure.
+    if (result != 0 && errno != EINTR) return ErrorCodeFromErrno(errno, true);
+    return 0;
+  }
+
+ private:
+  int fd_;
+  int64_t position_ = 0;
+};
+
+// Opens with O_NONBLOCK so that a pipe never blocks the open, then accepts only a
+// regular file and switches the descriptor back to blocking.
+int OpenRegular(const std::string& name, int flags, std::unique_ptr<BlockFile>* out) {
+  out->reset();
+  int fd = ::open(name.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+  if (fd < 0) return ErrorCodeFromErrno(errno, (flags & O_ACCMODE) != O_RDONLY);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    int error = ErrorCodeFromErrno(errno, false);
+    ::close(fd);
+    return error;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return ErrorCodeFromErrno(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, false);
+  }
+  int fl = ::fcntl(fd, F_GETFL);
+  if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+  *out = std::make_unique<DiskFile>(fd);
+  return 0;
+}
+
+class DiskFiles : public FileSystem {
+ public:
+  bool Exists(const std::string& name) override {
+    struct stat st {};
+    return ::stat(name.c_str(), &st) == 0;
+  }
+  int Open(const std::string& name, bool readOnly, std::unique_ptr<BlockFile>* out) override {
+    return OpenRegular(name, readOnly ? O_RDONLY : O_RDWR, out);
+  }
+  int Create(const std::string& name, std::unique_ptr<BlockFile>* out) override {
+    return OpenRegular(name, O_RDWR | O_CREAT | O_TRUNC, out);
+  }
+};
+
+}  // namespace
+
+std::shared_ptr<FileSystem> DiskFileSystem() {
+  static std::shared_ptr<FileSystem> disk = std::make_shared<DiskFiles>();
+  return disk;
+}
+
+}  // namespace qn

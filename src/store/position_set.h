@@ -1,0 +1,70 @@
+// A set of Positions for the walks that visit a whole tree (search, check, listing): it
+// lets them step over a record they have already seen, so a damaged file whose pointers
+// run in a cycle, or a list reachable from two places, is visited once and never loops.
+// Only Positions greater than 0 are held; 0 marks an empty slot.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "store/format.h"
+
+namespace qn {
+
+class PositionSet {
+ public:
+  explicit PositionSet(size_t expected = 1024) {
+    size_t cap = 64;
+    shift_ = 58;
+    while (cap < expected * 2) {
+      cap *= 2;
+      --shift_;
+    }
+    slots_.assign(cap, 0);
+  }
+
+  // Adds p (> 0); true when it was not there before.
+  bool Insert(Position p) {
+    if ((count_ + 1) * 2 > slots_.size()) Grow();
+    size_t i = Slot(p);
+    while (slots_[i] != 0) {
+      if (slots_[i] == p) return false;
+      i = (i + 1) & (slots_.size() - 1);
+    }
+    slots_[i] = p;
+    ++count_;
+    return true;
+  }
+
+  bool Contains(Position p) const {
+    size_t i = Slot(p);
+    while (slots_[i] != 0) {
+      if (slots_[i] == p) return true;
+      i = (i + 1) & (slots_.size() - 1);
+    }
+    return false;
+  }
+
+  size_t size() const { return count_; }
+
+ private:
+  size_t Slot(Position p) const {
+    return size_t((uint64_t(uint32_t(p)) * 0x9E3779B97F4A7C15ull) >> shift_);
+  }
+  void Grow() {
+    std::vector<Position> old;
+    old.swap(slots_);
+    slots_.assign(old.size() * 2, 0);
+    --shift_;
+    count_ = 0;
+    for (Position p : old)
+      if (p != 0) Insert(p);
+  }
+
+  std::vector<Position> slots_;
+  size_t count_ = 0;
+  int shift_ = 58;  // 64 - log2(slots_.size())
+};
+
+}  // namespace qn

@@ -1,0 +1,21 @@
+// The command boundary: every command of the window runs inside RunCommand. A run-time
+// I/O error or a conversion error thrown by the command ends that command only: the user
+// sees one message box through the dialog seam and the program goes on. Any other
+// exception is treated the same way and also logged, so no exception ever reaches the
+// event loop.
+#pragma once
+
+#include <functional>
+
+#include "ui/dialogs/dialogs.h"
+
+namespace qn {
+
+// The caption of the error box.
+inline constexpr std::string_view kErrorCaption = "QuillNet";
+
+// Runs `command`; true when it ran to its end, false when it was stopped by an exception
+// (which has then been shown through `dialogs`).
+bool RunCommand(Dialogs& dialogs, const std::function<void()>& command);
+
+}  // namespace qn

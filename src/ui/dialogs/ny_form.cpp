@@ -1,0 +1,49 @@
+#include "ui/dialogs/ny_form.h"
+
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "env/text_codec.h"
+#include "ui/dialogs/dialogs.h"
+#include "ui/dialogs/form_buttons.h"
+
+namespace qn {
+
+TNyForm::TNyForm(QWidget* parent) : QDialog(parent) {
+  setObjectName("NyForm");
+  // A dialog box without title-bar buttons: it is answered with its own buttons.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  setModal(true);
+  auto* layout = new QVBoxLayout(this);
+  NyEdit_ = new QLineEdit(this);
+  NyEdit_->setObjectName("NyEdit");
+  NyEdit_->setMinimumWidth(320);
+  layout->addWidget(NyEdit_);
+  AddOkCancelButtons(this, layout);
+}
+
+void TNyForm::Prepare(std::string_view caption, std::string_view proposed) {
+  setWindowTitle(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
+  NyEdit_->setMaxLength(static_cast<int>(PromptEntryLimit(proposed)));
+  NyEdit_->setText(QString::fromUtf8(proposed.data(), static_cast<int>(proposed.size())));
+  NyEdit_->selectAll();
+  NyEdit_->setFocus();
+}
+
+std::string TNyForm::Answer() const {
+  return CutToCp1252Length(NyEdit_->text().toStdString(), kPromptResultLength);
+}
+
+std::string TNyForm::Ask(std::string_view caption, std::string_view proposed) {
+  Prepare(caption, proposed);
+  adjustSize();
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+  if (exec() != QDialog::Accepted) return {};
+  return Answer();
+}
+
+}  // namespace qn

@@ -1,0 +1,33 @@
+#include "ui/dialogs/ok_form.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "ui/dialogs/form_buttons.h"
+
+namespace qn {
+
+TOkForm::TOkForm(QWidget* parent) : QDialog(parent) {
+  setObjectName("OkForm");
+  setWindowTitle("Bekreft");
+  setModal(true);
+  auto* layout = new QVBoxLayout(this);
+  QuestionLabel_ = new QLabel(this);
+  QuestionLabel_->setObjectName("QuestionLabel");
+  QuestionLabel_->setWordWrap(true);
+  layout->addWidget(QuestionLabel_);
+  AddOkCancelButtons(this, layout);
+  setMinimumWidth(280);
+}
+
+void TOkForm::Prepare(std::string_view question) {
+  QuestionLabel_->setText(QString::fromUtf8(question.data(), static_cast<int>(question.size())));
+}
+
+bool TOkForm::Ask(std::string_view question) {
+  Prepare(question);
+  adjustSize();
+  return exec() == QDialog::Accepted;
+}
+
+}  // namespace qn

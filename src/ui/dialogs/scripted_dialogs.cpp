@@ -1,0 +1,182 @@
+#include "ui/dialogs/scripted_dialogs.h"
+
+#include <algorithm>
+
+#include "env/text_codec.h"
+
+namespace qn {
+
+class ScriptedDialogs::Task : public ProgressTask {
+ public:
+  Task(ScriptedDialogs& owner, std::optional<int> abortAtPoll)
+      : owner_(owner), abortAtPoll_(abortAtPoll) {}
+  void SetText(std::string_view text) override { owner_.progressTexts_.emplace_back(text); }
+  void SetPosition(int) override {}
+  bool Aborted() override {
+    ++polls_;
+    if (abortAtPoll_ && polls_ >= *abortAtPoll_) aborted_ = true;
+    return aborted_;
+  }
+
+ private:
+  ScriptedDialogs& owner_;
+  std::optional<int> abortAtPoll_;
+  int polls_ = 0;
+  bool aborted_ = false;
+};
+
+ScriptedDialogs& ScriptedDialogs::AnswerText(std::string text) {
+  answers_.push_back({AnswerKind::kText, std::move(text)});
+  return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::AnswerYes() {
+  answers_.push_back({AnswerKind::kYes, {}});
+  return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::AnswerNo() {
+  answers_.push_back({AnswerKind::kNo, {}});
+  return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::AnswerCancel() {
+  answers_.push_back({AnswerKind::kCancel, {}});
+  return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::AnswerNewData(std::string name, tDirection direction,
+                                                bool updateFromMarked) {
+  answers_.push_back({AnswerKind::kNewData, std::move(name), direction, updateFromMarked});
+  return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::AnswerNewLine(std::string text, tDirection direction) {
+  answers_.push_back({AnswerKind::kNewLine, std::move(text), direction});
+  return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::AbortProgressAtPoll(int polls) {
+  abortAtPoll_ = polls;
+  return *this;
+}
+
+std::optional<ScriptedDialogs::Answer> ScriptedDialogs::Take(
+    AskedQuestion question, std::initializer_list<AnswerKind> accepted) {
+  asked_.push_back(question);
+  if (!answers_.empty()) {
+    const AnswerKind next = answers_.front().kind;
+    if (next == AnswerKind::kCancel ||
+        std::find(accepted.begin(), accepted.end(), next) != accepted.end()) {
+      Answer answer = std::move(answers_.front());
+      answers_.pop_front();
+      return answer;
+    }
+  }
+  unanswered_.push_back(std::move(question));
+  return std::nullopt;
+}
+
+std::string ScriptedDialogs::Prompt(std::string_view caption, std::string_view proposed) {
+  const auto answer = Take({QuestionKind::kPrompt, std::string(caption), std::string(proposed), {}},
+                           {AnswerKind::kText});
+  if (!answer || answer->kind != AnswerKind::kText) return {};
+  // What the entry would hold after the typing, then what "O&k" hands back.
+  const std::string typed = CutToCp1252Length(answer->text, PromptEntryLimit(proposed));
+  return CutToCp1252Length(typed, kPromptResultLength);
+}
+
+std::string ScriptedDialogs::Input(std::string_view prompt, std::string_view proposed) {
+  const auto answer = Take({QuestionKind::kInput, std::string(prompt), std::string(proposed), {}},
+                           {AnswerKind::kText});
+  if (!answer || answer->kind != AnswerKind::kText) return {};
+  return answer->text;
+}
+
+bool ScriptedDialogs::YesNo(std::string_view question, bool defaultYes) {
+  const auto answer = Take({QuestionKind::kYesNo, "?", std::string(question), {}},
+                           {AnswerKind::kYes, AnswerKind::kNo});
+  if (!answer || answer->kind == AnswerKind::kCancel) return defaultYes;
+  return answer->kind == AnswerKind::kYes;
+}
+
+bool ScriptedDialogs::Confirm(std::string_view question) {
+  const auto answer = Take({QuestionKind::kConfirm, "Bekreft", std::string(question), {}},
+                           {AnswerKind::kYes, AnswerKind::kNo});
+  return answer && answer->kind == AnswerKind::kYes;
+}
+
+void ScriptedDialogs::Message(std::string_view caption, std::string_view text, MessageKind) {
+  // A message needs no answer: it is only recorded.
+  asked_.push_back({QuestionKind::kMessage, std::string(caption), std::string(text), {}});
+}
+
+std::optional<std::string> ScriptedDialogs::OpenFile(const FileRequest& request) {
+  const auto answer =
+      Take({QuestionKind::kOpenFile, request.title, request.folder, {}}, {AnswerKind::kText});
+  if (!answer || answer->kind != AnswerKind::kText) return std::nullopt;
+  return answer->text;
+}
+
+std::optional<std::string> ScriptedDialogs::SaveFile(const FileRequest& request) {
+  const auto answer =
+      Take({QuestionKind::kSaveFile, request.title, request.folder, {}}, {AnswerKind::kText});
+  if (!answer || answer->kind != AnswerKind::kText) return std::nullopt;
+  return answer->text;
+}
+
+std::optional<std::string> ScriptedDialogs::ChooseFolder(std::string_view title,
+                                                         std::string_view start) {
+  const auto answer = Take({QuestionKind::kChooseFolder, std::string(title), std::string(start), {}},
+                           {AnswerKind::kText});
+  if (!answer || answer->kind != AnswerKind::kText) return std::nullopt;
+  std::string folder = answer->text;
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+}
+
+std::string ScriptedDialogs::ChooseTemplate(const std::vector<std::string>& names) {
+  const auto answer = Take({QuestionKind::kChooseTemplate, "Maler", {}, names}, {AnswerKind::kText});
+  if (!answer || answer->kind != AnswerKind::kText) return {};
+  return answer->text;
+}
+
+NewDataChoice ScriptedDialogs::ChooseNewData(const std::vector<std::string>& names) {
+  const auto answer =
+      Take({QuestionKind::kChooseNewData, "Ny data-post", {}, names}, {AnswerKind::kNewData});
+  newData_.ok = false;
+  newData_.name.clear();
+  if (answer && answer->kind == AnswerKind::kNewData) {
+    newData_.ok = true;
+    newData_.name = answer->text;
+    if (answer->direction != DirNull) newData_.direction = answer->direction;
+    newData_.updateFromMarked = answer->updateFromMarked;
+  }
+  return newData_;
+}
+
+NewLineChoice ScriptedDialogs::ChooseNewLine() {
+  const auto answer = Take({QuestionKind::kChooseNewLine, "Ny linje", {}, {}}, {AnswerKind::kNewLine});
+  if (!answer || answer->kind != AnswerKind::kNewLine) return {};
+  // What the entry would hold after the typing.
+  return {CutToCp1252Length(answer->text, kNewLineTextLength), answer->direction};
+}
+
+std::vector<AskedQuestion> ScriptedDialogs::Asked(QuestionKind kind) const {
+  std::vector<AskedQuestion> out;
+  for (const AskedQuestion& q : asked_) {
+    if (q.kind == kind) out.push_back(q);
+  }
+  return out;
+}
+
+std::unique_ptr<ProgressTask> ScriptedDialogs::StartProgress(std::string_view caption,
+                                                             std::string_view text) {
+  asked_.push_back({QuestionKind::kProgress, std::string(caption), std::string(text), {}});
+  progressTexts_.emplace_back(text);
+  auto task = std::make_unique<Task>(*this, abortAtPoll_);
+  abortAtPoll_.reset();
+  return task;
+}
+
+}  // namespace qn

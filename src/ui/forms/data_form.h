@@ -1,0 +1,55 @@
+// TDataForm, the data editor (caption "Data"): the grid DataGrid of field names and value
+// texts over a DataEditor, "&Lagre" and "&Avbryt". The form only shows the editor's rows
+// and hands typed values back to it; what is read and written is the editor's business.
+// Only value cells of field rows can be edited. QtDataEditor is the runner the window
+// uses: it opens the form maximised for each use.
+#pragma once
+
+#include <QDialog>
+
+#include "ui/forms/data_editor_runner.h"
+
+class QPushButton;
+class QTableWidget;
+
+namespace qn {
+
+inline constexpr int kNameColumnWidth = 200;
+inline constexpr int kValueColumnWidth = 351;
+inline constexpr int kGridRowHeight = 21;
+
+class TDataForm : public QDialog {
+  Q_OBJECT
+ public:
+  // `editor` and `dialogs` must outlive the form.
+  TDataForm(DataEditor& editor, Dialogs& dialogs, QWidget* parent = nullptr);
+
+  // Fills the grid from the record; runs when the form is shown and on "&Avbryt".
+  void LesData();
+  // "&Lagre": the typed values go to the editor and into the record; the form closes
+  // unless the save asks for a correction.
+  void LagreClick();
+  // "&Avbryt" (and Escape): the record is read again and the form closes.
+  void reject() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  DataEditor& editor_;
+  Dialogs& dialogs_;
+  QTableWidget* DataGrid_;
+};
+
+class QtDataEditor : public DataEditorRunner {
+ public:
+  // `parent` and `dialogs` must outlive the runner.
+  QtDataEditor(QWidget* parent, Dialogs& dialogs) : parent_(parent), dialogs_(dialogs) {}
+  bool Run(DataEditor& editor) override;
+
+ private:
+  QWidget* parent_;
+  Dialogs& dialogs_;
+};
+
+}  // namespace qn

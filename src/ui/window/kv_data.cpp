@@ -1,0 +1,387 @@
+#include "ui/window/kv_data.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <algorithm>
+#include <string>
+
+#include "store/database.h"
+#include "store/datapointer.h"
+#include "content/display_name.h"
+#include "env/text_codec.h"
+#include "templates/field_io.h"
+#include "templates/field_text.h"
+#include "templates/template_store.h"
+#include "templates/type_table.h"
+
+namespace qn {
+
+// ---- Geometry ----------------------------------------------------------------------------
+
+int ListGeometry::RowCountFor(int clipHeight) const {
+  if (m_.lineHeight <= 0 || clipHeight <= 0) return 0;
+  return std::clamp(clipHeight / m_.lineHeight - 1, 0, kMaxListRows);
+}
+
+int32_t ListGeometry::TopIndexFor(int32_t currentIndex, int32_t rowCount) {
+  if (currentIndex <= 0) return 0;
+  if (rowCount <= 0) return currentIndex;
+  return currentIndex >= rowCount ? currentIndex - rowCount + 1 : 0;
+}
+
+int ListGeometry::RowAt(int y) const {
+  if (y < 0 || m_.lineHeight <= 0) return -1;
+  return y / m_.lineHeight;
+}
+
+MarkerZone ListGeometry::ZoneAt(int x) const {
+  if (x <= m_.width00) return MarkerZone::kLeft;
+  if (x <= m_.width0000) return MarkerZone::kRight;
+  return MarkerZone::kNone;
+}
+
+QRect ListGeometry::LeftMarker(int rowTop) const {
+  const int h = m_.charWidth / 2;
+  return QRect(h, rowTop + h, 2 * h, 2 * h);
+}
+
+QRect ListGeometry::RightMarker(int rowTop) const {
+  const int h = m_.charWidth / 2;
+  return QRect(m_.width00 + h, rowTop + h, 2 * h, 2 * h);
+}
+
+int ListGeometry::ColumnChars(const TemplateField& field) { return field.ShownWidth(); }
+
+// ---- Canvas ------------------------------------------------------------------------------
+
+QFont ListViewFont() {
+  QFont font(QStringLiteral("Sans Serif"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSize(8);
+  return font;
+}
+
+tListCanvas::tListCanvas() : slots_(kMaxListRows + 1) { SetFont(ListViewFont()); }
+
+void tListCanvas::SetFont(const QFont& font) {
+  font_ = font;
+  boldFont_ = font;
+  boldFont_.setBold(true);
+  const QFontMetrics fm(font_);
+  metrics_.lineHeight = std::max(fm.height(), fm.boundingRect(QStringLiteral("jÅ")).height());
+  metrics_.charWidth = fm.horizontalAdvance(QLatin1Char('0'));
+  metrics_.width00 = fm.horizontalAdvance(QStringLiteral("00"));
+  metrics_.width0000 = fm.horizontalAdvance(QStringLiteral("0000"));
+}
+
+void tListCanvas::Clear() {
+  for (auto& slot : slots_) slot.clear();
+  background_ = Brush;
+  slot_ = 0;
+}
+
+void tListCanvas::BeginSlot(int slot) {
+  slot_ = std::clamp(slot, 0, kMaxListRows);
+  slots_[slot_].clear();
+}
+
+void tListCanvas::FillRect(const QRect& rect, const QColor& color) {
+  slots_[slot_].push_back({PaintStep::Kind::kFill, rect, color, {}, false});
+}
+
+void tListCanvas::TextOut(const QRect& box, const QString& text, const QColor& color, bool bold) {
+  if (text.isEmpty() || box.width() <= 0) return;
+  slots_[slot_].push_back({PaintStep::Kind::kText, box, color, text, bold});
+}
+
+void tListCanvas::Circle(const QRect& box, const QColor& color) {
+  slots_[slot_].push_back({PaintStep::Kind::kCircle, box, color, {}, false});
+}
+
+void tListCanvas::Render(QPainter& painter) const {
+  painter.fillRect(clip_, background_);
+  for (const auto& slot : slots_) {
+    for (const PaintStep& step : slot) {
+      switch (step.kind) {
+        case PaintStep::Kind::kFill:
+          painter.fillRect(step.rect, step.color);
+          break;
+        case PaintStep::Kind::kText:
+          painter.save();
+          painter.setClipRect(step.rect);
+          painter.setFont(step.bold ? boldFont_ : font_);
+          painter.setPen(step.color);
+          painter.drawText(step.rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                           step.text);
+          painter.restore();
+          break;
+        case PaintStep::Kind::kCircle:
+          painter.save();
+          painter.setRenderHint(QPainter::Antialiasing, true);
+          painter.setPen(step.color);
+          painter.setBrush(step.color);
+          painter.drawEllipse(step.rect);
+          painter.restore();
+          break;
+      }
+    }
+  }
+}
+
+const std::vector<PaintStep>& tListCanvas::Steps(int slot) const {
+  return slots_[std::clamp(slot, 0, kMaxListRows)];
+}
+
+QStringList tListCanvas::Texts(int slot) const {
+  QStringList out;
+  for (const PaintStep& step : Steps(slot)) {
+    if (step.kind == PaintStep::Kind::kText) out << step.text;
+  }
+  return out;
+}
+
+// ---- Reading the list --------------------------------------------------------------------
+
+namespace {
+
+QString FromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Keeps the current record for the length of a walk: its Position goes on the position
+// stack and is popped back at the end, as every look elsewhere in the file does. When the
+// stack is full (the user's marks fill it) the Position is kept here instead, so a pop
+// never takes away a mark. The cursor's last direction is kept too: a refresh is not a
+// move, and the next new record must go where the user's last move pointed.
+class KeepCursor {
+ public:
+  explicit KeepCursor(tDataImageArk& db)
+      : db_(db),
+        position_(db.dp->CurrentPosition()),
+        direction_(db.dp->LastDirection()),
+        pushed_(db.PushPosition() >= 0) {}
+  ~KeepCursor() {
+    if (pushed_) {
+      db_.PopPosition();
+    } else {
+      db_.dp->Load(position_);
+    }
+    db_.dp->SetLastDirection(direction_);
+  }
+  KeepCursor(const KeepCursor&) = delete;
+  KeepCursor& operator=(const KeepCursor&) = delete;
+
+ private:
+  tDataImageArk& db_;
+  Position position_;
+  tDirection direction_;
+  bool pushed_;
+};
+
+// Makes the current record's template the loaded one. The loaded template is kept from row
+// to row and loaded again only when the template Position changes, or when something else
+// loaded another template in between.
+bool EnsureTemplate(tDataImageArk& db, tCanvasListeRec& cl) {
+  const Position templatePos = db.dp->TemplatePos();
+  const tLoadedTemplate& loaded = LoadedTemplate(db);
+  if (loaded.TemplateLoaded && templatePos > 0 && cl.TemplatePos == templatePos &&
+      loaded.TemplateRecordPos == cl.TemplateRecord) {
+    return true;
+  }
+  cl.TemplatePos = templatePos;
+  cl.TemplateRecord = 0;
+  if (LoadRecordTemplate(db) != 0 || !loaded.TemplateLoaded) return false;
+  cl.TemplateRecord = loaded.TemplateRecordPos;
+  return true;
+}
+
+bool Shown(const TemplateField& field) {
+  return field.DataType != kTypeInherited && field.Hidden == 0;
+}
+
+// The field values of the current record side by side, from cl.X on.
+void DrawValues(tDataImageArk& db, tListCanvas& canvas, tCanvasListeRec& cl, const QColor& color) {
+  const tLoadedTemplate& loaded = LoadedTemplate(db);
+  const ListGeometry geometry = canvas.Geometry();
+  const int right = canvas.ClipRect().right();
+  // The bytes as they stand: a refresh never writes to the file, so the copy from an
+  // update source is left to the readers that edit.
+  const bool hasData = SeekToFieldValues(db, false) > 0;
+  for (size_t i = 0; i < loaded.Fields.size() && cl.X <= right; ++i) {
+    const TemplateField& field = loaded.Fields[i];
+    if (field.DataType == kTypeInherited) continue;
+    // Every field is read, hidden ones too: the reads walk the payload in order.
+    if (hasData) ReadFieldValue(db, i);
+    if (!Shown(field)) continue;
+    const int chars = ListGeometry::ColumnChars(field);
+    const int width = geometry.ColumnWidth(field);
+    if (hasData) {
+      const QString text = FromUtf8(FieldValueText(db, i, ShowOptions::Table())).left(chars);
+      canvas.TextOut(QRect(cl.X, cl.Y, width, cl.LineHeight), text, color, false);
+    }
+    cl.X += width;
+  }
+}
+
+}  // namespace
+
+// ---- Measure and paint -------------------------------------------------------------------
+
+void BuildListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas) {
+  canvas.Clear();
+  cl.Clear();
+  const ListGeometry geometry = canvas.Geometry();
+  cl.LineHeight = geometry.Metrics().lineHeight;
+  cl.CharWidth = geometry.Metrics().charWidth;
+  cl.X = geometry.TextMargin();
+  cl.RowCount = geometry.RowCountFor(canvas.ClipRect().height());
+  if (!db.IsOpen()) return;
+
+  Datapointer& dp = *db.dp;
+  const Position current = dp.CurrentPosition();
+  KeepCursor keep(db);
+  dp.GoFirst();
+  if (dp.TemplatePos() > 0) EnsureTemplate(db, cl);
+  cl.Count = 1;
+  for (int64_t steps = dp.RecordBound(); dp.Down() > 0 && steps > 0; --steps) {
+    if (dp.GoDown() != 0) break;
+    ++cl.Count;
+    if (dp.CurrentPosition() == current) cl.CurrentIndex = cl.Count - 1;
+  }
+  cl.TopIndex = ListGeometry::TopIndexFor(cl.CurrentIndex, cl.RowCount);
+}
+
+void PaintListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas) {
+  static bool painting = false;
+  if (painting || !db.IsOpen()) return;
+  painting = true;
+  {
+    KeepCursor keep(db);
+    Datapointer& dp = *db.dp;
+    DrawHeaderRow(db, canvas, cl);
+    for (int slot = 1; slot <= kMaxListRows; ++slot) canvas.BeginSlot(slot);
+    cl.RowPos.fill(0);
+    cl.RowInBlock.fill(false);
+    cl.DrawnRows = 0;
+    cl.Y = cl.LineHeight;
+    if (cl.RowCount > 0 && dp.GoToIndex(cl.TopIndex + 1) == 0) {
+      bool inBlock = dp.InBlock();
+      for (int i = 0; i < cl.RowCount; ++i) {
+        const Position position = dp.CurrentPosition();
+        if (dp.BlockStart() > 0 && position == dp.BlockStart()) inBlock = true;
+        cl.RowPos[i] = position;
+        cl.RowInBlock[i] = inBlock;
+        canvas.Brush = cl.TopIndex + i == cl.CurrentIndex ? kCurrentRowColor : QColor(Qt::white);
+        DrawRow(db, canvas, cl, inBlock);
+        cl.DrawnRows = i + 1;
+        if (dp.BlockEnd() > 0 && position == dp.BlockEnd()) inBlock = false;
+        if (dp.Down() <= 0 || dp.GoDown() != 0) break;
+      }
+    }
+    canvas.Brush = Qt::white;
+  }
+  painting = false;
+}
+
+int DrawHeaderRow(tDataImageArk& db, tListCanvas& canvas, tCanvasListeRec& cl) {
+  canvas.BeginSlot(0);
+  const QRect clip = canvas.ClipRect();
+  canvas.FillRect(QRect(clip.left(), 0, clip.width(), cl.LineHeight), kHeaderColor);
+  if (!db.IsOpen()) return 0;
+  Datapointer& dp = *db.dp;
+  if (dp.CurrentPosition() == 0 || dp.TemplatePos() <= 0) return 0;
+  if (!EnsureTemplate(db, cl)) return -1;
+  const ListGeometry geometry = canvas.Geometry();
+  int x = geometry.TextMargin();
+  for (const TemplateField& field : LoadedTemplate(db).Fields) {
+    if (x > clip.right()) break;
+    if (!Shown(field)) continue;
+    const QString name = FromUtf8(Cp1252ToUtf8(field.Name)).left(ListGeometry::ColumnChars(field));
+    const int width = geometry.ColumnWidth(field);
+    canvas.TextOut(QRect(x, 0, width, cl.LineHeight), name, Qt::white, true);
+    x += width;
+  }
+  return 1;
+}
+
+int DrawRow(tDataImageArk& db, tListCanvas& canvas, tCanvasListeRec& cl, bool inBlock) {
+  const ListGeometry geometry = canvas.Geometry();
+  const QRect clip = canvas.ClipRect();
+  canvas.BeginSlot(geometry.RowAt(cl.Y));
+  canvas.FillRect(QRect(clip.left(), cl.Y, clip.width(), cl.LineHeight), canvas.Brush);
+  cl.X = geometry.TextMargin();
+  int result = 1;
+  if (db.IsOpen()) {
+    Datapointer& dp = *db.dp;
+    const QRect rest(cl.X, cl.Y, std::max(0, clip.right() + 1 - cl.X), cl.LineHeight);
+    if (dp.CurrentPosition() == 0) {
+      canvas.TextOut(rest, QString::fromLatin1(kStartRowText), Qt::black, true);
+    } else if (dp.TemplatePos() <= 0) {
+      const bool navy = dp.Kind() == kKindNamed && dp.Right() != 0;
+      canvas.TextOut(rest, FromUtf8(DisplayName(db)), navy ? kNavy : QColor(Qt::black), true);
+    } else if (EnsureTemplate(db, cl)) {
+      DrawValues(db, canvas, cl, inBlock ? kBlockRowColor : QColor(Qt::black));
+    } else {
+      result = -1;
+    }
+    if (dp.Left() != 0) canvas.Circle(geometry.LeftMarker(cl.Y), kParentMarkerColor);
+    if (dp.Right() != 0) canvas.Circle(geometry.RightMarker(cl.Y), kSubListMarkerColor);
+    if (dp.Kind() == kKindGlobalPointer) canvas.Circle(geometry.RightMarker(cl.Y), kGlobalMarkerColor);
+  }
+  cl.Y += cl.LineHeight;
+  return result;
+}
+
+// ---- Clicks ------------------------------------------------------------------------------
+
+bool SelectRowAt(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas, int y) {
+  if (!db.IsOpen()) return false;
+  const int row = canvas.Geometry().RowAt(y);
+  if (row <= 0 || row > cl.DrawnRows) return false;
+  Datapointer& dp = *db.dp;
+  const Position target = cl.RowPos[row - 1];
+  const Position before = dp.CurrentPosition();
+  if (dp.Load(target) != 0) return false;  // the record is no longer there
+
+  const int old = cl.CurrentIndex - cl.TopIndex;
+  if (old >= 0 && old < cl.DrawnRows && old != row - 1 && dp.Load(cl.RowPos[old]) == 0) {
+    canvas.Brush = Qt::white;
+    cl.Y = (old + 1) * cl.LineHeight;
+    DrawRow(db, canvas, cl, cl.RowInBlock[old]);
+    if (dp.Load(target) != 0) {
+      dp.Load(before);
+      canvas.Brush = Qt::white;
+      return false;
+    }
+  }
+  canvas.Brush = kCurrentRowColor;
+  cl.Y = row * cl.LineHeight;
+  DrawRow(db, canvas, cl, cl.RowInBlock[row - 1]);
+  canvas.Brush = Qt::white;
+  cl.CurrentIndex = cl.TopIndex + row - 1;
+  return true;
+}
+
+int ListViewClick(tDataImageArk& db, int x, int y, tCanvasListeRec& cl, tListCanvas& canvas,
+                  const std::function<bool()>& followGlobal) {
+  if (!SelectRowAt(db, cl, canvas, y)) return -1;
+  Datapointer& dp = *db.dp;
+  bool moved = false;
+  switch (canvas.Geometry().ZoneAt(x)) {
+    case MarkerZone::kLeft:
+      if (dp.Left() != 0) moved = dp.GoLeft() == 0;
+      break;
+    case MarkerZone::kRight:
+      if (dp.Right() != 0) moved = dp.GoRight() == 0;
+      if (dp.Kind() == kKindGlobalPointer && followGlobal && followGlobal()) moved = true;
+      break;
+    case MarkerZone::kNone:
+      break;
+  }
+  if (!moved) return -1;
+  BuildListView(db, cl, canvas);
+  PaintListView(db, cl, canvas);
+  return 1;
+}
+
+}  // namespace qn

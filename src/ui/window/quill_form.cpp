@@ -1,0 +1,571 @@
+#include "ui/window/quill_form.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <charconv>
+#include <stdexcept>
+#include <filesystem>
+#include <system_error>
+
+#include "store/datapointer.h"
+#include "env/folders.h"
+#include "env/log.h"
+#include "env/settings.h"
+#include "env/shell.h"
+#include "env/user_state.h"
+#include "ui/dialogs/button_icons.h"
+#include "ui/dialogs/command_boundary.h"
+#include "ui/forms/info_form.h"
+#include "ui/window/main_menu.h"
+#include "ui/window/paint_box.h"
+#include "ui/forms/point_form.h"
+#include "ui/forms/system_info_form.h"
+#include "content/initial_content.h"
+
+namespace qn {
+namespace {
+
+constexpr int kButtonSize = 25;
+constexpr int kKnappPanelHeight = 25;
+constexpr int kHurtigListeWidth = 169;
+constexpr int kNrListeWidth = 48;
+constexpr int kSkrollPanelWidth = 16;
+constexpr int kMerkPanelHeight = 128;
+constexpr int kStatusPanelWidths[3] = {50, 300, 50};
+constexpr int kInitialLargeChange = 10;
+
+// Windows colour values, converted: green, teal.
+const QColor kGreen(0, 128, 0);
+const QColor kTeal(0, 128, 128);
+
+constexpr const char* kDefaultDatabase = "QuillNet.pdb256";
+constexpr const char* kDatabaseFolder = "data\\quillnet";
+constexpr const char* kMainCaption = "Veltrona QuillNet";
+
+struct ButtonEntry {
+  const char* name;
+  int x;
+  const char* hint;  // nullptr: the button shows only its picture
+  const char* accessibleName;
+  ButtonPicture picture;
+};
+
+// The button row, left to right.
+constexpr ButtonEntry kButtons[] = {
+    {"SpeedButton3", 0, "Hopp til første data", nullptr, ButtonPicture::kFirstData},
+    {"TopButton", 32, nullptr, "Første i listen", ButtonPicture::kListFirst},
+    {"nButton", 56, nullptr, "Neste", ButtonPicture::kDown},
+    {"oButton", 80, nullptr, "Forrige", ButtonPicture::kUp},
+    {"BottomButton", 104, nullptr, "Siste i listen", ButtonPicture::kListLast},
+    {"vButton", 136, nullptr, "Til venstre", ButtonPicture::kLeft},
+    {"hButton", 160, nullptr, "Til høyre", ButtonPicture::kRight},
+    {"iButton", 192, nullptr, "Innover", ButtonPicture::kInward},
+    {"uButton", 216, nullptr, "Utover", ButtonPicture::kOutward},
+    {"DocButton", 248, "Åpne dokument-tilknytning", nullptr, ButtonPicture::kOpenDocument},
+    {"SpeedButton1", 280, "Ny datapost", nullptr, ButtonPicture::kNewData},
+    {"SpeedButton6", 304, "Tilknytt et dokument", nullptr, ButtonPicture::kLinkDocument},
+    {"SpeedButton2", 336, "Slett", nullptr, ButtonPicture::kDelete},
+    {"SpeedButton5", 368, "Merk av denne posisjon (push)", nullptr, ButtonPicture::kMark},
+    {"CopyButton", 392, "Kopier", nullptr, ButtonPicture::kCopy},
+    {"CutButton", 416, "Klipp ut", nullptr, ButtonPicture::kCut},
+    {"PasteButton", 440, "Lim inn", nullptr, ButtonPicture::kPaste},
+    {"PastePButton", 464, "Lim inn peker", nullptr, ButtonPicture::kPastePointer},
+    {"SpeedButton7", 488, "Merk første i blokken", nullptr, ButtonPicture::kBlockFirst},
+    {"SpeedButton8", 512, "Merk siste i blokken", nullptr, ButtonPicture::kBlockLast},
+};
+
+// The bar at the top of the marks panel; SpeedButton4 shows a caption instead.
+constexpr ButtonEntry kMarkButtons[] = {
+    {"PopButton", 0, "Hopp til siste merket posisjon (pop)", nullptr, ButtonPicture::kPopMark},
+    {"SlettMButton", 0, "Slett", nullptr, ButtonPicture::kDelete},
+    {"PasteCButton", 0, "Lim inn peker til merket post", nullptr, ButtonPicture::kPastePointer},
+    {"PasteC2Button", 0, "Lim inn peker til alle merkede poster", nullptr,
+     ButtonPicture::kPasteAllPointers},
+    {"LimHButton", 0, "Lin inn høyrelink til merket post", nullptr, ButtonPicture::kLinkRight},
+};
+
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
+
+QToolButton* MakeButton(QWidget* parent, const ButtonEntry& e) {
+  auto* b = new QToolButton(parent);
+  b->setObjectName(e.name);
+  b->setAutoRaise(true);  // flat
+  b->setFixedSize(kButtonSize, kButtonSize);
+  b->setIcon(ButtonIcon(e.picture));
+  b->setIconSize(QSize(20, 20));
+  b->setFocusPolicy(Qt::NoFocus);
+  if (e.hint != nullptr) {
+    b->setToolTip(QString::fromUtf8(e.hint));
+    b->setAccessibleName(QString::fromUtf8(e.hint));
+  } else if (e.accessibleName != nullptr) {
+    b->setAccessibleName(QString::fromUtf8(e.accessibleName));
+  }
+  b->setEnabled(false);
+  return b;
+}
+
+// A whole decimal number as text (blanks around it allowed); nothing otherwise.
+std::optional<int32_t> ParsePosition(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  int32_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+  return value;
+}
+
+std::string FullPath(const std::string& name) {
+  std::error_code ec;
+  const std::filesystem::path full = std::filesystem::absolute(name, ec);
+  return ec ? name : full.lexically_normal().string();
+}
+
+}  // namespace
+
+TQuillForm::TQuillForm(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("QuillForm");
+  setWindowTitle(kMainCaption);
+  BuildLayout();
+  BuildMainMenu(menuBar(), this);
+  WireMenu();
+  WireView();
+  WireCommands();
+  resize(800, 600);
+  // The update launcher ends the program by closing this window the usual way.
+  SetEndApplicationCallback([this] { close(); });
+}
+
+TQuillForm::~TQuillForm() {
+  SetEndApplicationCallback(nullptr);
+  SetLogMessageCallback(nullptr);
+}
+
+// ---- Layout ------------------------------------------------------------------------------
+
+void TQuillForm::BuildLayout() {
+  auto* central = new QWidget(this);
+  central->setObjectName("ClientArea");
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+
+  KnappPanel_ = new QWidget(central);
+  KnappPanel_->setObjectName("KnappPanel");
+  KnappPanel_->setFixedHeight(kKnappPanelHeight);
+  BuildButtonRow(KnappPanel_);
+  column->addWidget(KnappPanel_);
+
+  auto* middle = new QHBoxLayout;
+  middle->setContentsMargins(0, 0, 0, 0);
+  middle->setSpacing(0);
+  QFont small = font();
+  small.setPointSize(8);
+
+  HurtigListe_ = new QListWidget(central);
+  HurtigListe_->setObjectName("HurtigListe");
+  HurtigListe_->setFixedWidth(kHurtigListeWidth);
+  QPalette green = HurtigListe_->palette();
+  green.setColor(QPalette::Base, kGreen);
+  green.setColor(QPalette::Text, Qt::white);
+  HurtigListe_->setPalette(green);
+  HurtigListe_->setFont(small);
+  HurtigListe_->hide();  // until the quick list has entries
+  middle->addWidget(HurtigListe_);
+
+  NrListe_ = new QListWidget(central);
+  NrListe_->setObjectName("NrListe");
+  NrListe_->setFixedWidth(kNrListeWidth);
+  NrListe_->hide();  // always: it only holds the quick list's Positions
+  middle->addWidget(NrListe_);
+
+  PaintBox1_ = new TPaintBox(central);
+  middle->addWidget(PaintBox1_, 1);
+
+  SkrollPanel_ = new QWidget(central);
+  SkrollPanel_->setObjectName("SkrollPanel");
+  SkrollPanel_->setFixedWidth(kSkrollPanelWidth);
+  auto* scrollColumn = new QVBoxLayout(SkrollPanel_);
+  scrollColumn->setContentsMargins(0, 0, 0, 0);
+  ScrollBar1_ = new QScrollBar(Qt::Vertical, SkrollPanel_);
+  ScrollBar1_->setObjectName("ScrollBar1");
+  ScrollBar1_->setPageStep(kInitialLargeChange);
+  ScrollBar1_->setRange(0, 0);
+  ScrollBar1_->setEnabled(false);
+  scrollColumn->addWidget(ScrollBar1_);
+  middle->addWidget(SkrollPanel_);
+  column->addLayout(middle, 1);
+
+  MerkPanel_ = new QWidget(central);
+  MerkPanel_->setObjectName("MerkPanel");
+  MerkPanel_->setFixedHeight(kMerkPanelHeight);
+  BuildMarkPanel(MerkPanel_);
+  MerkPanel_->hide();  // until a mark exists
+  column->addWidget(MerkPanel_);
+  setCentralWidget(central);
+
+  QStatusBar* bar = statusBar();
+  bar->setObjectName("StatusBar");
+  for (int i = 0; i < 3; ++i) {
+    StatusPanels_[i] = new QLabel(bar);
+    StatusPanels_[i]->setObjectName(QString("StatusPanel%1").arg(i));
+    StatusPanels_[i]->setFixedWidth(kStatusPanelWidths[i]);
+    StatusPanels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    bar->addWidget(StatusPanels_[i]);
+  }
+
+  PopupMenu_ = new QMenu(this);
+  PopupMenu_->setObjectName("PopupMenu");
+  auto* open = PopupMenu_->addAction(QString::fromUtf8("Å&pne"));
+  open->setObjectName("pne2");
+  open->setEnabled(false);
+  PopupMenu_->addSeparator();
+  auto* properties = PopupMenu_->addAction("Egenskaper");
+  properties->setObjectName("Egenskaper2");
+  properties->setEnabled(false);
+  PaintBox1_->SetPicture(&canvas_);
+}
+
+void TQuillForm::BuildButtonRow(QWidget* panel) {
+  for (const ButtonEntry& e : kButtons) MakeButton(panel, e)->move(e.x, 0);
+}
+
+void TQuillForm::BuildMarkPanel(QWidget* panel) {
+  auto* column = new QVBoxLayout(panel);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  auto* bar = new QWidget(panel);
+  bar->setObjectName("MerkKnapper");
+  auto* row = new QHBoxLayout(bar);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  for (const ButtonEntry& e : kMarkButtons) row->addWidget(MakeButton(bar, e));
+  auto* clear = new QToolButton(bar);
+  clear->setObjectName("SpeedButton4");
+  clear->setAutoRaise(true);
+  clear->setFixedSize(kButtonSize, kButtonSize);
+  clear->setText("X");
+  clear->setToolTip("Fjern alle merker");
+  clear->setStyleSheet("QToolButton { color: red; font-weight: bold; }");
+  clear->setFocusPolicy(Qt::NoFocus);
+  clear->setEnabled(false);
+  row->addWidget(clear);
+  row->addStretch();
+  column->addWidget(bar);
+
+  Merkeliste_ = new QListWidget(panel);
+  Merkeliste_->setObjectName("Merkeliste");
+  QPalette teal = Merkeliste_->palette();
+  teal.setColor(QPalette::Base, kTeal);
+  teal.setColor(QPalette::Text, Qt::white);
+  Merkeliste_->setPalette(teal);
+  column->addWidget(Merkeliste_, 1);
+}
+
+// ---- Menu --------------------------------------------------------------------------------
+
+QAction* TQuillForm::MenuItem(std::string_view objectName) const {
+  return findChild<QAction*>(FromUtf8(objectName));
+}
+
+void TQuillForm::WireMenu() {
+  ConnectCommand(MenuItem("Ny1"), [this] { Ny1Click(); });
+  ConnectCommand(MenuItem("pne1"), [this] { pne1Click(); });
+  ConnectCommand(MenuItem("Avslutt1"), [this] { close(); });
+  ConnectCommand(MenuItem("Dataformat1"), [this] { Dataformat1Click(); });
+  ConnectCommand(MenuItem("Oppdateringerpinternett1"), [this] { Oppdateringerpinternett1Click(); });
+  ConnectCommand(MenuItem("Systeminformasjon1"), [this] { Systeminformasjon1Click(); });
+  ConnectCommand(MenuItem("Informasjonompekere1"), [this] {
+    if (dataark_.IsOpen()) ShowFileInfo(dataark_, dialogs(), this);
+  });
+  ConnectCommand(MenuItem("Endrenavn1"), [this] { Endrenavn1Click(); });
+  ConnectCommand(MenuItem("Oppdater1"), [this] { Oppdater1Click(); });
+  connect(HurtigListe_, &QListWidget::itemClicked, this, [this](QListWidgetItem* line) {
+    const int row = HurtigListe_->row(line);
+    Command([this, row] { HurtigListeClick(row); });
+  });
+  connect(HurtigListe_, &QListWidget::itemDoubleClicked, this,
+          [this] { Command([this] { ScanHurtigListen(); }); });
+  ConnectCommand(MenuItem("Egenskaper2"), [this] { Endrenavn1Click(); });
+
+  // The four panels of "&Vis": each item shows its panel's visibility and flips it.
+  const std::pair<const char*, QWidget*> panels[] = {
+      {"Statuslinje1", statusBar()},
+      {"Listeovermerkede1", MerkPanel_},
+      {"Hurtigliste1", HurtigListe_},
+      {"Knapperad1", KnappPanel_},
+  };
+  for (const auto& [name, panel] : panels) {
+    QWidget* target = panel;
+    ConnectCommand(MenuItem(name), [target] { target->setVisible(target->isHidden()); });
+  }
+  ConnectCommand(MenuItem("AutoOppdater1"),
+                 [this] { dataark_.autoUpdate = MenuItem("AutoOppdater1")->isChecked(); });
+  connect(findChild<QMenu*>("Vis1"), &QMenu::aboutToShow, this, [this] { Vis1Popup(); });
+}
+
+void TQuillForm::Vis1Popup() {
+  MenuItem("Statuslinje1")->setChecked(!statusBar()->isHidden());
+  MenuItem("Listeovermerkede1")->setChecked(!MerkPanel_->isHidden());
+  MenuItem("Hurtigliste1")->setChecked(!HurtigListe_->isHidden());
+  MenuItem("Knapperad1")->setChecked(!KnappPanel_->isHidden());
+  MenuItem("AutoOppdater1")->setChecked(dataark_.autoUpdate);
+  MenuItem("Automatiskhopp")->setChecked(dataark_.dp && dataark_.dp->AutoFollow());
+}
+
+Dialogs& TQuillForm::dialogs() const {
+  if (dialogs_ == nullptr) throw std::logic_error("the window has no dialogs to ask with");
+  return *dialogs_;
+}
+
+bool TQuillForm::Command(const std::function<void()>& command) {
+  bool ran = false;
+  ++commandDepth_;
+  if (dialogs_ != nullptr) {
+    ran = RunCommand(*dialogs_, command);
+  } else {
+    // Before the dialogs exist nothing can be shown; the failure goes to the log.
+    try {
+      command();
+      ran = true;
+    } catch (const std::exception& e) {
+      WriteLog(std::string("FEIL: ") + e.what());
+    }
+  }
+  --commandDepth_;
+  if (commandDepth_ == 0 && remeasurePending_) {
+    remeasurePending_ = false;
+    Command([this] {
+      FormPaint();
+      fixscrollbar();
+    });
+  }
+  return ran;
+}
+
+void TQuillForm::ConnectCommand(QAction* action, std::function<void()> command) {
+  if (action == nullptr) return;
+  action->setProperty(kWiredProperty, true);
+  connect(action, &QAction::triggered, this, [this, command = std::move(command)] { Command(command); });
+  action->setEnabled(true);
+}
+
+void TQuillForm::ConnectCommand(QAbstractButton* button, std::function<void()> command) {
+  if (button == nullptr) return;
+  button->setProperty(kWiredProperty, true);
+  connect(button, &QAbstractButton::clicked, this,
+          [this, command = std::move(command)] { Command(command); });
+  button->setEnabled(true);
+}
+
+void TQuillForm::SetStatusText(int panel, std::string_view text) {
+  if (panel >= 0 && panel < 3) StatusPanels_[panel]->setText(FromUtf8(text));
+}
+
+
+// ---- Window creation and close -----------------------------------------------------------
+
+std::string TQuillForm::StartFileName(const std::vector<std::string>& parameters) {
+  std::string name = !parameters.empty() ? parameters[0] : GetLastFile(kDatabaseFileSection, 1);
+  // Only the file's own name decides whether an extension is there: a dot in a folder
+  // name does not count.
+  if (!name.empty() && !std::filesystem::path(name).has_extension()) name += ".pdb256";
+  std::error_code ec;
+  if (name.empty() || !std::filesystem::is_regular_file(name, ec)) {
+    name = veltronapath(kDatabaseFolder) + kDefaultDatabase;
+  }
+  return FullPath(name);
+}
+
+bool TQuillForm::OpenDatabase(const std::string& fileName, bool create) {
+  {
+    SectionScope section(kEngineSection);
+    const bool had = SettingExists("AutoCreateDatabase");
+    const std::string saved = ReadSettingString("AutoCreateDatabase");
+    if (create) WriteSettingBool("AutoCreateDatabase", true);
+    qn::OpenDatabase(dataark_, fileName);
+    if (create) {
+      if (had) {
+        WriteSettingString("AutoCreateDatabase", saved);
+      } else {
+        DeleteSetting("AutoCreateDatabase");
+      }
+    }
+  }
+  if (dataark_.IsOpen()) {
+    AddLastFile(kDatabaseFileSection, fileName);
+    return true;
+  }
+  if (dialogs_ != nullptr) {
+    const std::string reason = ErrorText(dataark_.LastError());
+    dialogs_->Message(kErrorCaption,
+                      "Kan ikke åpne databasen " + fileName + (reason.empty() ? "" : ": " + reason),
+                      MessageKind::kError);
+  }
+  return false;
+}
+
+void TQuillForm::FormCreate(const std::vector<std::string>& parameters) {
+  const std::string file = StartFileName(parameters);
+  std::error_code ec;
+  OpenDatabase(file, !std::filesystem::exists(file, ec));
+  setWindowTitle(FromUtf8(std::string(kMainCaption) + " (" + file + ")"));
+  applicationTitle_ = file;
+  ScanHurtigListen();
+
+  if (parameters.size() >= 2 && dataark_.IsOpen()) {
+    // Only a Position where a record starts is shown; any other number is passed over.
+    const std::optional<int32_t> start = ParsePosition(parameters[1]);
+    if (start && *start != 0 && dataark_.dp->IsRecordAt(*start)) dataark_.dp->Load(*start);
+  }
+
+  vis(1);
+  WindowGeometry geometry{x(), y(), width(), height(), isMaximized()};
+  std::string text;
+  const QRect screen = QGuiApplication::primaryScreen() != nullptr
+                           ? QGuiApplication::primaryScreen()->availableGeometry()
+                           : QRect(0, 0, 1024, 768);
+  LoadWindowPosition(geometry, kWindowName, text, {screen.width(), screen.height()});
+  move(geometry.left, geometry.top);
+  resize(geometry.width, geometry.height);
+  if (geometry.maximized) setWindowState(windowState() | Qt::WindowMaximized);
+  // The button row shows unless the user hid it last time; on a first start it shows.
+  KnappPanel_->setVisible(text.empty() || text.front() == 'J');
+}
+
+void TQuillForm::closeEvent(QCloseEvent* event) {
+  dataark_.Close();
+  const WindowGeometry geometry{x(), y(), width(), height(), isMaximized()};
+  SaveWindowPosition(geometry, kWindowName, KnappPanel_->isHidden() ? "N" : "J");
+  event->accept();
+}
+
+// ---- Database commands -------------------------------------------------------------------
+
+void TQuillForm::Ny1Click() {
+  FileRequest request;
+  request.title = "Ny peker database";
+  request.filter = kDatabaseFilter;
+  request.defaultExtension = "pdb256";
+  request.askOverwrite = true;
+  request.folder = veltronapath(kDatabaseFolder);
+  const std::optional<std::string> chosen = dialogs().SaveFile(request);
+  if (!chosen || chosen->empty()) return;
+  const std::string file = FullPath(*chosen);
+  const std::string previous = dataark_.FileName();
+  dataark_.Close();
+  std::error_code ec;
+  if (std::filesystem::exists(file, ec)) {
+    std::filesystem::remove(file, ec);
+    if (ec) {
+      // The old file stays: opening it would pass it off as the new, empty database.
+      dialogs().Message(kErrorCaption, "Kan ikke slette " + file + ": " + ec.message(),
+                        MessageKind::kError);
+      if (!previous.empty()) OpenDatabase(previous, false);
+      vis(1);
+      return;
+    }
+  }
+  OpenDatabase(file, true);
+  FjernAlleMerker();
+  vis(1);
+  setWindowTitle(FromUtf8(file));
+  ScanHurtigListen();
+}
+
+void TQuillForm::pne1Click() {
+  FileRequest request;
+  request.title = "Åpne database";
+  request.filter = kDatabaseFilter;
+  request.mustExist = true;
+  request.folder = veltronapath(kDatabaseFolder);
+  const std::optional<std::string> chosen = dialogs().OpenFile(request);
+  if (chosen && !chosen->empty()) {
+    const std::string file = FullPath(*chosen);
+    dataark_.Close();
+    OpenDatabase(file, false);
+    vis(1);
+    setWindowTitle(FromUtf8(std::string(kMainCaption) + " (" + file + ")"));
+    applicationTitle_ = file;
+    ScanHurtigListen();
+  }
+  FjernAlleMerker();
+}
+
+// ---- Quick list --------------------------------------------------------------------------
+
+void TQuillForm::ScanHurtigListen() {
+  HurtigListe_->clear();
+  NrListe_->clear();
+  for (const QuickListEntry& entry : QuickListEntries(dataark_)) {
+    HurtigListe_->addItem(FromUtf8(entry.name));
+    NrListe_->addItem(QString::number(entry.target));
+  }
+  if (HurtigListe_->count() > 0) HurtigListe_->show();
+}
+
+void TQuillForm::HurtigListeClick(int line) {
+  const QListWidgetItem* nr = NrListe_->item(line);
+  if (nr == nullptr) return;
+  const Position target = QuickListTarget(dataark_, nr->text().toStdString());
+  if (target > 0) dataark_.dp->Load(target);
+  vis(0);
+}
+
+void TQuillForm::Oppdater1Click() {
+  ScanHurtigListen();
+  vis(0);
+}
+
+// ---- Help menu ---------------------------------------------------------------------------
+
+void TQuillForm::Dataformat1Click() {
+  const std::string page = GetDocFolder() + "html/quillnet/index.htm";
+  std::error_code ec;
+  if (!std::filesystem::exists(page, ec)) {
+    dialogs().Message(kErrorCaption, "Finner ikke " + page, MessageKind::kWarning);
+    return;
+  }
+  OpenWithShell(page);
+}
+
+void TQuillForm::Oppdateringerpinternett1Click() {
+  if (!StartUpdate()) {
+    dialogs().Message(kErrorCaption, "Kan ikke starte oppdateringsprogrammet.",
+                      MessageKind::kWarning);
+  }
+}
+
+void TQuillForm::Endrenavn1Click() {
+  if (!dataark_.IsOpen()) return;
+  ShowPointerProperties(dataark_, dialogs(), this);
+  // The dialog's own push and pop work on the stack the marks live on.
+  if (marks_.Sync()) {
+    ShowMarks();
+    if (marks_.Count() > 0) MerkPanel_->show();
+  }
+  vis(1);
+}
+
+void TQuillForm::Systeminformasjon1Click() {
+  TSystemInfoForm form(dataark_.FileName(), this);
+  form.exec();
+}
+
+}  // namespace qn

@@ -1,0 +1,246 @@
+// TQuillForm, the main window. It owns the one open database (dataark) for its whole
+// life, lays out the button row, the quick list, the painted view with its scroll bar,
+// the marks panel and the status bar, and carries the menu bar. Every command runs
+// through the command boundary (Command), so an I/O or conversion error ends that command
+// with one message and the window goes on. Questions are asked through the dialog seam
+// the window is given; widgets and menu items carry their component names as object names.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/database.h"
+#include "templates/data_editor.h"
+#include "ui/forms/data_editor_runner.h"
+#include "ui/dialogs/dialogs.h"
+#include "ui/window/kv_data.h"
+#include "ui/window/marks.h"
+#include "ui/window/view_commands.h"
+
+class QAbstractButton;
+class QAction;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QScrollBar;
+class QToolButton;
+
+namespace qn {
+
+class TPaintBox;
+
+// The recent-file list of databases in the shared settings.
+inline constexpr std::string_view kDatabaseFileSection = ".pdb256";
+// The name the window's placement is kept under.
+inline constexpr std::string_view kWindowName = "QuillNet";
+// The file dialogs' filter for databases.
+inline constexpr std::string_view kDatabaseFilter =
+    "Peker databaser (*.pdb256)|*.pdb256|Alle filer (*.*)|*.*";
+
+// Buttons and menu items wired to a command carry this property; the state rules enable
+// only those, so a control whose command the program does not carry stays disabled.
+inline constexpr const char* kWiredProperty = "wired";
+
+class TQuillForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit TQuillForm(QWidget* parent = nullptr);
+  ~TQuillForm() override;
+
+  // The seam every command asks through; borrowed, it must outlive the window's commands.
+  void SetDialogs(Dialogs* dialogs) { dialogs_ = dialogs; }
+  // How the data editor is shown; borrowed. Without one the window shows TDataForm.
+  void SetDataEditor(DataEditorRunner* runner) { dataEditor_ = runner; }
+
+  // Window creation: chooses the database from the command line's parameters (or the
+  // last file used, or the default file), opens it, sets the caption, scans the quick
+  // list, shows the Position
+  // the second parameter names, and restores the window's placement and button row.
+  void FormCreate(const std::vector<std::string>& parameters);
+
+  // The database file FormCreate opens for these parameters: the first parameter, else
+  // the newest of the recent-file list; ".pdb256" added to a name without an extension;
+  // a name that is empty or names no existing file gives data/quillnet/QuillNet.pdb256.
+  // The result is a full path.
+  static std::string StartFileName(const std::vector<std::string>& parameters);
+
+  // Runs one command inside the command boundary; false when it ended by an error.
+  bool Command(const std::function<void()>& command);
+  // Wires a menu item or button to a command (through the boundary) and enables it.
+  void ConnectCommand(QAction* action, std::function<void()> command);
+  void ConnectCommand(QAbstractButton* button, std::function<void()> command);
+
+  // The refresh every command ends with: measure and paint the current list, set the
+  // scroll bar and the buttons. `VisMetode` has no effect.
+  void vis(int VisMetode);
+  // The scroll bar from the last measurement: enabled with maximum Count - RowCount when
+  // the list is longer than the page, page step RowCount, position TopIndex.
+  void fixscrollbar();
+  // Enables the buttons from the current record.
+  void SetButton();
+  // Paints with the last measurement, then sets the scroll bar.
+  void PaintBox1Paint();
+  // Measures and paints.
+  void FormPaint();
+  // The scroll bar moved: the view shows the list from `position` on.
+  void ScrollBar1Change(int position);
+  void FormResize();
+  void FormShow();
+  // A press in the view at (x, y): the left button selects and follows the markers, the
+  // right button opens the context menu without selecting.
+  void PaintBox1MouseDown(Qt::MouseButton button, int x, int y);
+  // A double click in the view: "Å&pne" on the current record.
+  void PaintBox1DblClick();
+  // Sets the menu items that follow the current record; runs as each menu opens.
+  void EditMenyPopup();
+
+  const tCanvasListeRec& cl() const { return cl_; }
+  const tListCanvas& Canvas() const { return canvas_; }
+
+  // The moves of the button row and the keys, each followed by the refresh.
+  void Go(Move move);
+  // "Å&pne": the command for the current record's kind.
+  void Egenskaper1Click();
+  // "&Egenskaper" and the context menu's "Egenskaper": the pointer properties dialog on
+  // the current record, then the refresh.
+  void Endrenavn1Click();
+  // "&Tilknytt mal": gives the current record a template.
+  void Tilknyttmal1Click();
+  // "&Data" (F4) and "Ny datapost": a new data record on a chosen template, then the data
+  // editor on it.
+  void Data1Click();
+  // The data editor on the current record; true when it closed with "&Lagre".
+  bool EditData();
+
+  tDataImageArk& dataark() { return dataark_; }
+  // The title the program is known by to the desktop: the open database's full path.
+  const std::string& ApplicationTitle() const { return applicationTitle_; }
+  // The menu item (or context-menu item) with this object name; nullptr when none.
+  QAction* MenuItem(std::string_view objectName) const;
+  // Status-bar panel 0, 1 or 2.
+  void SetStatusText(int panel, std::string_view text);
+
+  // Menu commands of the window itself.
+  void Ny1Click();                    // "&Ny": a new database
+  void pne1Click();                   // "Å&pne" under "&Fil": open a database
+  void Dataformat1Click();            // the documentation of the file format
+  void Oppdateringerpinternett1Click();
+  void Systeminformasjon1Click();
+
+  // ---- Quick list ----
+  // ScanHurtigListen: HurtigListe and NrListe from the "Filelinks" list; the quick list
+  // shows once it has a line and is never hidden here.
+  void ScanHurtigListen();
+  // A click on line `line` of HurtigListe: the record the entry leads to becomes current
+  // (an entry that leads nowhere moves nothing); then the refresh.
+  void HurtigListeClick(int line);
+  // "Oppdater" (F5): the quick list scanned again, then the refresh.
+  void Oppdater1Click();
+
+  // ---- "&Let" and "Liste" ----
+  // "Søk etter ..." (from the current record through the rest of its list) and "Søk i
+  // hele databasen": asks "Søk i database"; a hit becomes current, a miss changes nothing.
+  void Sok(bool wholeDatabase);
+  // "Hopp til filposisjon": a typed Position where a pointer record starts.
+  void Hopptilfilposisjon1Click();
+  // "Gå til original": from a data shadow to the record it shares its data with; a
+  // deleted original is restored below the shadow when the user says yes.
+  void Gtiloriginal1Click();
+  // "Sorter listen stigende" / "Sorter listen synkende".
+  void SorterListen(bool ascending);
+
+  // ---- Marks ----
+  void MerkHer();          // "Merk her" and SpeedButton5
+  void PopButtonClick();   // "Hopp til merke" and PopButton
+  void SlettMButtonClick();
+  void FjernAlleMerker();  // "Fjern alle merker" and SpeedButton4; also on a new database
+  // A double click on line `line` of Merkeliste: that mark's record becomes current.
+  void MerkelisteDblClick(int line);
+  const MarkList& Marks() const { return marks_; }
+
+  // ---- Block ----
+  void BlokkPopup();  // the states of "Blo&kk" as it opens
+  void Flyttblokktilhyre1Click();
+
+  // ---- Editing ----
+  void Linje1Click();   // "&Linje" (Ctrl+F4): the new-line dialog
+  void Slett2Click();   // "Slett": deletes the current record, asking nothing
+  void Kopier3Click();  // "Kopier" (Ctrl+Insert)
+  void Klipput1Click(); // "Klipp ut" (Shift+Delete)
+  void Liminn2Click();  // "Lim inn" (Shift+Insert): a full copy of the copied data
+  void Liminnpeker1Click();  // "Lim inn peker": a data shadow of the copied record
+  void FlyttNed();      // Alt+Down
+  void FlyttOpp();      // Alt+Up
+  void Liminnpekertilmerketpost1Click();  // a shadow of the selected mark
+  void PasteC2ButtonClick();              // shadows of every mark, in mark order
+  void Liminnpekertilmerke1Click();       // the selected mark hung to the right
+  void Tilknyttdataframerketpost1Click();  // inherit data from the last mark
+  void Oppdaterdenneiframerket1Click();    // update source := the last mark
+  void Fix1Click();     // "Korriger pekerlengd"
+
+ protected:
+  // FormClose: the database is closed and the window's placement saved.
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  // The scroll bar takes only the scroll keys, without modifiers.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildLayout();
+  void BuildButtonRow(QWidget* panel);
+  void BuildMarkPanel(QWidget* panel);
+  void WireMenu();
+  void WireView();
+  void WireCommands();
+  // Enables the wired items of `states`; items not wired stay as they are.
+  void ApplyMenuStates(const std::vector<ControlState>& states);
+  // Merkeliste from the marks: one line per mark, the selected line current.
+  void ShowMarks();
+  // Shows a refusal or failure text through the dialogs; an empty text shows nothing.
+  void Tell(std::string_view text);
+  // The mark at `mark` when its record is still in the tree; otherwise says so and gives -1.
+  Position LiveMark(Position mark);
+  void Vis1Popup();
+  // Opens `fileName`; with `create`, a missing file is created whatever the settings say.
+  // Reports a database that could not be opened. True when it is open.
+  bool OpenDatabase(const std::string& fileName, bool create);
+  // The seam; throws std::logic_error (ending the command) while none is set.
+  Dialogs& dialogs() const;
+  DataEditorRunner& dataEditor();
+
+  tDataImageArk dataark_;
+  // The marks over dataark_'s position stack; declared after it, which it borrows.
+  MarkList marks_{dataark_};
+  Dialogs* dialogs_ = nullptr;
+  std::string applicationTitle_;
+  tCanvasListeRec cl_;
+  tListCanvas canvas_;
+  // The new-data dialog's choices, kept for the run.
+  NewDataRecord newData_;
+  DataEditorRunner* dataEditor_ = nullptr;
+  // Commands running (a dialog's event loop lets others in). The view is measured again
+  // only between commands: a measurement loads templates and walks the cursor, which a
+  // command in the middle of its work (the data editor holds the loaded template) must
+  // not have changed under it. A size change meanwhile is remembered and measured after.
+  int commandDepth_ = 0;
+  bool remeasurePending_ = false;
+  std::unique_ptr<DataEditorRunner> ownDataEditor_;
+
+  QWidget* KnappPanel_ = nullptr;
+  QListWidget* HurtigListe_ = nullptr;
+  QListWidget* NrListe_ = nullptr;
+  TPaintBox* PaintBox1_ = nullptr;
+  QWidget* SkrollPanel_ = nullptr;
+  QScrollBar* ScrollBar1_ = nullptr;
+  QWidget* MerkPanel_ = nullptr;
+  QListWidget* Merkeliste_ = nullptr;
+  QLabel* StatusPanels_[3] = {nullptr, nullptr, nullptr};
+  QMenu* PopupMenu_ = nullptr;
+};
+
+}  // namespace qn

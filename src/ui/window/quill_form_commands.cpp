@@ -1,0 +1,392 @@
+// TQuillForm's commands on the tree: search, jumps and sorting, the marks and their bar,
+// the block, and the editing commands with their menu items, buttons and keys. Each is a
+// thin call into the engine's commands followed by the refresh; what a command decides is
+// the engine's, and a refusal comes back as a text that is shown here.
+#include <QAbstractButton>
+#include <QAction>
+#include <QKeySequence>
+#include <QListWidget>
+#include <QMenu>
+#include <QShortcut>
+#include <QSignalBlocker>
+
+#include "commands/block_commands.h"
+#include "commands/command_support.h"
+#include "store/database.h"
+#include "store/datapointer.h"
+#include "commands/list_commands.h"
+#include "commands/list_sort.h"
+#include "commands/navigation.h"
+#include "ui/dialogs/command_boundary.h"
+#include "ui/window/quill_form.h"
+#include "ui/dialogs/wait_cursor.h"
+
+namespace qn {
+namespace {
+
+constexpr std::string_view kSearchPrompt = "Søk i database";
+constexpr std::string_view kJumpPrompt = "Hopp til filposisjon";
+constexpr std::string_view kMoveBlockPrompt = "Navn på blokk som skal flyttes";
+constexpr std::string_view kMarkDeletedMessage = "Den merkede posten finnes ikke lenger";
+constexpr std::string_view kLinkRightRefusedMessage =
+    "Den merkede posten kan ikke henges til høyre for denne: posten har en annen underliste, "
+    "eller den merkede står over den i treet";
+constexpr std::string_view kSortDamagedMessage = "Listen er skadet og ble ikke sortert";
+
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
+
+}  // namespace
+
+void TQuillForm::WireCommands() {
+  const auto item = [this](const char* name, std::function<void()> command) {
+    ConnectCommand(MenuItem(name), std::move(command));
+  };
+  const auto button = [this](const char* name, std::function<void()> command) {
+    ConnectCommand(findChild<QAbstractButton*>(name), std::move(command));
+  };
+
+  // "&Let", "Liste", "Vis"
+  item("Sketter1", [this] { Sok(false); });
+  item("Skihelendatabasen1", [this] { Sok(true); });
+  item("Hopptilmerke1", [this] { PopButtonClick(); });
+  item("Hopptilfilposisjon1", [this] { Hopptilfilposisjon1Click(); });
+  item("Gtiloriginal1", [this] { Gtiloriginal1Click(); });
+  item("Sorterlistenstigende1", [this] { SorterListen(true); });
+  item("Sorterlistensynkende1", [this] { SorterListen(false); });
+
+  // Marks
+  item("Merkher1", [this] { MerkHer(); });
+  button("SpeedButton5", [this] { MerkHer(); });
+  item("Fjernallemerker1", [this] { FjernAlleMerker(); });
+  button("SpeedButton4", [this] { FjernAlleMerker(); });
+  button("PopButton", [this] { PopButtonClick(); });
+  button("SlettMButton", [this] { SlettMButtonClick(); });
+  connect(Merkeliste_, &QListWidget::currentRowChanged, this, [this](int row) { marks_.Select(row); });
+  connect(Merkeliste_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* line) {
+    const int row = Merkeliste_->row(line);
+    Command([this, row] { MerkelisteDblClick(row); });
+  });
+
+  // Block
+  const auto markFirst = [this] {
+    if (!dataark_.IsOpen()) return;
+    MarkBlockFirst(dataark_);
+    vis(0);
+  };
+  const auto markLast = [this] {
+    if (!dataark_.IsOpen()) return;
+    MarkBlockLast(dataark_);
+    vis(0);
+  };
+  item("Merkfrste1", markFirst);
+  button("SpeedButton7", markFirst);
+  item("Merksiste1", markLast);
+  button("SpeedButton8", markLast);
+  // The block commands that end with the refresh, whatever they answered.
+  const std::pair<const char*, BlockResult (*)(tDataImageArk&)> blockCommands[] = {
+      {"Gtilstartavblokk1", &GoToBlockStart}, {"Gtilsluttenavblokk1", &GoToBlockEnd},
+      {"Kopier2", &CopyBlock},                {"Liminn1", &PasteBlock},
+      {"Liminnpekere1", &PasteBlockPointers}, {"Slett1", &DeleteBlock},
+  };
+  for (const auto& [name, command] : blockCommands) {
+    const auto run = command;
+    item(name, [this, run] {
+      if (!dataark_.IsOpen()) return;
+      const BlockResult result = run(dataark_);
+      Tell(result.message);
+      vis(0);
+    });
+  }
+  // A cut only marks the block to be moved by the next paste: nothing to show yet.
+  item("Klipput2", [this] {
+    if (!dataark_.IsOpen()) return;
+    Tell(CutBlock(dataark_).message);
+    SetButton();
+  });
+  item("Flyttblokktilhyre1", [this] { Flyttblokktilhyre1Click(); });
+  connect(findChild<QMenu*>("Blokk1"), &QMenu::aboutToShow, this, [this] { BlokkPopup(); });
+
+  // Editing
+  item("Linje1", [this] { Linje1Click(); });
+  item("Slett2", [this] { Slett2Click(); });
+  button("SpeedButton2", [this] { Slett2Click(); });
+  item("Kopier3", [this] { Kopier3Click(); });
+  button("CopyButton", [this] { Kopier3Click(); });
+  item("Klipput1", [this] { Klipput1Click(); });
+  button("CutButton", [this] { Klipput1Click(); });
+  item("Liminn2", [this] { Liminn2Click(); });
+  button("PasteButton", [this] { Liminn2Click(); });
+  item("Liminnpeker1", [this] { Liminnpeker1Click(); });
+  button("PastePButton", [this] { Liminnpeker1Click(); });
+  item("Flyttned1", [this] { FlyttNed(); });
+  item("Flyttopp1", [this] { FlyttOpp(); });
+  item("Liminnpekertilmerketpost1", [this] { Liminnpekertilmerketpost1Click(); });
+  button("PasteCButton", [this] { Liminnpekertilmerketpost1Click(); });
+  button("PasteC2Button", [this] { PasteC2ButtonClick(); });
+  item("Liminnpekertilmerke1", [this] { Liminnpekertilmerke1Click(); });
+  button("LimHButton", [this] { Liminnpekertilmerke1Click(); });
+  item("Tilknyttdataframerketpost1", [this] { Tilknyttdataframerketpost1Click(); });
+  item("Oppdaterdenneiframerket1", [this] { Oppdaterdenneiframerket1Click(); });
+  item("Fix1", [this] { Fix1Click(); });
+
+  // Alt+Down and Alt+Up are written into the captions of the move items, and the keypad's
+  // Enter works as Return does with Ctrl and Alt; these keys reach their items through
+  // the window, and only while the item is enabled.
+  const std::pair<const char*, const char*> keys[] = {{"Alt+Down", "Flyttned1"},
+                                                      {"Alt+Up", "Flyttopp1"},
+                                                      {"Ctrl+Enter", "Egenskaper1"},
+                                                      {"Alt+Enter", "Endrenavn1"}};
+  for (const auto& [sequence, name] : keys) {
+    auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(sequence)), this);
+    QAction* target = MenuItem(name);
+    connect(shortcut, &QShortcut::activated, this, [target] {
+      if (target->isEnabled()) target->trigger();
+    });
+  }
+  SetButton();
+}
+
+void TQuillForm::Tell(std::string_view text) {
+  if (!text.empty()) dialogs().Message(kErrorCaption, text, MessageKind::kInformation);
+}
+
+// ---- "&Let" and "Liste" ------------------------------------------------------------------
+
+void TQuillForm::Sok(bool wholeDatabase) {
+  if (!dataark_.IsOpen()) return;
+  const std::string text = dialogs().Prompt(kSearchPrompt, "");
+  if (text.empty()) return;
+  Position found = -1;
+  {
+    WaitCursor wait;
+    found = FindByDisplayName(dataark_, text, wholeDatabase);
+  }
+  if (found >= 0) vis(0);
+}
+
+void TQuillForm::Hopptilfilposisjon1Click() {
+  if (!dataark_.IsOpen()) return;
+  const std::string answer = dialogs().Prompt(kJumpPrompt, "0");
+  if (answer.empty()) return;
+  const JumpResult jump = JumpToFilePosition(dataark_, ParseFilePosition(answer));
+  if (!jump.moved) {
+    Tell(jump.message);
+    return;
+  }
+  vis(0);
+}
+
+void TQuillForm::Gtiloriginal1Click() {
+  if (!dataark_.IsOpen()) return;
+  const OriginalResult result = GoToOriginal(
+      dataark_, [this](std::string_view question) { return dialogs().YesNo(question, true); });
+  if (result.status == OriginalStatus::kNotAShadow) return;
+  Tell(result.message);
+  vis(0);
+}
+
+void TQuillForm::SorterListen(bool ascending) {
+  if (!dataark_.IsOpen()) return;
+  SortResult result;
+  {
+    WaitCursor wait;
+    result = SortList(dataark_, ascending);
+  }
+  if (result.status == SortStatus::kDamaged) Tell(kSortDamagedMessage);
+  if (result.status == SortStatus::kReadOnly) Tell(kReadOnlyMessage);
+  vis(0);
+}
+
+// ---- Marks -------------------------------------------------------------------------------
+
+void TQuillForm::ShowMarks() {
+  const QSignalBlocker quiet(Merkeliste_);
+  Merkeliste_->clear();
+  for (const std::string& line : marks_.Lines()) Merkeliste_->addItem(FromUtf8(line));
+  Merkeliste_->setCurrentRow(marks_.Selected());
+  // The panel shows while there are marks, and goes when the last one does.
+  if (marks_.Count() == 0) MerkPanel_->hide();
+}
+
+Position TQuillForm::LiveMark(Position mark) {
+  if (mark <= 0) return -1;
+  if (IsLiveRecord(dataark_, mark)) return mark;
+  // A deleted record keeps its old links, which no longer lead back to it: no command
+  // may go there or link to it.
+  Tell(kMarkDeletedMessage);
+  return -1;
+}
+
+void TQuillForm::MerkHer() {
+  if (!dataark_.IsOpen()) return;
+  const std::string refused = marks_.Push();
+  if (!refused.empty()) {
+    Tell(refused);
+    return;
+  }
+  ShowMarks();
+  MerkPanel_->show();
+  SetButton();
+  fixscrollbar();
+}
+
+void TQuillForm::PopButtonClick() {
+  if (!dataark_.IsOpen() || marks_.Count() == 0) return;
+  const int last = marks_.Count() - 1;
+  if (LiveMark(marks_.MarkAt(last)) < 0) {
+    marks_.Remove(last);
+  } else {
+    marks_.Pop();
+  }
+  ShowMarks();
+  vis(0);
+}
+
+void TQuillForm::MerkelisteDblClick(int line) {
+  if (!dataark_.IsOpen() || LiveMark(marks_.MarkAt(line)) < 0) return;
+  marks_.GoTo(line);
+  vis(0);
+}
+
+void TQuillForm::SlettMButtonClick() {
+  if (marks_.Count() == 1) {
+    FjernAlleMerker();
+    return;
+  }
+  if (!marks_.Remove(marks_.Selected())) return;
+  ShowMarks();
+  SetButton();
+}
+
+void TQuillForm::FjernAlleMerker() {
+  marks_.RemoveAll();
+  ShowMarks();
+  MerkPanel_->hide();
+  SetButton();
+}
+
+// ---- Block -------------------------------------------------------------------------------
+
+void TQuillForm::BlokkPopup() { ApplyMenuStates(BlockMenuStates(dataark_)); }
+
+void TQuillForm::Flyttblokktilhyre1Click() {
+  if (!dataark_.IsOpen()) return;
+  // A block that cannot be moved is refused before its new line is asked for.
+  const BlockRecords block = CollectBlock(dataark_, dataark_.dp->BlockStart(), dataark_.dp->BlockEnd());
+  if (block.records.empty()) {
+    Tell(block.message);
+    return;
+  }
+  const std::string name = dialogs().Prompt(kMoveBlockPrompt, "");
+  if (name.empty()) return;
+  Tell(MoveBlockRight(dataark_, name).message);
+  vis(0);
+}
+
+// ---- Editing -----------------------------------------------------------------------------
+
+void TQuillForm::Linje1Click() {
+  if (!dataark_.IsOpen()) return;
+  const NewLineChoice choice = dialogs().ChooseNewLine();
+  if (choice.direction == DirNull) return;
+  NewLine(dataark_, choice.direction, choice.text);
+  vis(0);
+}
+
+void TQuillForm::Slett2Click() {
+  if (!dataark_.IsOpen()) return;
+  DeleteRecord(dataark_);
+  vis(0);
+}
+
+void TQuillForm::Kopier3Click() {
+  if (!dataark_.IsOpen()) return;
+  CopyRecord(dataark_);
+  SetButton();
+}
+
+void TQuillForm::Klipput1Click() {
+  if (!dataark_.IsOpen()) return;
+  CutRecord(dataark_);
+  vis(0);
+}
+
+void TQuillForm::Liminn2Click() {
+  if (!dataark_.IsOpen()) return;
+  PasteRecord(dataark_);
+  vis(0);
+}
+
+void TQuillForm::Liminnpeker1Click() {
+  if (!dataark_.IsOpen()) return;
+  PasteRecordShadow(dataark_);
+  vis(0);
+}
+
+void TQuillForm::FlyttNed() {
+  if (!dataark_.IsOpen()) return;
+  dataark_.dp->MoveDown();
+  vis(0);
+}
+
+void TQuillForm::FlyttOpp() {
+  if (!dataark_.IsOpen()) return;
+  MoveRecordUp(dataark_);
+  vis(0);
+}
+
+void TQuillForm::Liminnpekertilmerketpost1Click() {
+  if (!dataark_.IsOpen() || marks_.SelectedMark() < 0) return;
+  const Position mark = LiveMark(marks_.SelectedMark());
+  if (mark < 0) return;
+  PasteShadowOfMark(dataark_, mark);
+  vis(0);
+}
+
+void TQuillForm::PasteC2ButtonClick() {
+  if (!dataark_.IsOpen() || marks_.Count() == 0) return;
+  std::vector<Position> live;
+  for (Position mark : marks_.Positions()) {
+    if (IsLiveRecord(dataark_, mark)) live.push_back(mark);
+  }
+  // Shadows of the marks still in the tree; the user hears once about the others.
+  if (live.size() < size_t(marks_.Count())) Tell(kMarkDeletedMessage);
+  PasteShadowsOfMarks(dataark_, live);
+  vis(0);
+}
+
+void TQuillForm::Liminnpekertilmerke1Click() {
+  if (!dataark_.IsOpen() || marks_.SelectedMark() < 0) return;
+  const Position mark = LiveMark(marks_.SelectedMark());
+  if (mark < 0) return;
+  if (LinkRightToMark(dataark_, mark) < 0) Tell(kLinkRightRefusedMessage);
+  vis(0);
+}
+
+void TQuillForm::Tilknyttdataframerketpost1Click() {
+  if (!dataark_.IsOpen() || marks_.Count() == 0) return;
+  const Position mark = LiveMark(marks_.LastMark());
+  if (mark >= 0) InheritDataFromMark(dataark_, mark);
+}
+
+void TQuillForm::Oppdaterdenneiframerket1Click() {
+  if (!dataark_.IsOpen() || marks_.Count() == 0) return;
+  const Position mark = LiveMark(marks_.LastMark());
+  if (mark >= 0) UpdateFromMark(dataark_, mark);
+}
+
+void TQuillForm::Fix1Click() {
+  if (!dataark_.IsOpen()) return;
+  RepairResult result;
+  {
+    WaitCursor wait;
+    result = RepairRecordSizes(dataark_);
+  }
+  vis(0);
+  SetStatusText(1, std::to_string(result.repaired) + " av " + std::to_string(result.records) +
+                       " pekere rettet");
+}
+
+}  // namespace qn

@@ -1,0 +1,298 @@
+// TQuillForm's view: the refresh, the scroll bar, the button and menu states, the mouse in
+// the painted list, the moves and keys, and the commands that open the current record.
+#include <QAbstractButton>
+#include <QAction>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMenu>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QSignalBlocker>
+
+#include "store/datapointer.h"
+#include "commands/list_commands.h"
+#include "store/record_blocks.h"
+#include "templates/template_store.h"
+#include "ui/dialogs/command_boundary.h"
+#include "ui/forms/data_form.h"
+#include "ui/window/paint_box.h"
+#include "ui/window/quill_form.h"
+#include "ui/dialogs/wait_cursor.h"
+
+namespace qn {
+namespace {
+
+bool Wired(const QObject* control) {
+  return control != nullptr && control->property(kWiredProperty).toBool();
+}
+
+// The menus whose items follow the current record.
+constexpr const char* kRecordMenus[] = {"Fil1", "Rediger1", "Let1", "Ny2", "Merk1", "Tilknytning1"};
+
+// The keys of the scroll bar: the four that scroll, without modifiers.
+bool IsScrollKey(const QKeyEvent& key) {
+  const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+  if (modifiers != Qt::NoModifier) return false;
+  switch (key.key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+void TQuillForm::WireView() {
+  const std::pair<const char*, Move> moves[] = {
+      {"SpeedButton3", Move::kFirstData}, {"TopButton", Move::kFirst},
+      {"nButton", Move::kDown},           {"oButton", Move::kUp},
+      {"BottomButton", Move::kLast},      {"vButton", Move::kLeft},
+      {"hButton", Move::kRight},          {"iButton", Move::kInward},
+      {"uButton", Move::kOutward},
+  };
+  for (const auto& [name, move] : moves) {
+    const Move m = move;
+    ConnectCommand(findChild<QAbstractButton*>(name), [this, m] { Go(m); });
+  }
+
+  // The keys with exactly these modifiers (none); the window sees them before any widget.
+  const std::pair<Qt::Key, Move> keys[] = {{Qt::Key_Left, Move::kLeft},
+                                           {Qt::Key_Right, Move::kRight},
+                                           {Qt::Key_Return, Move::kEnter},
+                                           {Qt::Key_Enter, Move::kEnter}};
+  for (const auto& [key, move] : keys) {
+    auto* shortcut = new QShortcut(QKeySequence(key), this);
+    const Move m = move;
+    connect(shortcut, &QShortcut::activated, this, [this, m] { Command([this, m] { Go(m); }); });
+  }
+
+  ConnectCommand(MenuItem("Egenskaper1"), [this] { Egenskaper1Click(); });
+  ConnectCommand(MenuItem("pne2"), [this] { Egenskaper1Click(); });
+  ConnectCommand(MenuItem("Tilknyttmal1"), [this] { Tilknyttmal1Click(); });
+  ConnectCommand(MenuItem("Data1"), [this] { Data1Click(); });
+  ConnectCommand(findChild<QAbstractButton*>("SpeedButton1"), [this] { Data1Click(); });
+
+  for (const char* name : kRecordMenus) {
+    if (auto* menu = findChild<QMenu*>(name)) {
+      connect(menu, &QMenu::aboutToShow, this, [this] { EditMenyPopup(); });
+    }
+  }
+
+  connect(ScrollBar1_, &QScrollBar::valueChanged, this,
+          [this](int position) { Command([this, position] { ScrollBar1Change(position); }); });
+  ScrollBar1_->installEventFilter(this);
+
+  connect(PaintBox1_, &TPaintBox::MouseDown, this, [this](Qt::MouseButton button, QPoint pos) {
+    Command([this, button, pos] { PaintBox1MouseDown(button, pos.x(), pos.y()); });
+  });
+  connect(PaintBox1_, &TPaintBox::DoubleClick, this,
+          [this](QPoint) { Command([this] { PaintBox1DblClick(); }); });
+  connect(PaintBox1_, &TPaintBox::Resized, this, [this] {
+    if (commandDepth_ > 0) {
+      remeasurePending_ = true;
+      return;
+    }
+    Command([this] {
+      FormPaint();
+      fixscrollbar();
+    });
+  });
+  SetButton();
+}
+
+// ---- Refresh -----------------------------------------------------------------------------
+
+void TQuillForm::vis(int /*VisMetode*/) {
+  {
+    WaitCursor wait;
+    canvas_.SetClipRect(PaintBox1_->rect());
+    BuildListView(dataark_, cl_, canvas_);
+    PaintListView(dataark_, cl_, canvas_);
+    PaintBox1_->update();
+    fixscrollbar();
+  }
+  SetButton();
+}
+
+void TQuillForm::fixscrollbar() {
+  // The bar's height follows its panel through the layout.
+  const QSignalBlocker quiet(ScrollBar1_);
+  const int over = cl_.Count - cl_.RowCount;
+  ScrollBar1_->setEnabled(over > 0);
+  ScrollBar1_->setRange(0, over > 0 ? over : 0);
+  ScrollBar1_->setPageStep(cl_.RowCount);
+  ScrollBar1_->setValue(cl_.TopIndex);
+}
+
+void TQuillForm::SetButton() {
+  for (const ControlState& state : ButtonStates(dataark_)) {
+    auto* button = findChild<QAbstractButton*>(state.name);
+    if (Wired(button)) button->setEnabled(state.enabled);
+  }
+  // The keys of the menu items work only while their items are enabled, so the items
+  // follow the current record here too, not only when a menu opens.
+  ApplyMenuStates(MenuStates(dataark_));
+  ApplyMenuStates(BlockMenuStates(dataark_));
+}
+
+void TQuillForm::ApplyMenuStates(const std::vector<ControlState>& states) {
+  for (const ControlState& state : states) {
+    QAction* item = MenuItem(state.name);
+    if (Wired(item)) item->setEnabled(state.enabled);
+  }
+}
+
+void TQuillForm::EditMenyPopup() {
+  ApplyMenuStates(MenuStates(dataark_));
+  for (const ControlState& state : MenuChecks(dataark_)) {
+    if (QAction* item = MenuItem(state.name)) item->setChecked(state.enabled);
+  }
+}
+
+void TQuillForm::PaintBox1Paint() {
+  PaintListView(dataark_, cl_, canvas_);
+  PaintBox1_->update();
+  fixscrollbar();
+}
+
+void TQuillForm::FormPaint() {
+  canvas_.SetClipRect(PaintBox1_->rect());
+  BuildListView(dataark_, cl_, canvas_);
+  PaintListView(dataark_, cl_, canvas_);
+  PaintBox1_->update();
+}
+
+void TQuillForm::ScrollBar1Change(int position) {
+  cl_.TopIndex = position;
+  PaintBox1Paint();
+}
+
+void TQuillForm::FormResize() {
+  ScrollBar1_->resize(ScrollBar1_->width(), SkrollPanel_->height());
+}
+
+void TQuillForm::FormShow() { vis(0); }
+
+void TQuillForm::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  Command([this] { FormShow(); });
+}
+
+void TQuillForm::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  FormResize();
+}
+
+bool TQuillForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ScrollBar1_ && event->type() == QEvent::KeyPress) {
+    // Every other key is the window's; the bar scrolls by the four it is given.
+    return !IsScrollKey(*static_cast<QKeyEvent*>(event));
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Mouse -------------------------------------------------------------------------------
+
+void TQuillForm::PaintBox1MouseDown(Qt::MouseButton button, int x, int y) {
+  if (button == Qt::RightButton) {
+    const ScreenPoint at = ContextMenuPoint(
+        frameGeometry().left(), frameGeometry().top(), x, y,
+        HurtigListe_->isVisible() ? HurtigListe_->width() : 0,
+        KnappPanel_->isVisible() ? KnappPanel_->height() : 0);
+    PopupMenu_->popup(QPoint(at.x, at.y));
+    return;
+  }
+  if (button != Qt::LeftButton || !dataark_.IsOpen()) return;
+  const int result = ListViewClick(dataark_, x, y, cl_, canvas_);
+  PaintBox1_->update();
+  if (result == 1) fixscrollbar();
+  if (const auto text = OriginText(dataark_.dp->Origin())) SetStatusText(1, *text);
+  if (ScrollBar1_->isEnabled()) ScrollBar1_->setFocus();
+  SetButton();
+}
+
+void TQuillForm::PaintBox1DblClick() {
+  Egenskaper1Click();
+  SetButton();
+}
+
+// ---- Commands ----------------------------------------------------------------------------
+
+void TQuillForm::Go(Move move) {
+  const bool moved = MoveCursor(dataark_, move);
+  // Enter does nothing on a record without a sub-list; every other move refreshes also
+  // when it had no pointer to follow.
+  if (move != Move::kEnter || moved) vis(0);
+}
+
+void TQuillForm::Egenskaper1Click() {
+  if (!dataark_.IsOpen()) return;
+  Datapointer& dp = *dataark_.dp;
+  const int32_t kind = dp.Kind();
+  const bool data = kind == kKindData || kind == kKindDataWithTemplate;
+  switch (OpenActionFor(kind, data && dp.TemplatePos() > 0 && TemplateHasProgram(dataark_))) {
+    case OpenAction::kRename: {
+      // An empty answer (or cancel) keeps the name.
+      const std::string answer = dialogs().Prompt(kRenamePrompt, ReadName(dataark_));
+      if (RenameRecord(dataark_, answer)) vis(0);
+      break;
+    }
+    case OpenAction::kStartProgram:
+      // Linked programs cannot be started from here yet; the data stays editable.
+    case OpenAction::kDataEditor:
+      if (EditData()) vis(0);
+      break;
+    case OpenAction::kProperties:
+      Endrenavn1Click();
+      break;
+    default:
+      // The windows of the other kinds are not part of the program yet.
+      SetStatusText(1, kNoWindowYetText);
+      break;
+  }
+}
+
+DataEditorRunner& TQuillForm::dataEditor() {
+  if (dataEditor_ != nullptr) return *dataEditor_;
+  if (!ownDataEditor_) ownDataEditor_ = std::make_unique<QtDataEditor>(this, dialogs());
+  return *ownDataEditor_;
+}
+
+bool TQuillForm::EditData() {
+  if (!dataark_.IsOpen()) return false;
+  return ::qn::EditData(dataark_, [this](DataEditor& editor) { return dataEditor().Run(editor); });
+}
+
+void TQuillForm::Data1Click() {
+  if (!dataark_.IsOpen()) return;
+  const NewDataOutcome outcome = newData_.Run(
+      dataark_,
+      [this](const NewDataQuestion& question) {
+        const NewDataChoice choice = dialogs().ChooseNewData(question.templates);
+        return NewDataAnswer{choice.ok, choice.name, choice.direction, choice.updateFromMarked};
+      },
+      [this](tDataImageArk&) { return EditData(); });
+  switch (outcome.status) {
+    case NewDataOutcome::Status::kTemplateNotLoaded:
+      dialogs().Message(kErrorCaption, "Finner ikke malen \"" + outcome.name + "\".",
+                        MessageKind::kWarning);
+      break;
+    case NewDataOutcome::Status::kNotCreated:
+      dialogs().Message(kErrorCaption, "Dataposten kunne ikke lages.", MessageKind::kError);
+      break;
+    default:
+      break;
+  }
+  if (!outcome.name.empty()) vis(0);
+}
+
+void TQuillForm::Tilknyttmal1Click() {
+  if (GiveTemplate(dataark_, dialogs())) vis(0);
+}
+
+}  // namespace qn

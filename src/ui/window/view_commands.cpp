@@ -1,0 +1,220 @@
+#include "ui/window/view_commands.h"
+
+#include <charconv>
+#include <string>
+
+#include "commands/command_support.h"
+#include "store/database.h"
+#include "store/datapointer.h"
+#include "content/display_name.h"
+#include "content/initial_content.h"
+#include "store/record_blocks.h"
+#include "content/system_lists.h"
+#include "templates/template_store.h"
+
+namespace qn {
+namespace {
+
+bool IsDataKind(int32_t kind) { return kind == kKindData || kind == kKindDataWithTemplate; }
+
+// What the controls look at, read once; all zero while no database is open.
+struct RecordFacts {
+  Position up = 0, down = 0, left = 0, right = 0, inward = 0, outward = 0;
+  Position linkBlock = 0, templatePos = 0;
+  int32_t kind = 0, origin = 0;
+  bool clipboardHoldsData = false;
+  bool marksExist = false;
+};
+
+RecordFacts Facts(tDataImageArk& db) {
+  RecordFacts f;
+  if (!db.IsOpen()) return f;
+  const Datapointer& dp = *db.dp;
+  f.up = dp.Up();
+  f.down = dp.Down();
+  f.left = dp.Left();
+  f.right = dp.Right();
+  f.inward = dp.Inward();
+  f.outward = dp.Outward();
+  f.linkBlock = dp.LinkBlock();
+  f.templatePos = dp.TemplatePos();
+  f.kind = dp.Kind();
+  f.origin = dp.Origin();
+  f.clipboardHoldsData = db.clipboard.data > 0;
+  // No command runs while the menus and buttons are set, so every entry of the position
+  // stack is a mark.
+  f.marksExist = db.StackTop() > 0;
+  return f;
+}
+
+}  // namespace
+
+std::vector<ControlState> ButtonStates(tDataImageArk& db) {
+  const RecordFacts f = Facts(db);
+  const bool data = (f.kind & kKindData) != 0;
+  return {
+      {"SpeedButton3", true},
+      {"TopButton", f.up != 0},
+      {"nButton", f.down != 0},
+      {"oButton", f.up != 0},
+      {"BottomButton", f.down != 0},
+      {"vButton", f.left != 0},
+      {"hButton", f.right != 0},
+      {"iButton", f.inward != 0},
+      {"uButton", f.outward != 0},
+      {"DocButton", f.linkBlock != 0},
+      {"SpeedButton1", true},
+      {"SpeedButton6", true},
+      {"SpeedButton2", true},
+      {"SpeedButton5", true},
+      {"CopyButton", data},
+      {"CutButton", data},
+      {"PasteButton", f.clipboardHoldsData},
+      {"PastePButton", f.clipboardHoldsData},
+      {"SpeedButton7", true},
+      {"SpeedButton8", true},
+      {"PopButton", f.marksExist},
+      {"SlettMButton", f.marksExist},
+      {"PasteCButton", f.marksExist},
+      {"PasteC2Button", f.marksExist},
+      {"LimHButton", f.marksExist},
+      {"SpeedButton4", true},
+  };
+}
+
+std::vector<ControlState> MenuStates(tDataImageArk& db) {
+  const RecordFacts f = Facts(db);
+  const bool data = IsDataKind(f.kind);
+  return {
+      {"Kopier3", (f.kind & kKindData) != 0},
+      {"Liminn2", f.clipboardHoldsData},
+      {"Liminnpeker1", f.clipboardHoldsData},
+      {"Hopptilmerke1", f.marksExist},
+      {"Liminnpekertilmerke1", f.marksExist},
+      {"Liminnpekertilmerketpost1", f.marksExist},
+      {"Tilknyttdataframerketpost1", f.marksExist},
+      {"Oppdaterdenneiframerket1", f.marksExist},
+      {"Redigermal1", f.templatePos > 0},
+      {"Tilknyttprogram1", data},
+      {"Tilknyttmal1", data || f.kind == kKindExternalCalculation},
+      {"Fjerntilknytningtilprogram1", data},
+      {"Gtiloriginal1", f.origin == kOriginDataShadow},
+      {"pnedokument1", f.linkBlock != 0},
+  };
+}
+
+std::vector<ControlState> BlockMenuStates(tDataImageArk& db) {
+  const Position start = db.IsOpen() ? db.dp->BlockStart() : 0;
+  const Position end = db.IsOpen() ? db.dp->BlockEnd() : 0;
+  const bool both = start > 0 && end > 0;
+  const bool clipboard = db.IsOpen() && db.blockClipboard;
+  return {
+      {"Gtilsluttenavblokk1", end > 0},
+      {"Gtilstartavblokk1", start > 0},
+      {"Slett1", both},
+      {"Kopier2", both},
+      {"Klipput2", both},
+      {"Flyttblokktilhyre1", both},
+      {"Liminn1", clipboard},
+      {"Liminnpekere1", clipboard},
+  };
+}
+
+std::vector<ControlState> MenuChecks(tDataImageArk& db) {
+  return {
+      {"Automatiskhopp", db.IsOpen() && db.dp->AutoFollow()},
+      {"AutoOppdater1", db.autoUpdate},
+  };
+}
+
+std::optional<std::string_view> OriginText(int32_t origin) {
+  switch (origin) {
+    case 0: return "Originale data";
+    case 1: return "Innlimt";
+    case 2: return "*Skygge";
+    case 3: return "Skygge, en peker til data";
+    case 4: return "Fullstendig kopi av data";
+    default: return std::nullopt;
+  }
+}
+
+ScreenPoint ContextMenuPoint(int windowLeft, int windowTop, int x, int y, int quickListWidth,
+                             int buttonRowHeight) {
+  return {windowLeft + x + quickListWidth, windowTop + y + 36 + buttonRowHeight};
+}
+
+std::vector<QuickListEntry> QuickListEntries(tDataImageArk& db) {
+  std::vector<QuickListEntry> out;
+  if (!db.IsOpen()) return out;
+  ListStandardList(db, kFilelinksHeader, [&](Datapointer& dp) {
+    out.push_back({DisplayName(db), dp.DataBlock()});
+    return false;
+  });
+  return out;
+}
+
+Position QuickListTarget(tDataImageArk& db, std::string_view nrText) {
+  while (!nrText.empty() && nrText.front() == ' ') nrText.remove_prefix(1);
+  while (!nrText.empty() && nrText.back() == ' ') nrText.remove_suffix(1);
+  Position target = 0;
+  const auto [end, ec] = std::from_chars(nrText.data(), nrText.data() + nrText.size(), target);
+  if (ec != std::errc() || end != nrText.data() + nrText.size()) target = 0;
+  // An entry may outlive its record, or name no record at all in a damaged file.
+  if (target <= 0 || !db.IsOpen() || !IsLiveRecord(db, target)) return -1;
+  return target;
+}
+
+OpenAction OpenActionFor(int32_t kind, bool templateHasProgram) {
+  switch (kind) {
+    case kKindNamed: return OpenAction::kRename;
+    case kKindData:
+    case kKindDataWithTemplate:
+      return templateHasProgram ? OpenAction::kStartProgram : OpenAction::kDataEditor;
+    case kKindTemplate: return OpenAction::kTemplateEditor;
+    case kKindProgram: return OpenAction::kProgramDialog;
+    case kKindIndex: return OpenAction::kBookmarkExplorer;
+    case kKindNamedNote: return OpenAction::kNoteEditor;
+    case kKindLink:
+    case kKindNamedLink: return OpenAction::kOpenDocument;
+    case kKindGlobalPointer: return OpenAction::kGlobalPointer;
+    default: return OpenAction::kProperties;
+  }
+}
+
+bool MoveCursor(tDataImageArk& db, Move move) {
+  if (!db.IsOpen()) return false;
+  Datapointer& dp = *db.dp;
+  const Position before = dp.CurrentPosition();
+  switch (move) {
+    case Move::kFirst: dp.GoFirst(); break;
+    case Move::kDown: dp.GoDown(); break;
+    case Move::kUp: dp.GoUp(); break;
+    case Move::kLast: dp.GoLast(); break;
+    case Move::kLeft: dp.GoLeft(); break;
+    case Move::kRight: dp.GoRight(); break;
+    case Move::kInward: dp.GoInward(); break;
+    case Move::kOutward: dp.GoOutward(); break;
+    case Move::kFirstData:
+      GoToFirstData(db);
+      break;
+    case Move::kEnter:
+      if (dp.Right() != 0) dp.GoRight();
+      break;
+  }
+  return dp.CurrentPosition() != before;
+}
+
+bool GiveTemplate(tDataImageArk& db, Dialogs& dialogs) {
+  if (!db.IsOpen()) return false;
+  Datapointer& dp = *db.dp;
+  if (!IsDataKind(dp.Kind()) && dp.Kind() != kKindExternalCalculation) return false;
+  const std::string name = dialogs.ChooseTemplate(ListTemplateNames(db));
+  if (name.empty() || LoadTemplate(db, name) != 0) return false;
+  const Position templateRecord = LoadedTemplate(db).TemplateRecordPos;
+  if (templateRecord <= 0) return false;
+  dp.SetTemplatePos(templateRecord);
+  dp.Store();
+  return true;
+}
+
+}  // namespace qn

@@ -1,0 +1,118 @@
+// The decisions of the main window's view commands, kept apart from the window so they
+// run without one: which buttons and menu items the current record enables, the origin
+// text of the status bar, where the context menu pops up, what "Å&pne" does for a kind,
+// the moves of the button row and the keyboard, and the giving of a template. Each works
+// on the open database and asks its questions through the dialog seam.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/format.h"
+#include "ui/dialogs/dialogs.h"
+
+namespace qn {
+
+class tDataImageArk;
+
+// ---- Button row and menu states ----
+
+// A control's state as the current record sets it.
+struct ControlState {
+  const char* name;  // the object name of the button or menu item
+  bool enabled;
+};
+
+// The button row and the mark bar, left to right: moves by the pointers the current
+// record has, the copy buttons for a data record, the paste buttons when the record
+// clipboard holds data, the mark bar when marks exist; the rest always.
+std::vector<ControlState> ButtonStates(tDataImageArk& db);
+
+// The items whose state follows the current record, set each time a menu opens.
+std::vector<ControlState> MenuStates(tDataImageArk& db);
+// The items of "Blo&kk", set when it opens: going to an end needs that end, the commands
+// on the block need both, and the pastes a filled block clipboard.
+std::vector<ControlState> BlockMenuStates(tDataImageArk& db);
+// The two check items that follow switches of the database.
+std::vector<ControlState> MenuChecks(tDataImageArk& db);
+
+// ---- Status bar and context menu ----
+
+// The origin text of a record's `origin` field; nothing for a value without one.
+std::optional<std::string_view> OriginText(int32_t origin);
+
+// Where the context menu of a right click at (x, y) in the view pops up: the window's
+// left + x (+ the quick list's width when it shows), the window's top + y + 36 (+ the
+// button row's height when it shows).
+struct ScreenPoint {
+  int x;
+  int y;
+};
+ScreenPoint ContextMenuPoint(int windowLeft, int windowTop, int x, int y, int quickListWidth,
+                             int buttonRowHeight);
+
+// ---- Quick list ----
+
+// One line of the quick list: a record of the "Filelinks" list below its placeholder, by
+// its display name, with the Position its data-block field holds (the record it leads to).
+struct QuickListEntry {
+  std::string name;
+  Position target = 0;
+};
+// The quick list's lines, top to bottom; empty when "Filelinks" is missing or holds only
+// its placeholder. The cursor comes back to where it was.
+std::vector<QuickListEntry> QuickListEntries(tDataImageArk& db);
+// The record a quick-list line leads to: the decimal text of its NrListe line when that
+// names a record still in the tree; -1 otherwise (0, not a number, a deleted or damaged
+// target), when the click only refreshes.
+Position QuickListTarget(tDataImageArk& db, std::string_view nrText);
+
+// ---- Open by kind ----
+
+enum class OpenAction {
+  kRename,            // 1: a new name for the line
+  kStartProgram,      // 2, 10 whose template has a linked program
+  kDataEditor,        // 2, 10
+  kTemplateEditor,    // 4
+  kProgramDialog,     // 16
+  kBookmarkExplorer,  // 32
+  kNoteEditor,        // 257
+  kOpenDocument,      // 512, 513
+  kGlobalPointer,     // 640
+  kProperties,        // any other kind
+};
+OpenAction OpenActionFor(int32_t kind, bool templateHasProgram);
+// The status text when "Å&pne" meets a kind whose window the program does not have yet.
+inline constexpr std::string_view kNoWindowYetText = "Denne posttypen kan ikke åpnes her ennå";
+
+// ---- Moves ----
+
+enum class Move {
+  kFirst,      // GoFirst
+  kDown,       // GoDown
+  kUp,         // GoUp
+  kLast,       // GoLast
+  kLeft,       // GoLeft, to the parent
+  kRight,      // GoRight, into the sub-list
+  kInward,     // GoInward
+  kOutward,    // GoOutward
+  kFirstData,  // the first record below the top-level "Data"
+  kEnter,      // into the sub-list when there is one; nothing otherwise
+};
+// Moves the cursor; true when the current record changed. A move without a pointer to
+// follow leaves it where it is.
+bool MoveCursor(tDataImageArk& db, Move move);
+
+// ---- Commands with a question ----
+
+// The caption of the rename prompt.
+inline constexpr std::string_view kRenamePrompt = "Nytt navn på linje";
+
+// "&Tilknytt mal": the template chooser over the templates of "Definitions"; the chosen
+// template's record becomes the current record's template. Nothing changes on cancel or
+// when the template cannot be loaded. True when the record was given the template.
+bool GiveTemplate(tDataImageArk& db, Dialogs& dialogs);
+
+}  // namespace qn

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+#include "store/block_file.h"
+#include "store/database.h"
+#include "store/memory_files.h"
+#include "env/temp_env.h"
+
+using namespace qn;
+using qn::test::TempEnv;
+
+namespace {
+
+class DiskFileTest : public ::testing::Test {
+ protected:
+  TempEnv env;
+  std::shared_ptr<FileSystem> disk = DiskFileSystem();
+};
+
+TEST_F(DiskFileTest, WritesAndReadsAtAnyPosition) {
+  std::unique_ptr<BlockFile> f;
+  ASSERT_EQ(disk->Create("a.bin", &f), 0);
+  size_t moved = 0;
+  ASSERT_EQ(f->Seek(10), 0);
+  ASSERT_EQ(f->Write("hello", 5, &moved), 0);
+  EXPECT_EQ(moved, 5u);
+  EXPECT_EQ(f->Size(), 15);
+  char buffer[8] = {};
+  ASSERT_EQ(f->Seek(12), 0);
+  EXPECT_EQ(f->Read(buffer, 8, &moved), 0);  // past the end: short, no error
+  EXPECT_EQ(moved, 3u);
+  EXPECT_EQ(std::string(buffer, 3), "llo");
+  EXPECT_EQ(f->Seek(-1), kErrorNegativeSeek);
+  EXPECT_EQ(f->Close(), 0);
+}
+
+TEST_F(DiskFileTest, RefusesWhatIsNotARegularFile) {
+  std::unique_ptr<BlockFile> f;
+  EXPECT_EQ(disk->Open("missing.bin", true, &f), 2);
+  EXPECT_EQ(disk->Create("nodir/a.bin", &f), 2);
+  std::filesystem::create_directory("folder");
+  EXPECT_NE(disk->Open("folder", true, &f), 0);
+  EXPECT_NE(disk->Open("folder", false, &f), 0);
+  ASSERT_EQ(::mkfifo("pipe", 0600), 0);
+  EXPECT_NE(disk->Open("pipe", true, &f), 0);  // and does not wait for a writer
+  EXPECT_EQ(f, nullptr);
+}
+
+TEST_F(DiskFileTest, ReadOnlyHandleDoesNotWrite) {
+  TempEnv::WriteFile(env.Work() / "a.bin", "abc");
+  std::unique_ptr<BlockFile> f;
+  ASSERT_EQ(disk->Open("a.bin", true, &f), 0);
+  size_t moved = 0;
+  EXPECT_NE(f->Write("x", 1, &moved), 0);
+  EXPECT_EQ(TempEnv::ReadFile(env.Work() / "a.bin"), "abc");
+}
+
+TEST_F(DiskFileTest, DatabaseCreatedOnDiskReadsBack) {
+  tDataImageArk db;
+  db.Open("d.pdb256", OpenPolicy::kCreate);
+  ASSERT_TRUE(db.IsOpen());
+  Position p = db.Allocate();
+  uint8_t record[256] = {0, 1, 0, 0, 42};
+  ASSERT_EQ(db.WriteBlock(record, 256), 0);
+  db.Close();
+  // The header record, then the block written at 256.
+  qn::test::Bytes header = qn::test::NewDatabaseFile();
+  std::string onDisk = TempEnv::ReadFile(env.Work() / "d.pdb256");
+  ASSERT_EQ(onDisk.size(), 512u);
+  EXPECT_EQ(onDisk.substr(0, 256), std::string(header.begin(), header.end()));
+  db.Open("d.pdb256", OpenPolicy::kInspect);
+  ASSERT_TRUE(db.IsOpen());
+  uint8_t back[256] = {};
+  db.SeekTo(p);
+  EXPECT_EQ(db.ReadBlock(back, 256), 0);
+  EXPECT_EQ(back[4], 42);
+}
+
+}  // namespace

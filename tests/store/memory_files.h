@@ -1,0 +1,155 @@
+// In-memory files for the engine tests: a FileSystem whose files are byte vectors, with
+// switches that make opening, creating, reading, writing or closing fail, so tests see
+// the engine's error handling without touching the disk. Counts of the calls that reach
+// the files let tests check how often the engine goes to the file.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "store/block_file.h"
+#include "store/format.h"
+
+namespace qn::test {
+
+using Bytes = std::vector<uint8_t>;
+
+// Little-endian writers for building files byte by byte in tests.
+inline void PutI32(Bytes& bytes, size_t offset, int32_t value) {
+  if (bytes.size() < offset + 4) bytes.resize(offset + 4);
+  for (int i = 0; i < 4; ++i) bytes[offset + i] = uint8_t(uint32_t(value) >> (8 * i));
+}
+inline int32_t GetI32(const Bytes& bytes, size_t offset) {
+  uint32_t v = 0;
+  for (int i = 0; i < 4; ++i) v |= uint32_t(bytes.at(offset + i)) << (8 * i);
+  return int32_t(v);
+}
+
+struct MemoryFileStats {
+  int opens = 0;
+  int reads = 0;   // Read calls that reached a file
+  int writes = 0;  // Write calls that reached a file
+  uint64_t bytesRead = 0;
+  uint64_t bytesWritten = 0;
+};
+
+class MemoryFileSystem : public FileSystem {
+ public:
+  std::map<std::string, std::shared_ptr<Bytes>> files;
+
+  // Failure switches.
+  std::set<std::string> denyWrite;  // opening these for writing fails with 5
+  std::set<std::string> denyOpen;   // opening these at all fails with 5
+  int createError = 0;              // Create fails with this code when not 0
+  int closeError = 0;               // Close fails with this code when not 0
+  int64_t readBudget = -1;          // bytes left before reads fail with 100; -1 = no limit
+  int64_t writeBudget = -1;         // bytes left before writes fail with 101; -1 = no limit
+  int64_t extraSize = 0;            // Size() reports this much more than the file holds
+
+  MemoryFileStats stats;
+
+  Bytes& Put(const std::string& name, Bytes bytes) {
+    files[name] = std::make_shared<Bytes>(std::move(bytes));
+    return *files[name];
+  }
+  // The bytes of a file; an empty vector for a file that does not exist.
+  Bytes Get(const std::string& name) const {
+    auto it = files.find(name);
+    return it == files.end() ? Bytes{} : *it->second;
+  }
+
+  bool Exists(const std::string& name) override { return files.count(name) > 0; }
+
+  int Open(const std::string& name, bool readOnly, std::unique_ptr<BlockFile>* out) override {
+    out->reset();
+    auto it = files.find(name);
+    if (it == files.end()) return 2;
+    if (denyOpen.count(name) || (!readOnly && denyWrite.count(name))) return 5;
+    ++stats.opens;
+    *out = std::make_unique<File>(*this, it->second, readOnly);
+    return 0;
+  }
+
+  int Create(const std::string& name, std::unique_ptr<BlockFile>* out) override {
+    out->reset();
+    if (createError != 0) return createError;
+    auto& bytes = files[name];
+    bytes = std::make_shared<Bytes>();
+    ++stats.opens;
+    *out = std::make_unique<File>(*this, bytes, false);
+    return 0;
+  }
+
+ private:
+  class File : public BlockFile {
+   public:
+    File(MemoryFileSystem& fs, std::shared_ptr<Bytes> bytes, bool readOnly)
+        : fs_(fs), bytes_(std::move(bytes)), readOnly_(readOnly) {}
+
+    int Seek(int64_t position) override {
+      if (position < 0) return 131;
+      position_ = position;
+      return 0;
+    }
+    int Read(void* buffer, size_t count, size_t* moved) override {
+      ++fs_.stats.reads;
+      *moved = 0;
+      int64_t available = std::max<int64_t>(0, int64_t(bytes_->size()) - position_);
+      size_t n = std::min<size_t>(count, size_t(available));
+      int error = 0;
+      if (fs_.readBudget >= 0 && int64_t(n) > fs_.readBudget) {
+        n = size_t(fs_.readBudget);
+        error = 100;
+      }
+      if (fs_.readBudget >= 0) fs_.readBudget -= int64_t(n);
+      if (n > 0) std::memcpy(buffer, bytes_->data() + position_, n);
+      position_ += int64_t(n);
+      *moved = n;
+      fs_.stats.bytesRead += n;
+      return error;
+    }
+    int Write(const void* buffer, size_t count, size_t* moved) override {
+      ++fs_.stats.writes;
+      *moved = 0;
+      if (readOnly_) return 5;
+      size_t n = count;
+      int error = 0;
+      if (fs_.writeBudget >= 0 && int64_t(n) > fs_.writeBudget) {
+        n = size_t(fs_.writeBudget);
+        error = 101;
+      }
+      if (fs_.writeBudget >= 0) fs_.writeBudget -= int64_t(n);
+      if (bytes_->size() < size_t(position_) + n) bytes_->resize(size_t(position_) + n);
+      if (n > 0) std::memcpy(bytes_->data() + position_, buffer, n);
+      position_ += int64_t(n);
+      *moved = n;
+      fs_.stats.bytesWritten += n;
+      return error;
+    }
+    int64_t Size() override { return int64_t(bytes_->size()) + fs_.extraSize; }
+    int Close() override { return fs_.closeError; }
+
+   private:
+    MemoryFileSystem& fs_;
+    std::shared_ptr<Bytes> bytes_;
+    bool readOnly_;
+    int64_t position_ = 0;
+  };
+};
+
+// A file as a new database holds it: the file header record only.
+inline Bytes NewDatabaseFile() {
+  Bytes bytes(kPointerRecordSize, 0);
+  PutI32(bytes, 0, kPointerRecordSize);
+  bytes[kSignatureOffset] = uint8_t(kSignature.size());
+  std::memcpy(bytes.data() + kSignatureOffset + 1, kSignature.data(), kSignature.size());
+  return bytes;
+}
+
+}  // namespace qn::test
