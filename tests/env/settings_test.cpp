@@ -50,6 +50,39 @@ TEST(IniFileTest, CommentsAndForeignLinesSurviveRepeatedRoundTrips) {
   EXPECT_EQ(ini.Keys("A"), std::vector<std::string>{"x"});
 }
 
+TEST(IniFileTest, CarriageReturnsAtTheEndOfALineAreNotPartOfTheValue) {
+  IniFile ini;
+  ini.Parse("[S]\r\nlast=v\r");  // the file's last line ends in a bare CR
+  EXPECT_EQ(ini.Get("S", "last"), "v");
+  // A value that itself ends in a CR keeps the same length through the file.
+  ini.Set("S", "k", "v\r");
+  ini.Set("S", "next", "n");
+  IniFile again;
+  again.Parse(ini.Serialize());
+  EXPECT_EQ(again.Get("S", "k"), ini.Get("S", "k"));
+  EXPECT_EQ(again.Get("S", "k").size(), 2u);
+  EXPECT_EQ(again.Get("S", "next"), "n");
+}
+
+TEST(IniFileTest, LinesStartingWithAHashOrSemicolonAreCommentsNotKeys) {
+  IniFile ini;
+  ini.Parse("[A]\n#x=1\n  ; y=2\nz=3\n");
+  EXPECT_FALSE(ini.HasKey("A", "#x"));
+  EXPECT_FALSE(ini.HasKey("A", "; y"));
+  EXPECT_EQ(ini.Keys("A"), std::vector<std::string>{"z"});
+  EXPECT_EQ(ini.Get("A", "#x", "none"), "none");
+  EXPECT_EQ(ini.Serialize(), "[A]\n#x=1\n  ; y=2\nz=3\n");
+}
+
+TEST(IniFileTest, AByteOrderMarkBeforeTheFirstLineIsSkipped) {
+  IniFile ini;
+  ini.Parse("\xEF\xBB\xBF[Standard]\nLogToFile=1\n");
+  EXPECT_EQ(ini.Get("STANDARD", "LogToFile"), "1");
+  EXPECT_EQ(ini.Sections().size(), 1u);
+  ini.Parse("\xEF\xBB\xBFtop=t\n[A]\n");
+  EXPECT_EQ(ini.Get("", "top"), "t");
+}
+
 TEST(IniFileTest, RepeatedSectionHeaderContinuesTheFirst) {
   IniFile ini;
   ini.Parse("[A]\nx=1\n[B]\n[a]\nx=2\ny=3\n");
