@@ -561,6 +561,43 @@ TEST_F(PayloadCacheTest, CloseSwitchesTheWriteCacheOff) {
   EXPECT_TRUE(Engine().payloadCache.empty());
 }
 
+// ---- The record cache ----
+
+using RecordCacheTest = DatabaseTest;
+
+TEST_F(RecordCacheTest, AWriteOverTheCachedRecordMakesTheNextStoreReachTheFile) {
+  WriteCacheOn();
+  Bytes file = NewDatabaseFile();
+  file.resize(512, 0x55);  // bytes after the header record
+  fs->Put("r.pdb256", file);
+  tDataImageArk& d = Db();
+  d.Open("r.pdb256");
+  ASSERT_TRUE(d.IsOpen());
+  Datapointer& dp = *d.dp;
+  ASSERT_EQ(dp.Load(0), 0);
+  ASSERT_EQ(dp.Store(), 0);
+  const Bytes stored = fs->Get("r.pdb256");
+  int writes = fs->stats.writes;
+  EXPECT_EQ(dp.Store(), 0);  // the same 256 bytes again: skipped
+  EXPECT_EQ(fs->stats.writes, writes);
+
+  // A write just after the record leaves it as it is: still skipped.
+  uint8_t other = 7;
+  d.SeekTo(256);
+  ASSERT_EQ(d.WriteBlock(&other, 1), 0);
+  writes = fs->stats.writes;
+  dp.Store();
+  EXPECT_EQ(fs->stats.writes, writes);
+
+  // A write over the record's last byte: the next store must put the record back.
+  d.SeekTo(255);
+  ASSERT_EQ(d.WriteBlock(&other, 1), 0);
+  writes = fs->stats.writes;
+  dp.Store();
+  EXPECT_EQ(fs->stats.writes, writes + 1);
+  EXPECT_EQ(fs->Get("r.pdb256")[255], stored[255]);
+}
+
 // ---- Error texts ----
 
 TEST(ErrorTextTest, UndocumentedRowsNameTheirCodeInHex) {
