@@ -105,6 +105,40 @@ TEST_F(BlockTest, ABlockAcrossTwoListsOrUpsideDownIsRefusedWithoutAChange) {
   EXPECT_FALSE(db->blockClipboard);
 }
 
+TEST_F(BlockTest, ABlockHoldingADeletedRecordIsRefusedWithoutAChange) {
+  checkAtEnd = false;
+  // "B" is marked deleted but the list still runs through it.
+  Damage(sub[1], kKindOffset, RecordAt(sub[1]).kind | kKindDeleted);
+  const Bytes before = File();
+  Mark(sub[0], sub[2]);
+  EXPECT_EQ(CopyBlock(*db).message, kBlockDamagedMessage);
+  EXPECT_EQ(CutBlock(*db).message, kBlockDamagedMessage);
+  EXPECT_EQ(DeleteBlock(*db).message, kBlockDamagedMessage);
+  EXPECT_EQ(MoveBlockRight(*db, "X").message, kBlockDamagedMessage);
+  // As the block's first or last record it is gone.
+  Mark(sub[1], sub[2]);
+  EXPECT_EQ(CopyBlock(*db).message, kBlockGoneMessage);
+  Mark(sub[0], sub[1]);
+  EXPECT_EQ(DeleteBlock(*db).message, kBlockGoneMessage);
+  EXPECT_EQ(File(), before);
+  EXPECT_FALSE(db->blockClipboard);
+}
+
+TEST_F(BlockTest, NothingIsPastedBelowADeletedRecordOrTheFileHeader) {
+  Mark(sub[1], sub[2]);
+  ASSERT_TRUE(CopyBlock(*db).done);
+  dp().Load(top[2]);
+  dp().Delete();
+  const Bytes before = File();
+  for (Position target : {top[2], Position(0)}) {
+    dp().Load(target);
+    EXPECT_EQ(PasteBlock(*db).message, kBlockNoPlaceMessage) << target;
+    EXPECT_EQ(PasteBlockPointers(*db).message, kBlockNoPlaceMessage) << target;
+  }
+  EXPECT_EQ(File(), before);
+  EXPECT_TRUE(db->blockClipboard);
+}
+
 TEST_F(BlockTest, CopiesArePastedBelowTheCurrentRecordWithTheirOwnNames) {
   Mark(sub[1], sub[2]);
   ASSERT_TRUE(CopyBlock(*db).done);
