@@ -116,6 +116,17 @@ TEST_F(SortListTest, ALinkThatIsNotAnsweredIsRefused) {
   EXPECT_EQ(File(), before);
 }
 
+TEST_F(SortListTest, AnUpwardLinkThatIsNotAnsweredAboveTheCurrentRecordIsRefused) {
+  checkAtEnd = false;
+  auto top = TopList({"d", "c", "b", "a"});
+  Damage(top[2], kUpOffset, top[0]);  // "b" claims "d" stands above it; "d" leads to "c"
+  dp().Load(top[3]);
+  const Bytes before = File();
+  EXPECT_EQ(SortList(*db, true).status, SortStatus::kDamaged);
+  EXPECT_EQ(File(), before);
+  EXPECT_EQ(dp().CurrentPosition(), top[3]);
+}
+
 TEST_F(SortListTest, TheFileHeaderRecordStandsInNoList) {
   TopList({"b", "a"});
   dp().Load(0);
