@@ -7,6 +7,7 @@
 #include "env/datetime_text.h"
 #include "env/errors.h"
 #include "templates/field_text.h"
+#include "templates/real_formats.h"
 #include "templates/type_table.h"
 
 using namespace qn;
@@ -80,6 +81,19 @@ TEST_F(RealFieldTest, DoubleShowsRightAlignedWithItsDecimals) {
   EXPECT_EQ(ShowFieldText(double_, Double(123456789012.5)), "123456789012.50");  // wider
 }
 
+TEST_F(RealFieldTest, AValueHalfwayBetweenTwoShownValuesShowsTheEvenOne) {
+  // The stored value is shown rounded to the nearest; an exact tie (0.125 and 0.375 are
+  // exact in binary) goes to the even last digit. 2.675 is stored a little below itself.
+  EXPECT_EQ(FormatFixed(0.125, 0, 2), "0.12");
+  EXPECT_EQ(FormatFixed(0.375, 0, 2), "0.38");
+  EXPECT_EQ(FormatFixed(-0.125, 6, 2), " -0.12");
+  EXPECT_EQ(FormatFixed(2.5, 0, 0), "2");
+  EXPECT_EQ(FormatFixed(3.5, 0, 0), "4");
+  EXPECT_EQ(FormatFixed(2.675, 0, 2), "2.67");
+  const auto eighth = EncodeReal48(0.125);
+  EXPECT_EQ(ShowFieldText(Field(kTypeReal, 6, 6, 2), Bytes(eighth->begin(), eighth->end())), "  0.12");
+}
+
 TEST_F(RealFieldTest, EditorCutsToTwentyOneCharactersOneLineDoesNot) {
   Bytes big = Double(1e25);
   EXPECT_EQ(ShowFieldText(double_, big), "100000000000000009059");
@@ -125,8 +139,12 @@ TEST_F(RealFieldTest, ExtendedAndRealFieldsStoreTheirOwnLayouts) {
   EXPECT_EQ(SaveFieldText(real, "-1", r).status, SaveStatus::kStored);
   EXPECT_EQ(r, (Bytes{0x81, 0, 0, 0, 0, 0x80}));
   EXPECT_EQ(ShowFieldText(real, r), "  -1.000");
-  EXPECT_EQ(SaveFieldText(real, "1e39", r).status, SaveStatus::kRefused);
-  EXPECT_EQ(r, (Bytes{0x81, 0, 0, 0, 0, 0x80}));
+  for (const char* tooLarge : {"1e39", "170141183460469231731687303715884105728", "-1.7014118346046923e38"}) {
+    EXPECT_EQ(SaveFieldText(real, tooLarge, r).status, SaveStatus::kRefused) << tooLarge;  // 2^127 and up
+    EXPECT_EQ(r, (Bytes{0x81, 0, 0, 0, 0, 0x80})) << tooLarge;
+  }
+  EXPECT_EQ(SaveFieldText(real, "1.7014118346e38", r).status, SaveStatus::kStored);  // below 2^127
+  EXPECT_EQ(r[0], 0xFF);
 }
 
 class TextFieldTest : public ::testing::Test {};

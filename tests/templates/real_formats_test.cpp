@@ -89,6 +89,17 @@ TEST(Real48Test, RoundsToFortyBitsNearest) {
   EXPECT_EQ(*almostTwo, (Real6{0x82, 0, 0, 0, 0, 0}));
 }
 
+TEST(Real48Test, ADoubleHalfwayBetweenTwoRealsGoesToTheEvenOne) {
+  const double lastPlace = std::ldexp(1.0, -39);  // REAL's last place at 1.0
+  // Halfway above 1.0 (fraction ...0): stays at 1.0.
+  EXPECT_EQ(DecodeReal48(*EncodeReal48(1.0 + lastPlace / 2)), 1.0);
+  // Halfway above 1.0 + one place (fraction ...1): goes up to 1.0 + two places.
+  EXPECT_EQ(DecodeReal48(*EncodeReal48(1.0 + 1.5 * lastPlace)), 1.0 + 2 * lastPlace);
+  // Just beyond halfway: up.
+  EXPECT_EQ(DecodeReal48(*EncodeReal48(std::nextafter(1.0 + lastPlace / 2, 2.0))), 1.0 + lastPlace);
+  EXPECT_EQ(DecodeReal48(*EncodeReal48(-(1.0 + lastPlace / 2))), -1.0);
+}
+
 TEST(Real48Test, ExponentZeroIsZeroWhateverTheFraction) {
   EXPECT_EQ(DecodeReal48(Real6{0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}), 0.0);
 }
@@ -99,6 +110,12 @@ TEST(Real48Test, ValuesBeyondTheRangeAreNotEncoded) {
   EXPECT_FALSE(EncodeReal48(std::numeric_limits<double>::infinity()));
   EXPECT_FALSE(EncodeReal48(std::nan("")));
   EXPECT_TRUE(EncodeReal48(1.7e38));
+  // 2^127 and above need an exponent byte of 256.
+  const double largest = std::ldexp(2.0 - std::ldexp(1.0, -39), 126);
+  EXPECT_EQ(DecodeReal48(*EncodeReal48(largest)), largest);
+  EXPECT_FALSE(EncodeReal48(std::ldexp(1.0, 127)));
+  EXPECT_FALSE(EncodeReal48(-std::ldexp(1.0, 127)));
+  EXPECT_FALSE(EncodeReal48(std::nextafter(std::ldexp(1.0, 127), 0.0)));  // rounds up to 2^127
   EXPECT_EQ(*EncodeReal48(1e-45), Real6{});  // too small: zero
   EXPECT_EQ(DecodeReal48(Real6{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}), std::ldexp(2.0 - std::ldexp(1.0, -39), 126));
 }
