@@ -29,8 +29,6 @@ CutState& Cut() {
   return state;
 }
 
-Position PositionOf(const RecordImage& image) { return GetI32(image, kPositionOffset); }
-
 void ForgetBlockClipboard(tDataImageArk& db) {
   db.blockClipboard = false;
   Cut() = {};

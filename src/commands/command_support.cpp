@@ -6,6 +6,8 @@
 
 namespace qn {
 
+Position PositionOf(const RecordImage& image) { return GetI32(image, kPositionOffset); }
+
 RecordImage CurrentImage(const Datapointer& dp) {
   RecordImage out;
   std::copy(dp.Image().begin(), dp.Image().end(), out.begin());

@@ -12,6 +12,9 @@ namespace qn {
 
 class tDataImageArk;
 
+// The record's own Position, as its image holds it.
+Position PositionOf(const RecordImage& image);
+
 // A copy of the cursor's current record image.
 RecordImage CurrentImage(const Datapointer& dp);
 

@@ -21,8 +21,6 @@ struct Entry {
   std::u16string key;
 };
 
-Position PositionOf(const RecordImage& image) { return GetI32(image, kPositionOffset); }
-
 }  // namespace
 
 std::u16string SortKey(std::string_view displayName) {

@@ -18,7 +18,7 @@ Position FindByDisplayName(tDataImageArk& db, std::string_view text, bool wholeD
   Datapointer& dp = *db.dp;
   const std::string wanted = UpperCase(text);
   if (wanted.empty()) return -1;
-  CursorKeeper keeper(dp);
+  CursorRestorer keeper(dp);
   Position cur = wholeDatabase || dp.CurrentPosition() == 0 ? dp.TopLevelFirst() : dp.CurrentPosition();
 
   Position found = -1;

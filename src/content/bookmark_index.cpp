@@ -90,14 +90,14 @@ bool GoToRoot(tDataImageArk& db) {
 }  // namespace
 
 int32_t NewTableOfContents(tDataImageArk& db, std::string_view name) {
-  CursorKeeper keeper(*db.dp);
+  CursorRestorer keeper(*db.dp);
   if (GoToStandardListMaking(db, kIndexHeader) < 0) return -1;
   return MakeNode(db, name) < 0 ? -1 : 0;
 }
 
 Position AddIndexEntry(tDataImageArk& db, Position target, std::string_view key) {
   Datapointer& dp = *db.dp;
-  CursorKeeper keeper(dp);
+  CursorRestorer keeper(dp);
   if (!GoToRoot(db)) return -1;
   const std::u32string chars = IndexKey(key);
   const size_t n = chars.size();
@@ -133,7 +133,7 @@ Position AddBookmark(tDataImageArk& db, std::string_view key) {
 
 Position FindIndexEntry(tDataImageArk& db, std::string_view key) {
   Datapointer& dp = *db.dp;
-  CursorKeeper keeper(dp);
+  CursorRestorer keeper(dp);
   if (!GoToRoot(db)) return -1;
   const std::u32string chars = IndexKey(key);
   const size_t n = chars.size();

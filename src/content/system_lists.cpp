@@ -39,26 +39,11 @@ int FindInRegister(tDataImageArk& db, std::string_view name, bool making) {
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
-// The cursor keeper
-
-CursorKeeper::CursorKeeper(Datapointer& dp)
-    : dp_(dp), position_(dp.CurrentPosition()), direction_(dp.LastDirection()) {}
-
-CursorKeeper::~CursorKeeper() {
-  if (!released_) Restore();
-}
-
-void CursorKeeper::Restore() {
-  dp_.Load(position_);
-  dp_.SetLastDirection(direction_);
-}
-
-// ---------------------------------------------------------------------------------------
 // Standard lists
 
 Position GoToStandardList(tDataImageArk& db, std::string_view header) {
   Datapointer& dp = *db.dp;
-  CursorKeeper keeper(dp);
+  CursorRestorer keeper(dp);
   if (ScanForString(db, header, true) < 0) return -1;
   if (dp.GoRight() != 0) return -1;
   keeper.Release();
@@ -67,7 +52,7 @@ Position GoToStandardList(tDataImageArk& db, std::string_view header) {
 
 Position GoToStandardListMaking(tDataImageArk& db, std::string_view header) {
   Datapointer& dp = *db.dp;
-  CursorKeeper keeper(dp);
+  CursorRestorer keeper(dp);
   if (ScanForString(db, header, true) < 0) return -1;
   if (dp.Right() == 0) {
     if (AddNamed(db, DirRight, kPlaceholderName) < 0) return -1;
@@ -91,7 +76,7 @@ bool WalkList(Datapointer& dp, const std::function<bool(Datapointer&)>& stop) {
 std::vector<Position> ListStandardList(tDataImageArk& db, std::string_view header,
                                        const std::function<bool(Datapointer&)>& take) {
   Datapointer& dp = *db.dp;
-  CursorKeeper keeper(dp);
+  CursorRestorer keeper(dp);
   std::vector<Position> out;
   if (GoToStandardList(db, header) < 0) return out;
   const Position first = dp.CurrentPosition();
@@ -107,7 +92,7 @@ std::vector<Position> ListStandardList(tDataImageArk& db, std::string_view heade
 
 int32_t SetRegisterVariable(tDataImageArk& db, std::string_view name, std::string_view value) {
   Datapointer& dp = *db.dp;
-  CursorKeeper keeper(dp);
+  CursorRestorer keeper(dp);
   int found = FindInRegister(db, name, true);
   if (found < 0) return -1;
   if (found == 0 && AddNamed(db, DirDown, name) < 0) return -1;
@@ -131,7 +116,7 @@ int32_t SetRegisterVariable(tDataImageArk& db, std::string_view name, std::strin
 
 std::optional<std::string> FindRegisterVariable(tDataImageArk& db, std::string_view name) {
   Datapointer& dp = *db.dp;
-  CursorKeeper keeper(dp);
+  CursorRestorer keeper(dp);
   if (FindInRegister(db, name, false) != 1) return std::nullopt;
   // Only a variable's value block is read as one; the placeholder or any other record of
   // that name is no variable.
@@ -159,7 +144,7 @@ std::string GetRegisterVariable(tDataImageArk& db, std::string_view name) {
 
 int32_t NewProgramRecord(tDataImageArk& db, std::string_view name) {
   Datapointer& dp = *db.dp;
-  CursorKeeper keeper(dp);
+  CursorRestorer keeper(dp);
   if (GoToStandardListMaking(db, kProgramsHeader) < 0) return -1;
   if (AddNamed(db, DirDown, name) < 0) return -1;
   keeper.Release();

@@ -50,26 +50,6 @@ inline constexpr std::array<std::string_view, 10> kStandardHeaders = {
     kSystemRegisterHeader, kServicesHeader, kFilelinksHeader, kDocumentsHeader,
     kUsersHeader, kReplicateHeader};
 
-// Brings the cursor back, on destruction, to the record and the direction it had when the
-// keeper was made, unless Release() was called. Local, so a full position stack (the
-// user's marks) never sends the cursor to the wrong record.
-class CursorKeeper {
- public:
-  explicit CursorKeeper(Datapointer& dp);
-  ~CursorKeeper();
-  CursorKeeper(const CursorKeeper&) = delete;
-  CursorKeeper& operator=(const CursorKeeper&) = delete;
-  void Restore();
-  void Release() { released_ = true; }
-  Position Saved() const { return position_; }
-
- private:
-  Datapointer& dp_;
-  Position position_;
-  tDirection direction_;
-  bool released_ = false;
-};
-
 // Finds `header` from the top and steps right to the first record of its list. Its
 // Position with the cursor on it; -1 when the header is missing or has no list, with the
 // cursor where it was.

@@ -7,6 +7,7 @@
 
 #include <array>
 
+#include "env/number_text.h"
 #include "env/text_codec.h"
 
 namespace qn {
@@ -36,15 +37,6 @@ void CivilFromDays(int64_t z, int* y, int* m, int* d) {
 }
 
 constexpr int64_t kEpochOffsetDays = 25569;  // 1899-12-30 to 1970-01-01
-
-// The leading decimal digits of a text, at most `maxDigits`; 0 when there are none.
-int LeadingNumber(std::string_view s, size_t maxDigits, size_t* digits) {
-  int value = 0;
-  size_t n = 0;
-  while (n < s.size() && n < maxDigits && s[n] >= '0' && s[n] <= '9') value = value * 10 + (s[n++] - '0');
-  *digits = n;
-  return value;
-}
 
 int DaysInMonth(int year, int month) {
   static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -145,6 +137,35 @@ std::string FormatDateTime(double stamp) {
     return FormatShortDate(stamp);
   }
   return FormatShortDate(stamp) + " " + FormatLongTime(stamp);
+}
+
+std::optional<double> ParseDateTime(std::string_view text) {
+  text = Trim(text);
+  const size_t blank = text.find(' ');
+  const std::optional<double> day = ParseShortDate(text.substr(0, blank));
+  if (!day) return std::nullopt;
+  CivilDateTime c = DecodeDateTime(*day);
+  if (blank == std::string_view::npos) return *day;
+  std::string_view time = Trim(text.substr(blank + 1));
+  int parts[3] = {0, 0, 0};
+  int count = 0;
+  while (count < 3) {
+    size_t digits = 0;
+    parts[count] = LeadingNumber(time, 2, &digits);
+    if (digits == 0) return std::nullopt;
+    ++count;
+    time.remove_prefix(digits);
+    if (time.empty()) break;
+    if (time.front() != ':') return std::nullopt;
+    time.remove_prefix(1);
+  }
+  if (!time.empty() || count < 2 || parts[0] > 23 || parts[1] > 59 || parts[2] > 59)
+    return std::nullopt;
+  c.hour = parts[0];
+  c.minute = parts[1];
+  c.second = parts[2];
+  c.millisecond = 0;
+  return EncodeDateTime(c);
 }
 
 }  // namespace qn

@@ -24,6 +24,10 @@ std::string FormatLongTime(double stamp);   // "HH:mm:ss"
 // that day at midnight, or nullopt when the text is not such a date.
 std::optional<double> ParseShortDate(std::string_view text);
 
+// A date as ParseShortDate reads it, optionally followed by a blank and the time "HH:mm" or
+// "HH:mm:ss" (hours and minutes of one or two digits). nullopt for anything else.
+std::optional<double> ParseDateTime(std::string_view text);
+
 // Civil date and time <-> stored timestamp.
 struct CivilDateTime {
   int year = 1899, month = 12, day = 30, hour = 0, minute = 0, second = 0, millisecond = 0;

@@ -28,20 +28,6 @@ constexpr size_t kDirectReadFrom = kReadWindow / 2;
 
 constexpr size_t kBackupChunk = 8193;
 
-// Restores the settings section that was current when it was made.
-class SectionGuard {
- public:
-  explicit SectionGuard(std::string_view section) : saved_(CurrentSection()) {
-    SetSection(section);
-  }
-  ~SectionGuard() { SetSection(saved_); }
-  SectionGuard(const SectionGuard&) = delete;
-  SectionGuard& operator=(const SectionGuard&) = delete;
-
- private:
-  std::string saved_;
-};
-
 void VerboseLog(std::string_view line) {
   if (VerboseLogging) WriteLog(line);
 }
@@ -91,7 +77,7 @@ tDataImageArk& tDataImageArk::Open(const std::string& fileName, OpenPolicy polic
   EngineState& engine = Engine();
   bool createBackup = false;
   {
-    SectionGuard section(kEngineSection);
+    SectionScope section(kEngineSection);
     // Step 1: the cache switches.
     engine.writeCache = ReadSettingBool("DatabaseCache");
     engine.readCache = ReadSettingBool("DatabaseCacheRead");

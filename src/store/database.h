@@ -85,6 +85,15 @@ struct EngineState {
 EngineState& Engine();
 inline constexpr int32_t kPayloadCacheSize = 262145;
 
+// Turns the compare window on for the payload transfers of one operation.
+class CompareWindow {
+ public:
+  CompareWindow() { Engine().compareWindow = true; }
+  ~CompareWindow() { Engine().compareWindow = false; }
+  CompareWindow(const CompareWindow&) = delete;
+  CompareWindow& operator=(const CompareWindow&) = delete;
+};
+
 // The error-text table: the Norwegian text of an error number, empty outside 1..216.
 std::string ErrorText(int32_t code);
 // The task texts of the report line, by task code (1..4, 6..11); empty for others.

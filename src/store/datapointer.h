@@ -208,4 +208,48 @@ class Datapointer {
   int64_t knownSize_ = 0;
 };
 
+// Brings the cursor back, on destruction, to the record and the direction it had when the
+// restorer was made, unless Release() was called. It keeps the Position itself, so a full
+// position stack (the user's marks) never sends the cursor to the wrong record.
+class CursorRestorer {
+ public:
+  explicit CursorRestorer(Datapointer& dp)
+      : dp_(dp), position_(dp.CurrentPosition()), direction_(dp.LastDirection()) {}
+  ~CursorRestorer() {
+    if (!released_) {
+      dp_.Load(position_);
+      dp_.SetLastDirection(direction_);
+    }
+  }
+  CursorRestorer(const CursorRestorer&) = delete;
+  CursorRestorer& operator=(const CursorRestorer&) = delete;
+  // The cursor stays where the operation left it.
+  void Release() { released_ = true; }
+
+ private:
+  Datapointer& dp_;
+  Position position_;
+  tDirection direction_;
+  bool released_ = false;
+};
+
+// Keeps the current record for the length of a look elsewhere in the file the way the
+// window's walks do: its Position goes on the position stack and is popped back at the
+// end, so the marks panel sees the pair. When the stack is full the Position is kept here
+// instead, so a pop never takes away a mark. The last direction is kept too: a look is not
+// a move, and the next new record must go where the user's last move pointed.
+class PushedCursor {
+ public:
+  explicit PushedCursor(tDataImageArk& db);
+  ~PushedCursor();
+  PushedCursor(const PushedCursor&) = delete;
+  PushedCursor& operator=(const PushedCursor&) = delete;
+
+ private:
+  tDataImageArk& db_;
+  Position position_;
+  tDirection direction_;
+  bool pushed_;
+};
+
 }  // namespace qn

@@ -5,6 +5,21 @@
 
 namespace qn {
 
+PushedCursor::PushedCursor(tDataImageArk& db)
+    : db_(db),
+      position_(db.dp->CurrentPosition()),
+      direction_(db.dp->LastDirection()),
+      pushed_(db.PushPosition() >= 0) {}
+
+PushedCursor::~PushedCursor() {
+  if (pushed_) {
+    db_.PopPosition();
+  } else {
+    db_.dp->Load(position_);
+  }
+  db_.dp->SetLastDirection(direction_);
+}
+
 namespace {
 constexpr uint16_t kStackLimit = 254;
 }

@@ -15,15 +15,6 @@ namespace qn {
 
 namespace {
 
-// Turns the compare window on for the payload transfers of one operation.
-class CompareWindow {
- public:
-  CompareWindow() { Engine().compareWindow = true; }
-  ~CompareWindow() { Engine().compareWindow = false; }
-  CompareWindow(const CompareWindow&) = delete;
-  CompareWindow& operator=(const CompareWindow&) = delete;
-};
-
 std::string CutName(std::string_view utf8) {
   std::string bytes = Utf8ToCp1252(utf8);
   if (bytes.size() > size_t(kNameMaxText)) bytes.resize(kNameMaxText);

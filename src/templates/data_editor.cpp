@@ -22,15 +22,6 @@ constexpr int64_t kMaxNewPayload = 16 * 1024 * 1024;
 // carries in its 16-bit Length.
 constexpr int64_t kMaxInheritedPart = 65535;
 
-// Turns the compare window on for one payload transfer.
-class CompareWindow {
- public:
-  CompareWindow() { Engine().compareWindow = true; }
-  ~CompareWindow() { Engine().compareWindow = false; }
-  CompareWindow(const CompareWindow&) = delete;
-  CompareWindow& operator=(const CompareWindow&) = delete;
-};
-
 SkrivResult Refused(SkrivStatus status, std::string message) {
   SkrivResult r;
   r.status = status;

@@ -10,6 +10,7 @@
 #include "store/format.h"
 #include "env/datetime_text.h"
 #include "env/errors.h"
+#include "env/number_text.h"
 #include "env/text_codec.h"
 #include "templates/real_formats.h"
 #include "templates/type_table.h"
@@ -56,25 +57,6 @@ std::string StoredText(const FieldBuffer& buf) {
 std::string TwoDigits(int value) {
   std::string s = std::to_string(value);
   return s.size() < 2 ? "0" + s : s;
-}
-
-// The leading decimal digits of a text, at most `maxDigits`; 0 when there are none.
-int LeadingNumber(std::string_view s, size_t maxDigits, size_t* digits) {
-  int value = 0;
-  size_t n = 0;
-  while (n < s.size() && n < maxDigits && s[n] >= '0' && s[n] <= '9') value = value * 10 + (s[n++] - '0');
-  if (digits) *digits = n;
-  return value;
-}
-
-std::optional<int64_t> ParseInteger(std::string_view text) {
-  text = Trim(text);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  int64_t value = 0;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  if (value < INT32_MIN || value > int64_t(UINT32_MAX)) return std::nullopt;
-  return value;
 }
 
 // DATE text: day, month and year in century, separated by points (dd.MM.yy; a four-digit
@@ -205,7 +187,7 @@ SaveResult SaveFieldText(const TemplateField& field, std::string_view text, std:
   std::array<uint8_t, kValueBufferSize> buffer{};
   switch (type) {
     case TypeClass::kInteger: {
-      int64_t value = ParseInteger(text).value_or(0);
+      int64_t value = ParseInt32OrCardinal(text).value_or(0);
       PutU32(buffer, 0, static_cast<uint32_t>(value));
       break;
     }

@@ -36,21 +36,6 @@ namespace {
 
 constexpr std::string_view kDefinitions = "Definitions";
 
-// Puts the cursor back on the record it stood on when this was made.
-class CursorKeeper {
- public:
-  explicit CursorKeeper(tDataImageArk& db) : dp_(*db.dp), position_(dp_.CurrentPosition()) {}
-  ~CursorKeeper() {
-    if (dp_.CurrentPosition() != position_) dp_.Load(position_);
-  }
-  CursorKeeper(const CursorKeeper&) = delete;
-  CursorKeeper& operator=(const CursorKeeper&) = delete;
-
- private:
-  Datapointer& dp_;
-  Position position_;
-};
-
 // A template record found by name, with the own rows its block really holds.
 struct FoundTemplate {
   Position record = 0;
@@ -197,7 +182,7 @@ uint32_t CountTemplateFields(tDataImageArk& db) {
   const int64_t place = db.FilePosition();
   uint32_t total = 0;
   {
-    CursorKeeper keep(db);
+    CursorRestorer keep(*db.dp);
     FoundTemplate top;
     if (FindTemplateRecord(db, ReadName(db), top) && top.record == t.TemplateRecordPos)
       for (const ChainLink& link : ResolveChain(db, top)) total += uint32_t(link.rows.size());
@@ -209,7 +194,7 @@ uint32_t CountTemplateFields(tDataImageArk& db) {
 int32_t LoadTemplate(tDataImageArk& db, std::string_view name) {
   tLoadedTemplate& t = LoadedTemplate(db);
   t.Free();
-  CursorKeeper keep(db);
+  CursorRestorer keep(*db.dp);
   FoundTemplate top;
   if (!FindTemplateRecord(db, name, top)) return -1;
   std::vector<ChainLink> chain = ResolveChain(db, top);
@@ -229,7 +214,7 @@ int32_t LoadRecordTemplate(tDataImageArk& db) {
     LoadedTemplate(db).Free();  // a stale template must not lay out this record
     return -1;
   }
-  CursorKeeper keep(db);
+  CursorRestorer keep(*db.dp);
   dp.Load(templatePos);
   std::string name = ReadName(db);
   return LoadTemplate(db, name);
@@ -344,12 +329,12 @@ int32_t FinishTemplate(tDataImageArk& db) {
 // The linked program
 
 bool TemplateHasProgram(tDataImageArk& db) {
-  CursorKeeper keep(db);
+  CursorRestorer keep(*db.dp);
   return LoadRecordTemplate(db) == 0 && LoadedTemplate(db).Header.ProgramData != 0;
 }
 
 int32_t ReadTemplateProgram(tDataImageArk& db, std::span<uint8_t, kProgramRecordSize> program) {
-  CursorKeeper keep(db);
+  CursorRestorer keep(*db.dp);
   if (LoadRecordTemplate(db) != 0) return -1;
   const Position data = LoadedTemplate(db).Header.ProgramData;
   if (data <= 0) return -1;
@@ -362,7 +347,7 @@ int32_t ReadTemplateProgram(tDataImageArk& db, std::span<uint8_t, kProgramRecord
 }
 
 int32_t UnlinkTemplateProgram(tDataImageArk& db) {
-  CursorKeeper keep(db);
+  CursorRestorer keep(*db.dp);
   if (LoadRecordTemplate(db) != 0) return -1;
   LoadedTemplate(db).Header.ProgramData = 0;
   SaveTemplate(db);
@@ -374,7 +359,7 @@ int32_t UnlinkTemplateProgram(tDataImageArk& db) {
 
 std::vector<std::string> ListTemplateNames(tDataImageArk& db) {
   Datapointer& dp = *db.dp;
-  CursorKeeper keep(db);
+  CursorRestorer keep(*db.dp);
   std::vector<std::string> names;
   if (ScanForString(db, kDefinitions, true) < 0) return names;
   if (dp.Right() <= 0 || dp.GoRight() != 0) return names;

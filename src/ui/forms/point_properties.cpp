@@ -13,6 +13,7 @@
 #include "store/record_blocks.h"
 #include "content/system_lists.h"
 #include "env/datetime_text.h"
+#include "env/number_text.h"
 #include "env/text_codec.h"
 
 namespace qn {
@@ -68,51 +69,6 @@ constexpr TimeBox kTimeBoxes[] = {
 // Boxes the user cannot type into.
 constexpr std::string_view kReadOnlyBoxes[] = {"dl", "netto", "dn", "df", "dr", "FilAttr",
                                                "headerstr"};
-
-// A decimal integer with blanks around it and an optional sign, within 32 bits.
-std::optional<int32_t> ParseInteger(std::string_view text) {
-  text = Trim(text);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty()) return std::nullopt;
-  int32_t value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
-
-// "dd.MM.yyyy" or "dd.MM.yyyy HH:mm[:ss]" (the short date form as the date texts read it).
-std::optional<double> ParseDateTime(std::string_view text) {
-  text = Trim(text);
-  const size_t blank = text.find(' ');
-  const std::optional<double> day = ParseShortDate(text.substr(0, blank));
-  if (!day) return std::nullopt;
-  CivilDateTime c = DecodeDateTime(*day);
-  if (blank == std::string_view::npos) return *day;
-  std::string_view time = Trim(text.substr(blank + 1));
-  int parts[3] = {0, 0, 0};
-  int count = 0;
-  while (count < 3) {
-    size_t digits = 0;
-    int value = 0;
-    while (digits < time.size() && digits < 2 && time[digits] >= '0' && time[digits] <= '9') {
-      value = value * 10 + (time[digits] - '0');
-      ++digits;
-    }
-    if (digits == 0) return std::nullopt;
-    parts[count++] = value;
-    time.remove_prefix(digits);
-    if (time.empty()) break;
-    if (time.front() != ':') return std::nullopt;
-    time.remove_prefix(1);
-  }
-  if (!time.empty() || count < 2 || parts[0] > 23 || parts[1] > 59 || parts[2] > 59)
-    return std::nullopt;
-  c.hour = parts[0];
-  c.minute = parts[1];
-  c.second = parts[2];
-  c.millisecond = 0;
-  return EncodeDateTime(c);
-}
 
 std::string IntegerMessage(std::string_view text) {
   return "'" + std::string(text) + "' er ikke en gyldig heltallsverdi";
@@ -294,7 +250,7 @@ std::string PointProperties::SkrivData() {
   for (const NumberBox& b : kNumberBoxes) {
     const std::string& text = boxes_[std::string(b.box)];
     if (text == shown_[std::string(b.box)]) continue;
-    const std::optional<int32_t> value = ParseInteger(text);
+    const std::optional<int32_t> value = ParseInt32(text);
     if (!value) return IntegerMessage(text);
     if (*value != GetI32(image, b.offset)) changed.push_back({&b, *value});
   }

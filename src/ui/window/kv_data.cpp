@@ -148,36 +148,6 @@ QString FromUtf8(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Keeps the current record for the length of a walk: its Position goes on the position
-// stack and is popped back at the end, as every look elsewhere in the file does. When the
-// stack is full (the user's marks fill it) the Position is kept here instead, so a pop
-// never takes away a mark. The cursor's last direction is kept too: a refresh is not a
-// move, and the next new record must go where the user's last move pointed.
-class KeepCursor {
- public:
-  explicit KeepCursor(tDataImageArk& db)
-      : db_(db),
-        position_(db.dp->CurrentPosition()),
-        direction_(db.dp->LastDirection()),
-        pushed_(db.PushPosition() >= 0) {}
-  ~KeepCursor() {
-    if (pushed_) {
-      db_.PopPosition();
-    } else {
-      db_.dp->Load(position_);
-    }
-    db_.dp->SetLastDirection(direction_);
-  }
-  KeepCursor(const KeepCursor&) = delete;
-  KeepCursor& operator=(const KeepCursor&) = delete;
-
- private:
-  tDataImageArk& db_;
-  Position position_;
-  tDirection direction_;
-  bool pushed_;
-};
-
 // Makes the current record's template the loaded one. The loaded template is kept from row
 // to row and loaded again only when the template Position changes, or when something else
 // loaded another template in between.
@@ -239,7 +209,7 @@ void BuildListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas) 
 
   Datapointer& dp = *db.dp;
   const Position current = dp.CurrentPosition();
-  KeepCursor keep(db);
+  PushedCursor keep(db);
   dp.GoFirst();
   if (dp.TemplatePos() > 0) EnsureTemplate(db, cl);
   cl.Count = 1;
@@ -256,7 +226,7 @@ void PaintListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas) 
   if (painting || !db.IsOpen()) return;
   painting = true;
   {
-    KeepCursor keep(db);
+    PushedCursor keep(db);
     Datapointer& dp = *db.dp;
     DrawHeaderRow(db, canvas, cl);
     for (int slot = 1; slot <= kMaxListRows; ++slot) canvas.BeginSlot(slot);

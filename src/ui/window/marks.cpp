@@ -68,7 +68,7 @@ bool MarkList::Sync() {
   if (keep == Count() && keep == top) return false;
   lines_.resize(size_t(keep));
   marked_.resize(size_t(keep));
-  CursorKeeper keeper(*db_.dp);
+  CursorRestorer keeper(*db_.dp);
   for (int entry = StackEntry(keep); entry <= top; ++entry) {
     const Position p = db_.StackSlot(entry);
     marked_.push_back(p);
