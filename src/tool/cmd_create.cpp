@@ -52,6 +52,7 @@ int RunCreate(const std::vector<std::string>& args, ToolContext& context) {
   bool minimal = false;
   for (const std::string& arg : args) {
     if (arg == kMinimalOption) {
+      if (minimal) return UsageError(context, kCreate);  // given twice: an argument too many
       minimal = true;
     } else {
       files.push_back(arg);

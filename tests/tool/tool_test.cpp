@@ -38,6 +38,35 @@ TEST_F(ToolTest, HelpListsTheCommandsAndUsageErrorsExitTwo) {
   EXPECT_EQ(ErrLines(), 1);
 }
 
+TEST_F(ToolTest, EveryCommandRefusesAnArgumentTooManyWithoutTouchingTheFile) {
+  ASSERT_EQ(Run({"create", "db.pdb256"}), kExitOk);
+  const Bytes before = fs->Get("db.pdb256");
+  for (const ToolCommand& command : Commands()) {
+    // The command's own arguments, each given a plausible value, then one more.
+    std::vector<std::string> args{std::string(command.name)};
+    std::istringstream words{std::string(command.arguments)};
+    for (std::string word; words >> word;) {
+      if (word == "FILE") word = "db.pdb256";
+      else if (word == "POS") word = "256";
+      else if (word.front() == '[') word = word.substr(1, word.size() - 2);
+      else word = word.substr(0, word.find('|'));
+      args.push_back(word);
+    }
+    args.push_back("extra");
+    EXPECT_EQ(Run(args), kExitError) << command.name;
+    EXPECT_EQ(err.str(), "quilltool: usage: quilltool " + std::string(command.name) + " " +
+                             std::string(command.arguments) + "\n");
+    EXPECT_EQ(out.str(), "") << command.name;
+    EXPECT_EQ(fs->Get("db.pdb256"), before) << command.name;
+  }
+  // An option given twice is one argument too many as well.
+  EXPECT_EQ(Run({"create", "new.pdb256", "--minimal", "--minimal"}), kExitError);
+  EXPECT_EQ(ErrLines(), 1);
+  EXPECT_FALSE(fs->Exists("new.pdb256"));
+  EXPECT_EQ(Run({"create", "--minimal", "--minimal"}), kExitError);
+  EXPECT_FALSE(fs->Exists("--minimal"));
+}
+
 TEST_F(ToolTest, CreateWritesANewDatabaseAndRefusesAnExistingFile) {
   EXPECT_EQ(Run({"create", "new.pdb256"}), kExitOk);
   EXPECT_EQ(qn::test::GetI32(fs->Get("new.pdb256"), kDownOffset), 256);  // "System"
@@ -59,6 +88,35 @@ TEST_F(ToolTest, CreateReportsAFileThatCannotBeMade) {
   fs->writeBudget = 1000;
   EXPECT_EQ(Run({"create", "full.pdb256"}), kExitError);
   EXPECT_EQ(err.str(), "quilltool: full.pdb256: cannot write (error 101: SKRIVEFEIL TIL DISK, ELLER DISK FULL)\n");
+}
+
+TEST_F(ToolTest, EveryEditingCommandWhoseWritesFallShortExitsTwo) {
+  ASSERT_EQ(Run({"create", "db.pdb256"}), kExitOk);
+  ASSERT_EQ(Run({"find", "db.pdb256", "** Ingen data (denne linjen kan endres elles slettes) **"}), kExitOk);
+  const std::string line = out.str().substr(0, out.str().size() - 1);
+  ASSERT_EQ(Run({"new-data", "db.pdb256", line, "down", "Database Bruker"}), kExitOk);
+  const std::string record = out.str().substr(0, out.str().size() - 1);
+  const Bytes sound = fs->Get("db.pdb256");
+  const std::vector<std::vector<std::string>> edits = {
+      {"add-line", "db.pdb256", line, "down", "Ny"},
+      {"new-data", "db.pdb256", line, "right", "Database Bruker"},
+      {"set-field", "db.pdb256", record, "Brukernavn", "Kari"},
+      {"set-var", "db.pdb256", "Farge", "blå"},
+  };
+  for (const std::vector<std::string>& args : edits) {
+    fs->Put("db.pdb256", sound);
+    const uint64_t written = fs->stats.bytesWritten;
+    ASSERT_EQ(Run(args), kExitOk) << args[0];
+    const int64_t needed = int64_t(fs->stats.bytesWritten - written);
+    for (int64_t budget : {int64_t(0), needed / 2, needed - 1}) {
+      fs->Put("db.pdb256", sound);
+      fs->writeBudget = budget;
+      EXPECT_EQ(Run(args), kExitError) << args[0] << " with room for " << budget << " bytes";
+      EXPECT_EQ(ErrLines(), 1) << args[0];
+      EXPECT_EQ(out.str(), "") << args[0];
+      fs->writeBudget = -1;
+    }
+  }
 }
 
 TEST_F(ToolTest, ScanPrintsUtf8LinesAndLeavesTheFileAlone) {
