@@ -299,17 +299,6 @@ void IniFile::EraseKey(std::string_view section, std::string_view key) {
   }
 }
 
-void IniFile::EraseSection(std::string_view section) {
-  const std::string_view name = TrimBlanks(section);
-  for (auto it = sections_.begin(); it != sections_.end(); ++it) {
-    if (SameName(it->name, name)) {
-      sections_.erase(it);
-      modified_ = true;
-      return;
-    }
-  }
-}
-
 std::vector<std::string> IniFile::Sections() const {
   std::vector<std::string> out;
   for (const Section& s : sections_) {

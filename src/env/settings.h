@@ -43,7 +43,6 @@ class IniFile {
   // in memory is what a later Load gives back.
   void Set(std::string_view section, std::string_view key, std::string_view value);
   void EraseKey(std::string_view section, std::string_view key);
-  void EraseSection(std::string_view section);
 
   std::vector<std::string> Sections() const;
   std::vector<std::string> Keys(std::string_view section) const;

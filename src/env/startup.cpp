@@ -88,17 +88,20 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
 
 const CommandLine& StartupCommandLine() { return g_commandLine; }
 
-StartupFacts RunStartup(const CommandLine& commandLine) {
-  // 1. The log: empty list, its file name fixed.
-  CreateLog();
+namespace {
 
-  // 2. Command line.
+// The command line's switches, before anything else is read: "--debug" and "-install" turn
+// the log and its detail lines on, "-ip" and "--user" stand in for the machine's answers.
+void TakeCommandLine(const CommandLine& commandLine) {
   g_commandLine = commandLine;
   if (commandLine.debug || commandLine.install) LoggingEnabled = VerboseLogging = true;
   if (commandLine.ip) SetIpOption(*commandLine.ip);
   if (commandLine.user) SetUserNameOption(*commandLine.user);
+}
 
-  // 3, 4. The shared settings file, absolute; whether it was there before this start.
+// Opens the shared settings file by its absolute path and stamps it: "CREATED_" only when
+// it was not there before this start, "MODIFIED_" at every start. True when it existed.
+bool OpenAndStampSettings(const std::string& program) {
   const std::string folder = ChooseSettingsFolder();
   std::error_code ec;
   std::string iniPath = std::filesystem::absolute(folder + kIniName, ec).lexically_normal().string();
@@ -106,61 +109,66 @@ StartupFacts RunStartup(const CommandLine& commandLine) {
   const bool existed = IsRegularFile(iniPath);
   OpenSettings(iniPath);
 
-  // 5. Stamps: created only on the first start, modified at every start.
-  const std::string program = ProgramFilePath();
   const double now = NowAsDateTime();
   const std::string time = FormatShortDate(now) + " " + FormatLongTime(now);
   SetSection(kStampSection);
   if (!existed) WriteStamps("CREATED_", time, program);
   WriteStamps("MODIFIED_", time, program);
   ResetSection();
+  return existed;
+}
 
-  // 6. The settings folder is the "etc" folder.
-  SetFolder("etc", IniFolder());
-
-  // 7. The folder tree, on a first start or when asked to install.
-  if (!IsFolder(BaseFolder() + "data") || commandLine.install) CreateFolderTree();
-
-  // 8. Logging as the settings say. The stored "DirectLogging" choice applies as well.
-  // When the settings turn logging off, what "--debug" collected so far is not kept either:
-  // a run with logging off leaves no lines of its own in the log file.
+// Logging as the settings say. The stored "DirectLogging" choice applies as well. When the
+// settings turn logging off, what "--debug" collected so far is not kept either: a run with
+// logging off leaves no lines of its own in the log file. Then the log is emptied when
+// asked (a failing close has already been shown and counted), and the log file's lines
+// replace what was logged so far.
+void SettleLogging() {
   LoggingEnabled = ReadSettingBool("LogToFile");
   DirectLogging = LoggingEnabled && ReadSettingBool("DirectLogging");
   if (!LoggingEnabled) DiscardLogLines();
-
-  // 9. An emptied log. A failing close has already been shown and counted.
   if (ReadSettingBool("ClearLogFileOnStartup")) {
     try {
       ClearLog();
     } catch (const IoError&) {
     }
   }
-
-  // 10. The log file's lines replace what was logged so far.
   if (IsRegularFile(LogFileName())) LoadLogFile();
+}
 
-  // 11. Temporary files.
+void WriteStartLines(const std::string& program) {
+  if (!LoggingEnabled) return;
+  WriteLog("START: " + program);
+  WriteLog("INIFIL: " + IniFileName());
+  WriteLog("BRUKER: " + CurrentUserName());
+  if (VerboseLogging) WriteLog(LoginLine());
+}
+
+}  // namespace
+
+StartupFacts RunStartup(const CommandLine& commandLine) {
+  CreateLog();
+  TakeCommandLine(commandLine);
+  const std::string program = ProgramFilePath();
+  const bool iniExisted = OpenAndStampSettings(program);
+
+  // The settings folder is the "etc" folder; the whole tree is made on a first start or
+  // when asked to install.
+  SetFolder("etc", IniFolder());
+  if (!IsFolder(BaseFolder() + "data") || commandLine.install) CreateFolderTree();
+
+  SettleLogging();
   if (ReadSettingBool("DeleteTemporaryFiles")) {
     CleanTemporaryFiles(ReadSettingBool("DeleteSystemTemporaryFiles"));
   }
-
-  // 12. The log folder exists from here on.
-  GetLogFolder();
-
-  // 13. Detail lines: "--debug" keeps them on whatever the settings say.
+  GetLogFolder();  // the log folder exists from here on
+  // Detail lines: "--debug" keeps them on whatever the settings say.
   if (!VerboseLogging) VerboseLogging = ReadSettingBool("VerboseLogging") && LoggingEnabled;
-
-  // 14. The start lines.
-  if (LoggingEnabled) {
-    WriteLog("START: " + program);
-    WriteLog("INIFIL: " + IniFileName());
-    WriteLog("BRUKER: " + CurrentUserName());
-    if (VerboseLogging) WriteLog(LoginLine());
-  }
+  WriteStartLines(program);
 
   StartupFacts facts;
   facts.iniFileName = IniFileName();
-  facts.iniExisted = existed;
+  facts.iniExisted = iniExisted;
   facts.baseFolder = BaseFolder();
   facts.logFileName = LogFileName();
   facts.programPath = program;

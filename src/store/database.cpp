@@ -74,34 +74,43 @@ tDataImageArk& tDataImageArk::Open(const std::string& fileName) {
 
 tDataImageArk& tDataImageArk::Open(const std::string& fileName, OpenPolicy policy) {
   if (file_ || dp) Close();
-  EngineState& engine = Engine();
-  bool createBackup = false;
-  {
-    SectionScope section(kEngineSection);
-    // Step 1: the cache switches.
-    engine.writeCache = ReadSettingBool("DatabaseCache");
-    engine.readCache = ReadSettingBool("DatabaseCacheRead");
-    if (VerboseLogging) {
-      WriteLog("QUILLAPI: Verbose logging enabled.");
-      if (engine.writeCache) WriteLog("QUILLAPI: Write Cache enabled.");
-      if (engine.readCache) WriteLog("QUILLAPI: Read Cache enabled.");
-    }
-    // Step 2: the name, and the backup copy of an existing file.
-    fileName_ = fileName;
-    createBackup = ReadSettingBool("CreateBackup") && policy != OpenPolicy::kInspect;
-    if (createBackup && files_->Exists(fileName_) &&
-        fileName_.find(".backup") == std::string::npos) {
-      MakeBackup();
-    }
-    // Step 3.
-    WriteLog("QUILLAPI: Database filename is set to " + fileName_);
-    // Step 4.
-    autoCreateDatabase_ = ReadSettingBool("AutoCreateDatabase");
-    if (autoCreateDatabase_) VerboseLog("QUILLAPI: AutoCreate Database enabled.");
-    readOnly_ = ReadSettingBool("ReadOnlyDatabase");
-    if (readOnly_) VerboseLog("QUILLAPI: Database is READONLY.");
-    autoCreateRecords_ = ReadSettingInteger("AutoCreateRecords");
+  ReadOpenSettings(fileName, policy);
+  ResetForNewFile();
+  if (files_->Exists(fileName_)) {
+    if (!OpenExisting()) return *this;
+  } else {
+    if (!CreateNew()) return *this;
   }
+  dp = std::make_unique<Datapointer>(*this);
+  dp->Load(0);
+  blockClipboard = false;
+  PrepareCaches();
+  return *this;
+}
+
+void tDataImageArk::ReadOpenSettings(const std::string& fileName, OpenPolicy policy) {
+  EngineState& engine = Engine();
+  SectionScope section(kEngineSection);
+  engine.writeCache = ReadSettingBool("DatabaseCache");
+  engine.readCache = ReadSettingBool("DatabaseCacheRead");
+  if (VerboseLogging) {
+    WriteLog("QUILLAPI: Verbose logging enabled.");
+    if (engine.writeCache) WriteLog("QUILLAPI: Write Cache enabled.");
+    if (engine.readCache) WriteLog("QUILLAPI: Read Cache enabled.");
+  }
+  // The backup copy is made from the file as it was before this opening changes anything;
+  // a backup file itself is never copied again.
+  fileName_ = fileName;
+  if (ReadSettingBool("CreateBackup") && policy != OpenPolicy::kInspect &&
+      files_->Exists(fileName_) && fileName_.find(".backup") == std::string::npos) {
+    MakeBackup();
+  }
+  WriteLog("QUILLAPI: Database filename is set to " + fileName_);
+  autoCreateDatabase_ = ReadSettingBool("AutoCreateDatabase");
+  if (autoCreateDatabase_) VerboseLog("QUILLAPI: AutoCreate Database enabled.");
+  readOnly_ = ReadSettingBool("ReadOnlyDatabase");
+  if (readOnly_) VerboseLog("QUILLAPI: Database is READONLY.");
+  autoCreateRecords_ = ReadSettingInteger("AutoCreateRecords");
   if (policy == OpenPolicy::kInspect) {
     readOnly_ = true;
     autoCreateDatabase_ = false;
@@ -109,8 +118,9 @@ tDataImageArk& tDataImageArk::Open(const std::string& fileName, OpenPolicy polic
     readOnly_ = false;
     autoCreateDatabase_ = true;
   }
+}
 
-  // Step 5: a clean object for this file.
+void tDataImageArk::ResetForNewFile() {
   counters_ = EngineCounters{};
   name = tNameObject{};
   name.database = this;
@@ -127,20 +137,10 @@ tDataImageArk& tDataImageArk::Open(const std::string& fileName, OpenPolicy polic
   autoUpdate = false;
   filePosition_ = 0;
   ForgetCaches();
+}
 
-  // Steps 6 to 8.
-  if (files_->Exists(fileName_)) {
-    if (!OpenExisting()) return *this;
-  } else {
-    if (!CreateNew()) return *this;
-  }
-
-  // Step 9: the cursor, on the file header record.
-  dp = std::make_unique<Datapointer>(*this);
-  dp->Load(0);
-
-  // Step 12.
-  blockClipboard = false;
+void tDataImageArk::PrepareCaches() {
+  EngineState& engine = Engine();
   if (engine.writeCache) {
     try {
       engine.payloadCache.assign(kPayloadCacheSize, 0);
@@ -152,7 +152,6 @@ tDataImageArk& tDataImageArk::Open(const std::string& fileName, OpenPolicy polic
   engine.payloadCacheOwner = nullptr;
   engine.payloadCachePosition = -1;
   engine.payloadCacheLength = 0;
-  return *this;
 }
 
 bool tDataImageArk::OpenExisting() {

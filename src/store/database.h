@@ -222,10 +222,17 @@ class tDataImageArk {
   struct ReadBuffer;
   std::unique_ptr<ReadBuffer> readBuffer_;
 
+  // Reads the engine's settings for this opening (caches, read-only, automatic creation)
+  // as `policy` overrides them, and makes the backup copy when asked.
+  void ReadOpenSettings(const std::string& fileName, OpenPolicy policy);
+  // A clean object for the file about to be opened: no marks, names, errors or caches.
+  void ResetForNewFile();
+  // The payload cache, when the write cache is on; empty and owned by no file.
+  void PrepareCaches();
   void MakeBackup();
-  // Opens an existing file (step 7); false when it stays closed.
+  // Opens an existing file; false when it stays closed.
   bool OpenExisting();
-  // Creates a new file with its header record (step 8); false when that failed.
+  // Creates a new file with its header record; false when that failed.
   bool CreateNew();
   // Writes the file header record of a new (empty) file, counted as one block write.
   bool WriteFileHeader();
