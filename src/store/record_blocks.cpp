@@ -171,12 +171,22 @@ int32_t WriteName(tDataImageArk& db, std::string_view text) {
   return 0;
 }
 
-Position AddNamed(tDataImageArk& db, tDirection direction, std::string_view text) {
+namespace {
+
+// A new record in `direction` from the cursor, then `text` stored by `write`.
+Position AddWithText(tDataImageArk& db, tDirection direction, std::string_view text,
+                     int32_t (*write)(tDataImageArk&, std::string_view)) {
   Datapointer& dp = *db.dp;
   dp.SetLastDirection(direction);
   if (dp.NewInDirection() != 0) return -1;
-  WriteName(db, text);
+  write(db, text);
   return dp.CurrentPosition();
+}
+
+}  // namespace
+
+Position AddNamed(tDataImageArk& db, tDirection direction, std::string_view text) {
+  return AddWithText(db, direction, text, WriteName);
 }
 
 std::string ReadLinkText(tDataImageArk& db) {
@@ -205,11 +215,7 @@ int32_t WriteLinkText(tDataImageArk& db, std::string_view text) {
 }
 
 Position AddLinked(tDataImageArk& db, tDirection direction, std::string_view text) {
-  Datapointer& dp = *db.dp;
-  dp.SetLastDirection(direction);
-  if (dp.NewInDirection() != 0) return -1;
-  WriteLinkText(db, text);
-  return dp.CurrentPosition();
+  return AddWithText(db, direction, text, WriteLinkText);
 }
 
 // ---------------------------------------------------------------------------------------
