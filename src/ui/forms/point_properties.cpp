@@ -234,41 +234,60 @@ std::string PointProperties::CheckBlock(std::string_view label, Position value,
   return {};
 }
 
+// What the user changed, read from the boxes and not yet stored.
+struct PointProperties::BoxEdits {
+  struct Number {
+    const NumberBox* box;
+    int32_t value;
+  };
+  std::vector<Number> numbers;
+  std::vector<std::pair<int, double>> times;  // offset of the field, new stamp
+};
+
 std::string PointProperties::SkrivData() {
   Datapointer& dp = *db_.dp;
   RecordImage image;
   std::copy(dp.Image().begin(), dp.Image().end(), image.begin());
 
-  // 1. Every changed box is read first; a box the user did not touch keeps the field's
-  // bytes as they are, so a time keeps its milliseconds and a damaged field is not
-  // refused for being what it already was.
-  struct Changed {
-    const NumberBox* box;
-    int32_t value;
-  };
-  std::vector<Changed> changed;
+  // Nothing is stored unless every changed box is accepted.
+  BoxEdits edits;
+  std::string refusal = ReadChangedBoxes(image, edits);
+  if (refusal.empty()) refusal = CheckChangedPositions(edits);
+  if (!refusal.empty()) return refusal;
+
+  StoreRecord(edits, image);
+  StoreName();
+  LesData();
+  return {};
+}
+
+std::string PointProperties::ReadChangedBoxes(const RecordImage& image, BoxEdits& edits) {
+  // A box the user did not touch keeps the field's bytes as they are, so a time keeps its
+  // milliseconds and a damaged field is not refused for being what it already was.
   for (const NumberBox& b : kNumberBoxes) {
     const std::string& text = boxes_[std::string(b.box)];
     if (text == shown_[std::string(b.box)]) continue;
     const std::optional<int32_t> value = ParseInt32(text);
     if (!value) return IntegerMessage(text);
-    if (*value != GetI32(image, b.offset)) changed.push_back({&b, *value});
+    if (*value != GetI32(image, b.offset)) edits.numbers.push_back({&b, *value});
   }
-  std::vector<std::pair<int, double>> times;
   for (const TimeBox& b : kTimeBoxes) {
     std::string text = boxes_[std::string(b.box)];
     if (text == shown_[std::string(b.box)]) continue;
     if (b.offset == kReplicatedOffset && Trim(text) == kNeverReplicated) {
-      times.emplace_back(b.offset, 0.0);
+      edits.times.emplace_back(b.offset, 0.0);
       continue;
     }
     const std::optional<double> stamp = ParseDateTime(text);
     if (!stamp) return DateTimeMessage(text);
-    times.emplace_back(b.offset, *stamp);
+    edits.times.emplace_back(b.offset, *stamp);
   }
+  return {};
+}
 
-  // 2. Every changed Position must name what its field needs, before anything is stored.
-  for (const Changed& c : changed) {
+std::string PointProperties::CheckChangedPositions(const BoxEdits& edits) {
+  // Every changed Position must name what its field needs.
+  for (const BoxEdits::Number& c : edits.numbers) {
     std::string refusal;
     switch (c.box->check) {
       case Check::kFree:
@@ -302,28 +321,30 @@ std::string PointProperties::SkrivData() {
     }
     if (!refusal.empty()) return refusal;
   }
+  return {};
+}
 
-  // 3. Store: the record is written at its own Position with a fresh `changed` stamp, so
-  // an edited "Endret" does not survive.
-  for (const Changed& c : changed) PutI32(image, c.box->offset, c.value);
-  for (const auto& [offset, stamp] : times) PutF64(image, offset, stamp);
+void PointProperties::StoreRecord(const BoxEdits& edits, RecordImage& image) {
+  // The record is written at its own Position with a fresh `changed` stamp, so an edited
+  // "Endret" does not survive.
+  Datapointer& dp = *db_.dp;
+  for (const BoxEdits::Number& c : edits.numbers) PutI32(image, c.box->offset, c.value);
+  for (const auto& [offset, stamp] : edits.times) PutF64(image, offset, stamp);
   if (replStatus_ != shownReplStatus_ && replStatus_ >= 0) {
     PutI32(image, kReplicationOffset, replStatus_);
   }
   dp.StoreImage(image);
   // The cursor takes what the file now holds (on a read-only database: what it held).
   dp.Load(record_);
+}
 
-  // 4. The name, only when its box was changed: a name block taken over from another
-  // record keeps that record's name.
+void PointProperties::StoreName() {
+  // Only when its box was changed: a name block taken over from another record keeps
+  // that record's name.
   const std::string& name = boxes_["eHeader"];
-  if (name != shown_["eHeader"] && (!name.empty() || IsNamedKind(dp.Kind()))) {
+  if (name != shown_["eHeader"] && (!name.empty() || IsNamedKind(db_.dp->Kind()))) {
     WriteName(db_, name);
   }
-
-  // 5.
-  LesData();
-  return {};
 }
 
 std::string PointProperties::VerdiKnappClick() {

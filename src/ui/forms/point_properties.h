@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "store/datapointer.h"
 #include "store/format.h"
 
 namespace qn {
@@ -100,6 +101,19 @@ class PointProperties {
   int32_t PopKnappClick();
 
  private:
+  // SkrivData's steps, in order. The first two only read and check; a refusal from
+  // either leaves the record untouched.
+  struct BoxEdits;
+  // The changed boxes parsed into `edits`; the conversion message of the first box that
+  // is not a number or a date and time, else "".
+  std::string ReadChangedBoxes(const RecordImage& image, BoxEdits& edits);
+  // Why a changed Position cannot go into its field; "" when all can.
+  std::string CheckChangedPositions(const BoxEdits& edits);
+  // Writes `edits` over `image` and stores the record; the cursor rereads it.
+  void StoreRecord(const BoxEdits& edits, RecordImage& image);
+  // Writes the name when its box was changed.
+  void StoreName();
+
   int32_t AfterMove(int32_t result);
   // Why `value` cannot go into the box `name`; "" when it can.
   std::string CheckPointer(std::string_view label, Position value);
