@@ -35,11 +35,6 @@ ScriptedDialogs& ScriptedDialogs::AnswerYes() {
   return *this;
 }
 
-ScriptedDialogs& ScriptedDialogs::AnswerNo() {
-  answers_.push_back({AnswerKind::kNo, {}});
-  return *this;
-}
-
 ScriptedDialogs& ScriptedDialogs::AnswerCancel() {
   answers_.push_back({AnswerKind::kCancel, {}});
   return *this;
@@ -95,14 +90,14 @@ std::string ScriptedDialogs::Input(std::string_view prompt, std::string_view pro
 
 bool ScriptedDialogs::YesNo(std::string_view question, bool defaultYes) {
   const auto answer = Take({QuestionKind::kYesNo, "?", std::string(question), {}},
-                           {AnswerKind::kYes, AnswerKind::kNo});
+                           {AnswerKind::kYes});
   if (!answer || answer->kind == AnswerKind::kCancel) return defaultYes;
   return answer->kind == AnswerKind::kYes;
 }
 
 bool ScriptedDialogs::Confirm(std::string_view question) {
   const auto answer = Take({QuestionKind::kConfirm, "Bekreft", std::string(question), {}},
-                           {AnswerKind::kYes, AnswerKind::kNo});
+                           {AnswerKind::kYes});
   return answer && answer->kind == AnswerKind::kYes;
 }
 

@@ -44,7 +44,6 @@ class ScriptedDialogs : public Dialogs {
   // folder chosen. A prompt's answer passes its entry's length rule.
   ScriptedDialogs& AnswerText(std::string text);
   ScriptedDialogs& AnswerYes();
-  ScriptedDialogs& AnswerNo();
   // Cancels whatever is asked next (a yes/no closed with its window button answers its
   // default).
   ScriptedDialogs& AnswerCancel();
@@ -80,7 +79,7 @@ class ScriptedDialogs : public Dialogs {
   const std::vector<std::string>& ProgressTexts() const { return progressTexts_; }
 
  private:
-  enum class AnswerKind { kText, kYes, kNo, kCancel, kNewData, kNewLine };
+  enum class AnswerKind { kText, kYes, kCancel, kNewData, kNewLine };
   struct Answer {
     AnswerKind kind;
     std::string text;

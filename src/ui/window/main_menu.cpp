@@ -10,6 +10,15 @@
 namespace qn {
 namespace {
 
+struct MenuEntry {
+  int level;             // 0 a menu on the bar, 1 its item or submenu, 2 an item of a submenu
+  const char* name;      // object name; nullptr for a separator
+  const char* caption;
+  const char* shortcut;  // key sequence in Qt's portable text form, or nullptr
+  bool checkable = false;
+  bool submenu = false;  // an entry of level 1 that opens a submenu
+};
+
 // Object names follow the handler names of the commands where those exist (Linje1 for
 // Linje1Click); other items are named after their caption.
 constexpr MenuEntry kEntries[] = {
@@ -139,8 +148,6 @@ constexpr MenuEntry kEntries[] = {
 };
 
 }  // namespace
-
-std::span<const MenuEntry> MainMenuEntries() { return kEntries; }
 
 void BuildMainMenu(QMenuBar* bar, QWidget* owner) {
   QMenu* menus[2] = {nullptr, nullptr};  // the open menu of level 0 and its open submenu
