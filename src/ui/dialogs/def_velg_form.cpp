@@ -7,6 +7,7 @@
 
 #include "env/text_codec.h"
 #include "ui/dialogs/form_buttons.h"
+#include "ui/dialogs/qt_text.h"
 
 namespace qn {
 
@@ -39,7 +40,7 @@ void TDefVelgForm::Prepare(const std::vector<std::string>& names) {
   });
   ListBox1_->blockSignals(true);
   ListBox1_->clear();
-  for (const std::string& name : sorted) ListBox1_->addItem(QString::fromStdString(name));
+  for (const std::string& name : sorted) ListBox1_->addItem(FromUtf8(name));
   ListBox1_->setCurrentRow(-1);
   ListBox1_->blockSignals(false);
   MalString_.clear();

@@ -7,6 +7,7 @@
 #include "env/settings.h"
 #include "ui/dialogs/dialogs.h"
 #include "ui/dialogs/form_buttons.h"
+#include "ui/dialogs/qt_text.h"
 
 namespace qn {
 namespace {
@@ -31,10 +32,6 @@ class UserStandardSection {
   bool switched_;
   std::string saved_;
 };
-
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
 
 }  // namespace
 

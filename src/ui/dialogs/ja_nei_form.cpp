@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/dialogs/qt_text.h"
+
 namespace qn {
 
 TJaNeiForm::TJaNeiForm(QWidget* parent) : QDialog(parent) {
@@ -38,7 +40,7 @@ void TJaNeiForm::Prepare(std::string_view question, bool defaultYes) {
   defaultYes_ = defaultYes;
   yes_ = defaultYes;
   answered_ = false;
-  const QString text = QString::fromUtf8(question.data(), static_cast<int>(question.size()));
+  const QString text = FromUtf8(question);
   QuestionLabel_->setText(text);
   const int needed = QFontMetrics(QuestionLabel_->font()).horizontalAdvance(text) + 50;
   if (width() < needed) resize(needed, height());

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/dialogs/qt_text.h"
+
 namespace qn {
 
 TNyDataForm::TNyDataForm(QWidget* parent) : QDialog(parent) {
@@ -52,7 +54,7 @@ void TNyDataForm::Choose(tDirection direction) {
 
 void TNyDataForm::Prepare(const std::vector<std::string>& names) {
   ListBox_->clear();
-  for (const std::string& name : names) ListBox_->addItem(QString::fromStdString(name));
+  for (const std::string& name : names) ListBox_->addItem(FromUtf8(name));
   if (ListBox_->count() > 0) ListBox_->setCurrentRow(0);
   Merk_->setChecked(UpdateFromMarked_);
   ListBox_->setFocus();

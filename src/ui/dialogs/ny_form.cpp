@@ -8,6 +8,7 @@
 #include "env/text_codec.h"
 #include "ui/dialogs/dialogs.h"
 #include "ui/dialogs/form_buttons.h"
+#include "ui/dialogs/qt_text.h"
 
 namespace qn {
 
@@ -25,9 +26,9 @@ TNyForm::TNyForm(QWidget* parent) : QDialog(parent) {
 }
 
 void TNyForm::Prepare(std::string_view caption, std::string_view proposed) {
-  setWindowTitle(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
+  setWindowTitle(FromUtf8(caption));
   NyEdit_->setMaxLength(static_cast<int>(PromptEntryLimit(proposed)));
-  NyEdit_->setText(QString::fromUtf8(proposed.data(), static_cast<int>(proposed.size())));
+  NyEdit_->setText(FromUtf8(proposed));
   NyEdit_->selectAll();
   NyEdit_->setFocus();
 }

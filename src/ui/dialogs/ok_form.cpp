@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "ui/dialogs/form_buttons.h"
+#include "ui/dialogs/qt_text.h"
 
 namespace qn {
 
@@ -21,7 +22,7 @@ TOkForm::TOkForm(QWidget* parent) : QDialog(parent) {
 }
 
 void TOkForm::Prepare(std::string_view question) {
-  QuestionLabel_->setText(QString::fromUtf8(question.data(), static_cast<int>(question.size())));
+  QuestionLabel_->setText(FromUtf8(question));
 }
 
 bool TOkForm::Ask(std::string_view question) {

@@ -13,13 +13,10 @@
 #include "ui/dialogs/ny_linje_form.h"
 #include "ui/dialogs/ok_form.h"
 #include "ui/dialogs/vis_prosess_form.h"
+#include "ui/dialogs/qt_text.h"
 
 namespace qn {
 namespace {
-
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
 
 class QtProgressTask : public ProgressTask {
  public:
@@ -41,7 +38,7 @@ void Configure(QFileDialog& dialog, const FileRequest& request) {
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   QStringList filters;
   for (const std::string& f : QtDialogs::FilterList(request.filter)) {
-    filters << QString::fromStdString(f);
+    filters << FromUtf8(f);
   }
   if (!filters.isEmpty()) dialog.setNameFilters(filters);
   if (!request.folder.empty()) dialog.setDirectory(FromUtf8(request.folder));

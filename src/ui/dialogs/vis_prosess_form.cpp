@@ -8,14 +8,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ui/dialogs/qt_text.h"
+
 namespace qn {
-namespace {
-
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
-
-}  // namespace
 
 TVisProsessForm::TVisProsessForm(QWidget* parent) : QWidget(parent, Qt::Dialog) {
   setObjectName("VisProsessForm");

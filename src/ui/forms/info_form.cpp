@@ -10,23 +10,12 @@
 #include "store/block_scan.h"
 #include "store/database.h"
 #include "env/user_state.h"
+#include "ui/dialogs/qt_text.h"
+#include "ui/dialogs/wait_cursor.h"
 
 namespace qn {
 
 namespace {
-
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// The hourglass for as long as the object lives.
-class WaitCursor {
- public:
-  WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 ScreenSize AvailableScreen() {
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -90,8 +79,7 @@ TInfoForm::TInfoForm(tDataImageArk& db, Dialogs& dialogs, QWidget* parent, int64
   if (geometry.maximized) setWindowState(windowState() | Qt::WindowMaximized);
   setWindowTitle(FromUtf8(InfoCaption(db.FileName())));
 
-  FileInfoScan scan = ScanFileInfo(db.FileName(), dialogs, progressFrom);
-  stopped_ = scan.stopped;
+  const FileInfoScan scan = ScanFileInfo(db.FileName(), dialogs, progressFrom);
   QStringList lines;
   lines.reserve(static_cast<qsizetype>(scan.lines.size()));
   for (const std::string& line : scan.lines) lines.append(FromUtf8(line));

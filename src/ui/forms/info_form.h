@@ -48,14 +48,12 @@ class TInfoForm : public QDialog {
             int64_t progressFrom = kInfoProgressBytes);
 
   QListWidget* ListBox1() const { return ListBox1_; }
-  bool Stopped() const { return stopped_; }
 
   // Closing in any way saves the placement.
   void done(int result) override;
 
  private:
   QListWidget* ListBox1_;
-  bool stopped_ = false;
 };
 
 // ShowFileInfo: the window for the open database, shown modally.

@@ -10,6 +10,7 @@
 #include "env/log.h"
 #include "env/settings.h"
 #include "env/shell.h"
+#include "ui/dialogs/qt_text.h"
 
 namespace qn {
 namespace {
@@ -55,7 +56,7 @@ TSystemInfoForm::TSystemInfoForm(std::string_view databaseFile, QWidget* parent)
   memo->setReadOnly(true);
   memo->setLineWrapMode(QPlainTextEdit::NoWrap);
   QString text;
-  for (const std::string& line : Lines(databaseFile)) text += QString::fromStdString(line) + "\n";
+  for (const std::string& line : Lines(databaseFile)) text += FromUtf8(line) + "\n";
   memo->setPlainText(text);
   layout->addWidget(memo);
   auto* row = new QHBoxLayout;

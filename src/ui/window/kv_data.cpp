@@ -13,6 +13,7 @@
 #include "templates/field_text.h"
 #include "templates/template_store.h"
 #include "templates/type_table.h"
+#include "ui/dialogs/qt_text.h"
 
 namespace qn {
 
@@ -143,10 +144,6 @@ QStringList tListCanvas::Texts(int slot) const {
 // ---- Reading the list --------------------------------------------------------------------
 
 namespace {
-
-QString FromUtf8(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Makes the current record's template the loaded one. The loaded template is kept from row
 // to row and loaded again only when the template Position changes, or when something else
