@@ -22,8 +22,8 @@ constexpr int64_t kMaxNewPayload = 16 * 1024 * 1024;
 // carries in its 16-bit Length.
 constexpr int64_t kMaxInheritedPart = 65535;
 
-SkrivResult Refused(SkrivStatus status, std::string message) {
-  SkrivResult r;
+DataSaveResult Refused(DataSaveStatus status, std::string message) {
+  DataSaveResult r;
   r.status = status;
   r.message = std::move(message);
   return r;
@@ -31,8 +31,8 @@ SkrivResult Refused(SkrivStatus status, std::string message) {
 
 }  // namespace
 
-void SkrivResult::ThrowIfConvertError() const {
-  if (status == SkrivStatus::kConvertError) throw ConvertError(message);
+void DataSaveResult::ThrowIfConvertError() const {
+  if (status == DataSaveStatus::kConvertError) throw ConvertError(message);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -82,29 +82,29 @@ void DataEditor::LesData() {
   rows_.resize(1 + t.Fields.size());
 }
 
-SkrivResult DataEditor::SkrivData(SaveRows which) {
+DataSaveResult DataEditor::SkrivData(SaveRows which) {
   const tLoadedTemplate& t = LoadedTemplate(db_);
   Datapointer& dp = *db_.dp;
-  if (!t.TemplateLoaded) return Refused(SkrivStatus::kNoTemplate, "Ingen mal er hentet for posten; ingenting er lagret.");
-  if (!OnRecord()) return Refused(SkrivStatus::kNoDataBlock, "Posten finnes ikke lenger; ingenting er lagret.");
+  if (!t.TemplateLoaded) return Refused(DataSaveStatus::kNoTemplate, "Ingen mal er hentet for posten; ingenting er lagret.");
+  if (!OnRecord()) return Refused(DataSaveStatus::kNoDataBlock, "Posten finnes ikke lenger; ingenting er lagret.");
   const int32_t kind = dp.Kind();
   if ((kind & kKindData) == 0 && kind != kKindEmpty)
-    return Refused(SkrivStatus::kNotDataRecord, "Posten er ikke en datapost; ingenting er lagret.");
+    return Refused(DataSaveStatus::kNotDataRecord, "Posten er ikke en datapost; ingenting er lagret.");
 
   // The own data block, read directly: no copy from updateFrom on the way.
   const Position block = dp.DataBlock();
   std::array<uint8_t, kDataHeadSize> head{};
   if (block <= 0 || !dp.InFile(block, kDataHeadSize))
-    return Refused(SkrivStatus::kNoDataBlock, "Posten har ingen datablokk; ingenting er lagret.");
+    return Refused(DataSaveStatus::kNoDataBlock, "Posten har ingen datablokk; ingenting er lagret.");
   db_.SeekTo(block);
   if (db_.ReadBlock(head.data(), kDataHeadSize) != 0)
-    return Refused(SkrivStatus::kNoDataBlock, "Postens datablokk kan ikke leses; ingenting er lagret.");
+    return Refused(DataSaveStatus::kNoDataBlock, "Postens datablokk kan ikke leses; ingenting er lagret.");
   const uint32_t size = DataHead::Decode(head).size;
   const int64_t start = int64_t(block) + kDataHeadSize;
   const int64_t length = size > uint32_t(kDataHeadSize) ? dp.Fit(start, int64_t(size) - kDataHeadSize) : 0;
   const int64_t needed = ExpandedDataLength(db_);
   if (length < needed)
-    return Refused(SkrivStatus::kBlockTooShort,
+    return Refused(DataSaveStatus::kBlockTooShort,
                    "Postens data er kortere enn malen (" + std::to_string(length) + " av " +
                        std::to_string(needed) + " byte); ingenting er lagret.");
 
@@ -113,11 +113,11 @@ SkrivResult DataEditor::SkrivData(SaveRows which) {
     CompareWindow window;
     db_.SeekTo(Position(start));
     if (db_.ReadBlock(before.data(), int32_t(length)) != 0)
-      return Refused(SkrivStatus::kNoDataBlock, "Postens datablokk kan ikke leses; ingenting er lagret.");
+      return Refused(DataSaveStatus::kNoDataBlock, "Postens datablokk kan ikke leses; ingenting er lagret.");
   }
   std::vector<uint8_t> payload = before;
 
-  SkrivResult result;
+  DataSaveResult result;
   size_t offset = 0;
   size_t row = 1;
   for (const TemplateField& f : t.Fields) {
@@ -129,7 +129,7 @@ SkrivResult DataEditor::SkrivData(SaveRows which) {
     SaveResult saved = SaveFieldText(f, rows_[r].value, bytes);
     if (saved.status == SaveStatus::kRefused) result.refusedRows.push_back(r);
     if (saved.status == SaveStatus::kConvertError) {
-      result.status = SkrivStatus::kConvertError;
+      result.status = DataSaveStatus::kConvertError;
       result.message = saved.message;
       result.stoppedAtRow = r;
       break;
@@ -140,7 +140,7 @@ SkrivResult DataEditor::SkrivData(SaveRows which) {
     CompareWindow window;
     db_.SeekTo(Position(start));
     if (db_.WriteBlock(payload.data(), int32_t(payload.size())) != 0)
-      return Refused(SkrivStatus::kWriteFailed, "Dataene kunne ikke skrives til filen.");
+      return Refused(DataSaveStatus::kWriteFailed, "Dataene kunne ikke skrives til filen.");
   }
   for (Row& r : rows_) r.edited = false;
   return result;

@@ -23,7 +23,7 @@ inline constexpr std::string_view kDataFormCaption = "Data";
 inline constexpr std::string_view kFieldNameHeading = "Feltnavn";
 inline constexpr std::string_view kFieldValueHeading = "Verdi";
 
-enum class SkrivStatus {
+enum class DataSaveStatus {
   kWritten,        // every field was converted and the payload is in the file
   kNoTemplate,     // no template is loaded: nothing written
   kNotDataRecord,  // the record's kind is not a data kind: nothing written
@@ -33,13 +33,13 @@ enum class SkrivStatus {
   kWriteFailed,    // the file did not take the write (read-only database, write error)
 };
 
-struct SkrivResult {
-  SkrivStatus status = SkrivStatus::kWritten;
+struct DataSaveResult {
+  DataSaveStatus status = DataSaveStatus::kWritten;
   std::string message;              // what the window shows when status is not kWritten
   size_t stoppedAtRow = 0;          // kConvertError: the grid row of the field
   std::vector<size_t> refusedRows;  // rows whose text the field could not take (bytes kept)
 
-  bool Written() const { return status == SkrivStatus::kWritten; }
+  bool Written() const { return status == DataSaveStatus::kWritten; }
   // Raises qn::ConvertError with the message when the status is kConvertError.
   void ThrowIfConvertError() const;
 };
@@ -66,7 +66,7 @@ class DataEditor {
   // update is on). Without a loaded template the grid keeps its headings only.
   void LesData();
   // Writes the value texts into the record's payload; the pointer record is not stored.
-  SkrivResult SkrivData(SaveRows rows = SaveRows::kAll);
+  DataSaveResult SkrivData(SaveRows rows = SaveRows::kAll);
 
   // The grid: row 0 holds the headings; after LesData 1 + the expanded row count rows.
   size_t RowCount() const { return rows_.size(); }

@@ -31,7 +31,7 @@ int RunSetField(const std::vector<std::string>& args, ToolContext& context) {
     return kExitNotFound;
   }
   editor.SetValue(*row, args[3]);
-  SkrivResult result = editor.SkrivData(SaveRows::kEdited);
+  DataSaveResult result = editor.SkrivData(SaveRows::kEdited);
   if (!result.Written()) return Fail(context, result.message);
   if (!result.refusedRows.empty())
     return Fail(context, "\"" + args[3] + "\" is not a value the field \"" + args[2] + "\" can hold");

@@ -62,8 +62,8 @@ TEST_F(DataEditorTest, SavingKeepsTheBytesOfFieldsWithoutATextFormAndOfRefusedRe
   e->SetValue(2, "255");    // Tall
   e->SetValue(4, "3,5x");   // Beløp: not a number
   e->SetValue(6, e->Value(6));
-  SkrivResult r = e->SkrivData();
-  EXPECT_EQ(r.status, SkrivStatus::kWritten);
+  DataSaveResult r = e->SkrivData();
+  EXPECT_EQ(r.status, DataSaveStatus::kWritten);
   EXPECT_EQ(r.refusedRows, (std::vector<size_t>{4}));
   Bytes after = Payload(record);
   Bytes expected = before;
@@ -76,8 +76,8 @@ TEST_F(DataEditorTest, ATimeStampThatIsNotADateStopsTheSaveAfterTheFieldsBeforeI
   e->SetValue(1, "Kari");
   e->SetValue(6, "ikke en dato");
   e->SetValue(7, "Ja");
-  SkrivResult r = e->SkrivData();
-  EXPECT_EQ(r.status, SkrivStatus::kConvertError);
+  DataSaveResult r = e->SkrivData();
+  EXPECT_EQ(r.status, DataSaveStatus::kConvertError);
   EXPECT_EQ(r.stoppedAtRow, 6u);
   EXPECT_FALSE(r.message.empty());
   EXPECT_THROW(r.ThrowIfConvertError(), ConvertError);
@@ -103,8 +103,8 @@ TEST_F(DataEditorTest, AShortOrMissingDataBlockIsNeverWrittenPast) {
   auto e = Open();
   e->SetValue(8, "x");
   e->SetValue(1, "Kari");
-  SkrivResult r = e->SkrivData();
-  EXPECT_EQ(r.status, SkrivStatus::kBlockTooShort);
+  DataSaveResult r = e->SkrivData();
+  EXPECT_EQ(r.status, DataSaveStatus::kBlockTooShort);
   EXPECT_EQ(File(), before);
 
   dp().Load(record);
@@ -114,7 +114,7 @@ TEST_F(DataEditorTest, AShortOrMissingDataBlockIsNeverWrittenPast) {
   auto none = Open();
   EXPECT_EQ(none->Value(1), "");
   none->SetValue(1, "Kari");
-  EXPECT_EQ(none->SkrivData().status, SkrivStatus::kNoDataBlock);
+  EXPECT_EQ(none->SkrivData().status, DataSaveStatus::kNoDataBlock);
   EXPECT_EQ(File(), before);
 }
 
@@ -125,7 +125,7 @@ TEST_F(DataEditorTest, ARecordWithoutATemplateShowsHeadingsAndSavesNothing) {
   e.LesData();
   EXPECT_EQ(e.RowCount(), 1u);
   EXPECT_FALSE(e.SetValue(1, "x"));
-  EXPECT_EQ(e.SkrivData().status, SkrivStatus::kNoTemplate);
+  EXPECT_EQ(e.SkrivData().status, DataSaveStatus::kNoTemplate);
 }
 
 TEST_F(DataEditorTest, SavingLeavesThePointerRecordAndItsStampAlone) {

@@ -1,11 +1,16 @@
-// The "O&k" / "&Avbryt" button row that the small shared dialogs end with: "O&k" is the
-// default button and accepts, "&Avbryt" rejects. Object names "OkButton" and "AvbrytButton".
+// The buttons the forms share: the "O&k" / "&Avbryt" row that the small shared dialogs end
+// with ("O&k" is the default button and accepts, "&Avbryt" rejects; object names "OkButton"
+// and "AvbrytButton"), and the one object name every form gives its save button.
 #pragma once
 
 class QBoxLayout;
 class QDialog;
 
 namespace qn {
+
+// The object name of the button that stores what a form shows ("&Lagre", "Lagre"), the
+// same in every form so tests and the window find it alike.
+inline constexpr const char* kSaveButtonName = "SaveButton";
 
 // Adds the button row to `layout` (owned by `dialog`) and connects it to the dialog.
 void AddOkCancelButtons(QDialog* dialog, QBoxLayout* layout);

@@ -4,21 +4,21 @@
 
 namespace qn {
 
-bool LagreData(DataEditor& editor, Dialogs& dialogs) {
-  const SkrivResult result = editor.SkrivData();
+bool SaveAndReport(DataEditor& editor, Dialogs& dialogs) {
+  const DataSaveResult result = editor.SkrivData();
   switch (result.status) {
-    case SkrivStatus::kWritten:
+    case DataSaveStatus::kWritten:
       break;
-    case SkrivStatus::kConvertError:
+    case DataSaveStatus::kConvertError:
       dialogs.Message(kErrorCaption, result.message, MessageKind::kError);
       return false;
-    case SkrivStatus::kNoTemplate:
-    case SkrivStatus::kNotDataRecord:
+    case DataSaveStatus::kNoTemplate:
+    case DataSaveStatus::kNotDataRecord:
       // An editor without fields has nothing to write; it simply closes.
       return true;
-    case SkrivStatus::kNoDataBlock:
-    case SkrivStatus::kBlockTooShort:
-    case SkrivStatus::kWriteFailed:
+    case DataSaveStatus::kNoDataBlock:
+    case DataSaveStatus::kBlockTooShort:
+    case DataSaveStatus::kWriteFailed:
       dialogs.Message(kErrorCaption, result.message, MessageKind::kError);
       return true;
   }
@@ -65,7 +65,7 @@ bool ScriptedDataEditor::Run(DataEditor& editor) {
       unknown_.push_back(name);
     }
   }
-  if (LagreData(editor, dialogs_)) return true;
+  if (SaveAndReport(editor, dialogs_)) return true;
   // The editor would stay open; a script has nothing more to type, so it cancels.
   editor.LesData();
   return false;

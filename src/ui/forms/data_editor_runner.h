@@ -2,7 +2,7 @@
 // record (DataEditor, the grid as rows of strings), shows it modally and says whether it
 // closed with "&Lagre". The window uses the real form (TDataForm); tests hand in the
 // scripted runner, which fills in values and answers "&Lagre" or "&Avbryt". Both save
-// through LagreData, so a refused or failed save is handled the same way in either.
+// through SaveAndReport, so a refused or failed save is handled the same way in either.
 #pragma once
 
 #include <deque>
@@ -27,7 +27,7 @@ class DataEditorRunner {
 // cases the editor stays open so the value can be put right (the fields before a
 // conversion error are written already). A record that cannot take the values at all is
 // reported and the editor closes. True when the editor may close.
-bool LagreData(DataEditor& editor, Dialogs& dialogs);
+bool SaveAndReport(DataEditor& editor, Dialogs& dialogs);
 
 // A field's name and the text typed into its value cell.
 using FieldText = std::pair<std::string, std::string>;

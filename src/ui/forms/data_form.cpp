@@ -6,26 +6,22 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "ui/dialogs/form_buttons.h"
+#include "ui/dialogs/qt_text.h"
+
 namespace qn {
-namespace {
-
-QString FromUtf8(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 TDataForm::TDataForm(DataEditor& editor, Dialogs& dialogs, QWidget* parent)
     : QDialog(parent), editor_(editor), dialogs_(dialogs) {
   setObjectName("DataForm");
-  setWindowTitle(FromUtf8(std::string(kDataFormCaption)));
+  setWindowTitle(FromUtf8(kDataFormCaption));
   setModal(true);
   auto* layout = new QVBoxLayout(this);
 
   DataGrid_ = new QTableWidget(0, 2, this);
   DataGrid_->setObjectName("DataGrid");
   DataGrid_->setHorizontalHeaderLabels(
-      {FromUtf8(std::string(kFieldNameHeading)), FromUtf8(std::string(kFieldValueHeading))});
+      {FromUtf8(kFieldNameHeading), FromUtf8(kFieldValueHeading)});
   DataGrid_->setColumnWidth(0, kNameColumnWidth);
   DataGrid_->setColumnWidth(1, kValueColumnWidth);
   DataGrid_->verticalHeader()->hide();
@@ -43,7 +39,7 @@ TDataForm::TDataForm(DataEditor& editor, Dialogs& dialogs, QWidget* parent)
   auto* cancel = new QPushButton("&Avbryt", this);
   cancel->setObjectName("AvbrytButton");
   auto* save = new QPushButton("&Lagre", this);
-  save->setObjectName("LagreButton");
+  save->setObjectName(kSaveButtonName);
   save->setDefault(true);
   buttons->addWidget(cancel);
   buttons->addWidget(save);
@@ -84,7 +80,7 @@ void TDataForm::LagreClick() {
     const std::string text = cell->text().toStdString();
     if (text != editor_.Value(size_t(r) + 1)) editor_.SetValue(size_t(r) + 1, text);
   }
-  if (LagreData(editor_, dialogs_)) accept();
+  if (SaveAndReport(editor_, dialogs_)) accept();
 }
 
 void TDataForm::reject() {

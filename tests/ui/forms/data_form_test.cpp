@@ -22,6 +22,7 @@
 #include "ui/dialogs/scripted_dialogs.h"
 #include "ui/ui_env.h"
 #include "ui/window/view_fixture.h"
+#include "ui/window/window_fixture.h"
 #include "content/initial_content.h"
 
 namespace qn {
@@ -41,28 +42,14 @@ std::string ValueOf(tDataImageArk& db, Position record, const std::string& name)
   return text;
 }
 
-class DataEditorWindowTest : public test::UiTest {
+class DataEditorWindowTest : public test::WindowTest {
  protected:
   DataEditorWindowTest() {
-    form_.SetDialogs(&dialogs_);
     form_.SetDataEditor(&editor_);
-    form_.FormCreate({(Work() / "data.pdb256").string()});
-    form_.setWindowState(Qt::WindowNoState);
-    form_.resize(900, 600);
+    Open("data.pdb256", 900);
     kunde_ = test::MakeTemplate(db(), "Kunde", test::CustomerFields());
     list_ = test::MakeList(db(), "Kunder", {"Linje"});
     ola_ = test::MakeDataRecord(db(), DirDown, kunde_, test::CustomerPayload("Ola", 42, "", true));
-  }
-  ~DataEditorWindowTest() override { form_.close(); }
-
-  tDataImageArk& db() { return form_.dataark(); }
-  Datapointer& dp() { return *db().dp; }
-  int Lh() const { return form_.cl().LineHeight; }
-  void ShowOn(Position current) {
-    dp().Load(current);
-    form_.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form_));
-    form_.vis(0);
   }
   void DoubleClick(int row) {
     QWidget* box = form_.findChild<QWidget*>("PaintBox1");
@@ -71,9 +58,7 @@ class DataEditorWindowTest : public test::UiTest {
     QTest::mouseDClick(box, Qt::LeftButton, {}, at);
   }
 
-  ScriptedDialogs dialogs_;
   ScriptedDataEditor editor_{dialogs_};
-  TQuillForm form_;
   Position kunde_ = 0;
   std::vector<Position> list_;
   Position ola_ = 0;
@@ -212,7 +197,7 @@ TEST_F(DataFormTest, TheGridShowsNamesAndValuesAndOnlyValuesAreEditable) {
 TEST_F(DataFormTest, LagreWritesTheTypedValuesAndAvbrytThrowsThemAway) {
   EXPECT_TRUE(WithForm([](TDataForm& form, QTableWidget& grid) {
     grid.item(0, 1)->setText("Kari");
-    QTest::mouseClick(form.findChild<QPushButton*>("LagreButton"), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QPushButton*>("SaveButton"), Qt::LeftButton);
   }));
   EXPECT_EQ(ValueOf(db_, rec_, "Navn"), "Kari");
 
