@@ -13,14 +13,12 @@
 
 #include "store/database.h"
 #include "ui/dialogs/button_icons.h"
+#include "ui/dialogs/form_buttons.h"
+#include "ui/dialogs/qt_text.h"
 
 namespace qn {
 
 namespace {
-
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 constexpr int kBoxWidth = 110;
 
@@ -51,8 +49,23 @@ TPointForm::TPointForm(tDataImageArk& db, Dialogs& dialogs, QWidget* parent)
   top->setObjectName("headerstr");
   top->setReadOnly(true);
   column->addWidget(top);
+  column->addWidget(BuildSpeedButtons());
 
-  // The speed buttons: walks along every pointer, the file header, push and pop.
+  PageControl_ = new QTabWidget(this);
+  PageControl_->setObjectName("PageControl");
+  BuildNamePage();
+  BuildPointersPage();
+  BuildDataPage();
+  BuildReplicationPage();
+  BuildFilePage();
+  column->addWidget(PageControl_, 1);
+
+  column->addLayout(BuildCloseButtons());
+  WireSpeedButtons();
+  PageControl_->setCurrentIndex(static_cast<int>(logic_.FirstPage()));
+}
+
+QWidget* TPointForm::BuildSpeedButtons() {
   auto* speed = new QWidget(this);
   speed->setObjectName("SpeedPanel");
   auto* speedRow = new QHBoxLayout(speed);
@@ -72,11 +85,10 @@ TPointForm::TPointForm(tDataImageArk& db, Dialogs& dialogs, QWidget* parent)
   AddSpeedButton(speed, "PopKnapp", "Hopp til siste merket posisjon (pop)",
                  int(ButtonPicture::kPopMark));
   speedRow->addStretch();
-  column->addWidget(speed);
+  return speed;
+}
 
-  PageControl_ = new QTabWidget(this);
-  PageControl_->setObjectName("PageControl");
-
+void TPointForm::BuildNamePage() {
   QFormLayout* navn = NewPage(PageControl_, "NavnSide", "&Navn");
   navn->addRow("Navn", AddBox(this, "eHeader"));
   navn->addRow("Posisjon", AddBox(this, "header"));
@@ -101,7 +113,9 @@ TPointForm::TPointForm(tDataImageArk& db, Dialogs& dialogs, QWidget* parent)
   connect(paste, &QPushButton::clicked, this,
           [this] { Keep(&PointProperties::LimInnheaderClick); });
   connect(saveValue, &QPushButton::clicked, this, [this] { VerdiKnappClick(); });
+}
 
+void TPointForm::BuildPointersPage() {
   QFormLayout* pekere = NewPage(PageControl_, "PekereSide", "&Pekere");
   pekere->addRow("Denne", AddBox(this, "datapos"));
   pekere->addRow("S&tatus:", AddBox(this, "pekestatus"));
@@ -111,7 +125,9 @@ TPointForm::TPointForm(tDataImageArk& db, Dialogs& dialogs, QWidget* parent)
   pekere->addRow(FromUtf8("Høyre"), AddBox(this, "hogre"));
   pekere->addRow("Inn", AddBox(this, "inn"));
   pekere->addRow("Ut", AddBox(this, "ut"));
+}
 
+void TPointForm::BuildDataPage() {
   QFormLayout* data = NewPage(PageControl_, "DataSide", "&Data");
   data->addRow("Posisjon til data", AddBox(this, "dataer"));
   data->addRow("Posisjon til mal", AddBox(this, "pekelengd"));
@@ -131,7 +147,9 @@ TPointForm::TPointForm(tDataImageArk& db, Dialogs& dialogs, QWidget* parent)
   headForm->addRow("Forrige blokk", AddBox(head, "df", true));
   headForm->addRow("Data Tag", AddBox(head, "dr", true));
   data->addRow(head);
+}
 
+void TPointForm::BuildReplicationPage() {
   QFormLayout* repl = NewPage(PageControl_, "ReplikeringSide", "&Replikering");
   repl->addRow("Opprettet", AddBox(this, "Opprettet"));
   repl->addRow("Endret", AddBox(this, "Endret"));
@@ -140,11 +158,14 @@ TPointForm::TPointForm(tDataImageArk& db, Dialogs& dialogs, QWidget* parent)
   ReplStatus_->setObjectName("ReplStatus");
   for (std::string_view line : kReplicationLines) ReplStatus_->addItem(FromUtf8(line));
   repl->addRow("Status", ReplStatus_);
+}
 
+void TPointForm::BuildFilePage() {
   QFormLayout* fil = NewPage(PageControl_, "FilSide", "Fil");
   fil->addRow("Filattributt:", AddBox(this, "FilAttr", true));
-  column->addWidget(PageControl_, 1);
+}
 
+QHBoxLayout* TPointForm::BuildCloseButtons() {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   auto* lukk = new QPushButton("&Lukk", this);
@@ -152,16 +173,18 @@ TPointForm::TPointForm(tDataImageArk& db, Dialogs& dialogs, QWidget* parent)
   lukk->setDefault(true);
   auto* avbryt = new QPushButton("&Avbryt", this);
   avbryt->setObjectName("AvbrytKnapp");
-  auto* lagre = new QPushButton("Lagre", this);
-  lagre->setObjectName("LagreKnapp");
+  auto* save = new QPushButton("Lagre", this);
+  save->setObjectName(kSaveButtonName);
   buttons->addWidget(lukk);
   buttons->addWidget(avbryt);
-  buttons->addWidget(lagre);
-  column->addLayout(buttons);
+  buttons->addWidget(save);
   connect(lukk, &QPushButton::clicked, this, &QDialog::accept);
   connect(avbryt, &QPushButton::clicked, this, &QDialog::reject);
-  connect(lagre, &QPushButton::clicked, this, [this] { LagreClick(); });
+  connect(save, &QPushButton::clicked, this, [this] { LagreClick(); });
+  return buttons;
+}
 
+void TPointForm::WireSpeedButtons() {
   const std::pair<const char*, int32_t (PointProperties::*)()> walks[] = {
       {"FirstKnapp", &PointProperties::FirstKnappClick},
       {"UpKnapp", &PointProperties::UpKnappClick},
@@ -184,8 +207,6 @@ TPointForm::TPointForm(tDataImageArk& db, Dialogs& dialogs, QWidget* parent)
     logic_.SpeedButton2Click();
     ToWidgets();
   });
-
-  PageControl_->setCurrentIndex(static_cast<int>(logic_.FirstPage()));
 }
 
 QLineEdit* TPointForm::AddBox(QWidget* parent, const char* name, bool readOnly) {

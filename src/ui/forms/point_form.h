@@ -12,6 +12,7 @@
 #include "ui/forms/point_properties.h"
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -29,7 +30,6 @@ class TPointForm : public QDialog {
   // outlive the form.
   TPointForm(tDataImageArk& db, Dialogs& dialogs, QWidget* parent = nullptr);
 
-  PointProperties& Logic() { return logic_; }
   QTabWidget* PageControl() const { return PageControl_; }
 
   // Closing, by any means, runs SkrivData first.
@@ -40,6 +40,16 @@ class TPointForm : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  // The parts of the window, top to bottom; each page is added to PageControl_.
+  QWidget* BuildSpeedButtons();
+  void BuildNamePage();
+  void BuildPointersPage();
+  void BuildDataPage();
+  void BuildReplicationPage();
+  void BuildFilePage();
+  QHBoxLayout* BuildCloseButtons();
+  // The walks, the file header, push and pop, connected to the logic.
+  void WireSpeedButtons();
   QLineEdit* AddBox(QWidget* page, const char* name, bool readOnly = false);
   QToolButton* AddSpeedButton(QWidget* row, const char* name, const char* hint, int picture);
   // The boxes' texts, the enabling and the visibility from the logic.

@@ -86,7 +86,7 @@ TEST_F(PointFormTest, BoxesShowTheRecordAndLagreStoresWhatWasTyped) {
 
   Type(form, "eHeader", "Alfa");
   Type(form, "dataslutt", "12");
-  Click(form, "LagreKnapp");
+  Click(form, "SaveButton");
   EXPECT_TRUE(form.isVisible());
   EXPECT_EQ(At(a_, kDataOffsetOffset), 12);
   EXPECT_EQ(NameAt(a_), "Alfa");
