@@ -1,7 +1,7 @@
 // The fixture of the window's command tests: a main window on a new database in the test's
-// own folder, answered by scripted dialogs, with helpers that trigger menu items, press
-// buttons and keys as a user would, and read the records back through the engine. After
-// every test the tree's links are checked with the engine's consistency check.
+// own folder, answered by scripted dialogs (WindowTest), with helpers that trigger menu
+// items, press buttons and keys as a user would, and read the records back through the
+// engine. After every test the tree's links are checked with the engine's consistency check.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -23,18 +23,13 @@
 #include "ui/dialogs/scripted_dialogs.h"
 #include "ui/ui_env.h"
 #include "ui/window/view_fixture.h"
+#include "ui/window/window_fixture.h"
 
 namespace qn::test {
 
-class CommandsTest : public UiTest {
+class CommandsTest : public WindowTest {
  protected:
-  CommandsTest() {
-    form_.SetDialogs(&dialogs_);
-    form_.FormCreate({(Work() / "kommandoer.pdb256").string()});
-    form_.setWindowState(Qt::WindowNoState);
-    form_.resize(800, 600);
-  }
-  ~CommandsTest() override { form_.close(); }
+  CommandsTest() { Open("kommandoer.pdb256"); }
   void SetUp() override { ASSERT_TRUE(db().IsOpen()); }
   void TearDown() override {
     for (const ConsistencyFault& f : CheckConsistency(db())) {
@@ -43,8 +38,6 @@ class CommandsTest : public UiTest {
     }
   }
 
-  tDataImageArk& db() { return form_.dataark(); }
-  Datapointer& dp() { return *db().dp; }
   PointerRecord RecordAt(Position p) {
     RecordImage image{};
     EXPECT_TRUE(dp().ReadRecordAt(p, image)) << p;
@@ -108,8 +101,6 @@ class CommandsTest : public UiTest {
     return MakeDataRecord(db(), DirDown, template_, CustomerPayload(name, number, "", true));
   }
 
-  ScriptedDialogs dialogs_;
-  TQuillForm form_;
   Position template_ = 0;
   std::set<Position> crossLinked_;
 };

@@ -21,35 +21,20 @@
 #include "ui/window/view_commands.h"
 #include "ui/ui_env.h"
 #include "ui/window/view_fixture.h"
+#include "ui/window/window_fixture.h"
 #include "content/initial_content.h"
 
 namespace qn {
 namespace {
 
-class QuillFormViewTest : public test::UiTest {
+class QuillFormViewTest : public test::WindowTest {
  protected:
-  QuillFormViewTest() {
-    form_.SetDialogs(&dialogs_);
-    form_.FormCreate({(Work() / "view.pdb256").string()});
-    form_.setWindowState(Qt::WindowNoState);
-    form_.resize(800, 600);
-  }
-  ~QuillFormViewTest() override { form_.close(); }
+  QuillFormViewTest() { Open("view.pdb256"); }
 
-  tDataImageArk& db() { return form_.dataark(); }
-  Datapointer& dp() { return *db().dp; }
   QWidget* Box() { return form_.findChild<QWidget*>("PaintBox1"); }
   QScrollBar* Bar() { return form_.findChild<QScrollBar*>("ScrollBar1"); }
   QToolButton* Button(const char* name) { return form_.findChild<QToolButton*>(name); }
-  int Lh() const { return form_.cl().LineHeight; }
 
-  // Shows the window with `current` as the current record.
-  void ShowOn(Position current) {
-    dp().Load(current);
-    form_.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form_));
-    form_.vis(0);
-  }
   void Activate() {
     form_.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form_));
@@ -72,9 +57,6 @@ class QuillFormViewTest : public test::UiTest {
     ASSERT_EQ(form_.cl().RowCount, rows);
   }
   QString StatusText() { return form_.findChild<QLabel*>("StatusPanel1")->text(); }
-
-  ScriptedDialogs dialogs_;
-  TQuillForm form_;
 };
 
 TEST_F(QuillFormViewTest, ClickingARowMakesItCurrentAndShowsItsOrigin) {
