@@ -35,6 +35,7 @@
 #include "ui/forms/point_form.h"
 #include "ui/forms/system_info_form.h"
 #include "content/initial_content.h"
+#include "ui/dialogs/qt_text.h"
 
 namespace qn {
 namespace {
@@ -97,10 +98,6 @@ constexpr ButtonEntry kMarkButtons[] = {
      ButtonPicture::kPasteAllPointers},
     {"LimHButton", 0, "Lin inn høyrelink til merket post", nullptr, ButtonPicture::kLinkRight},
 };
-
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
 
 QToolButton* MakeButton(QWidget* parent, const ButtonEntry& e) {
   auto* b = new QToolButton(parent);
@@ -483,7 +480,7 @@ void TQuillForm::Ny1Click() {
     }
   }
   OpenDatabase(file, true);
-  FjernAlleMerker();
+  RemoveAllMarks();
   vis(1);
   setWindowTitle(FromUtf8(file));
   ScanHurtigListen();
@@ -505,7 +502,7 @@ void TQuillForm::pne1Click() {
     applicationTitle_ = file;
     ScanHurtigListen();
   }
-  FjernAlleMerker();
+  RemoveAllMarks();
 }
 
 // ---- Quick list --------------------------------------------------------------------------

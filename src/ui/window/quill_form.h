@@ -144,26 +144,26 @@ class TQuillForm : public QMainWindow {
   // ---- "&Let" and "Liste" ----
   // "Søk etter ..." (from the current record through the rest of its list) and "Søk i
   // hele databasen": asks "Søk i database"; a hit becomes current, a miss changes nothing.
-  void Sok(bool wholeDatabase);
+  void Search(bool wholeDatabase);
   // "Hopp til filposisjon": a typed Position where a pointer record starts.
   void Hopptilfilposisjon1Click();
   // "Gå til original": from a data shadow to the record it shares its data with; a
   // deleted original is restored below the shadow when the user says yes.
   void Gtiloriginal1Click();
   // "Sorter listen stigende" / "Sorter listen synkende".
-  void SorterListen(bool ascending);
+  void SortCurrentList(bool ascending);
 
   // ---- Marks ----
-  void MerkHer();          // "Merk her" and SpeedButton5
+  void MarkHere();         // "Merk her" and SpeedButton5
   void PopButtonClick();   // "Hopp til merke" and PopButton
   void SlettMButtonClick();
-  void FjernAlleMerker();  // "Fjern alle merker" and SpeedButton4; also on a new database
+  void RemoveAllMarks();   // "Fjern alle merker" and SpeedButton4; also on a new database
   // A double click on line `line` of Merkeliste: that mark's record becomes current.
   void MerkelisteDblClick(int line);
   const MarkList& Marks() const { return marks_; }
 
   // ---- Block ----
-  void BlokkPopup();  // the states of "Blo&kk" as it opens
+  void SetBlockMenuStates();  // the states of "Blo&kk" as it opens
   void Flyttblokktilhyre1Click();
 
   // ---- Editing ----
@@ -205,6 +205,10 @@ class TQuillForm : public QMainWindow {
   void Tell(std::string_view text);
   // The mark at `mark` when its record is still in the tree; otherwise says so and gives -1.
   Position LiveMark(Position mark);
+  // LiveMark of the selected mark, and of the newest mark; -1 without an open database or
+  // without such a mark.
+  Position SelectedLiveMark();
+  Position LastLiveMark();
   void Vis1Popup();
   // Opens `fileName`; with `create`, a missing file is created whatever the settings say.
   // Reports a database that could not be opened. True when it is open.

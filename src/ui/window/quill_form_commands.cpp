@@ -20,6 +20,7 @@
 #include "ui/dialogs/command_boundary.h"
 #include "ui/window/quill_form.h"
 #include "ui/dialogs/wait_cursor.h"
+#include "ui/dialogs/qt_text.h"
 
 namespace qn {
 namespace {
@@ -33,43 +34,17 @@ constexpr std::string_view kLinkRightRefusedMessage =
     "eller den merkede står over den i treet";
 constexpr std::string_view kSortDamagedMessage = "Listen er skadet og ble ikke sortert";
 
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
-
 }  // namespace
 
 void TQuillForm::WireCommands() {
-  const auto item = [this](const char* name, std::function<void()> command) {
-    ConnectCommand(MenuItem(name), std::move(command));
+  // Where a command is started from: a menu item, or a button of the button row or the
+  // marks bar.
+  enum class Control { kItem, kButton };
+  struct CommandEntry {
+    Control control;
+    const char* name;  // the item's or button's object name
+    std::function<void()> command;
   };
-  const auto button = [this](const char* name, std::function<void()> command) {
-    ConnectCommand(findChild<QAbstractButton*>(name), std::move(command));
-  };
-
-  // "&Let", "Liste", "Vis"
-  item("Sketter1", [this] { Sok(false); });
-  item("Skihelendatabasen1", [this] { Sok(true); });
-  item("Hopptilmerke1", [this] { PopButtonClick(); });
-  item("Hopptilfilposisjon1", [this] { Hopptilfilposisjon1Click(); });
-  item("Gtiloriginal1", [this] { Gtiloriginal1Click(); });
-  item("Sorterlistenstigende1", [this] { SorterListen(true); });
-  item("Sorterlistensynkende1", [this] { SorterListen(false); });
-
-  // Marks
-  item("Merkher1", [this] { MerkHer(); });
-  button("SpeedButton5", [this] { MerkHer(); });
-  item("Fjernallemerker1", [this] { FjernAlleMerker(); });
-  button("SpeedButton4", [this] { FjernAlleMerker(); });
-  button("PopButton", [this] { PopButtonClick(); });
-  button("SlettMButton", [this] { SlettMButtonClick(); });
-  connect(Merkeliste_, &QListWidget::currentRowChanged, this, [this](int row) { marks_.Select(row); });
-  connect(Merkeliste_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* line) {
-    const int row = Merkeliste_->row(line);
-    Command([this, row] { MerkelisteDblClick(row); });
-  });
-
-  // Block
   const auto markFirst = [this] {
     if (!dataark_.IsOpen()) return;
     MarkBlockFirst(dataark_);
@@ -80,56 +55,94 @@ void TQuillForm::WireCommands() {
     MarkBlockLast(dataark_);
     vis(0);
   };
-  item("Merkfrste1", markFirst);
-  button("SpeedButton7", markFirst);
-  item("Merksiste1", markLast);
-  button("SpeedButton8", markLast);
-  // The block commands that end with the refresh, whatever they answered.
-  const std::pair<const char*, BlockResult (*)(tDataImageArk&)> blockCommands[] = {
-      {"Gtilstartavblokk1", &GoToBlockStart}, {"Gtilsluttenavblokk1", &GoToBlockEnd},
-      {"Kopier2", &CopyBlock},                {"Liminn1", &PasteBlock},
-      {"Liminnpekere1", &PasteBlockPointers}, {"Slett1", &DeleteBlock},
-  };
-  for (const auto& [name, command] : blockCommands) {
-    const auto run = command;
-    item(name, [this, run] {
+  // A block command that ends with the refresh, whatever it answered.
+  const auto blockCommand = [this](BlockResult (*run)(tDataImageArk&)) {
+    return [this, run] {
       if (!dataark_.IsOpen()) return;
       const BlockResult result = run(dataark_);
       Tell(result.message);
       vis(0);
-    });
-  }
-  // A cut only marks the block to be moved by the next paste: nothing to show yet.
-  item("Klipput2", [this] {
-    if (!dataark_.IsOpen()) return;
-    Tell(CutBlock(dataark_).message);
-    SetButton();
-  });
-  item("Flyttblokktilhyre1", [this] { Flyttblokktilhyre1Click(); });
-  connect(findChild<QMenu*>("Blokk1"), &QMenu::aboutToShow, this, [this] { BlokkPopup(); });
+    };
+  };
+  constexpr Control item = Control::kItem;
+  constexpr Control button = Control::kButton;
+  const CommandEntry commands[] = {
+      // "&Let", "Liste", "Vis"
+      {item, "Sketter1", [this] { Search(false); }},
+      {item, "Skihelendatabasen1", [this] { Search(true); }},
+      {item, "Hopptilmerke1", [this] { PopButtonClick(); }},
+      {item, "Hopptilfilposisjon1", [this] { Hopptilfilposisjon1Click(); }},
+      {item, "Gtiloriginal1", [this] { Gtiloriginal1Click(); }},
+      {item, "Sorterlistenstigende1", [this] { SortCurrentList(true); }},
+      {item, "Sorterlistensynkende1", [this] { SortCurrentList(false); }},
 
-  // Editing
-  item("Linje1", [this] { Linje1Click(); });
-  item("Slett2", [this] { Slett2Click(); });
-  button("SpeedButton2", [this] { Slett2Click(); });
-  item("Kopier3", [this] { Kopier3Click(); });
-  button("CopyButton", [this] { Kopier3Click(); });
-  item("Klipput1", [this] { Klipput1Click(); });
-  button("CutButton", [this] { Klipput1Click(); });
-  item("Liminn2", [this] { Liminn2Click(); });
-  button("PasteButton", [this] { Liminn2Click(); });
-  item("Liminnpeker1", [this] { Liminnpeker1Click(); });
-  button("PastePButton", [this] { Liminnpeker1Click(); });
-  item("Flyttned1", [this] { FlyttNed(); });
-  item("Flyttopp1", [this] { FlyttOpp(); });
-  item("Liminnpekertilmerketpost1", [this] { Liminnpekertilmerketpost1Click(); });
-  button("PasteCButton", [this] { Liminnpekertilmerketpost1Click(); });
-  button("PasteC2Button", [this] { PasteC2ButtonClick(); });
-  item("Liminnpekertilmerke1", [this] { Liminnpekertilmerke1Click(); });
-  button("LimHButton", [this] { Liminnpekertilmerke1Click(); });
-  item("Tilknyttdataframerketpost1", [this] { Tilknyttdataframerketpost1Click(); });
-  item("Oppdaterdenneiframerket1", [this] { Oppdaterdenneiframerket1Click(); });
-  item("Fix1", [this] { Fix1Click(); });
+      // Marks
+      {item, "Merkher1", [this] { MarkHere(); }},
+      {button, "SpeedButton5", [this] { MarkHere(); }},
+      {item, "Fjernallemerker1", [this] { RemoveAllMarks(); }},
+      {button, "SpeedButton4", [this] { RemoveAllMarks(); }},
+      {button, "PopButton", [this] { PopButtonClick(); }},
+      {button, "SlettMButton", [this] { SlettMButtonClick(); }},
+
+      // Block
+      {item, "Merkfrste1", markFirst},
+      {button, "SpeedButton7", markFirst},
+      {item, "Merksiste1", markLast},
+      {button, "SpeedButton8", markLast},
+      {item, "Gtilstartavblokk1", blockCommand(&GoToBlockStart)},
+      {item, "Gtilsluttenavblokk1", blockCommand(&GoToBlockEnd)},
+      {item, "Kopier2", blockCommand(&CopyBlock)},
+      {item, "Liminn1", blockCommand(&PasteBlock)},
+      {item, "Liminnpekere1", blockCommand(&PasteBlockPointers)},
+      {item, "Slett1", blockCommand(&DeleteBlock)},
+      // A cut only marks the block to be moved by the next paste: nothing to show yet.
+      {item, "Klipput2",
+       [this] {
+         if (!dataark_.IsOpen()) return;
+         Tell(CutBlock(dataark_).message);
+         SetButton();
+       }},
+      {item, "Flyttblokktilhyre1", [this] { Flyttblokktilhyre1Click(); }},
+
+      // Editing
+      {item, "Linje1", [this] { Linje1Click(); }},
+      {item, "Slett2", [this] { Slett2Click(); }},
+      {button, "SpeedButton2", [this] { Slett2Click(); }},
+      {item, "Kopier3", [this] { Kopier3Click(); }},
+      {button, "CopyButton", [this] { Kopier3Click(); }},
+      {item, "Klipput1", [this] { Klipput1Click(); }},
+      {button, "CutButton", [this] { Klipput1Click(); }},
+      {item, "Liminn2", [this] { Liminn2Click(); }},
+      {button, "PasteButton", [this] { Liminn2Click(); }},
+      {item, "Liminnpeker1", [this] { Liminnpeker1Click(); }},
+      {button, "PastePButton", [this] { Liminnpeker1Click(); }},
+      {item, "Flyttned1", [this] { FlyttNed(); }},
+      {item, "Flyttopp1", [this] { FlyttOpp(); }},
+      {item, "Liminnpekertilmerketpost1", [this] { Liminnpekertilmerketpost1Click(); }},
+      {button, "PasteCButton", [this] { Liminnpekertilmerketpost1Click(); }},
+      {button, "PasteC2Button", [this] { PasteC2ButtonClick(); }},
+      {item, "Liminnpekertilmerke1", [this] { Liminnpekertilmerke1Click(); }},
+      {button, "LimHButton", [this] { Liminnpekertilmerke1Click(); }},
+      {item, "Tilknyttdataframerketpost1", [this] { Tilknyttdataframerketpost1Click(); }},
+      {item, "Oppdaterdenneiframerket1", [this] { Oppdaterdenneiframerket1Click(); }},
+      {item, "Fix1", [this] { Fix1Click(); }},
+  };
+  for (const CommandEntry& entry : commands) {
+    if (entry.control == Control::kItem) {
+      ConnectCommand(MenuItem(entry.name), entry.command);
+    } else {
+      ConnectCommand(findChild<QAbstractButton*>(entry.name), entry.command);
+    }
+  }
+
+  // The mark list: a click selects a mark, a double click goes to its record.
+  connect(Merkeliste_, &QListWidget::currentRowChanged, this, [this](int row) { marks_.Select(row); });
+  connect(Merkeliste_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* line) {
+    const int row = Merkeliste_->row(line);
+    Command([this, row] { MerkelisteDblClick(row); });
+  });
+  connect(findChild<QMenu*>("Blokk1"), &QMenu::aboutToShow, this,
+          [this] { SetBlockMenuStates(); });
 
   // Alt+Down and Alt+Up are written into the captions of the move items, and the keypad's
   // Enter works as Return does with Ctrl and Alt; these keys reach their items through
@@ -154,7 +167,7 @@ void TQuillForm::Tell(std::string_view text) {
 
 // ---- "&Let" and "Liste" ------------------------------------------------------------------
 
-void TQuillForm::Sok(bool wholeDatabase) {
+void TQuillForm::Search(bool wholeDatabase) {
   if (!dataark_.IsOpen()) return;
   const std::string text = dialogs().Prompt(kSearchPrompt, "");
   if (text.empty()) return;
@@ -187,7 +200,7 @@ void TQuillForm::Gtiloriginal1Click() {
   vis(0);
 }
 
-void TQuillForm::SorterListen(bool ascending) {
+void TQuillForm::SortCurrentList(bool ascending) {
   if (!dataark_.IsOpen()) return;
   SortResult result;
   {
@@ -219,7 +232,17 @@ Position TQuillForm::LiveMark(Position mark) {
   return -1;
 }
 
-void TQuillForm::MerkHer() {
+Position TQuillForm::SelectedLiveMark() {
+  if (!dataark_.IsOpen() || marks_.SelectedMark() < 0) return -1;
+  return LiveMark(marks_.SelectedMark());
+}
+
+Position TQuillForm::LastLiveMark() {
+  if (!dataark_.IsOpen() || marks_.Count() == 0) return -1;
+  return LiveMark(marks_.LastMark());
+}
+
+void TQuillForm::MarkHere() {
   if (!dataark_.IsOpen()) return;
   const std::string refused = marks_.Push();
   if (!refused.empty()) {
@@ -252,7 +275,7 @@ void TQuillForm::MerkelisteDblClick(int line) {
 
 void TQuillForm::SlettMButtonClick() {
   if (marks_.Count() == 1) {
-    FjernAlleMerker();
+    RemoveAllMarks();
     return;
   }
   if (!marks_.Remove(marks_.Selected())) return;
@@ -260,7 +283,7 @@ void TQuillForm::SlettMButtonClick() {
   SetButton();
 }
 
-void TQuillForm::FjernAlleMerker() {
+void TQuillForm::RemoveAllMarks() {
   marks_.RemoveAll();
   ShowMarks();
   MerkPanel_->hide();
@@ -269,7 +292,7 @@ void TQuillForm::FjernAlleMerker() {
 
 // ---- Block -------------------------------------------------------------------------------
 
-void TQuillForm::BlokkPopup() { ApplyMenuStates(BlockMenuStates(dataark_)); }
+void TQuillForm::SetBlockMenuStates() { ApplyMenuStates(BlockMenuStates(dataark_)); }
 
 void TQuillForm::Flyttblokktilhyre1Click() {
   if (!dataark_.IsOpen()) return;
@@ -338,8 +361,7 @@ void TQuillForm::FlyttOpp() {
 }
 
 void TQuillForm::Liminnpekertilmerketpost1Click() {
-  if (!dataark_.IsOpen() || marks_.SelectedMark() < 0) return;
-  const Position mark = LiveMark(marks_.SelectedMark());
+  const Position mark = SelectedLiveMark();
   if (mark < 0) return;
   PasteShadowOfMark(dataark_, mark);
   vis(0);
@@ -358,22 +380,19 @@ void TQuillForm::PasteC2ButtonClick() {
 }
 
 void TQuillForm::Liminnpekertilmerke1Click() {
-  if (!dataark_.IsOpen() || marks_.SelectedMark() < 0) return;
-  const Position mark = LiveMark(marks_.SelectedMark());
+  const Position mark = SelectedLiveMark();
   if (mark < 0) return;
   if (LinkRightToMark(dataark_, mark) < 0) Tell(kLinkRightRefusedMessage);
   vis(0);
 }
 
 void TQuillForm::Tilknyttdataframerketpost1Click() {
-  if (!dataark_.IsOpen() || marks_.Count() == 0) return;
-  const Position mark = LiveMark(marks_.LastMark());
+  const Position mark = LastLiveMark();
   if (mark >= 0) InheritDataFromMark(dataark_, mark);
 }
 
 void TQuillForm::Oppdaterdenneiframerket1Click() {
-  if (!dataark_.IsOpen() || marks_.Count() == 0) return;
-  const Position mark = LiveMark(marks_.LastMark());
+  const Position mark = LastLiveMark();
   if (mark >= 0) UpdateFromMark(dataark_, mark);
 }
 

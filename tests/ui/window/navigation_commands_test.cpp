@@ -151,7 +151,7 @@ TEST_F(MarksCommandsTest, TheBarRemovesOneOrAllAndADoubleClickGoesToALine) {
 TEST_F(MarksCommandsTest, AFullStackRefusesTheNextMarkAndOpeningAnotherDatabaseDropsAll) {
   const auto list = test::MakeList(db(), "Liste", {"A"});
   ShowOn(list[0]);
-  for (int i = 0; i < 254; ++i) form_.MerkHer();
+  for (int i = 0; i < 254; ++i) form_.MarkHere();
   ASSERT_EQ(Lines()->count(), 254);
   Press("SpeedButton5");
   EXPECT_EQ(Messages(), Names{std::string(kMarksFullMessage)});
