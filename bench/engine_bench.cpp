@@ -10,6 +10,9 @@
 // sorted ascending, and sorted again once they are in order (which must store nothing);
 // for each sort it gives the time and the engine's block reads and writes.
 //
+// The consistency check (`quilltool check`) is timed on both databases too: one walk of
+// the tree and one walk of the file block by block.
+//
 //   engine_bench [--scale F] [--keep]
 #include <fcntl.h>
 #include <stdlib.h>
@@ -24,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "store/consistency_check.h"
 #include "store/database.h"
 #include "store/datapointer.h"
 #include "commands/list_sort.h"
@@ -68,7 +72,7 @@ struct Result {
   std::string name;
   int64_t records = 0;
   int64_t bytes = 0;
-  double create = 0, read = 0, miss = 0, walk = 0;
+  double create = 0, read = 0, miss = 0, walk = 0, check = 0;
 };
 
 void Print(const Result& r) {
@@ -78,6 +82,7 @@ void Print(const Result& r) {
   std::printf("  search miss       %8.1f ms   %7.2f x read%s\n", r.miss * 1e3, r.miss / r.read,
               r.miss <= 3 * r.read ? "   (goal: within 3 x)" : "   (goal missed: above 3 x)");
   std::printf("  GoDown walk       %8.1f ms   %7.2f x read\n", r.walk * 1e3, r.walk / r.read);
+  std::printf("  check             %8.1f ms   %7.2f x read\n", r.check * 1e3, r.check / r.read);
 }
 
 // Walks every list of the database with GoDown, descending with GoRight; the number of
@@ -123,6 +128,9 @@ Result Measure(const std::string& name, const std::string& path,
   int64_t walked = 0;
   r.walk = Best(5, [&] { walked = WalkAll(db, first); });
   if (walked != r.records) std::printf("  (walk visited %lld records)\n", (long long)walked);
+  size_t faults = 0;
+  r.check = Best(3, [&] { faults = CheckConsistency(db).size(); });
+  if (faults != 0) std::printf("  (check found %zu faults)\n", faults);
   db.Close();
   return r;
 }

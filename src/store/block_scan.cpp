@@ -143,4 +143,44 @@ int32_t ScanDatabaseFile(FileSystem& files, const std::string& fileName,
   return 0;
 }
 
+ChainEnd WalkBlockChain(const ChainReader& read, int64_t fileSize, const ChainVisitor& visit) {
+  ChainEnd chain;
+  std::vector<uint8_t> piece(kChunk);
+  int64_t pieceStart = 0;
+  size_t pieceLength = 0;
+  // Brings [p, p + n) into the piece; false when the file cannot deliver it.
+  auto bring = [&](int64_t p, size_t n) {
+    if (p >= pieceStart && p + int64_t(n) <= pieceStart + int64_t(pieceLength)) return true;
+    if (p + int64_t(n) > fileSize) return false;
+    const size_t length = size_t(std::min<int64_t>(int64_t(kChunk), fileSize - p));
+    pieceStart = p;
+    pieceLength = 0;
+    if (!read(p, piece.data(), length)) return false;
+    pieceLength = length;
+    return true;
+  };
+
+  int64_t p = 0;
+  while (p < fileSize) {
+    chain.brokenSize = 0;
+    if (!bring(p, 4)) break;
+    const uint32_t size = GetU32(std::span<const uint8_t>(piece.data() + (p - pieceStart), 4), 0);
+    chain.brokenSize = size;
+    if (size < 4 || int64_t(size) > fileSize - p) break;
+    ChainBlock block{p, size, false, 0};
+    if (size == uint32_t(kPointerRecordSize) && bring(p, kPointerRecordSize)) {
+      const std::span<const uint8_t, kPointerRecordSize> record(piece.data() + (p - pieceStart),
+                                                                kPointerRecordSize);
+      block.record = HasPointerSignature(record) && GetI32(record, kPositionOffset) == p;
+      block.kind = GetI32(record, kKindOffset);
+    }
+    visit(block);
+    p += size;
+  }
+  chain.end = p;
+  chain.whole = p == fileSize;
+  if (chain.whole) chain.brokenSize = 0;
+  return chain;
+}
+
 }  // namespace qn

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 
 #include "store/cursor_fixture.h"
 
@@ -114,13 +115,101 @@ TEST_F(ConsistencyCheckTest, AnInwardOutwardChainInACircleIsReported) {
   EXPECT_EQ(faults[0], At(top[0], "the inward/outward chain runs in a cycle"));
 }
 
-TEST_F(ConsistencyCheckTest, AFileShorterThanItsHeaderIsOneFault) {
+TEST_F(ConsistencyCheckTest, AFileShorterThanItsHeaderIsNoDatabase) {
   FileRef().resize(100);
+  const Bytes before = File();
   db.reset();
   db = std::make_unique<tDataImageArk>(fs);
   db->Open(kFile, OpenPolicy::kInspect);
-  ASSERT_TRUE(db->IsOpen());
-  EXPECT_EQ(Faults(), std::vector<std::string>{"0: the file is shorter than its header record"});
+  EXPECT_FALSE(db->IsOpen());
+  EXPECT_EQ(db->LastError(), kErrorNotADatabase);
+  EXPECT_EQ(File(), before);
 }
 
 }  // namespace
+
+class BlockComparisonTest : public ConsistencyCheckTest {
+ protected:
+  Position NameBlockOf(Position p) { return GetI32(File(), size_t(p) + kNameBlockOffset); }
+  Position DataBlockOf(Position p) { return GetI32(File(), size_t(p) + kDataBlockOffset); }
+  std::string N(Position p) { return std::to_string(p); }
+};
+
+TEST_F(BlockComparisonTest, ShadowsShareTheirOriginalsBlocksWithoutAFault) {
+  Build();
+  dp().Load(top[0]);
+  std::array<uint8_t, 40> payload{};
+  AddData(*db, payload);
+  dp().Remember();
+  dp().Load(top[1]);
+  ASSERT_EQ(dp().PasteShadow(), 0);
+  const Position shadow = dp().CurrentPosition();
+  EXPECT_EQ(NameBlockOf(shadow), NameBlockOf(top[0]));
+  EXPECT_EQ(DataBlockOf(shadow), DataBlockOf(top[0]));
+  // Another record inherits the data block, a third shares it as a data shadow.
+  Poke(top[1], kInheritBlockOffset, DataBlockOf(top[0]));
+  PutI32(FileRef(), size_t(sub[0]) + kDataBlockOffset, DataBlockOf(top[0]));
+  Poke(sub[0], kOriginOffset, kOriginDataShadow);
+  EXPECT_EQ(Faults(), std::vector<std::string>{});
+}
+
+TEST_F(BlockComparisonTest, ABlockNamedByTwoOwnersOrForTwoPurposesIsReported) {
+  Build();
+  const Position nameP = NameBlockOf(top[0]);
+  // Q names P's name block as its own, X names it as its link text, Y names a block that
+  // begins inside it.
+  PutI32(FileRef(), size_t(top[1]) + kNameBlockOffset, nameP);
+  PutI32(FileRef(), size_t(sub[0]) + kLinkBlockOffset, nameP);
+  Poke(sub[1], kDataBlockOffset, nameP + 4);  // the owner field reads as a size of 256
+  EXPECT_EQ(Faults(), (std::vector<std::string>{
+                          At(sub[0], "link block " + N(nameP) + " is also the name block of " + N(top[0])),
+                          At(top[1], "name block " + N(nameP) + " is also the name block of " + N(top[0])),
+                          At(sub[1], "data block " + N(nameP + 4) + " lies inside the block at " +
+                                         N(nameP) + " (264 bytes)")}));
+}
+
+TEST_F(BlockComparisonTest, ARecordWrittenWhereAStoppedCommandReservedABlockIsReported) {
+  Build();
+  // Q was given a data block at the end of the file, and the command stopped before
+  // writing it; the next record was appended there.
+  const Position reserved = Position(File().size());
+  PutI32(FileRef(), size_t(top[1]) + kKindOffset, kKindNamed + kKindData);
+  Poke(top[1], kDataBlockOffset, reserved);
+  dp().Load(top[1]);
+  ASSERT_EQ(AddNamed(*db, DirDown, "R"), reserved);
+  EXPECT_EQ(Faults(), std::vector<std::string>{
+                          At(top[1], "data block " + N(reserved) + " is the pointer record at " +
+                                         N(reserved))});
+}
+
+TEST_F(BlockComparisonTest, RecordsNoListReachesAreReportedUnlessDeleted) {
+  Build();
+  // X's list now ends at X: Y is cut off, and so is Q once P's list ends at P.
+  PutI32(FileRef(), size_t(sub[0]) + kDownOffset, 0);
+  PutI32(FileRef(), size_t(sub[1]) + kUpOffset, 0);
+  PutI32(FileRef(), size_t(top[0]) + kDownOffset, 0);
+  PutI32(FileRef(), size_t(top[1]) + kUpOffset, 0);
+  Poke(top[1], kKindOffset, kKindNamed | kKindDeleted);
+  EXPECT_EQ(Faults(), std::vector<std::string>{At(sub[1], "is not deleted, but no list reaches it")});
+}
+
+TEST_F(BlockComparisonTest, AChainOfBlocksThatBreaksIsReportedOnce) {
+  Build();
+  Bytes& f = FileRef();
+  const Position end = Position(f.size());
+  // A name block cut short: its size says 264, 100 bytes made it to the file.
+  f.resize(f.size() + 100, 0);
+  PutI32(f, end, kNameBlockSize);
+  Reopen();
+  EXPECT_EQ(Faults(), std::vector<std::string>{"0: the chain of blocks breaks at " + N(end) +
+                                               ": a block of 264 bytes runs past the end of the file"});
+  FileRef().resize(size_t(end) + 2);
+  Reopen();
+  EXPECT_EQ(Faults(), std::vector<std::string>{"0: the chain of blocks breaks at " + N(end) +
+                                               ": 2 bytes are left, too few for a block size"});
+  // A damaged name block already reported is not reported again as the break.
+  FileRef().resize(size_t(end));
+  Poke(NameBlockOf(top[1]), 0, 3);
+  EXPECT_EQ(Faults(), std::vector<std::string>{
+                          At(top[1], "name block " + N(NameBlockOf(top[1])) + " has size 3")});
+}

@@ -27,15 +27,12 @@ class TreeFindCheckTest : public qn::test::ToolFixture {
     ToolFixture::SetUp();
     fs->Put("db.pdb256", NewDatabaseFile());
     // System (with Version and a document link) and Data (with one line), built by the
-    // engine. The database opens with its minimal content, which is unhooked from the
-    // file header record first: its records stay in the file, unreachable.
-    SharedSettings().Set(kEngineSection, "AutoCreateRecords", "1");
+    // engine on a file opened without its initial content, so that every record is
+    // reachable.
     tDataImageArk db(fs);
-    OpenDatabase(db, "db.pdb256", OpenPolicy::kCreate);
+    db.Open("db.pdb256", OpenPolicy::kCreate);
     Datapointer& dp = *db.dp;
     dp.Load(0);
-    dp.SetDown(0);
-    dp.Store();
     system = AddNamed(db, DirDown, "System");
     data = AddNamed(db, DirDown, "Data");
     dp.Load(system);
