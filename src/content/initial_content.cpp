@@ -107,7 +107,12 @@ tDataImageArk& OpenDatabase(tDataImageArk& db, const std::string& fileName, Open
   Datapointer& dp = *db.dp;
   if (dp.CurrentPosition() != 0 || dp.Size() != uint32_t(kPointerRecordSize)) return db;
   // A header record that links to no record: the file holds no records yet.
-  if (dp.Down() == 0) CreateInitialContent(db, db.AutoCreateRecords() == 1);
+  if (dp.Down() == 0) {
+    // The whole content or none of it: a stop halfway leaves a file that is filled again
+    // at its next opening.
+    ChangeScope change(db);
+    CreateInitialContent(db, db.AutoCreateRecords() == 1);
+  }
   GoToFirstData(db);
   return db;
 }

@@ -19,6 +19,10 @@ class BlockFile {
   virtual int Read(void* buffer, size_t count, size_t* moved) = 0;
   virtual int Write(const void* buffer, size_t count, size_t* moved) = 0;
   virtual int64_t Size() = 0;
+  // Makes every byte written so far durable (and, for a file just created, its name).
+  virtual int Sync() = 0;
+  // Cuts the file to `size` bytes.
+  virtual int Truncate(int64_t size) = 0;
   virtual int Close() = 0;
 };
 
@@ -30,6 +34,8 @@ class FileSystem {
   virtual int Open(const std::string& name, bool readOnly, std::unique_ptr<BlockFile>* out) = 0;
   // Creates the file empty (an existing one is emptied), open for writing and reading.
   virtual int Create(const std::string& name, std::unique_ptr<BlockFile>* out) = 0;
+  // Removes the file, durably; 0 also when it was not there.
+  virtual int Remove(const std::string& name) = 0;
 };
 
 // The real disk.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <string>
 #include <utility>
@@ -136,6 +137,11 @@ void tDataImageArk::ResetForNewFile() {
   lastTransfer_ = 0;
   autoUpdate = false;
   filePosition_ = 0;
+  changeDepth_ = 0;
+  changeWriteError_ = 0;
+  pending_.Clear();
+  rolledBackView_.Clear();
+  viewSize_ = -1;
   ForgetCaches();
 }
 
@@ -152,6 +158,30 @@ void tDataImageArk::PrepareCaches() {
   engine.payloadCacheOwner = nullptr;
   engine.payloadCachePosition = -1;
   engine.payloadCacheLength = 0;
+}
+
+bool tDataImageArk::RecoverUnfinishedChange() {
+  const std::string journalName = JournalNameOf(fileName_);
+  if (!files_->Exists(journalName)) return true;
+  if (readOnly_) {
+    JournalImage journal;
+    if (!ReadJournal(*files_, journalName, &journal)) return true;
+    for (const auto& [position, bytes] : journal.extents)
+      rolledBackView_.Write(position, bytes.data(), bytes.size());
+    viewSize_ = journal.oldSize;
+    WriteLog("QUILLAPI: " + fileName_ + " holds an unfinished change; it is shown as it was before it");
+    return true;
+  }
+  bool rolledBack = false;
+  lastError_ = RollBackJournal(*files_, journalName, *file_, &rolledBack);
+  if (lastError_ != 0) {
+    ++ErrorCount;
+    WriteLog("QUILLAPI: ERROR rolling back the unfinished change of " + fileName_ + ": " +
+             CodeAndText(lastError_));
+    return false;
+  }
+  if (rolledBack) WriteLog("QUILLAPI: rolled back an unfinished change of " + fileName_);
+  return true;
 }
 
 bool tDataImageArk::OpenExisting() {
@@ -182,6 +212,26 @@ bool tDataImageArk::OpenExisting() {
   }
   lastError_ = 0;
   if (LoggingEnabled) ReportError(kTaskOpen, TaskText(kTaskOpen));
+  if (!RecoverUnfinishedChange()) {
+    file_.reset();
+    return false;
+  }
+  // Only a file that begins with a file header record is a database; any other file is
+  // left exactly as it is.
+  if (FileSizeOf() > 0) {
+    std::array<uint8_t, kPointerRecordSize> header{};
+    size_t got = 0;
+    const int error = ReadFile(0, header.data(), header.size(), &got);
+    if (error != 0 || got != header.size() || GetI32(header, 0) != kPointerRecordSize ||
+        !HasPointerSignature(header)) {
+      lastError_ = error != 0 ? error : kErrorNotADatabase;
+      ++ErrorCount;
+      WriteLog("QUILLAPI: ERROR " + fileName_ + " is not a QuillNet database; it is left as it is");
+      file_->Close();
+      file_.reset();
+      return false;
+    }
+  }
   // A file that exists but is still empty (made by another program, or left by a failed
   // creation) gets its header record, so that Position 0 is never handed out to a record.
   if (file_->Size() == 0 && !readOnly_) {
@@ -288,6 +338,12 @@ void tDataImageArk::MakeBackup() {
 // Close
 
 void tDataImageArk::Close() {
+  // A change still open here did not finish: none of it is stored.
+  changeDepth_ = 0;
+  changeWriteError_ = 0;
+  pending_.Clear();
+  rolledBackView_.Clear();
+  viewSize_ = -1;
   loadedTemplate.reset();
   name = tNameObject{};
   linkText = tNameObject{};
@@ -341,7 +397,93 @@ void tDataImageArk::SeekTo(Position position) {
 
 Position tDataImageArk::FilePosition() const { return static_cast<Position>(filePosition_); }
 
-int64_t tDataImageArk::FileSizeOf() { return file_ ? file_->Size() : -1; }
+int64_t tDataImageArk::FileSizeOf() {
+  if (!file_) return -1;
+  const int64_t size = viewSize_ >= 0 ? viewSize_ : file_->Size();
+  return size < 0 ? size : std::max(size, pending_.End());
+}
+
+int tDataImageArk::ReadFile(int64_t position, uint8_t* buffer, size_t count, size_t* moved) {
+  *moved = 0;
+  const int64_t size = FileSizeOf();
+  if (size < 0) return kErrorReadFault;
+  const size_t wanted = size_t(std::clamp<int64_t>(size - position, 0, int64_t(count)));
+  int error = 0;
+  if (wanted > 0) {
+    error = file_->Seek(position);
+    if (error == 0) error = file_->Read(buffer, wanted, moved);
+  }
+  if (error != 0) return error;
+  // Bytes the change has written past the file's end, or that a cut of the view removes.
+  if (*moved < wanted) std::memset(buffer + *moved, 0, wanted - *moved);
+  *moved = wanted;
+  rolledBackView_.Overlay(position, buffer, wanted);
+  pending_.Overlay(position, buffer, wanted);
+  return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Changes
+
+ChangeScope::ChangeScope(tDataImageArk& db) : db_(db), exceptions_(std::uncaught_exceptions()) {
+  db_.BeginChange();
+}
+
+ChangeScope::~ChangeScope() {
+  if (std::uncaught_exceptions() > exceptions_) {
+    db_.AbandonChange();
+  } else {
+    db_.EndChange();
+  }
+}
+
+void tDataImageArk::BeginChange() {
+  if (changeDepth_++ > 0) return;
+  changeOldSize_ = file_ ? file_->Size() : 0;
+  changeWriteError_ = 0;
+  pending_.Clear();
+}
+
+int32_t tDataImageArk::EndChange() {
+  if (changeDepth_ == 0) return 0;
+  if (--changeDepth_ > 0) return 0;
+  if (changeWriteError_ != 0) {
+    const int32_t error = changeWriteError_;
+    AbandonChange();
+    return error;
+  }
+  if (pending_.Empty() || !file_) return 0;
+  const int error = CommitPending(*files_, JournalNameOf(fileName_), *file_, changeOldSize_, pending_);
+  pending_.Clear();
+  if (error == 0) return 0;
+  lastError_ = error;
+  if (firstWriteError_ == 0) firstWriteError_ = error;
+  ReportTransferError(kTaskWrite);
+  // What the object remembers of the change never reached the file.
+  ForgetChange();
+  return error;
+}
+
+void tDataImageArk::AbandonChange() {
+  changeDepth_ = 0;
+  changeWriteError_ = 0;
+  if (pending_.Empty()) return;
+  pending_.Clear();
+  ForgetChange();
+}
+
+void tDataImageArk::ForgetChange() {
+  ForgetCaches();
+  name = tNameObject{};
+  name.database = this;
+  name.maxTextSize = 256;
+  linkText = tNameObject{};
+  linkText.database = this;
+  if (dp) {
+    const Position here = dp->CurrentPosition();
+    if (dp->Load(here) != 0) dp->Load(0);
+  }
+}
 
 Position tDataImageArk::Allocate() {
   int64_t size = FileSizeOf();
@@ -372,8 +514,7 @@ int tDataImageArk::ReadAt(int64_t position, uint8_t* buffer, size_t count, size_
     }
     rb.Clear();
     size_t got = 0;
-    int error = file_->Seek(start);
-    if (error == 0) error = file_->Read(rb.bytes.data(), kReadWindow, &got);
+    int error = ReadFile(start, rb.bytes.data(), kReadWindow, &got);
     if (error == 0) {
       rb.start = start;
       rb.length = got;
@@ -388,9 +529,7 @@ int tDataImageArk::ReadAt(int64_t position, uint8_t* buffer, size_t count, size_
     // and the error are those of the request itself.
     rb.Clear();
   }
-  int error = file_->Seek(position);
-  if (error == 0) error = file_->Read(buffer, count, moved);
-  return error;
+  return ReadFile(position, buffer, count, moved);
 }
 
 int32_t tDataImageArk::ReadBlock(void* buffer, int32_t count) {
@@ -460,11 +599,15 @@ int32_t tDataImageArk::WriteBlock(const void* buffer, int32_t count) {
   if (start + static_cast<int64_t>(count) > INT32_MAX) {
     // The file may not outgrow the 32-bit Positions.
     error = kErrorWriteFault;
+  } else if (changeDepth_ > 0) {
+    pending_.Write(start, bytes, static_cast<size_t>(count));
+    moved = static_cast<size_t>(count);
   } else {
     error = file_->Seek(start);
     if (error == 0) error = file_->Write(bytes, static_cast<size_t>(count), &moved);
     if (error == 0 && moved != static_cast<size_t>(count)) error = kErrorWriteFault;
   }
+  if (error != 0 && changeDepth_ > 0 && changeWriteError_ == 0) changeWriteError_ = error;
   ++counters_.blockWrites;
   counters_.bytesWritten += static_cast<uint64_t>(count);
   filePosition_ = start + static_cast<int64_t>(moved);

@@ -15,6 +15,7 @@
 
 #include "store/block_file.h"
 #include "store/format.h"
+#include "store/journal.h"
 #include "env/errors.h"
 
 namespace qn {
@@ -117,6 +118,11 @@ inline constexpr int32_t kErrorReadFault = 100;    // a read the file could not 
 inline constexpr int32_t kErrorWriteFault = 101;   // a write the file did not take whole
 inline constexpr int32_t kErrorNegativeSeek = 131;  // a seek to a negative Position
 inline constexpr int32_t kErrorRange = 201;        // a negative byte count
+// A file that is not empty and does not begin with a file header record: never written to.
+inline constexpr int32_t kErrorNotADatabase = 1001;
+
+// The position stack holds at most this many Positions (slots 1..254).
+inline constexpr uint16_t kStackLimit = 254;
 
 // The settings section the engine reads its keys from.
 inline constexpr std::string_view kEngineSection = "QUILLNET-SERVER";
@@ -128,6 +134,22 @@ enum class OpenPolicy {
                   // and no backup copy is made: the file system is left exactly as it was
   kCreate,        // a missing file is created whatever "AutoCreateDatabase" says, and the
                   // database is writable whatever "ReadOnlyDatabase" says
+};
+
+class tDataImageArk;
+
+// Opens a change on construction and ends it on destruction; a change left by an
+// exception is abandoned.
+class ChangeScope {
+ public:
+  explicit ChangeScope(tDataImageArk& db);
+  ~ChangeScope();
+  ChangeScope(const ChangeScope&) = delete;
+  ChangeScope& operator=(const ChangeScope&) = delete;
+
+ private:
+  tDataImageArk& db_;
+  int exceptions_;
 };
 
 class tDataImageArk {
@@ -149,6 +171,22 @@ class tDataImageArk {
   void Close();
   // True when the file is open and the cursor set up.
   bool IsOpen() const;
+
+  // A change: the writes between BeginChange and the matching EndChange reach the file as
+  // a whole or not at all, through the journal (store/journal.h); until EndChange they are
+  // held in memory, and every read sees them. Changes nest: the outermost one counts.
+  // Writes outside a change go to the file at once, unprotected: every command the user
+  // gives runs inside one.
+  void BeginChange();
+  // Ends the change; at the outermost end its writes go to the file. A change in which a
+  // write failed is abandoned instead. 0, or the error code (recorded as a write error,
+  // with the report line) when the change could not be stored: the file is then as it
+  // was before the change.
+  int32_t EndChange();
+  // Drops the writes of the open change (all nesting levels): nothing of it reaches the
+  // file, and the cursor reloads its record from the file.
+  void AbandonChange();
+  bool InChange() const { return changeDepth_ > 0; }
 
   // Block transfer at the current file position. Both return bytes moved minus count
   // (0 = complete); WriteBlock returns -1 on a read-only database and 0 when the payload
@@ -221,6 +259,15 @@ class tDataImageArk {
   // Read-ahead buffer: aligned pages of the file, kept equal to the file's bytes.
   struct ReadBuffer;
   std::unique_ptr<ReadBuffer> readBuffer_;
+  // The open change: its depth, the file's size when it began, its writes.
+  int changeDepth_ = 0;
+  int64_t changeOldSize_ = 0;
+  int32_t changeWriteError_ = 0;
+  PendingWrites pending_;
+  // A read-only opening beside an unfinished change's journal reads the file as it was:
+  // the journal's old bytes over the file, cut to its old size (-1: no such cut).
+  PendingWrites rolledBackView_;
+  int64_t viewSize_ = -1;
 
   // Reads the engine's settings for this opening (caches, read-only, automatic creation)
   // as `policy` overrides them, and makes the backup copy when asked.
@@ -236,12 +283,21 @@ class tDataImageArk {
   bool CreateNew();
   // Writes the file header record of a new (empty) file, counted as one block write.
   bool WriteFileHeader();
+  // Rolls back a journal an unfinished change left beside the file (writable opening), or
+  // shows the file as it was before that change (read-only opening). False when a journal
+  // that must be rolled back could not be: the file stays closed.
+  bool RecoverUnfinishedChange();
+  // Reads `count` bytes at `position` from the file as the open change sees it.
+  int ReadFile(int64_t position, uint8_t* buffer, size_t count, size_t* moved);
   // Reads `count` bytes at `position` through the read buffer.
   int ReadAt(int64_t position, uint8_t* buffer, size_t count, size_t* moved);
   // Keeps the read buffer and the caches equal to the file after a write of `moved`
   // bytes at `position`.
   void AfterWrite(int64_t position, const uint8_t* bytes, size_t moved);
   void ForgetCaches();
+  // After a change that never reached the file: caches, name objects and the cursor's
+  // record are read again from the file.
+  void ForgetChange();
   // Counts the failure in ErrorCount and writes the report line, when the log is on.
   void ReportTransferError(int32_t taskCode);
 };

@@ -16,9 +16,23 @@ namespace qn {
 
 namespace {
 
+// Makes the entries of the folder that holds `name` durable (a file made or removed there).
+int SyncFolderOf(const std::string& name) {
+  const size_t slash = name.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return ErrorCodeFromErrno(errno, true);
+  int result = ::fsync(fd);
+  int error = result != 0 ? ErrorCodeFromErrno(errno, true) : 0;
+  ::close(fd);
+  return error;
+}
+
 class DiskFile : public BlockFile {
  public:
-  explicit DiskFile(int fd) : fd_(fd) {}
+  // `createdAs`: the name of a file this open created, whose folder entry the first Sync
+  // makes durable too; empty for a file that was there.
+  DiskFile(int fd, std::string createdAs) : fd_(fd), createdAs_(std::move(createdAs)) {}
   ~DiskFile() override {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -79,6 +93,26 @@ class DiskFile : public BlockFile {
     return static_cast<int64_t>(st.st_size);
   }
 
+  int Sync() override {
+    if (fd_ < 0) return ErrorCodeFromErrno(EBADF, true);
+    while (::fdatasync(fd_) != 0) {
+      if (errno != EINTR) return ErrorCodeFromErrno(errno, true);
+    }
+    if (!createdAs_.empty()) {
+      if (int error = SyncFolderOf(createdAs_); error != 0) return error;
+      createdAs_.clear();
+    }
+    return 0;
+  }
+
+  int Truncate(int64_t size) override {
+    if (fd_ < 0) return ErrorCodeFromErrno(EBADF, true);
+    while (::ftruncate(fd_, size) != 0) {
+      if (errno != EINTR) return ErrorCodeFromErrno(errno, true);
+    }
+    return 0;
+  }
+
   int Close() override {
     if (fd_ < 0) return 0;
     int result = ::close(fd_);
@@ -90,6 +124,7 @@ class DiskFile : public BlockFile {
 
  private:
   int fd_;
+  std::string createdAs_;
   int64_t position_ = 0;
 };
 
@@ -111,7 +146,7 @@ int OpenRegular(const std::string& name, int flags, std::unique_ptr<BlockFile>* 
   }
   int fl = ::fcntl(fd, F_GETFL);
   if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
-  *out = std::make_unique<DiskFile>(fd);
+  *out = std::make_unique<DiskFile>(fd, (flags & O_CREAT) ? name : std::string());
   return 0;
 }
 
@@ -126,6 +161,10 @@ class DiskFiles : public FileSystem {
   }
   int Create(const std::string& name, std::unique_ptr<BlockFile>* out) override {
     return OpenRegular(name, O_RDWR | O_CREAT | O_TRUNC, out);
+  }
+  int Remove(const std::string& name) override {
+    if (::unlink(name.c_str()) != 0) return errno == ENOENT ? 0 : ErrorCodeFromErrno(errno, true);
+    return SyncFolderOf(name);
   }
 };
 

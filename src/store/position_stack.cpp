@@ -21,7 +21,6 @@ PushedCursor::~PushedCursor() {
 }
 
 namespace {
-constexpr uint16_t kStackLimit = 254;
 }
 
 int32_t tDataImageArk::PushPosition() {

@@ -13,6 +13,8 @@ int OpenForEditing(ToolContext& context, const std::string& fileName, tDataImage
   if (!database.IsOpen())
     return Fail(context, fileName + ": cannot open (" + ErrorDescription(database.LastError()) + ")");
   if (database.ReadOnly()) return Fail(context, fileName + ": opened read-only, nothing changed");
+  // The command's writes reach the file together, when it is closed after editing.
+  database.BeginChange();
   return kExitOk;
 }
 
@@ -27,7 +29,9 @@ int LoadRecordArgument(ToolContext& context, tDataImageArk& database, const std:
 
 int CloseAfterEditing(ToolContext& context, tDataImageArk& database) {
   const std::string fileName = database.FileName();
-  // A write that fell short leaves the change incomplete in the file: never a success.
+  database.EndChange();
+  // A write that fell short, or a change that could not be stored (the file is then as it
+  // was): never a success.
   const int32_t writeError = database.FirstWriteError();
   database.Close();
   if (writeError != 0)

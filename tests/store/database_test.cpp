@@ -52,10 +52,11 @@ class DatabaseTest : public ::testing::Test {
     if (!db) db = std::make_unique<tDataImageArk>(fs);
     return *db;
   }
-  // Opens a file of `size` bytes whose byte i is i % 251, as a plain block store.
+  // Opens a file of `size` (>= 256) bytes: the file header record, then byte i is i % 251.
   tDataImageArk& OpenPattern(size_t size) {
-    Bytes bytes(size);
-    for (size_t i = 0; i < size; ++i) bytes[i] = uint8_t(i % 251);
+    Bytes bytes = NewDatabaseFile();
+    bytes.resize(size);
+    for (size_t i = kPointerRecordSize; i < size; ++i) bytes[i] = uint8_t(i % 251);
     fs->Put("p.pdb256", bytes);
     Db().Open("p.pdb256");
     EXPECT_TRUE(Db().IsOpen());
@@ -253,8 +254,9 @@ using BackupTest = DatabaseTest;
 
 TEST_F(BackupTest, CopiesTheWholeFileBeforeOpening) {
   Setting("CreateBackup", "1");
-  Bytes bytes(20000);  // more than two copy chunks
-  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 7);
+  Bytes bytes = NewDatabaseFile();
+  bytes.resize(20000);  // more than two copy chunks
+  for (size_t i = kPointerRecordSize; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 7);
   fs->Put("a.pdb256", bytes);
   fs->Put("a.pdb256.backup", Bytes{9, 9, 9});  // an older backup is replaced
   Db().Open("a.pdb256");
@@ -289,7 +291,9 @@ TEST_F(BackupTest, NoCopyOfAMissingFileNorWhenInspecting) {
 
 TEST_F(BackupTest, FailedCopyIsReportedAndTheOpenGoesOn) {
   Setting("CreateBackup", "1");
-  fs->Put("a.pdb256", Bytes(20000, 1));
+  Bytes bytes = NewDatabaseFile();
+  bytes.resize(20000, 1);
+  fs->Put("a.pdb256", bytes);
   fs->writeBudget = 100;
   Db().Open("a.pdb256");
   EXPECT_TRUE(Db().IsOpen());
@@ -543,7 +547,9 @@ TEST_F(PayloadCacheTest, ReopeningForgetsWhatWasCached) {
   uint8_t payload[40] = {1, 2, 3};
   d.SeekTo(1000);
   d.WriteBlock(payload, 40);
-  fs->Put("q.pdb256", Bytes(2000, 0));
+  Bytes other = NewDatabaseFile();
+  other.resize(2000);
+  fs->Put("q.pdb256", other);
   d.Open("q.pdb256");
   Engine().compareWindow = true;
   d.SeekTo(1000);

@@ -51,8 +51,55 @@ class MemoryFileSystem : public FileSystem {
   int64_t readBudget = -1;          // bytes left before reads fail with 100; -1 = no limit
   int64_t writeBudget = -1;         // bytes left before writes fail with 101; -1 = no limit
   int64_t extraSize = 0;            // Size() reports this much more than the file holds
+  int64_t diskSpace = -1;           // bytes the files may still grow by before writes fail
+                                    // with 101 (disk full); -1 = no limit
+  // A stop of the program: after this many more changes (writes, syncs, truncations,
+  // removals) the next one throws SimulatedStop and every later one changes nothing.
+  // -1 = never.
+  int64_t changesUntilStop = -1;
+  bool stopped = false;
+  int64_t changes = 0;  // changes made so far
 
   MemoryFileStats stats;
+  // The bytes of each file as of its last Sync: what a power cut leaves.
+  std::map<std::string, Bytes> synced;
+
+  struct SimulatedStop {};
+
+  // Counts one change against changesUntilStop; false when the program has stopped.
+  bool Change() {
+    if (stopped) return false;
+    if (changesUntilStop == 0) {
+      stopped = true;
+      throw SimulatedStop{};
+    }
+    if (changesUntilStop > 0) --changesUntilStop;
+    ++changes;
+    return true;
+  }
+  // After a stop: files as they were written (a killed program), or with `powerCut` as
+  // they were last synced (files never synced are gone). Changes work again.
+  void Restart(bool powerCut) {
+    if (powerCut) {
+      for (auto it = files.begin(); it != files.end();) {
+        auto s = synced.find(it->first);
+        if (s == synced.end()) {
+          it = files.erase(it);
+        } else {
+          *it->second = s->second;
+          ++it;
+        }
+      }
+    }
+    stopped = false;
+    changesUntilStop = -1;
+  }
+  int Remove(const std::string& name) override {
+    if (!Change()) return 101;
+    files.erase(name);
+    synced.erase(name);
+    return 0;
+  }
 
   Bytes& Put(const std::string& name, Bytes bytes) {
     files[name] = std::make_shared<Bytes>(std::move(bytes));
@@ -72,7 +119,7 @@ class MemoryFileSystem : public FileSystem {
     if (it == files.end()) return 2;
     if (denyOpen.count(name) || (!readOnly && denyWrite.count(name))) return 5;
     ++stats.opens;
-    *out = std::make_unique<File>(*this, it->second, readOnly);
+    *out = std::make_unique<File>(*this, it->second, readOnly, name);
     return 0;
   }
 
@@ -82,15 +129,15 @@ class MemoryFileSystem : public FileSystem {
     auto& bytes = files[name];
     bytes = std::make_shared<Bytes>();
     ++stats.opens;
-    *out = std::make_unique<File>(*this, bytes, false);
+    *out = std::make_unique<File>(*this, bytes, false, name);
     return 0;
   }
 
  private:
   class File : public BlockFile {
    public:
-    File(MemoryFileSystem& fs, std::shared_ptr<Bytes> bytes, bool readOnly)
-        : fs_(fs), bytes_(std::move(bytes)), readOnly_(readOnly) {}
+    File(MemoryFileSystem& fs, std::shared_ptr<Bytes> bytes, bool readOnly, std::string name)
+        : fs_(fs), bytes_(std::move(bytes)), readOnly_(readOnly), name_(std::move(name)) {}
 
     int Seek(int64_t position) override {
       if (position < 0) return 131;
@@ -118,8 +165,17 @@ class MemoryFileSystem : public FileSystem {
       ++fs_.stats.writes;
       *moved = 0;
       if (readOnly_) return 5;
+      if (!fs_.Change()) return 101;
       size_t n = count;
       int error = 0;
+      if (fs_.diskSpace >= 0) {
+        const int64_t growth = std::max<int64_t>(0, position_ + int64_t(n) - int64_t(bytes_->size()));
+        if (growth > fs_.diskSpace) {
+          n -= size_t(growth - fs_.diskSpace);
+          error = 101;
+        }
+        fs_.diskSpace -= std::max<int64_t>(0, position_ + int64_t(n) - int64_t(bytes_->size()));
+      }
       if (fs_.writeBudget >= 0 && int64_t(n) > fs_.writeBudget) {
         n = size_t(fs_.writeBudget);
         error = 101;
@@ -133,12 +189,27 @@ class MemoryFileSystem : public FileSystem {
       return error;
     }
     int64_t Size() override { return int64_t(bytes_->size()) + fs_.extraSize; }
+    int Sync() override {
+      if (readOnly_) return 0;
+      if (!fs_.Change()) return 101;
+      if (fs_.files.count(name_) && fs_.files[name_] == bytes_) fs_.synced[name_] = *bytes_;
+      return 0;
+    }
+    int Truncate(int64_t size) override {
+      if (readOnly_) return 5;
+      if (!fs_.Change()) return 101;
+      if (fs_.diskSpace >= 0 && size < int64_t(bytes_->size()))
+        fs_.diskSpace += int64_t(bytes_->size()) - size;
+      bytes_->resize(size_t(size));
+      return 0;
+    }
     int Close() override { return fs_.closeError; }
 
    private:
     MemoryFileSystem& fs_;
     std::shared_ptr<Bytes> bytes_;
     bool readOnly_;
+    std::string name_;
     int64_t position_ = 0;
   };
 };

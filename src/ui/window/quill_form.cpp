@@ -22,6 +22,7 @@
 #include <system_error>
 
 #include "store/datapointer.h"
+#include "env/errors.h"
 #include "env/folders.h"
 #include "env/log.h"
 #include "env/settings.h"
@@ -334,8 +335,22 @@ Dialogs& TQuillForm::dialogs() const {
 bool TQuillForm::Command(const std::function<void()>& command) {
   bool ran = false;
   ++commandDepth_;
+  // Everything one command writes reaches the file together, or nothing of it does.
+  const bool change = dataark_.IsOpen() && !dataark_.ReadOnly();
+  if (change) dataark_.BeginChange();
   if (dialogs_ != nullptr) {
     ran = RunCommand(*dialogs_, command);
+    if (change) {
+      if (!ran) {
+        dataark_.AbandonChange();
+      } else if (const int32_t error = dataark_.EndChange(); error != 0) {
+        const std::string file = dataark_.FileName();
+        RunCommand(*dialogs_, [&] {
+          throw IoError(error, "Endringen kunne ikke lagres i " + file + ": " + ErrorText(error) +
+                                   " (" + std::to_string(error) + "). Filen er som den var.");
+        });
+      }
+    }
   } else {
     // Before the dialogs exist nothing can be shown; the failure goes to the log.
     try {
@@ -343,6 +358,13 @@ bool TQuillForm::Command(const std::function<void()>& command) {
       ran = true;
     } catch (const std::exception& e) {
       WriteLog(std::string("FEIL: ") + e.what());
+    }
+    if (change) {
+      if (ran) {
+        dataark_.EndChange();
+      } else {
+        dataark_.AbandonChange();
+      }
     }
   }
   --commandDepth_;
