@@ -205,7 +205,7 @@ void PointProperties::LesData() {
   enabled_["LeftKnapp"] = r.left != 0;
   enabled_["RightKnapp"] = r.right != 0;
   enabled_["HomeKnapp"] = enabled_["SpeedButton3"] = true;
-  enabled_["SpeedButton2"] = db_.StackTop() < 254;
+  enabled_["SpeedButton2"] = db_.StackTop() < kStackLimit;
   enabled_["VerdiKnapp"] = valueShown_;
 
   shown_ = boxes_;
@@ -393,7 +393,7 @@ int32_t PointProperties::HomeKnappClick() { return AfterMove(db_.dp->Load(0)); }
 int32_t PointProperties::SpeedButton2Click() {
   const int32_t pushed = db_.PushPosition();
   enabled_["PopKnapp"] = db_.StackTop() > 0;
-  enabled_["SpeedButton2"] = db_.StackTop() < 254;
+  enabled_["SpeedButton2"] = db_.StackTop() < kStackLimit;
   return pushed;
 }
 
