@@ -1,6 +1,8 @@
 // Standard lists, register variables and program records.
 #include "content/system_lists.h"
 
+#include <algorithm>
+#include <array>
 #include <vector>
 
 #include "store/database.h"
@@ -15,12 +17,8 @@ namespace {
 // The payload of a program record (tProgramRec).
 constexpr size_t kProgramPayloadSize = 534;
 
-// A name as the name block holds it: 8-bit, at most 255 characters.
-std::string StoredName(std::string_view utf8) {
-  std::string bytes = Utf8ToCp1252(utf8);
-  if (bytes.size() > size_t(kNameMaxText)) bytes.resize(kNameMaxText);
-  return bytes;
-}
+// A name as the name block holds it: 8-bit. REQUIRES: RegisterNameFits(utf8).
+std::string StoredName(std::string_view utf8) { return Utf8ToCp1252(utf8); }
 
 bool HasStoredName(tDataImageArk& db, const std::string& stored) {
   return Utf8ToCp1252(ReadName(db)) == stored;
@@ -29,6 +27,7 @@ bool HasStoredName(tDataImageArk& db, const std::string& stored) {
 // Finds the record of `name` in "SystemRegister", the placeholder included. The cursor
 // ends on it (true), or on the list's last record (false). -1 when the header is missing.
 int FindInRegister(tDataImageArk& db, std::string_view name, bool making) {
+  if (!RegisterNameFits(name)) return making ? -1 : 0;  // no stored name can equal it
   Position first = making ? GoToStandardListMaking(db, kSystemRegisterHeader)
                           : GoToStandardList(db, kSystemRegisterHeader);
   if (first < 0) return -1;
@@ -90,7 +89,12 @@ std::vector<Position> ListStandardList(tDataImageArk& db, std::string_view heade
 // ---------------------------------------------------------------------------------------
 // Register variables
 
+bool RegisterNameFits(std::string_view name) {
+  return Utf8ToCp1252(name).size() <= size_t(kNameMaxText);
+}
+
 int32_t SetRegisterVariable(tDataImageArk& db, std::string_view name, std::string_view value) {
+  if (!RegisterNameFits(name)) return -2;
   Datapointer& dp = *db.dp;
   CursorRestorer keeper(dp);
   int found = FindInRegister(db, name, true);
@@ -137,6 +141,54 @@ std::string ReadRegisterValue(tDataImageArk& db) {
 
 std::string GetRegisterVariable(tDataImageArk& db, std::string_view name) {
   return FindRegisterVariable(db, name).value_or(std::string());
+}
+
+std::vector<ConsistencyFault> CheckRegisterVariables(tDataImageArk& db,
+                                                     const std::vector<Position>& faultyBlocks) {
+  Datapointer& dp = *db.dp;
+  CursorRestorer keeper(dp);
+  std::vector<ConsistencyFault> faults;
+  if (GoToStandardList(db, kSystemRegisterHeader) < 0) return faults;
+  auto reported = [&](Position block) {
+    return std::binary_search(faultyBlocks.begin(), faultyBlocks.end(), block);
+  };
+  // The owner field of a whole 264-byte block, or nullopt.
+  auto ownerOf = [&](Position block) -> std::optional<Position> {
+    std::array<uint8_t, kNameLengthOffset> head;
+    if (!dp.InFile(block, kNameBlockSize)) return std::nullopt;
+    db.SeekTo(block);
+    if (db.ReadBlock(head.data(), kNameLengthOffset) != 0 || GetU32(head, 0) != kNameBlockSize)
+      return std::nullopt;
+    return GetI32(head, kNameOwnerOffset);
+  };
+  // A block restored from a deleted record still names that record as its owner.
+  auto ownedBy = [&](Position owner, Position variable) {
+    if (owner == variable) return true;
+    RecordImage record;
+    return dp.ReadRecordAt(owner, record) && (GetI32(record, kKindOffset) & kKindDeleted) != 0;
+  };
+  WalkList(dp, [&](Datapointer& d) {
+    const Position p = d.CurrentPosition();
+    const Position name = d.NameBlock();
+    const Position value = d.DataBlock();
+    if (d.Kind() != kKindRegisterVariable || d.Origin() == kOriginShadow ||
+        d.Origin() == kOriginDataShadow || name <= 0 || value <= 0 || name == value ||
+        reported(name) || reported(value))
+      return false;
+    const std::optional<Position> nameOwner = ownerOf(name);
+    const std::optional<Position> valueOwner = ownerOf(value);
+    if (!nameOwner || !valueOwner) return false;
+    const std::string n = std::to_string(name);
+    const std::string v = std::to_string(value);
+    if (*nameOwner == p && *valueOwner == p && name > value)
+      faults.push_back({p, "name block " + n + " and value block " + v + " are exchanged"});
+    if (!ownedBy(*nameOwner, p))
+      faults.push_back({p, "name block " + n + " belongs to record " + std::to_string(*nameOwner)});
+    if (!ownedBy(*valueOwner, p))
+      faults.push_back({p, "value block " + v + " belongs to record " + std::to_string(*valueOwner)});
+    return false;
+  });
+  return faults;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/consistency_check.h"
 #include "store/datapointer.h"
 #include "store/format.h"
 
@@ -76,9 +77,14 @@ std::vector<Position> ListStandardList(tDataImageArk& db, std::string_view heade
 // The name is the record's name; the value (at most 255 characters) is kept in a second
 // block shaped like a name block, whose Position stands in `dataBlock`.
 
+// True when `name` fits a name block in its 8-bit form (at most 255 characters). A longer
+// name is never cut: cut, it could be another variable's name.
+bool RegisterNameFits(std::string_view name);
+
 // Sets the variable, creating its record below the list's last record when no record of
 // the list (the placeholder included) has the name. Setting it again rewrites its value
-// block in place. 1, or -1 (nothing changed) when "SystemRegister" is missing.
+// block in place. 1; -1 (nothing changed) when "SystemRegister" is missing; -2 (nothing
+// changed) when the name does not fit (RegisterNameFits).
 int32_t SetRegisterVariable(tDataImageArk& db, std::string_view name, std::string_view value);
 // The value; empty when there is no such variable.
 std::string GetRegisterVariable(tDataImageArk& db, std::string_view name);
@@ -87,6 +93,16 @@ std::optional<std::string> FindRegisterVariable(tDataImageArk& db, std::string_v
 // The value of the register variable under the cursor (read from the block its
 // `dataBlock` names); empty when it has none.
 std::string ReadRegisterValue(tDataImageArk& db);
+
+// The part of the consistency check that knows register variables: each variable of
+// "SystemRegister" (the placeholder included) owns its name block and its value block
+// (their owner field names it, or a deleted record it was restored from), and its name
+// block, made first, lies before its value block; the other way round the two are
+// exchanged. A shadow borrows its original's blocks and is not asked. Blocks in
+// `faultyBlocks` (as CheckConsistency hands them out) were reported already and are not
+// looked at again. The cursor comes back.
+std::vector<ConsistencyFault> CheckRegisterVariables(tDataImageArk& db,
+                                                     const std::vector<Position>& faultyBlocks);
 
 // ---- Program records (kind 16 in "Programs") ----
 

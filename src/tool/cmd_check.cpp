@@ -1,5 +1,9 @@
-// quilltool check FILE: the consistency check of the whole file, one line per fault
-// ("<Position>: <what is wrong>"); exit 1 when there is any, else "OK" and exit 0.
+// quilltool check FILE: the consistency check of the whole file, the register variables'
+// own check after it, one line per fault ("<Position>: <what is wrong>"); exit 1 when
+// there is any, else "OK" and exit 0.
+#include <utility>
+
+#include "content/system_lists.h"
 #include "store/consistency_check.h"
 #include "tool/tool.h"
 
@@ -10,7 +14,7 @@ namespace {
 int RunCheck(const std::vector<std::string>& args, ToolContext& context);
 
 constexpr ToolCommand kCheck{"check", "FILE",
-                             "Check every reachable record's links and blocks; list the faults.",
+                             "Check every record's links and blocks against the file; list the faults.",
                              RunCheck};
 RegisterCommand registered{kCheck};
 
@@ -18,7 +22,10 @@ int RunCheck(const std::vector<std::string>& args, ToolContext& context) {
   if (!ExpectArguments(context, kCheck, args, 1)) return kExitError;
   tDataImageArk db(context.files);
   if (int r = OpenForReading(context, args[0], db); r != kExitOk) return r;
-  std::vector<ConsistencyFault> faults = CheckConsistency(db);
+  std::vector<Position> faultyBlocks;
+  std::vector<ConsistencyFault> faults = CheckConsistency(db, &faultyBlocks);
+  for (ConsistencyFault& fault : CheckRegisterVariables(db, faultyBlocks))
+    faults.push_back(std::move(fault));
   for (const ConsistencyFault& fault : faults) context.out << FormatFault(fault) << '\n';
   if (!faults.empty()) return kExitNotFound;
   context.out << "OK\n";

@@ -38,7 +38,7 @@ int RunSetField(const std::vector<std::string>& args, ToolContext& context) {
   editor.LesData();
   std::string shown = editor.Value(*row);
   if (int r = CloseAfterEditing(context, db); r != kExitOk) return r;
-  context.out << shown << '\n';
+  context.out << Escaped(shown) << '\n';
   return kExitOk;
 }
 

@@ -68,7 +68,7 @@ void PrintData(std::ostream& out, tDataImageArk& db) {
     if (field.DataType == 0) continue;
     ReadFieldValue(db, i);
     out << "field " << PrintableText(field.Name) << ": "
-        << FieldValueText(db, i, ShowOptions::Editor()) << '\n';
+        << Escaped(FieldValueText(db, i, ShowOptions::Editor())) << '\n';
   }
 }
 
@@ -84,8 +84,8 @@ int RunShow(const std::vector<std::string>& args, ToolContext& context) {
     return r;
   }
   PrintFields(context.out, dp.Record());
-  context.out << "name: " << ReadName(db) << '\n';
-  context.out << "display: " << DisplayName(db) << '\n';
+  context.out << "name: " << Escaped(ReadName(db)) << '\n';
+  context.out << "display: " << Escaped(DisplayName(db)) << '\n';
   PrintData(context.out, db);
   return kExitOk;
 }

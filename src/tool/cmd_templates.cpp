@@ -17,7 +17,7 @@ int RunTemplates(const std::vector<std::string>& args, ToolContext& context) {
   if (!ExpectArguments(context, kTemplates, args, 1)) return kExitError;
   tDataImageArk db(context.files);
   if (int r = OpenForReading(context, args[0], db); r != kExitOk) return r;
-  for (const std::string& name : ListTemplateNames(db)) context.out << name << '\n';
+  for (const std::string& name : ListTemplateNames(db)) context.out << Escaped(name) << '\n';
   return kExitOk;
 }
 

@@ -27,7 +27,7 @@ int RunTree(const std::vector<std::string>& args, ToolContext& context) {
   WalkTree(db, [&](Position p, int depth) {
     dp.Load(p);
     context.out << std::string(size_t(depth) * 2, ' ') << p << ' ' << dp.Kind() << ' '
-                << DisplayName(db) << '\n';
+                << Escaped(DisplayName(db)) << '\n';
     return true;
   });
   return kExitOk;

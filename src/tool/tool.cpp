@@ -92,7 +92,59 @@ int OpenForReading(ToolContext& context, const std::string& fileName, tDataImage
   return kExitOk;
 }
 
-std::string PrintableText(std::string_view fileText) { return Cp1252ToUtf8(fileText); }
+namespace {
+
+// The length of the well-formed UTF-8 sequence at text[i] whose first byte is 0x80 or
+// above; 0 when it is not one.
+size_t SequenceLength(std::string_view text, size_t i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  const size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                        : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+  if (length == 0 || text.size() - i < length) return 0;
+  for (size_t k = 1; k < length; ++k)
+    if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
+  return length;
+}
+
+void AppendEscape(std::string& out, const char* prefix, unsigned char byte) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  out += prefix;
+  out += kHex[byte >> 4];
+  out += kHex[byte & 0xF];
+}
+
+}  // namespace
+
+std::string Escaped(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c == '\\') {
+      out += "\\\\";
+      ++i;
+    } else if (c < 0x20 || c == 0x7F) {
+      AppendEscape(out, "\\x", c);
+      ++i;
+    } else if (c < 0x80) {
+      out += char(c);
+      ++i;
+    } else if (const size_t length = SequenceLength(utf8, i); length == 0) {
+      AppendEscape(out, "\\x", c);  // a byte that is no character: a terminal might act on it
+      ++i;
+    } else if (c == 0xC2 && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+      // U+0080..U+009F, the C1 controls (U+009B starts an escape sequence in some terminals).
+      AppendEscape(out, "\\u00", static_cast<unsigned char>(utf8[i + 1]));
+      i += 2;
+    } else {
+      out.append(utf8.substr(i, length));
+      i += length;
+    }
+  }
+  return out;
+}
+
+std::string PrintableText(std::string_view fileText) { return Escaped(Cp1252ToUtf8(fileText)); }
 
 void LoadSettings() {
   // The program's own rule: a "veltrona.ini" in the working directory wins, else the one

@@ -66,7 +66,14 @@ int OpenForReading(ToolContext& context, const std::string& fileName, tDataImage
 // "error 5: Ikke tilgang til fil/mappe" (the text left out when the number has none).
 std::string ErrorDescription(int32_t code);
 
-// Text from the database file (Windows-1252) as it is printed (UTF-8).
+// Text as the tool prints it: every control character (the bytes below 0x20 and 0x7F,
+// and U+0080..U+009F) as an escape (`\x1b`, `\u009b`) and the backslash doubled, so
+// that no name, text or path from a file can drive the terminal or break a line, and
+// every printed text reads back one way. Every command prints text from the file
+// through this. Invalid UTF-8 is passed on as it is.
+std::string Escaped(std::string_view utf8);
+
+// Text from the database file (Windows-1252) as it is printed: UTF-8, Escaped.
 std::string PrintableText(std::string_view fileText);
 
 // Loads the user's settings for the run, so the engine sees the same switches as the

@@ -190,3 +190,72 @@ TEST_F(ProgramTest, WithoutProgramsNothingIsMadeAndTheCursorStays) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RegisterTest, ANameLongerThanANameBlockHoldsIsRefusedNotCutIntoAnother) {
+  const std::string stem(255, 'n');
+  SetRegisterVariable(*db, stem, "kort");
+  const Bytes before = File();
+  EXPECT_EQ(SetRegisterVariable(*db, stem + "x", "lang"), -2);
+  EXPECT_EQ(File(), before);
+  EXPECT_FALSE(FindRegisterVariable(*db, stem + "x").has_value());
+  EXPECT_EQ(GetRegisterVariable(*db, stem), "kort");
+  // The 8-bit form counts: 255 letters of two UTF-8 bytes fit, 256 do not.
+  std::string wide;
+  for (int i = 0; i < 255; ++i) wide += "æ";
+  EXPECT_TRUE(RegisterNameFits(wide));
+  EXPECT_FALSE(RegisterNameFits(wide + "æ"));
+}
+
+class RegisterCheckTest : public RegisterTest {
+ protected:
+  // The whole check as `quilltool check` runs it.
+  std::vector<std::string> Faults() {
+    std::vector<Position> faultyBlocks;
+    std::vector<ConsistencyFault> faults = CheckConsistency(*db, &faultyBlocks);
+    for (const ConsistencyFault& f : CheckRegisterVariables(*db, faultyBlocks)) faults.push_back(f);
+    std::vector<std::string> out;
+    for (const ConsistencyFault& f : faults) out.push_back(FormatFault(f));
+    return out;
+  }
+  void Put(Position p, int offset, int32_t value) {
+    qn::PutI32(*fs->files.at(kFile), size_t(p) + offset, value);
+  }
+  static std::string N(Position p) { return std::to_string(p); }
+};
+
+TEST_F(RegisterCheckTest, VariablesWhoseBlocksAreExchangedOrNotTheirOwnAreReportedOnce) {
+  SetRegisterVariable(*db, "a", "1");
+  SetRegisterVariable(*db, "b", "2");
+  SetRegisterVariable(*db, "User", "0");  // the placeholder as a variable is checked too
+  const std::vector<Position> vars =
+      ListStandardList(*db, kSystemRegisterHeader, [](Datapointer&) { return true; });
+  ASSERT_EQ(vars.size(), 2u);
+  const Position a = vars[0], b = vars[1];
+  const PointerRecord ra = RecordAt(a), rb = RecordAt(b);
+  const Position here = dp().CurrentPosition();
+  EXPECT_EQ(Faults(), std::vector<std::string>{});
+  EXPECT_EQ(dp().CurrentPosition(), here);
+
+  // a as a stop between the two stores of set-var left it; b's value block names a as
+  // its owner.
+  Put(a, kNameBlockOffset, ra.dataBlock);
+  Put(a, kDataBlockOffset, ra.nameBlock);
+  Put(rb.dataBlock, kNameOwnerOffset, a);
+  Reopen();
+  EXPECT_EQ(Faults(), (std::vector<std::string>{
+                          N(a) + ": name block " + N(ra.dataBlock) + " and value block " +
+                              N(ra.nameBlock) + " are exchanged",
+                          N(b) + ": value block " + N(rb.dataBlock) + " belongs to record " + N(a)}));
+
+  // a's value block is b's: one line, from the comparison of blocks.
+  Put(a, kNameBlockOffset, ra.nameBlock);
+  Put(a, kDataBlockOffset, rb.dataBlock);
+  Put(rb.dataBlock, kNameOwnerOffset, b);
+  Reopen();
+  EXPECT_EQ(Faults(), std::vector<std::string>{N(b) + ": value block " + N(rb.dataBlock) +
+                                               " is also the value block of " + N(a)});
+}
+
+}  // namespace

@@ -179,3 +179,50 @@ TEST_F(RecordsToolTest, AVariableNeedsTheSystemRegister) {
 }
 
 }  // namespace
+
+TEST_F(RecordsToolTest, ARegisterVariableNameLongerThan255CharactersIsRefusedNotCut) {
+  Run({"create", "db.pdb256"});
+  const std::string stem(255, 'n');
+  EXPECT_EQ(Run({"set-var", "db.pdb256", stem, "kort"}), kExitOk);
+  const Bytes before = fs->Get("db.pdb256");
+  EXPECT_EQ(Run({"set-var", "db.pdb256", stem + "x", "lang"}), kExitError);
+  EXPECT_EQ(err.str(), "quilltool: a register variable name holds at most 255 characters\n");
+  EXPECT_EQ(fs->Get("db.pdb256"), before);
+  EXPECT_EQ(Run({"get-var", "db.pdb256", stem + "x"}), kExitNotFound);
+  // 255 characters that take two bytes each in UTF-8 are one byte each in the file.
+  std::string wide;
+  for (int i = 0; i < 255; ++i) wide += "ø";
+  EXPECT_EQ(Run({"set-var", "db.pdb256", wide, "1"}), kExitOk);
+}
+
+TEST_F(RecordsToolTest, TextsFromTheFileArePrintedWithTheirControlCharactersEscaped) {
+  Run({"create", "db.pdb256"});
+  // A name that would clear the screen, a value with a line break, a backslash and a C1
+  // control (byte 0x81 of the file's code page).
+  const std::string name = "a\x1b[2Jb\\c";
+  ASSERT_EQ(Run({"set-var", "db.pdb256", "v", "1\n2\xc2\x81"}), kExitOk);
+  ASSERT_EQ(Run({"add-line", "db.pdb256", "0", "down", name}), kExitOk);
+  const std::string line = out.str().substr(0, out.str().size() - 1);
+  EXPECT_EQ(Run({"get-var", "db.pdb256", "v"}), kExitOk);
+  EXPECT_EQ(out.str(), "1\\x0a2\\u0081\n");
+  EXPECT_EQ(Run({"tree", "db.pdb256"}), kExitOk);
+  EXPECT_THAT(out.str(), StartsWith(line + " 1 a\\x1b[2Jb\\\\c\n"));
+  EXPECT_THAT(out.str(), HasSubstr(" 64 v=1\\x0a2\\u0081\n"));
+  EXPECT_EQ(out.str().find('\x1b'), std::string::npos);
+  EXPECT_EQ(Run({"show", "db.pdb256", line}), kExitOk);
+  EXPECT_THAT(out.str(), HasSubstr("\nname: a\\x1b[2Jb\\\\c\ndisplay: a\\x1b[2Jb\\\\c\n"));
+}
+
+TEST_F(RecordsToolTest, CheckReportsARegisterVariableWithItsNameAndValueExchanged) {
+  Run({"create", "db.pdb256"});
+  Run({"set-var", "db.pdb256", "Farge", "blå"});
+  const Position var = Find("db.pdb256", "Farge");
+  Bytes& f = *fs->files.at("db.pdb256");
+  const Position name = GetI32(f, size_t(var) + kNameBlockOffset);
+  const Position value = GetI32(f, size_t(var) + kDataBlockOffset);
+  qn::PutI32(f, size_t(var) + kNameBlockOffset, value);
+  qn::PutI32(f, size_t(var) + kDataBlockOffset, name);
+  EXPECT_EQ(Run({"check", "db.pdb256"}), kExitNotFound);
+  EXPECT_EQ(out.str(), P(var) + ": name block " + P(value) + " and value block " + P(name) +
+                           " are exchanged\n");
+}
