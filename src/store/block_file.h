@@ -24,7 +24,23 @@ class BlockFile {
   // Cuts the file to `size` bytes.
   virtual int Truncate(int64_t size) = 0;
   virtual int Close() = 0;
+
+  // Advisory locks between programs that open the same file, one per region (see
+  // LockRegion). TryLock takes the region at once or answers kLockBusy; a lock lasts until
+  // Unlock or Close. Held() tells whether another open of the file holds the region.
+  // Files that cannot be shared (in memory) always grant them.
+  virtual int TryLock(int /*region*/, bool /*exclusive*/) { return 0; }
+  virtual void Unlock(int /*region*/) {}
+  virtual bool HeldElsewhere(int /*region*/) { return false; }
 };
+
+// The lock regions of a database file.
+enum LockRegion : int {
+  kWindowLock = 0,  // held by a window for as long as it has the database open for writing
+  kWriterLock = 1,  // held by whoever may change the database
+  kCommitLock = 2,  // exclusive while a change is written, shared while a reader reads
+};
+inline constexpr int kLockBusy = 11;  // EAGAIN: another program holds the region
 
 class FileSystem {
  public:

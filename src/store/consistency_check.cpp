@@ -41,8 +41,8 @@ struct Claim {
   bool borrows = false;
 };
 
-// Blocks that may be named by more than one record fall into families: a shadow shares
-// its original's name block and data block (a register variable's data block is its
+// Blocks that may be named by more than one record fall into families: records may share
+// a name block, a shadow shares its original's data block (a register variable's data block is its
 // value block), a data shadow shares the data block, and an inherited block is another
 // record's data block. Pointer records, link blocks and note blocks belong to one record.
 int Family(Role role) {
@@ -59,7 +59,9 @@ int Family(Role role) {
 bool Borrows(Role role, int32_t origin) {
   switch (role) {
     case Role::kInherited: return true;
-    case Role::kName: return origin == kOriginShadow;
+    // Any record may name another's name block: a shadow does, and so does a record the
+    // user gave a copied name block in the pointer properties.
+    case Role::kName: return true;
     case Role::kData:
     case Role::kValue: return origin == kOriginShadow || origin == kOriginDataShadow;
     default: return false;

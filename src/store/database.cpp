@@ -10,6 +10,8 @@
 #include <string>
 #include <utility>
 
+#include <unistd.h>
+
 #include "store/datapointer.h"
 #include "env/errors.h"
 #include "env/log.h"
@@ -160,6 +162,46 @@ void tDataImageArk::PrepareCaches() {
   engine.payloadCacheLength = 0;
 }
 
+namespace {
+
+// Takes `region`, trying again for up to `milliseconds`; 0 or the error code.
+int WaitForLock(BlockFile& file, int region, bool exclusive, int milliseconds) {
+  for (int waited = 0;; waited += 20) {
+    const int error = file.TryLock(region, exclusive);
+    if (error != kLockBusy || waited >= milliseconds) return error;
+    ::usleep(20000);
+  }
+}
+
+}  // namespace
+
+bool tDataImageArk::TakeLocks() {
+  heldElsewhere_ = false;
+  if (readOnly_) {
+    // A reader never sees a change half written: it waits for one being written to end.
+    if (role_ == OpenRole::kWindow) return true;
+    lastError_ = WaitForLock(*file_, kCommitLock, false, lockWaitMilliseconds);
+    if (lastError_ == kLockBusy) lastError_ = kErrorBusy;
+  } else if (role_ == OpenRole::kWindow) {
+    if (file_->TryLock(kWindowLock, true) != 0 || file_->TryLock(kWriterLock, true) != 0) {
+      file_->Unlock(kWindowLock);
+      readOnly_ = true;
+      heldElsewhere_ = true;
+      WriteLog("QUILLAPI: " + fileName_ + " is being changed by another program; opened read-only");
+    }
+    return true;
+  } else if (file_->HeldElsewhere(kWindowLock)) {
+    lastError_ = kErrorHeldByWindow;
+  } else {
+    lastError_ = WaitForLock(*file_, kWriterLock, true, lockWaitMilliseconds);
+    if (lastError_ == kLockBusy) lastError_ = kErrorBusy;
+  }
+  if (lastError_ == 0) return true;
+  ++ErrorCount;
+  WriteLog("QUILLAPI: ERROR " + fileName_ + " is in use: " + CodeAndText(lastError_));
+  return false;
+}
+
 bool tDataImageArk::RecoverUnfinishedChange() {
   const std::string journalName = JournalNameOf(fileName_);
   if (!files_->Exists(journalName)) return true;
@@ -173,7 +215,9 @@ bool tDataImageArk::RecoverUnfinishedChange() {
     return true;
   }
   bool rolledBack = false;
-  lastError_ = RollBackJournal(*files_, journalName, *file_, &rolledBack);
+  lastError_ = WaitForLock(*file_, kCommitLock, true, lockWaitMilliseconds);
+  if (lastError_ == 0) lastError_ = RollBackJournal(*files_, journalName, *file_, &rolledBack);
+  file_->Unlock(kCommitLock);
   if (lastError_ != 0) {
     ++ErrorCount;
     WriteLog("QUILLAPI: ERROR rolling back the unfinished change of " + fileName_ + ": " +
@@ -212,7 +256,8 @@ bool tDataImageArk::OpenExisting() {
   }
   lastError_ = 0;
   if (LoggingEnabled) ReportError(kTaskOpen, TaskText(kTaskOpen));
-  if (!RecoverUnfinishedChange()) {
+  if (!TakeLocks() || !RecoverUnfinishedChange()) {
+    file_->Close();
     file_.reset();
     return false;
   }
@@ -255,6 +300,11 @@ bool tDataImageArk::CreateNew() {
   if (lastError_ != 0) {
     file_.reset();
     ++ErrorCount;
+    return false;
+  }
+  if (!TakeLocks()) {
+    file_->Close();
+    file_.reset();
     return false;
   }
   bool written = WriteFileHeader();
@@ -453,7 +503,11 @@ int32_t tDataImageArk::EndChange() {
     return error;
   }
   if (pending_.Empty() || !file_) return 0;
-  const int error = CommitPending(*files_, JournalNameOf(fileName_), *file_, changeOldSize_, pending_);
+  // Readers wait while the change is written, so none of them sees half of it.
+  int error = WaitForLock(*file_, kCommitLock, true, lockWaitMilliseconds);
+  if (error == kLockBusy) error = kErrorBusy;
+  if (error == 0) error = CommitPending(*files_, JournalNameOf(fileName_), *file_, changeOldSize_, pending_);
+  file_->Unlock(kCommitLock);
   pending_.Clear();
   if (error == 0) return 0;
   lastError_ = error;

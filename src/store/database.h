@@ -95,7 +95,8 @@ class CompareWindow {
   CompareWindow& operator=(const CompareWindow&) = delete;
 };
 
-// The error-text table: the Norwegian text of an error number, empty outside 1..216.
+// The error-text table: the Norwegian text of an error number, empty outside 1..216 except
+// for the engine's own numbers from 2001 on.
 std::string ErrorText(int32_t code);
 // The task texts of the report line, by task code (1..4, 6..11); empty for others.
 std::string_view TaskText(int32_t taskCode);
@@ -119,7 +120,16 @@ inline constexpr int32_t kErrorWriteFault = 101;   // a write the file did not t
 inline constexpr int32_t kErrorNegativeSeek = 131;  // a seek to a negative Position
 inline constexpr int32_t kErrorRange = 201;        // a negative byte count
 // A file that is not empty and does not begin with a file header record: never written to.
-inline constexpr int32_t kErrorNotADatabase = 1001;
+inline constexpr int32_t kErrorNotADatabase = 2001;
+// A window has the database open for writing: no other program may change it.
+inline constexpr int32_t kErrorHeldByWindow = 2002;
+// Another program went on changing the database for longer than a change may wait.
+inline constexpr int32_t kErrorBusy = 2003;
+
+// Who opens a database, for the locks between programs: a window keeps the database to
+// itself while it is open (a second window gets it read-only); a tool command waits a
+// while for another tool command and never changes a database a window holds.
+enum class OpenRole { kTool, kWindow };
 
 // The position stack holds at most this many Positions (slots 1..254).
 inline constexpr uint16_t kStackLimit = 254;
@@ -214,6 +224,13 @@ class tDataImageArk {
   int32_t FirstWriteError() const { return firstWriteError_; }
   int32_t LastTransfer() const { return lastTransfer_; }
   bool ReadOnly() const { return readOnly_; }
+  // Set before Open; kTool unless said otherwise.
+  void SetOpenRole(OpenRole role) { role_ = role; }
+  // True when a window found the database held for writing by another program and opened
+  // it read-only instead.
+  bool HeldElsewhere() const { return heldElsewhere_; }
+  // How long a tool waits for another program's change to end (milliseconds).
+  static inline int lockWaitMilliseconds = 10000;
   const std::string& FileName() const { return fileName_; }
   const EngineCounters& Counters() const { return counters_; }
   bool AutoCreateDatabase() const { return autoCreateDatabase_; }
@@ -251,6 +268,8 @@ class tDataImageArk {
   int32_t firstWriteError_ = 0;
   int32_t lastTransfer_ = 0;
   bool readOnly_ = false;
+  OpenRole role_ = OpenRole::kTool;
+  bool heldElsewhere_ = false;
   bool autoCreateDatabase_ = false;
   int32_t autoCreateRecords_ = 0;
   uint16_t stackTop_ = 0;
@@ -287,6 +306,9 @@ class tDataImageArk {
   // shows the file as it was before that change (read-only opening). False when a journal
   // that must be rolled back could not be: the file stays closed.
   bool RecoverUnfinishedChange();
+  // Takes the locks of this opening (see OpenRole); false, with the error code, when the
+  // database may not be opened as asked.
+  bool TakeLocks();
   // Reads `count` bytes at `position` from the file as the open change sees it.
   int ReadFile(int64_t position, uint8_t* buffer, size_t count, size_t* moved);
   // Reads `count` bytes at `position` through the read buffer.

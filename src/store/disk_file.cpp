@@ -114,6 +114,23 @@ class DiskFile : public BlockFile {
     return 0;
   }
 
+  int TryLock(int region, bool exclusive) override {
+    if (fd_ < 0) return ErrorCodeFromErrno(EBADF, false);
+    struct flock lock = Region(region, exclusive ? F_WRLCK : F_RDLCK);
+    if (::fcntl(fd_, F_OFD_SETLK, &lock) == 0) return 0;
+    return errno == EAGAIN || errno == EACCES ? kLockBusy : ErrorCodeFromErrno(errno, false);
+  }
+  void Unlock(int region) override {
+    if (fd_ < 0) return;
+    struct flock lock = Region(region, F_UNLCK);
+    ::fcntl(fd_, F_OFD_SETLK, &lock);
+  }
+  bool HeldElsewhere(int region) override {
+    if (fd_ < 0) return false;
+    struct flock lock = Region(region, F_WRLCK);
+    return ::fcntl(fd_, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+  }
+
   int Close() override {
     if (fd_ < 0) return 0;
     int result = ::close(fd_);
@@ -124,6 +141,16 @@ class DiskFile : public BlockFile {
   }
 
  private:
+  // One byte per region, far past any Position, so the locks never meet the data.
+  static struct flock Region(int region, short type) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = (int64_t(1) << 40) + region;
+    lock.l_len = 1;
+    return lock;
+  }
+
   int fd_;
   std::string createdAs_;
   int64_t position_ = 0;

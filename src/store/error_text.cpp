@@ -145,7 +145,12 @@ std::string ErrorText(int32_t code) {
   for (const FixedText& row : kFixedTexts) {
     if (row.code == code) return row.text;
   }
-  return {};
+  switch (code) {
+    case kErrorNotADatabase: return "FILEN ER IKKE EN QUILLNET-DATABASE";
+    case kErrorHeldByWindow: return "DATABASEN ER ÅPEN FOR ENDRING I ET VINDU";
+    case kErrorBusy: return "DATABASEN ENDRES AV ET ANNET PROGRAM";
+    default: return {};
+  }
 }
 
 std::string_view TaskText(int32_t taskCode) {

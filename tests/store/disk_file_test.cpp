@@ -81,3 +81,51 @@ TEST_F(DiskFileTest, DatabaseCreatedOnDiskReadsBack) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DiskFileTest, OneWriterAtATimeAndAWindowKeepsTheDatabaseToItself) {
+  struct WaitBriefly {
+    WaitBriefly() { tDataImageArk::lockWaitMilliseconds = 100; }
+    ~WaitBriefly() { tDataImageArk::lockWaitMilliseconds = 10000; }
+  } brief;
+  {
+    tDataImageArk maker;
+    maker.Open("d.pdb256", OpenPolicy::kCreate);
+    ASSERT_TRUE(maker.IsOpen());
+  }
+  tDataImageArk window;
+  window.SetOpenRole(OpenRole::kWindow);
+  window.Open("d.pdb256");
+  ASSERT_TRUE(window.IsOpen());
+  EXPECT_FALSE(window.ReadOnly());
+  // A second window reads only; a tool may not change it; a tool may read it.
+  tDataImageArk second;
+  second.SetOpenRole(OpenRole::kWindow);
+  second.Open("d.pdb256");
+  ASSERT_TRUE(second.IsOpen());
+  EXPECT_TRUE(second.ReadOnly());
+  EXPECT_TRUE(second.HeldElsewhere());
+  tDataImageArk tool;
+  tool.Open("d.pdb256");
+  EXPECT_FALSE(tool.IsOpen());
+  EXPECT_EQ(tool.LastError(), kErrorHeldByWindow);
+  tDataImageArk reader;
+  reader.Open("d.pdb256", OpenPolicy::kInspect);
+  EXPECT_TRUE(reader.IsOpen());
+  reader.Close();
+  second.Close();
+  window.Close();
+  // Two tool writers: the second waits, then gives up.
+  tool.Open("d.pdb256");
+  ASSERT_TRUE(tool.IsOpen());
+  tDataImageArk other;
+  other.Open("d.pdb256");
+  EXPECT_FALSE(other.IsOpen());
+  EXPECT_EQ(other.LastError(), kErrorBusy);
+  tool.Close();
+  other.Open("d.pdb256");
+  EXPECT_TRUE(other.IsOpen());
+}
+
+}  // namespace

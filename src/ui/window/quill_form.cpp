@@ -418,6 +418,7 @@ bool TQuillForm::OpenDatabase(const std::string& fileName, bool create) {
     const bool had = SettingExists("AutoCreateDatabase");
     const std::string saved = ReadSettingString("AutoCreateDatabase");
     if (create) WriteSettingBool("AutoCreateDatabase", true);
+    dataark_.SetOpenRole(OpenRole::kWindow);
     qn::OpenDatabase(dataark_, fileName);
     if (create) {
       if (had) {
@@ -429,6 +430,12 @@ bool TQuillForm::OpenDatabase(const std::string& fileName, bool create) {
   }
   if (dataark_.IsOpen()) {
     AddLastFile(kDatabaseFileSection, fileName);
+    if (dataark_.HeldElsewhere() && dialogs_ != nullptr) {
+      dialogs_->Message(kErrorCaption,
+                        "Databasen " + fileName +
+                            " er åpen for endring i et annet program. Den er åpnet skrivebeskyttet.",
+                        MessageKind::kInformation);
+    }
     return true;
   }
   if (dialogs_ != nullptr) {
