@@ -1,0 +1,81 @@
+#include "commands/undelete.h"
+
+#include <limits>
+
+#include "commands/command_support.h"
+#include "store/block_scan.h"
+#include "store/database.h"
+#include "store/datapointer.h"
+#include "store/record_blocks.h"
+#include "store/tree_walk.h"
+
+namespace qn {
+
+std::vector<DeletedRecord> ListDeleted(tDataImageArk& db) {
+  Datapointer& dp = *db.dp;
+  CursorRestorer restore(dp);
+  std::vector<Position> deleted;
+  WalkBlockChain(
+      [&](int64_t position, uint8_t* out, size_t count) {
+        if (position > std::numeric_limits<Position>::max() ||
+            count > size_t(std::numeric_limits<int32_t>::max()) ||
+            !dp.InFile(position, int64_t(count)))
+          return false;
+        db.SeekTo(Position(position));
+        return db.ReadBlock(out, int32_t(count)) == 0;
+      },
+      db.FileSizeOf(),
+      [&](const ChainBlock& block) {
+        if (block.record && block.position > 0 && (block.kind & kKindDeleted) != 0)
+          deleted.push_back(Position(block.position));
+      });
+  std::vector<DeletedRecord> out;
+  for (Position p : deleted) {
+    if (dp.Load(p) != 0) continue;
+    out.push_back({p, dp.Kind() & ~kKindDeleted, ReadName(db), dp.Changed()});
+  }
+  return out;
+}
+
+RestoreStatus RestoreDeleted(tDataImageArk& db, Position position, Position target) {
+  Datapointer& dp = *db.dp;
+  RecordImage record;
+  if (!dp.ReadRecordAt(position, record) || !HasPointerSignature(record) ||
+      (GetI32(record, kKindOffset) & kKindDeleted) == 0)
+    return RestoreStatus::kNotDeleted;
+  // Only below a record the user can see: anywhere else it would be lost again.
+  if (target != 0) {
+    bool reached = false;
+    WalkTree(db, [&](Position p, int) {
+      reached = p == target;
+      return !reached;
+    });
+    if (!reached || target == position) return RestoreStatus::kNoTarget;
+  }
+  RecordImage above;
+  Position next = 0;
+  if (target == 0) {
+    next = dp.TopLevelFirst();
+  } else {
+    if (!dp.ReadRecordAt(target, above)) return RestoreStatus::kNoTarget;
+    next = GetI32(above, kDownOffset);
+  }
+
+  PutI32(record, kKindOffset, GetI32(record, kKindOffset) & ~kKindDeleted);
+  PutI32(record, kUpOffset, target);
+  PutI32(record, kDownOffset, next);
+  for (int offset : {kLeftOffset, kRightOffset, kInwardOffset, kOutwardOffset}) PutI32(record, offset, 0);
+  dp.StoreImage(record);
+  if (next > 0) PatchRecord(db, next, [position](RecordImage& img) { PutI32(img, kUpOffset, position); });
+  if (target == 0) {
+    // The first record of the top-level list has no left; the one put back takes its place.
+    dp.SetTopLevelFirst(position);
+  } else {
+    PatchRecord(db, target, [position](RecordImage& img) { PutI32(img, kDownOffset, position); });
+  }
+  dp.Load(position);
+  dp.SetLastDirection(DirDown);
+  return RestoreStatus::kRestored;
+}
+
+}  // namespace qn
