@@ -13,6 +13,9 @@ namespace qn {
 
 // The caption of the error box.
 inline constexpr std::string_view kErrorCaption = "QuillNet";
+// The one answer to an editing command on a database opened read-only.
+inline constexpr std::string_view kReadOnlyRefusal =
+    "Databasen er åpnet skrivebeskyttet; ingenting er endret.";
 
 // Runs `command`; true when it ran to its end, false when it was stopped by an exception
 // (which has then been shown through `dialogs`).

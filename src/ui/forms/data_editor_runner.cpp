@@ -4,7 +4,12 @@
 
 namespace qn {
 
-bool SaveAndReport(DataEditor& editor, Dialogs& dialogs) {
+bool SaveAndReport(DataEditor& editor, Dialogs& dialogs, bool readOnly) {
+  if (readOnly) {
+    dialogs.Message(kErrorCaption, kReadOnlyRefusal, MessageKind::kInformation);
+    editor.LesData();
+    return true;
+  }
   const DataSaveResult result = editor.SkrivData();
   switch (result.status) {
     case DataSaveStatus::kWritten:
@@ -65,7 +70,7 @@ bool ScriptedDataEditor::Run(DataEditor& editor) {
       unknown_.push_back(name);
     }
   }
-  if (SaveAndReport(editor, dialogs_)) return true;
+  if (SaveAndReport(editor, dialogs_, ReadOnly())) return true;
   // The editor would stay open; a script has nothing more to type, so it cancels.
   editor.LesData();
   return false;

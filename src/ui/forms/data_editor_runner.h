@@ -20,14 +20,22 @@ class DataEditorRunner {
   virtual ~DataEditorRunner() = default;
   // Shows the editor on its record; true when it closed with "&Lagre".
   virtual bool Run(DataEditor& editor) = 0;
+  // While set, the editor shows the record but "&Lagre" writes nothing: the form's button
+  // is disabled and a save that is reached all the same is refused with one message.
+  void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+  bool ReadOnly() const { return readOnly_; }
+
+ private:
+  bool readOnly_ = false;
 };
 
 // "&Lagre": writes the grid into the record. A TDATETIME text that is not a date shows
 // its conversion error and a text a field cannot hold is named in a warning; in both
 // cases the editor stays open so the value can be put right (the fields before a
 // conversion error are written already). A record that cannot take the values at all is
-// reported and the editor closes. True when the editor may close.
-bool SaveAndReport(DataEditor& editor, Dialogs& dialogs);
+// reported and the editor closes. With `readOnly` nothing is written: the refusal is shown,
+// the typed values are dropped and the editor closes. True when the editor may close.
+bool SaveAndReport(DataEditor& editor, Dialogs& dialogs, bool readOnly);
 
 // A field's name and the text typed into its value cell.
 using FieldText = std::pair<std::string, std::string>;

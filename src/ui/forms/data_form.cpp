@@ -11,8 +11,8 @@
 
 namespace qn {
 
-TDataForm::TDataForm(DataEditor& editor, Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), editor_(editor), dialogs_(dialogs) {
+TDataForm::TDataForm(DataEditor& editor, Dialogs& dialogs, QWidget* parent, bool readOnly)
+    : QDialog(parent), editor_(editor), dialogs_(dialogs), readOnly_(readOnly) {
   setObjectName("DataForm");
   setWindowTitle(FromUtf8(kDataFormCaption));
   setModal(true);
@@ -41,6 +41,7 @@ TDataForm::TDataForm(DataEditor& editor, Dialogs& dialogs, QWidget* parent)
   auto* save = new QPushButton("&Lagre", this);
   save->setObjectName(kSaveButtonName);
   save->setDefault(true);
+  save->setEnabled(!readOnly_);
   buttons->addWidget(cancel);
   buttons->addWidget(save);
   layout->addLayout(buttons);
@@ -80,7 +81,7 @@ void TDataForm::LagreClick() {
     const std::string text = cell->text().toStdString();
     if (text != editor_.Value(size_t(r) + 1)) editor_.SetValue(size_t(r) + 1, text);
   }
-  if (SaveAndReport(editor_, dialogs_)) accept();
+  if (SaveAndReport(editor_, dialogs_, readOnly_)) accept();
 }
 
 void TDataForm::reject() {
@@ -94,7 +95,7 @@ void TDataForm::showEvent(QShowEvent* event) {
 }
 
 bool QtDataEditor::Run(DataEditor& editor) {
-  TDataForm form(editor, dialogs_, parent_);
+  TDataForm form(editor, dialogs_, parent_, ReadOnly());
   form.setWindowState(form.windowState() | Qt::WindowMaximized);
   return form.exec() == QDialog::Accepted;
 }

@@ -21,8 +21,10 @@ inline constexpr int kGridRowHeight = 21;
 class TDataForm : public QDialog {
   Q_OBJECT
  public:
-  // `editor` and `dialogs` must outlive the form.
-  TDataForm(DataEditor& editor, Dialogs& dialogs, QWidget* parent = nullptr);
+  // `editor` and `dialogs` must outlive the form. A `readOnly` form shows the record with
+  // "&Lagre" disabled.
+  TDataForm(DataEditor& editor, Dialogs& dialogs, QWidget* parent = nullptr,
+            bool readOnly = false);
 
   // Fills the grid from the record; runs when the form is shown and on "&Avbryt".
   void LesData();
@@ -38,6 +40,7 @@ class TDataForm : public QDialog {
  private:
   DataEditor& editor_;
   Dialogs& dialogs_;
+  bool readOnly_;
   QTableWidget* DataGrid_;
 };
 

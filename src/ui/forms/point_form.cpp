@@ -13,6 +13,7 @@
 
 #include "store/database.h"
 #include "ui/dialogs/button_icons.h"
+#include "ui/dialogs/command_boundary.h"
 #include "ui/dialogs/form_buttons.h"
 #include "ui/dialogs/qt_text.h"
 
@@ -40,7 +41,7 @@ QFormLayout* NewPage(QTabWidget* tabs, const char* name, const char* caption) {
 }  // namespace
 
 TPointForm::TPointForm(tDataImageArk& db, Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs), logic_(db) {
+    : QDialog(parent), dialogs_(dialogs), logic_(db), readOnly_(db.ReadOnly()) {
   setObjectName("PointForm");
   setWindowTitle(FromUtf8(kPointFormCaption));
   auto* column = new QVBoxLayout(this);
@@ -112,6 +113,7 @@ void TPointForm::BuildNamePage() {
   connect(copy, &QPushButton::clicked, this, [this] { Keep(&PointProperties::KopierHeaderClick); });
   connect(paste, &QPushButton::clicked, this,
           [this] { Keep(&PointProperties::LimInnheaderClick); });
+  saveValue->setEnabled(!readOnly_);
   connect(saveValue, &QPushButton::clicked, this, [this] { VerdiKnappClick(); });
 }
 
@@ -175,6 +177,7 @@ QHBoxLayout* TPointForm::BuildCloseButtons() {
   avbryt->setObjectName("AvbrytKnapp");
   auto* save = new QPushButton("Lagre", this);
   save->setObjectName(kSaveButtonName);
+  save->setEnabled(!readOnly_);
   buttons->addWidget(lukk);
   buttons->addWidget(avbryt);
   buttons->addWidget(save);
@@ -273,6 +276,7 @@ void TPointForm::ShowRefusal(const std::string& message) {
 }
 
 void TPointForm::LagreClick() {
+  if (RefusedReadOnly()) return;
   FromWidgets();
   const std::string refusal = logic_.LagreClick();
   if (!refusal.empty()) {
@@ -282,7 +286,15 @@ void TPointForm::LagreClick() {
   ToWidgets();
 }
 
+bool TPointForm::RefusedReadOnly() {
+  if (!readOnly_) return false;
+  dialogs_.Message(kPointFormCaption, kReadOnlyRefusal, MessageKind::kInformation);
+  ToWidgets();  // what was typed is not stored, so the boxes show the record again
+  return true;
+}
+
 void TPointForm::VerdiKnappClick() {
+  if (RefusedReadOnly()) return;
   FromWidgets();
   const std::string refusal = logic_.VerdiKnappClick();
   if (!refusal.empty()) ShowRefusal(refusal);
@@ -299,7 +311,8 @@ void TPointForm::showEvent(QShowEvent* event) {
 }
 
 void TPointForm::done(int result) {
-  if (read_) {
+  // Closing a read-only dialog stores nothing; it only showed the record.
+  if (read_ && !readOnly_) {
     FromWidgets();
     const std::string refusal = logic_.SkrivData();
     if (!refusal.empty()) {

@@ -3,7 +3,8 @@
 // buttons to it. Closing the dialog by any means stores the boxes (SkrivData); when a box
 // is refused, "&Lukk" keeps the dialog open with the message so the box can be corrected,
 // while "&Avbryt", Escape and the window's close button show the message and close with
-// nothing stored.
+// nothing stored. On a read-only database the dialog only shows: its save buttons are
+// disabled and closing stores nothing.
 #pragma once
 
 #include <QDialog>
@@ -62,9 +63,12 @@ class TPointForm : public QDialog {
   void LagreClick();
   void VerdiKnappClick();
   void ShowRefusal(const std::string& message);
+  // On a read-only database: says so and shows the record again; true when refused.
+  bool RefusedReadOnly();
 
   Dialogs& dialogs_;
   PointProperties logic_;
+  bool readOnly_;  // the database was opened read-only: nothing is stored
   bool read_ = false;
   QTabWidget* PageControl_ = nullptr;
   QComboBox* ReplStatus_ = nullptr;

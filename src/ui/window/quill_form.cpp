@@ -227,6 +227,11 @@ void TQuillForm::BuildLayout() {
     StatusPanels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     bar->addWidget(StatusPanels_[i]);
   }
+  ReadOnlyLabel_ = new QLabel(FromUtf8(kReadOnlyStatus), bar);
+  ReadOnlyLabel_->setObjectName("ReadOnlyLabel");
+  ReadOnlyLabel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  bar->addPermanentWidget(ReadOnlyLabel_);
+  ReadOnlyLabel_->hide();
 
   PopupMenu_ = new QMenu(this);
   PopupMenu_->setObjectName("PopupMenu");
@@ -378,19 +383,56 @@ bool TQuillForm::Command(const std::function<void()>& command) {
   return ran;
 }
 
-void TQuillForm::ConnectCommand(QAction* action, std::function<void()> command) {
+namespace {
+
+// An editing command runs only on a writable database; the check comes first, so nothing
+// the command would ask or change happens on a read-only one.
+std::function<void()> Guarded(std::function<void()> command, bool edits,
+                              std::function<bool()> refused) {
+  if (!edits) return command;
+  return [command = std::move(command), refused = std::move(refused)] {
+    if (!refused()) command();
+  };
+}
+
+}  // namespace
+
+void TQuillForm::ConnectCommand(QAction* action, std::function<void()> command, bool edits) {
   if (action == nullptr) return;
   action->setProperty(kWiredProperty, true);
-  connect(action, &QAction::triggered, this, [this, command = std::move(command)] { Command(command); });
+  action->setProperty(kEditsProperty, edits);
+  connect(action, &QAction::triggered, this,
+          [this, run = Guarded(std::move(command), edits, [this] { return RefusedReadOnly(); })] {
+            Command(run);
+          });
   action->setEnabled(true);
 }
 
-void TQuillForm::ConnectCommand(QAbstractButton* button, std::function<void()> command) {
+void TQuillForm::ConnectCommand(QAbstractButton* button, std::function<void()> command,
+                                bool edits) {
   if (button == nullptr) return;
   button->setProperty(kWiredProperty, true);
+  button->setProperty(kEditsProperty, edits);
   connect(button, &QAbstractButton::clicked, this,
-          [this, command = std::move(command)] { Command(command); });
+          [this, run = Guarded(std::move(command), edits, [this] { return RefusedReadOnly(); })] {
+            Command(run);
+          });
   button->setEnabled(true);
+}
+
+bool TQuillForm::RefusedReadOnly() {
+  if (!dataark_.IsOpen() || !dataark_.ReadOnly()) return false;
+  Tell(kReadOnlyRefusal);
+  vis(0);
+  return true;
+}
+
+void TQuillForm::SetCaption(const std::string& file, bool withProgramName) {
+  std::string caption = withProgramName ? std::string(kMainCaption) + " (" + file + ")" : file;
+  const bool readOnly = dataark_.IsOpen() && dataark_.ReadOnly();
+  if (readOnly) caption += kReadOnlyCaption;
+  setWindowTitle(FromUtf8(caption));
+  ReadOnlyLabel_->setVisible(readOnly);
 }
 
 void TQuillForm::SetStatusText(int panel, std::string_view text) {
@@ -451,7 +493,7 @@ void TQuillForm::FormCreate(const std::vector<std::string>& parameters) {
   const std::string file = StartFileName(parameters);
   std::error_code ec;
   OpenDatabase(file, !std::filesystem::exists(file, ec));
-  setWindowTitle(FromUtf8(std::string(kMainCaption) + " (" + file + ")"));
+  SetCaption(file, true);
   applicationTitle_ = file;
   ScanHurtigListen();
 
@@ -511,7 +553,7 @@ void TQuillForm::Ny1Click() {
   OpenDatabase(file, true);
   RemoveAllMarks();
   vis(1);
-  setWindowTitle(FromUtf8(file));
+  SetCaption(file, false);
   ScanHurtigListen();
 }
 
@@ -527,7 +569,7 @@ void TQuillForm::pne1Click() {
     dataark_.Close();
     OpenDatabase(file, false);
     vis(1);
-    setWindowTitle(FromUtf8(std::string(kMainCaption) + " (" + file + ")"));
+    SetCaption(file, true);
     applicationTitle_ = file;
     ScanHurtigListen();
   }

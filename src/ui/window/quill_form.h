@@ -44,6 +44,12 @@ inline constexpr std::string_view kDatabaseFilter =
 // Buttons and menu items wired to a command carry this property; the state rules enable
 // only those, so a control whose command the program does not carry stays disabled.
 inline constexpr const char* kWiredProperty = "wired";
+// Controls whose command writes to the database carry this property as well: they are
+// disabled while the database is read-only.
+inline constexpr const char* kEditsProperty = "edits";
+// The caption's addition and the status bar's permanent label on a read-only database.
+inline constexpr std::string_view kReadOnlyCaption = " [skrivebeskyttet]";
+inline constexpr std::string_view kReadOnlyStatus = "Skrivebeskyttet";
 
 class TQuillForm : public QMainWindow {
   Q_OBJECT
@@ -70,17 +76,23 @@ class TQuillForm : public QMainWindow {
 
   // Runs one command inside the command boundary; false when it ended by an error.
   bool Command(const std::function<void()>& command);
-  // Wires a menu item or button to a command (through the boundary) and enables it.
-  void ConnectCommand(QAction* action, std::function<void()> command);
-  void ConnectCommand(QAbstractButton* button, std::function<void()> command);
+  // Wires a menu item or button to a command (through the boundary) and enables it. A
+  // command that `edits` is refused on a read-only database before it starts, with one
+  // message, and its control is disabled there.
+  void ConnectCommand(QAction* action, std::function<void()> command, bool edits = false);
+  void ConnectCommand(QAbstractButton* button, std::function<void()> command,
+                      bool edits = false);
 
-  // The refresh every command ends with: measure and paint the current list, set the
-  // scroll bar and the buttons. `VisMetode` has no effect.
+  // The refresh every command ends with: the current record read again from the file (a
+  // change that was refused or failed may have been left in the cursor's image only),
+  // then measure and paint the current list, set the scroll bar and the buttons.
+  // `VisMetode` has no effect.
   void vis(int VisMetode);
   // The scroll bar from the last measurement: enabled with maximum Count - RowCount when
   // the list is longer than the page, page step RowCount, position TopIndex.
   void fixscrollbar();
-  // Enables the buttons from the current record.
+  // Enables the buttons and menu items from the current record; those that edit stay
+  // disabled while the database is read-only.
   void SetButton();
   // Paints with the last measurement, then sets the scroll bar.
   void PaintBox1Paint();
@@ -203,6 +215,11 @@ class TQuillForm : public QMainWindow {
   void ShowMarks();
   // Shows a refusal or failure text through the dialogs; an empty text shows nothing.
   void Tell(std::string_view text);
+  // On a read-only database: says that nothing was changed, refreshes and gives true.
+  bool RefusedReadOnly();
+  // The caption for the open file: the program's name and `file`, or the file alone, with
+  // the read-only mark when the database is read-only; the status bar's label follows.
+  void SetCaption(const std::string& file, bool withProgramName);
   // The mark at `mark` when its record is still in the tree; otherwise says so and gives -1.
   Position LiveMark(Position mark);
   // LiveMark of the selected mark, and of the newest mark; -1 without an open database or
@@ -244,6 +261,7 @@ class TQuillForm : public QMainWindow {
   QWidget* MerkPanel_ = nullptr;
   QListWidget* Merkeliste_ = nullptr;
   QLabel* StatusPanels_[3] = {nullptr, nullptr, nullptr};
+  QLabel* ReadOnlyLabel_ = nullptr;  // permanent in the status bar; shows while read-only
   QMenu* PopupMenu_ = nullptr;
 };
 

@@ -44,6 +44,9 @@ void TQuillForm::WireCommands() {
     Control control;
     const char* name;  // the item's or button's object name
     std::function<void()> command;
+    // The command writes to the database: disabled while it is read-only, and refused
+    // there before it starts when reached all the same.
+    bool edits = false;
   };
   const auto markFirst = [this] {
     if (!dataark_.IsOpen()) return;
@@ -66,6 +69,7 @@ void TQuillForm::WireCommands() {
   };
   constexpr Control item = Control::kItem;
   constexpr Control button = Control::kButton;
+  constexpr bool edits = true;
   const CommandEntry commands[] = {
       // "&Let", "Liste", "Vis"
       {item, "Sketter1", [this] { Search(false); }},
@@ -73,8 +77,8 @@ void TQuillForm::WireCommands() {
       {item, "Hopptilmerke1", [this] { PopButtonClick(); }},
       {item, "Hopptilfilposisjon1", [this] { Hopptilfilposisjon1Click(); }},
       {item, "Gtiloriginal1", [this] { Gtiloriginal1Click(); }},
-      {item, "Sorterlistenstigende1", [this] { SortCurrentList(true); }},
-      {item, "Sorterlistensynkende1", [this] { SortCurrentList(false); }},
+      {item, "Sorterlistenstigende1", [this] { SortCurrentList(true); }, edits},
+      {item, "Sorterlistensynkende1", [this] { SortCurrentList(false); }, edits},
 
       // Marks
       {item, "Merkher1", [this] { MarkHere(); }},
@@ -92,46 +96,46 @@ void TQuillForm::WireCommands() {
       {item, "Gtilstartavblokk1", blockCommand(&GoToBlockStart)},
       {item, "Gtilsluttenavblokk1", blockCommand(&GoToBlockEnd)},
       {item, "Kopier2", blockCommand(&CopyBlock)},
-      {item, "Liminn1", blockCommand(&PasteBlock)},
-      {item, "Liminnpekere1", blockCommand(&PasteBlockPointers)},
-      {item, "Slett1", blockCommand(&DeleteBlock)},
+      {item, "Liminn1", blockCommand(&PasteBlock), edits},
+      {item, "Liminnpekere1", blockCommand(&PasteBlockPointers), edits},
+      {item, "Slett1", blockCommand(&DeleteBlock), edits},
       // A cut only marks the block to be moved by the next paste: nothing to show yet.
       {item, "Klipput2",
        [this] {
          if (!dataark_.IsOpen()) return;
          Tell(CutBlock(dataark_).message);
          SetButton();
-       }},
-      {item, "Flyttblokktilhyre1", [this] { Flyttblokktilhyre1Click(); }},
+       }, edits},
+      {item, "Flyttblokktilhyre1", [this] { Flyttblokktilhyre1Click(); }, edits},
 
       // Editing
-      {item, "Linje1", [this] { Linje1Click(); }},
-      {item, "Slett2", [this] { Slett2Click(); }},
-      {button, "SpeedButton2", [this] { Slett2Click(); }},
+      {item, "Linje1", [this] { Linje1Click(); }, edits},
+      {item, "Slett2", [this] { Slett2Click(); }, edits},
+      {button, "SpeedButton2", [this] { Slett2Click(); }, edits},
       {item, "Kopier3", [this] { Kopier3Click(); }},
       {button, "CopyButton", [this] { Kopier3Click(); }},
-      {item, "Klipput1", [this] { Klipput1Click(); }},
-      {button, "CutButton", [this] { Klipput1Click(); }},
-      {item, "Liminn2", [this] { Liminn2Click(); }},
-      {button, "PasteButton", [this] { Liminn2Click(); }},
-      {item, "Liminnpeker1", [this] { Liminnpeker1Click(); }},
-      {button, "PastePButton", [this] { Liminnpeker1Click(); }},
-      {item, "Flyttned1", [this] { FlyttNed(); }},
-      {item, "Flyttopp1", [this] { FlyttOpp(); }},
-      {item, "Liminnpekertilmerketpost1", [this] { Liminnpekertilmerketpost1Click(); }},
-      {button, "PasteCButton", [this] { Liminnpekertilmerketpost1Click(); }},
-      {button, "PasteC2Button", [this] { PasteC2ButtonClick(); }},
-      {item, "Liminnpekertilmerke1", [this] { Liminnpekertilmerke1Click(); }},
-      {button, "LimHButton", [this] { Liminnpekertilmerke1Click(); }},
-      {item, "Tilknyttdataframerketpost1", [this] { Tilknyttdataframerketpost1Click(); }},
-      {item, "Oppdaterdenneiframerket1", [this] { Oppdaterdenneiframerket1Click(); }},
-      {item, "Fix1", [this] { Fix1Click(); }},
+      {item, "Klipput1", [this] { Klipput1Click(); }, edits},
+      {button, "CutButton", [this] { Klipput1Click(); }, edits},
+      {item, "Liminn2", [this] { Liminn2Click(); }, edits},
+      {button, "PasteButton", [this] { Liminn2Click(); }, edits},
+      {item, "Liminnpeker1", [this] { Liminnpeker1Click(); }, edits},
+      {button, "PastePButton", [this] { Liminnpeker1Click(); }, edits},
+      {item, "Flyttned1", [this] { FlyttNed(); }, edits},
+      {item, "Flyttopp1", [this] { FlyttOpp(); }, edits},
+      {item, "Liminnpekertilmerketpost1", [this] { Liminnpekertilmerketpost1Click(); }, edits},
+      {button, "PasteCButton", [this] { Liminnpekertilmerketpost1Click(); }, edits},
+      {button, "PasteC2Button", [this] { PasteC2ButtonClick(); }, edits},
+      {item, "Liminnpekertilmerke1", [this] { Liminnpekertilmerke1Click(); }, edits},
+      {button, "LimHButton", [this] { Liminnpekertilmerke1Click(); }, edits},
+      {item, "Tilknyttdataframerketpost1", [this] { Tilknyttdataframerketpost1Click(); }, edits},
+      {item, "Oppdaterdenneiframerket1", [this] { Oppdaterdenneiframerket1Click(); }, edits},
+      {item, "Fix1", [this] { Fix1Click(); }, edits},
   };
   for (const CommandEntry& entry : commands) {
     if (entry.control == Control::kItem) {
-      ConnectCommand(MenuItem(entry.name), entry.command);
+      ConnectCommand(MenuItem(entry.name), entry.command, entry.edits);
     } else {
-      ConnectCommand(findChild<QAbstractButton*>(entry.name), entry.command);
+      ConnectCommand(findChild<QAbstractButton*>(entry.name), entry.command, entry.edits);
     }
   }
 
@@ -193,8 +197,16 @@ void TQuillForm::Hopptilfilposisjon1Click() {
 
 void TQuillForm::Gtiloriginal1Click() {
   if (!dataark_.IsOpen()) return;
-  const OriginalResult result = GoToOriginal(
-      dataark_, [this](std::string_view question) { return dialogs().YesNo(question, true); });
+  const OriginalResult result =
+      GoToOriginal(dataark_, [this](std::string_view question) {
+        // Restoring the original writes: on a read-only database the answer is no, and
+        // the user hears why instead of being asked.
+        if (dataark_.ReadOnly()) {
+          Tell(kReadOnlyRefusal);
+          return false;
+        }
+        return dialogs().YesNo(question, true);
+      });
   if (result.status == OriginalStatus::kNotAShadow) return;
   Tell(result.message);
   vis(0);

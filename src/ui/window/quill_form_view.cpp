@@ -10,6 +10,7 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 
+#include "store/database.h"
 #include "store/datapointer.h"
 #include "commands/list_commands.h"
 #include "store/record_blocks.h"
@@ -26,6 +27,10 @@ namespace {
 bool Wired(const QObject* control) {
   return control != nullptr && control->property(kWiredProperty).toBool();
 }
+
+bool Edits(const QObject* control) { return control->property(kEditsProperty).toBool(); }
+
+bool ReadOnlyDatabase(const tDataImageArk& db) { return db.IsOpen() && db.ReadOnly(); }
 
 // The menus whose items follow the current record.
 constexpr const char* kRecordMenus[] = {"Fil1", "Rediger1", "Let1", "Ny2", "Merk1", "Tilknytning1"};
@@ -73,9 +78,10 @@ void TQuillForm::WireView() {
 
   ConnectCommand(MenuItem("Egenskaper1"), [this] { Egenskaper1Click(); });
   ConnectCommand(MenuItem("pne2"), [this] { Egenskaper1Click(); });
-  ConnectCommand(MenuItem("Tilknyttmal1"), [this] { Tilknyttmal1Click(); });
-  ConnectCommand(MenuItem("Data1"), [this] { Data1Click(); });
-  ConnectCommand(findChild<QAbstractButton*>("SpeedButton1"), [this] { Data1Click(); });
+  constexpr bool edits = true;
+  ConnectCommand(MenuItem("Tilknyttmal1"), [this] { Tilknyttmal1Click(); }, edits);
+  ConnectCommand(MenuItem("Data1"), [this] { Data1Click(); }, edits);
+  ConnectCommand(findChild<QAbstractButton*>("SpeedButton1"), [this] { Data1Click(); }, edits);
 
   for (const char* name : kRecordMenus) {
     if (auto* menu = findChild<QMenu*>(name)) {
@@ -108,6 +114,9 @@ void TQuillForm::WireView() {
 // ---- Refresh -----------------------------------------------------------------------------
 
 void TQuillForm::vis(int /*VisMetode*/) {
+  // The view shows what the file holds: a write the database refused (read-only) or that
+  // failed and was rolled back may still sit in the cursor's image.
+  if (dataark_.IsOpen()) dataark_.dp->Load(dataark_.dp->CurrentPosition());
   {
     WaitCursor wait;
     canvas_.SetClipRect(PaintBox1_->rect());
@@ -130,9 +139,18 @@ void TQuillForm::fixscrollbar() {
 }
 
 void TQuillForm::SetButton() {
+  // The editing controls first: disabled while read-only, enabled otherwise unless the
+  // current record's states below say no.
+  const bool writable = !ReadOnlyDatabase(dataark_);
+  for (QAbstractButton* button : findChildren<QAbstractButton*>()) {
+    if (Wired(button) && Edits(button)) button->setEnabled(writable);
+  }
+  for (QAction* item : findChildren<QAction*>()) {
+    if (Wired(item) && Edits(item)) item->setEnabled(writable);
+  }
   for (const ControlState& state : ButtonStates(dataark_)) {
     auto* button = findChild<QAbstractButton*>(state.name);
-    if (Wired(button)) button->setEnabled(state.enabled);
+    if (Wired(button)) button->setEnabled(state.enabled && (writable || !Edits(button)));
   }
   // The keys of the menu items work only while their items are enabled, so the items
   // follow the current record here too, not only when a menu opens.
@@ -143,7 +161,9 @@ void TQuillForm::SetButton() {
 void TQuillForm::ApplyMenuStates(const std::vector<ControlState>& states) {
   for (const ControlState& state : states) {
     QAction* item = MenuItem(state.name);
-    if (Wired(item)) item->setEnabled(state.enabled);
+    if (Wired(item)) {
+      item->setEnabled(state.enabled && (!ReadOnlyDatabase(dataark_) || !Edits(item)));
+    }
   }
 }
 
@@ -237,6 +257,8 @@ void TQuillForm::Egenskaper1Click() {
   const bool data = kind == kKindData || kind == kKindDataWithTemplate;
   switch (OpenActionFor(kind, data && dp.TemplatePos() > 0 && TemplateHasProgram(dataark_))) {
     case OpenAction::kRename: {
+      // "Å&pne" also shows records of other kinds, so only this case is an edit.
+      if (RefusedReadOnly()) break;
       // An empty answer (or cancel) keeps the name.
       const std::string answer = dialogs().Prompt(kRenamePrompt, ReadName(dataark_));
       if (RenameRecord(dataark_, answer)) vis(0);
@@ -265,6 +287,8 @@ DataEditorRunner& TQuillForm::dataEditor() {
 
 bool TQuillForm::EditData() {
   if (!dataark_.IsOpen()) return false;
+  // On a read-only database the editor only shows the record.
+  dataEditor().SetReadOnly(dataark_.ReadOnly());
   return ::qn::EditData(dataark_, [this](DataEditor& editor) { return dataEditor().Run(editor); });
 }
 
