@@ -52,6 +52,13 @@ class FileSystem {
   virtual int Create(const std::string& name, std::unique_ptr<BlockFile>* out) = 0;
   // Removes the file, durably; 0 also when it was not there.
   virtual int Remove(const std::string& name) = 0;
+  // Creates a file that must not exist yet (not even as a symbolic link), open for writing
+  // and reading, with the permissions of the file `like`.
+  virtual int CreateFresh(const std::string& name, const std::string& like,
+                          std::unique_ptr<BlockFile>* out) = 0;
+  // Puts `from` in the place of `to` in one step (a link at `to` is replaced, never
+  // followed), durably.
+  virtual int Rename(const std::string& from, const std::string& to) = 0;
 };
 
 // The real disk.

@@ -12,6 +12,7 @@
 
 #include <unistd.h>
 
+#include "store/consistency_check.h"
 #include "store/datapointer.h"
 #include "env/errors.h"
 #include "env/log.h"
@@ -86,6 +87,7 @@ tDataImageArk& tDataImageArk::Open(const std::string& fileName, OpenPolicy polic
   }
   dp = std::make_unique<Datapointer>(*this);
   dp->Load(0);
+  if (backupWanted_) BackUpIfSound();
   blockClipboard = false;
   PrepareCaches();
   return *this;
@@ -101,13 +103,11 @@ void tDataImageArk::ReadOpenSettings(const std::string& fileName, OpenPolicy pol
     if (engine.writeCache) WriteLog("QUILLAPI: Write Cache enabled.");
     if (engine.readCache) WriteLog("QUILLAPI: Read Cache enabled.");
   }
-  // The backup copy is made from the file as it was before this opening changes anything;
-  // a backup file itself is never copied again.
+  // The backup copy is made once the file is open, from the file as it was before this
+  // opening changes anything; a backup file itself is never copied again.
   fileName_ = fileName;
-  if (ReadSettingBool("CreateBackup") && policy != OpenPolicy::kInspect &&
-      files_->Exists(fileName_) && fileName_.find(".backup") == std::string::npos) {
-    MakeBackup();
-  }
+  backupWanted_ = ReadSettingBool("CreateBackup") && policy != OpenPolicy::kInspect &&
+                  files_->Exists(fileName_) && fileName_.find(".backup") == std::string::npos;
   WriteLog("QUILLAPI: Database filename is set to " + fileName_);
   autoCreateDatabase_ = ReadSettingBool("AutoCreateDatabase");
   if (autoCreateDatabase_) VerboseLog("QUILLAPI: AutoCreate Database enabled.");
@@ -144,6 +144,8 @@ void tDataImageArk::ResetForNewFile() {
   pending_.Clear();
   rolledBackView_.Clear();
   viewSize_ = -1;
+  backupError_ = 0;
+  backupKeptForFaults_ = false;
   ForgetCaches();
 }
 
@@ -337,51 +339,77 @@ bool tDataImageArk::WriteFileHeader() {
 // The backup copy
 
 void tDataImageArk::MakeBackup() {
+  backupError_ = 0;
+  const std::string backupName = fileName_ + ".backup";
+  const std::string freshName = backupName + "-new";
   std::unique_ptr<BlockFile> source;
+  std::unique_ptr<BlockFile> target;
+  // Any failure leaves the last backup copy as it was; the fresh copy is removed.
+  auto fail = [&](int32_t error, int32_t task) {
+    lastError_ = error;
+    if (LoggingEnabled) ReportError(task, TaskText(task));
+    ++ErrorCount;
+    backupError_ = error;
+    if (source) source->Close();
+    if (target) {
+      target->Close();
+      files_->Remove(freshName);
+    }
+  };
   lastError_ = files_->Open(fileName_, true, &source);
   if (LoggingEnabled) ReportError(kTaskBackupReset, TaskText(kTaskBackupReset));
   if (lastError_ != 0) {
-    ++ErrorCount;
-    return;
+    source.reset();
+    return fail(lastError_, kTaskBackupReset);
   }
-  std::unique_ptr<BlockFile> target;
-  lastError_ = files_->Create(fileName_ + ".backup", &target);
+  files_->Remove(freshName);  // left by a copy that was stopped
+  lastError_ = files_->CreateFresh(freshName, fileName_, &target);
   if (LoggingEnabled) ReportError(kTaskBackupRewrite, TaskText(kTaskBackupRewrite));
   if (lastError_ != 0) {
-    ++ErrorCount;
-    source->Close();
-    return;
+    target.reset();
+    return fail(lastError_, kTaskBackupRewrite);
   }
   std::vector<uint8_t> chunk(kBackupChunk);
   for (;;) {
     size_t got = 0;
-    int error = source->Read(chunk.data(), chunk.size(), &got);
-    if (error != 0) {
-      // The source could not be read to its end: the copy is incomplete.
-      lastError_ = error;
-      if (LoggingEnabled) ReportError(kTaskBackupReset, TaskText(kTaskBackupReset));
-      ++ErrorCount;
-      source->Close();
-      target->Close();
-      return;
-    }
+    // The source could not be read to its end: the copy would be incomplete.
+    if (int error = source->Read(chunk.data(), chunk.size(), &got); error != 0)
+      return fail(error, kTaskBackupReset);
     if (got == 0) break;
     size_t put = 0;
-    lastError_ = target->Write(chunk.data(), got, &put);
-    if (lastError_ == 0 && put != got) lastError_ = kErrorWriteFault;
-    if (lastError_ != 0) {
-      if (LoggingEnabled) ReportError(kTaskBackupWrite, TaskText(kTaskBackupWrite));
-      ++ErrorCount;
-      source->Close();
-      target->Close();
-      return;
-    }
+    int error = target->Write(chunk.data(), got, &put);
+    if (error == 0 && put != got) error = kErrorWriteFault;
+    if (error != 0) return fail(error, kTaskBackupWrite);
   }
-  int sourceError = source->Close();
-  int targetError = target->Close();
-  lastError_ = targetError != 0 ? targetError : sourceError;
-  if (lastError_ != 0) ++ErrorCount;
+  if (int error = target->Sync(); error != 0) return fail(error, kTaskBackupWrite);
+  const int sourceError = source->Close();
+  const int targetError = target->Close();
+  source.reset();
+  if (targetError != 0 || sourceError != 0) {
+    return fail(targetError != 0 ? targetError : sourceError, kTaskBackupClose);
+  }
+  target.reset();
+  if (int error = files_->Rename(freshName, backupName); error != 0) {
+    files_->Remove(freshName);
+    return fail(error, kTaskBackupClose);
+  }
+  lastError_ = 0;
   if (LoggingEnabled) ReportError(kTaskBackupClose, TaskText(kTaskBackupClose));
+}
+
+void tDataImageArk::BackUpIfSound() {
+  // A file with faults must not take the place of the last good copy.
+  if (!CheckConsistency(*this).empty()) {
+    backupKeptForFaults_ = true;
+    ++WarningCount;
+    WriteLog("ADVARSEL: QUILLAPI: " + fileName_ +
+             " has faults (quilltool check); the last backup copy is kept as it was");
+    dp->Load(0);
+    return;
+  }
+  dp->Load(0);
+  MakeBackup();
+  lastError_ = 0;  // a backup that failed is reported; the database itself is open
 }
 
 // ---------------------------------------------------------------------------------------

@@ -229,6 +229,10 @@ class tDataImageArk {
   // True when a window found the database held for writing by another program and opened
   // it read-only instead.
   bool HeldElsewhere() const { return heldElsewhere_; }
+  // The error code of a backup copy that could not be made at this opening (0 = none), and
+  // whether the copy was left alone because the file has faults.
+  int32_t BackupError() const { return backupError_; }
+  bool BackupKeptForFaults() const { return backupKeptForFaults_; }
   // How long a tool waits for another program's change to end (milliseconds).
   static inline int lockWaitMilliseconds = 10000;
   const std::string& FileName() const { return fileName_; }
@@ -269,6 +273,9 @@ class tDataImageArk {
   int32_t lastTransfer_ = 0;
   bool readOnly_ = false;
   OpenRole role_ = OpenRole::kTool;
+  bool backupWanted_ = false;
+  int32_t backupError_ = 0;
+  bool backupKeptForFaults_ = false;
   bool heldElsewhere_ = false;
   bool autoCreateDatabase_ = false;
   int32_t autoCreateRecords_ = 0;
@@ -295,7 +302,11 @@ class tDataImageArk {
   void ResetForNewFile();
   // The payload cache, when the write cache is on; empty and owned by no file.
   void PrepareCaches();
+  // Copies the file to FILE.backup through a fresh file in the same folder that is synced
+  // and then renamed over it, with the database's permissions; never through a link.
   void MakeBackup();
+  // The backup copy, when the file passes the consistency check.
+  void BackUpIfSound();
   // Opens an existing file; false when it stays closed.
   bool OpenExisting();
   // Creates a new file with its header record; false when that failed.

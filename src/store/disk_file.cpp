@@ -190,6 +190,21 @@ class DiskFiles : public FileSystem {
   int Create(const std::string& name, std::unique_ptr<BlockFile>* out) override {
     return OpenRegular(name, O_RDWR | O_CREAT | O_TRUNC, out);
   }
+  int CreateFresh(const std::string& name, const std::string& like,
+                  std::unique_ptr<BlockFile>* out) override {
+    out->reset();
+    struct stat st {};
+    const mode_t mode = ::stat(like.c_str(), &st) == 0 ? (st.st_mode & 0777) : 0600;
+    int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0) return ErrorCodeFromErrno(errno, true);
+    ::fchmod(fd, mode);  // the umask may have taken bits the database has
+    *out = std::make_unique<DiskFile>(fd, name);
+    return 0;
+  }
+  int Rename(const std::string& from, const std::string& to) override {
+    if (::rename(from.c_str(), to.c_str()) != 0) return ErrorCodeFromErrno(errno, true);
+    return SyncFolderOf(to);
+  }
   int Remove(const std::string& name) override {
     if (::unlink(name.c_str()) != 0) return errno == ENOENT ? 0 : ErrorCodeFromErrno(errno, true);
     return SyncFolderOf(name);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "store/memory_files.h"
+#include "store/record_blocks.h"
 #include "env/errors.h"
 #include "env/log.h"
 #include "env/settings.h"
@@ -61,6 +62,15 @@ class DatabaseTest : public ::testing::Test {
     Db().Open("p.pdb256");
     EXPECT_TRUE(Db().IsOpen());
     return Db();
+  }
+  // A sound database of `lines` named lines in one list, as the engine writes it.
+  Bytes SoundDatabase(const std::string& name, int lines) {
+    {
+      tDataImageArk maker(fs);
+      maker.Open(name, OpenPolicy::kCreate);
+      for (int i = 0; i < lines; ++i) AddNamed(maker, DirDown, "line " + std::to_string(i));
+    }
+    return fs->Get(name);
   }
   // One key of the engine's settings section.
   static void Setting(std::string_view key, std::string_view value) {
@@ -253,11 +263,9 @@ TEST_F(OpenTest, CreatePolicyOverridesTheReadOnlySetting) {
 using BackupTest = DatabaseTest;
 
 TEST_F(BackupTest, CopiesTheWholeFileBeforeOpening) {
+  const Bytes bytes = SoundDatabase("a.pdb256", 40);  // more than two copy chunks
+  ASSERT_GT(bytes.size(), 20000u);
   Setting("CreateBackup", "1");
-  Bytes bytes = NewDatabaseFile();
-  bytes.resize(20000);  // more than two copy chunks
-  for (size_t i = kPointerRecordSize; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 7);
-  fs->Put("a.pdb256", bytes);
   fs->Put("a.pdb256.backup", Bytes{9, 9, 9});  // an older backup is replaced
   Db().Open("a.pdb256");
   EXPECT_TRUE(Db().IsOpen());
@@ -290,10 +298,9 @@ TEST_F(BackupTest, NoCopyOfAMissingFileNorWhenInspecting) {
 }
 
 TEST_F(BackupTest, FailedCopyIsReportedAndTheOpenGoesOn) {
+  const Bytes bytes = SoundDatabase("a.pdb256", 40);
   Setting("CreateBackup", "1");
-  Bytes bytes = NewDatabaseFile();
-  bytes.resize(20000, 1);
-  fs->Put("a.pdb256", bytes);
+  fs->Put("a.pdb256.backup", Bytes{9, 9, 9});
   fs->writeBudget = 100;
   Db().Open("a.pdb256");
   EXPECT_TRUE(Db().IsOpen());
@@ -303,6 +310,23 @@ TEST_F(BackupTest, FailedCopyIsReportedAndTheOpenGoesOn) {
       "QUILLAPI: ERROR 101 SKRIVEFEIL TIL DISK, ELLER DISK FULL FILENAME:a.pdb256 TASK:write error "
       "CODE POSITION:3"));
   EXPECT_FALSE(Logged("TASK:closing file"));
+  // The last copy is untouched and no half-made copy is left.
+  EXPECT_EQ(Db().BackupError(), 101);
+  EXPECT_EQ(fs->Get("a.pdb256.backup"), (Bytes{9, 9, 9}));
+  EXPECT_FALSE(fs->Exists("a.pdb256.backup-new"));
+}
+
+TEST_F(BackupTest, AFileWithFaultsNeverReplacesTheLastCopy) {
+  Bytes bytes = SoundDatabase("a.pdb256", 3);
+  qn::test::PutI32(bytes, 256 + kDownOffset, 256);  // the first line's down leads to itself
+  fs->Put("a.pdb256", bytes);
+  fs->Put("a.pdb256.backup", Bytes{9, 9, 9});
+  Setting("CreateBackup", "1");
+  Db().Open("a.pdb256");
+  EXPECT_TRUE(Db().IsOpen());
+  EXPECT_TRUE(Db().BackupKeptForFaults());
+  EXPECT_EQ(fs->Get("a.pdb256.backup"), (Bytes{9, 9, 9}));
+  EXPECT_EQ(Db().dp->CurrentPosition(), 0);
 }
 
 TEST_F(OpenTest, CloseReportsAndCountsAFailedClose) {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "store/block_file.h"
+#include "env/settings.h"
 #include "store/database.h"
 #include "store/memory_files.h"
 #include "env/temp_env.h"
@@ -126,6 +127,28 @@ TEST_F(DiskFileTest, OneWriterAtATimeAndAWindowKeepsTheDatabaseToItself) {
   tool.Close();
   other.Open("d.pdb256");
   EXPECT_TRUE(other.IsOpen());
+}
+
+TEST_F(DiskFileTest, TheBackupCopyReplacesALinkAndKeepsTheDatabasesPermissions) {
+  {
+    tDataImageArk maker;
+    maker.Open("d.pdb256", OpenPolicy::kCreate);
+    ASSERT_TRUE(maker.IsOpen());
+  }
+  ASSERT_EQ(::chmod("d.pdb256", 0600), 0);
+  TempEnv::WriteFile(env.Work() / "victim.txt", "keep");
+  ASSERT_EQ(::symlink((env.Work() / "victim.txt").c_str(), "d.pdb256.backup"), 0);
+  SharedSettings().Set(kEngineSection, "CreateBackup", "1");
+  tDataImageArk db;
+  db.Open("d.pdb256");
+  ASSERT_TRUE(db.IsOpen());
+  EXPECT_EQ(db.BackupError(), 0);
+  EXPECT_EQ(TempEnv::ReadFile(env.Work() / "victim.txt"), "keep");
+  struct stat st {};
+  ASSERT_EQ(::lstat("d.pdb256.backup", &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(TempEnv::ReadFile(env.Work() / "d.pdb256.backup"), TempEnv::ReadFile(env.Work() / "d.pdb256"));
 }
 
 }  // namespace

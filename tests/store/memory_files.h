@@ -94,6 +94,21 @@ class MemoryFileSystem : public FileSystem {
     stopped = false;
     changesUntilStop = -1;
   }
+  int CreateFresh(const std::string& name, const std::string& /*like*/,
+                  std::unique_ptr<BlockFile>* out) override {
+    if (files.count(name)) return 5;
+    return Create(name, out);
+  }
+  int Rename(const std::string& from, const std::string& to) override {
+    if (!Change()) return 101;
+    auto it = files.find(from);
+    if (it == files.end()) return 2;
+    files[to] = it->second;
+    files.erase(it);
+    if (synced.count(from)) synced[to] = synced[from];
+    synced.erase(from);
+    return 0;
+  }
   int Remove(const std::string& name) override {
     if (!Change()) return 101;
     files.erase(name);
