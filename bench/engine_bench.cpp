@@ -13,6 +13,11 @@
 // The consistency check (`quilltool check`) is timed on both databases too: one walk of
 // the tree and one walk of the file block by block.
 //
+// Last, what the journal costs: 100,000 new lines written as one change against the same
+// written straight to the file; single-record commands (a new line, a rename, a delete),
+// each its own change with its syncs, against the same without; and the sort of 10,000
+// records as one change.
+//
 //   engine_bench [--scale F] [--keep]
 #include <fcntl.h>
 #include <stdlib.h>
@@ -186,6 +191,69 @@ void MeasureSort(const std::string& path, int count) {
 
 }  // namespace
 
+// Times `count` commands, each made by `command(i)`, with every command its own change
+// when `journaled`; the mean milliseconds per command.
+double PerCommand(tDataImageArk& db, int count, bool journaled, const std::function<void(int)>& command) {
+  const double total = Seconds([&] {
+    for (int i = 0; i < count; ++i) {
+      if (journaled) db.BeginChange();
+      command(i);
+      if (journaled) db.EndChange();
+    }
+  });
+  return total * 1e3 / count;
+}
+
+void MeasureChanges(const std::string& dir, int lines) {
+  std::printf("Changes through the journal (each change synced twice):\n");
+  for (bool journaled : {false, true}) {
+    const std::string path = dir + (journaled ? "/batch-j.pdb256" : "/batch.pdb256");
+    tDataImageArk db;
+    OpenDatabase(db, path, OpenPolicy::kCreate);
+    const double t = Seconds([&] {
+      if (journaled) db.BeginChange();
+      db.dp->Load(0);
+      for (int i = 0; i < lines; ++i) AddNamed(db, DirDown, "Line " + std::to_string(i));
+      if (journaled) db.EndChange();
+    });
+    std::printf("  %d new lines as %-14s %8.1f ms\n", lines, journaled ? "one change" : "plain writes", t * 1e3);
+  }
+  for (bool journaled : {false, true}) {
+    const std::string path = dir + (journaled ? "/single-j.pdb256" : "/single.pdb256");
+    tDataImageArk db;
+    OpenDatabase(db, path, OpenPolicy::kCreate);
+    const Position first = db.dp->CurrentPosition();
+    const double add = PerCommand(db, 300, journaled, [&](int i) {
+      db.dp->Load(first);
+      AddNamed(db, DirDown, "New " + std::to_string(i));
+    });
+    const double rename = PerCommand(db, 300, journaled, [&](int i) {
+      db.dp->Load(first);
+      WriteName(db, "Renamed " + std::to_string(i));
+    });
+    const double remove = PerCommand(db, 300, journaled, [&](int) {
+      db.dp->Load(first);
+      db.dp->GoDown();
+      db.dp->Delete();
+    });
+    std::printf("  one command, %-12s new line %6.2f ms, rename %6.2f ms, delete %6.2f ms\n",
+                journaled ? "journaled:" : "plain:", add, rename, remove);
+  }
+  const std::string path = dir + "/sort-j.pdb256";
+  tDataImageArk db;
+  OpenDatabase(db, path, OpenPolicy::kCreate);
+  db.dp->Load(0);
+  Position last = 0;
+  for (int i = 0; i < 10000; ++i) last = AddNamed(db, DirDown, "Item " + std::to_string(99999 - i));
+  db.dp->Load(last);
+  const double sort = Seconds([&] {
+    db.BeginChange();
+    SortList(db, true);
+    db.EndChange();
+  });
+  std::printf("  sort of 10000 records as one change     %8.1f ms\n", sort * 1e3);
+}
+
 int main(int argc, char** argv) {
   double scale = 1.0;
   bool keep = false;
@@ -231,6 +299,7 @@ int main(int argc, char** argv) {
 
   MeasureSort(dir + "/sort10k.pdb256", int(10000 * scale));
   MeasureSort(dir + "/sort100k.pdb256", int(100000 * scale));
+  MeasureChanges(dir, int(100000 * scale));
 
   if (keep)
     std::printf("files kept in %s\n", dir.c_str());
