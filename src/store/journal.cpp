@@ -88,29 +88,43 @@ std::string JournalNameOf(const std::string& databaseName) {
 
 void PendingWrites::Write(int64_t position, const uint8_t* bytes, size_t count) {
   if (count == 0) return;
-  int64_t start = position;
-  int64_t end = position + int64_t(count);
-  // Merge with every extent that overlaps or touches [start, end).
-  auto it = extents_.upper_bound(start);
-  if (it != extents_.begin()) {
-    auto before = std::prev(it);
-    if (before->first + int64_t(before->second.size()) >= start) it = before;
+  const int64_t start = position;
+  const int64_t end = position + int64_t(count);
+  // The extents that overlap or touch [start, end): from `first` up to `last`.
+  auto first = extents_.upper_bound(start);
+  if (first != extents_.begin()) {
+    auto before = std::prev(first);
+    if (before->first + int64_t(before->second.size()) >= start) first = before;
   }
-  std::vector<uint8_t> merged;
-  int64_t mergedStart = start;
-  if (it != extents_.end() && it->first < start) mergedStart = it->first;
+  auto last = first;
   int64_t mergedEnd = end;
-  auto last = it;
   while (last != extents_.end() && last->first <= end) {
     mergedEnd = std::max(mergedEnd, last->first + int64_t(last->second.size()));
     ++last;
   }
-  merged.assign(size_t(mergedEnd - mergedStart), 0);
-  for (auto e = it; e != last; ++e)
-    std::memcpy(merged.data() + (e->first - mergedStart), e->second.data(), e->second.size());
-  std::memcpy(merged.data() + (start - mergedStart), bytes, count);
-  extents_.erase(it, last);
-  extents_.emplace(mergedStart, std::move(merged));
+  if (first == last) {
+    extents_.emplace(start, std::vector<uint8_t>(bytes, bytes + count));
+    return;
+  }
+  // Grow the first extent in place when the write begins inside it or at its end (the
+  // common case: records appended one after another), so a long run of appends costs
+  // no copying of what came before.
+  if (first->first <= start) {
+    std::vector<uint8_t>& merged = first->second;
+    const int64_t base = first->first;
+    merged.resize(size_t(mergedEnd - base));
+    for (auto e = std::next(first); e != last; ++e)
+      std::memcpy(merged.data() + (e->first - base), e->second.data(), e->second.size());
+    std::memcpy(merged.data() + (start - base), bytes, count);
+    extents_.erase(std::next(first), last);
+    return;
+  }
+  std::vector<uint8_t> merged(size_t(mergedEnd - start), 0);
+  for (auto e = first; e != last; ++e)
+    std::memcpy(merged.data() + (e->first - start), e->second.data(), e->second.size());
+  std::memcpy(merged.data(), bytes, count);
+  extents_.erase(first, last);
+  extents_.emplace(start, std::move(merged));
 }
 
 void PendingWrites::Overlay(int64_t position, uint8_t* buffer, size_t count) const {

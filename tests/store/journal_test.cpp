@@ -22,6 +22,16 @@ TEST(PendingWritesTest, OverlappingAndTouchingWritesMergeAndReadsSeeTheLast) {
   p.Overlay(8, buffer, 16);
   const uint8_t expected[16] = {0, 0, 1, 1, 2, 2, 2, 2, 0, 0, 0, 0, 2, 2, 2, 2};
   EXPECT_EQ(0, std::memcmp(buffer, expected, 16));
+  // A write that begins before an extent and reaches into the next joins all three.
+  p.Write(8, c, 2);
+  p.Write(6, a, 4);
+  p.Write(16, b, 4);
+  ASSERT_EQ(p.Extents().size(), 1u);
+  EXPECT_EQ(p.Extents().begin()->first, 6);
+  EXPECT_EQ(p.Bytes(), 18u);
+  p.Overlay(8, buffer, 16);
+  const uint8_t joined[16] = {1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2};
+  EXPECT_EQ(0, std::memcmp(buffer, joined, 16));
 }
 
 TEST(JournalFileTest, RoundTripsAndRefusesAnythingCutShortOrChanged) {

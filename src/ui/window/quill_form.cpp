@@ -472,6 +472,18 @@ bool TQuillForm::OpenDatabase(const std::string& fileName, bool create) {
   }
   if (dataark_.IsOpen()) {
     AddLastFile(kDatabaseFileSection, fileName);
+    if (dialogs_ != nullptr && dataark_.BackupKeptForFaults()) {
+      dialogs_->Message(kErrorCaption,
+                        "Databasen " + fileName +
+                            " har feil i pekerne (quilltool check viser dem, quilltool repair retter dem). "
+                            "Den forrige sikkerhetskopien er beholdt.",
+                        MessageKind::kWarning);
+    } else if (dialogs_ != nullptr && dataark_.BackupError() != 0) {
+      dialogs_->Message(kErrorCaption,
+                        "Sikkerhetskopien av " + fileName + " kunne ikke lages: " +
+                            ErrorText(dataark_.BackupError()) + ". Den forrige er beholdt.",
+                        MessageKind::kWarning);
+    }
     if (dataark_.HeldElsewhere() && dialogs_ != nullptr) {
       dialogs_->Message(kErrorCaption,
                         "Databasen " + fileName +
