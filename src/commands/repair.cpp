@@ -10,6 +10,7 @@
 #include "store/datapointer.h"
 #include "store/position_set.h"
 #include "store/record_blocks.h"
+#include "store/safe_copy.h"
 #include "env/datetime_text.h"
 
 namespace qn {
@@ -327,44 +328,7 @@ std::string FoundLineName(double stamp) {
 RepairResult RepairLinks(tDataImageArk& db, double stamp) { return Repairer(db, stamp).Run(); }
 
 int32_t CopyToBackup(FileSystem& files, const std::string& fileName) {
-  const std::string backupName = fileName + ".backup";
-  const std::string freshName = backupName + "-repair";
-  std::unique_ptr<BlockFile> source;
-  std::unique_ptr<BlockFile> target;
-  if (int error = files.Open(fileName, true, &source); error != 0) return error;
-  files.Remove(freshName);  // left by a copy that was stopped
-  if (int error = files.CreateFresh(freshName, fileName, &target); error != 0) {
-    source->Close();
-    return error;
-  }
-  auto fail = [&](int error) {
-    source->Close();
-    target->Close();
-    files.Remove(freshName);
-    return error;
-  };
-  std::vector<uint8_t> chunk(1 << 16);
-  for (;;) {
-    size_t got = 0;
-    if (int error = source->Read(chunk.data(), chunk.size(), &got); error != 0) return fail(error);
-    if (got == 0) break;
-    size_t put = 0;
-    int error = target->Write(chunk.data(), got, &put);
-    if (error == 0 && put != got) error = kErrorWriteFault;
-    if (error != 0) return fail(error);
-  }
-  if (int error = target->Sync(); error != 0) return fail(error);
-  const int sourceError = source->Close();
-  const int targetError = target->Close();
-  if (sourceError != 0 || targetError != 0) {
-    files.Remove(freshName);
-    return targetError != 0 ? targetError : sourceError;
-  }
-  if (int error = files.Rename(freshName, backupName); error != 0) {
-    files.Remove(freshName);
-    return error;
-  }
-  return 0;
+  return CopyFileSafely(files, fileName, fileName + ".backup", "-repair").error;
 }
 
 }  // namespace qn

@@ -206,4 +206,11 @@ int32_t NewProgramRecord(tDataImageArk& db, std::string_view name) {
   return dp.Store();
 }
 
+std::vector<ConsistencyFault> CheckDatabase(tDataImageArk& db) {
+  std::vector<Position> faultyBlocks;
+  std::vector<ConsistencyFault> faults = CheckConsistency(db, &faultyBlocks);
+  for (ConsistencyFault& fault : CheckRegisterVariables(db, faultyBlocks)) faults.push_back(std::move(fault));
+  return faults;
+}
+
 }  // namespace qn

@@ -104,6 +104,10 @@ std::string ReadRegisterValue(tDataImageArk& db);
 std::vector<ConsistencyFault> CheckRegisterVariables(tDataImageArk& db,
                                                      const std::vector<Position>& faultyBlocks);
 
+// The whole check `quilltool check` makes: the records and blocks (CheckConsistency), then
+// the register variables, each fault once.
+std::vector<ConsistencyFault> CheckDatabase(tDataImageArk& db);
+
 // ---- Program records (kind 16 in "Programs") ----
 
 // Creates a program record named `name` right below the list's placeholder, so the newest

@@ -14,6 +14,7 @@
 
 #include "store/consistency_check.h"
 #include "store/datapointer.h"
+#include "store/safe_copy.h"
 #include "env/errors.h"
 #include "env/log.h"
 #include "env/settings.h"
@@ -30,7 +31,6 @@ constexpr int64_t kPageSize = 4096;
 // Reads at least this long bypass the buffer: they gain nothing from it.
 constexpr size_t kDirectReadFrom = kReadWindow / 2;
 
-constexpr size_t kBackupChunk = 8193;
 
 void VerboseLog(std::string_view line) {
   if (VerboseLogging) WriteLog(line);
@@ -339,62 +339,24 @@ bool tDataImageArk::WriteFileHeader() {
 // The backup copy
 
 void tDataImageArk::MakeBackup() {
-  backupError_ = 0;
-  const std::string backupName = fileName_ + ".backup";
-  const std::string freshName = backupName + "-new";
-  std::unique_ptr<BlockFile> source;
-  std::unique_ptr<BlockFile> target;
-  // Any failure leaves the last backup copy as it was; the fresh copy is removed.
-  auto fail = [&](int32_t error, int32_t task) {
-    lastError_ = error;
+  const CopyResult copy = CopyFileSafely(*files_, fileName_, fileName_ + ".backup", "-new");
+  backupError_ = copy.error;
+  // One report line per step of the copy that was reached; the failing step's line carries
+  // the error.
+  const auto report = [&](int32_t task, bool failedHere) {
+    lastError_ = failedHere ? copy.error : 0;
     if (LoggingEnabled) ReportError(task, TaskText(task));
-    ++ErrorCount;
-    backupError_ = error;
-    if (source) source->Close();
-    if (target) {
-      target->Close();
-      files_->Remove(freshName);
-    }
+    return !failedHere;
   };
-  lastError_ = files_->Open(fileName_, true, &source);
-  if (LoggingEnabled) ReportError(kTaskBackupReset, TaskText(kTaskBackupReset));
-  if (lastError_ != 0) {
-    source.reset();
-    return fail(lastError_, kTaskBackupReset);
+  if (report(kTaskBackupReset, copy.failed == CopyStep::kOpenSource) &&
+      report(kTaskBackupRewrite, copy.failed == CopyStep::kCreateCopy)) {
+    switch (copy.failed) {
+      case CopyStep::kRead: report(kTaskBackupReset, true); break;
+      case CopyStep::kWrite: report(kTaskBackupWrite, true); break;
+      default: report(kTaskBackupClose, copy.error != 0); break;
+    }
   }
-  files_->Remove(freshName);  // left by a copy that was stopped
-  lastError_ = files_->CreateFresh(freshName, fileName_, &target);
-  if (LoggingEnabled) ReportError(kTaskBackupRewrite, TaskText(kTaskBackupRewrite));
-  if (lastError_ != 0) {
-    target.reset();
-    return fail(lastError_, kTaskBackupRewrite);
-  }
-  std::vector<uint8_t> chunk(kBackupChunk);
-  for (;;) {
-    size_t got = 0;
-    // The source could not be read to its end: the copy would be incomplete.
-    if (int error = source->Read(chunk.data(), chunk.size(), &got); error != 0)
-      return fail(error, kTaskBackupReset);
-    if (got == 0) break;
-    size_t put = 0;
-    int error = target->Write(chunk.data(), got, &put);
-    if (error == 0 && put != got) error = kErrorWriteFault;
-    if (error != 0) return fail(error, kTaskBackupWrite);
-  }
-  if (int error = target->Sync(); error != 0) return fail(error, kTaskBackupWrite);
-  const int sourceError = source->Close();
-  const int targetError = target->Close();
-  source.reset();
-  if (targetError != 0 || sourceError != 0) {
-    return fail(targetError != 0 ? targetError : sourceError, kTaskBackupClose);
-  }
-  target.reset();
-  if (int error = files_->Rename(freshName, backupName); error != 0) {
-    files_->Remove(freshName);
-    return fail(error, kTaskBackupClose);
-  }
-  lastError_ = 0;
-  if (LoggingEnabled) ReportError(kTaskBackupClose, TaskText(kTaskBackupClose));
+  if (copy.error != 0) ++ErrorCount;
 }
 
 void tDataImageArk::BackUpIfSound() {

@@ -22,10 +22,7 @@ int RunCheck(const std::vector<std::string>& args, ToolContext& context) {
   if (!ExpectArguments(context, kCheck, args, 1)) return kExitError;
   tDataImageArk db(context.files);
   if (int r = OpenForReading(context, args[0], db); r != kExitOk) return r;
-  std::vector<Position> faultyBlocks;
-  std::vector<ConsistencyFault> faults = CheckConsistency(db, &faultyBlocks);
-  for (ConsistencyFault& fault : CheckRegisterVariables(db, faultyBlocks))
-    faults.push_back(std::move(fault));
+  const std::vector<ConsistencyFault> faults = CheckDatabase(db);
   for (const ConsistencyFault& fault : faults) context.out << FormatFault(fault) << '\n';
   if (!faults.empty()) return kExitNotFound;
   context.out << "OK\n";

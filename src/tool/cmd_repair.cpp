@@ -44,10 +44,7 @@ int RunRepair(const std::vector<std::string>& args, ToolContext& context) {
 
   tDataImageArk db(context.files);
   if (int r = OpenForReading(context, args[0], db); r != kExitOk) return r;
-  std::vector<Position> faultyBlocks;
-  std::vector<ConsistencyFault> faults = CheckConsistency(db, &faultyBlocks);
-  for (ConsistencyFault& fault : CheckRegisterVariables(db, faultyBlocks))
-    faults.push_back(std::move(fault));
+  const std::vector<ConsistencyFault> faults = CheckDatabase(db);
   for (const ConsistencyFault& fault : faults)
     context.out << "not repaired: " << Escaped(FormatFault(fault)) << '\n';
   if (!faults.empty()) return kExitNotFound;
