@@ -27,7 +27,7 @@ class Repairer {
  public:
   Repairer(tDataImageArk& db, double stamp) : db_(db), dp_(*db.dp), stamp_(stamp) {}
 
-  RepairResult Run() {
+  LinkRepairResult Run() {
     bound_ = dp_.RecordBound();
     RecordImage header;
     if (!Raw(0, header.data(), kPointerRecordSize)) return std::move(result_);
@@ -311,7 +311,7 @@ class Repairer {
   Datapointer& dp_;
   double stamp_;
   int64_t bound_ = 0;
-  RepairResult result_;
+  LinkRepairResult result_;
   PositionSet placed_;
   std::unordered_map<Position, Entry> images_;
   std::vector<Position> order_;
@@ -325,7 +325,7 @@ std::string FoundLineName(double stamp) {
   return "Gjenfunnet " + FormatShortDate(stamp) + " " + FormatLongTime(stamp);
 }
 
-RepairResult RepairLinks(tDataImageArk& db, double stamp) { return Repairer(db, stamp).Run(); }
+LinkRepairResult RepairLinks(tDataImageArk& db, double stamp) { return Repairer(db, stamp).Run(); }
 
 int32_t CopyToBackup(FileSystem& files, const std::string& fileName) {
   return CopyFileSafely(files, fileName, fileName + ".backup", "-repair").error;

@@ -23,13 +23,13 @@ namespace qn {
 class tDataImageArk;
 
 // One change the repair made, for the user: the record it was made at and what was done.
-struct RepairChange {
+struct LinkRepairChange {
   Position position = 0;
   std::string what;
 };
 
-struct RepairResult {
-  std::vector<RepairChange> changes;  // empty when the links were sound
+struct LinkRepairResult {
+  std::vector<LinkRepairChange> changes;  // empty when the links were sound
   Position foundLine = 0;             // the "Gjenfunnet" line, when one was made
   int64_t found = 0;                  // records placed under it
 };
@@ -40,7 +40,7 @@ std::string FoundLineName(double stamp);
 // REQUIRES: the database is open for writing (db.dp is set); the caller holds a change
 // around it, so the repair reaches the file whole or not at all. `stamp` is the time in
 // the found line's name. The cursor ends on the file header record.
-RepairResult RepairLinks(tDataImageArk& db, double stamp);
+LinkRepairResult RepairLinks(tDataImageArk& db, double stamp);
 
 // Copies `fileName` to `fileName`.backup safely: a fresh file beside it with the
 // database's permissions, synced, then renamed over the last copy in one step (a link

@@ -224,6 +224,8 @@ class tDataImageArk {
   int32_t FirstWriteError() const { return firstWriteError_; }
   int32_t LastTransfer() const { return lastTransfer_; }
   bool ReadOnly() const { return readOnly_; }
+  // The files this database object reaches its file through.
+  FileSystem& Files() { return *files_; }
   // Set before Open; kTool unless said otherwise.
   void SetOpenRole(OpenRole role) { role_ = role; }
   // True when a window found the database held for writing by another program and opened

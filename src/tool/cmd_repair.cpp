@@ -27,7 +27,7 @@ RegisterCommand registered{kRepair};
 
 int RunRepair(const std::vector<std::string>& args, ToolContext& context) {
   if (!ExpectArguments(context, kRepair, args, 1)) return kExitError;
-  RepairResult result;
+  LinkRepairResult result;
   {
     tDataImageArk db(context.files);
     // Opening for writing rolls back what an unfinished change left, so the copy holds the
@@ -39,7 +39,7 @@ int RunRepair(const std::vector<std::string>& args, ToolContext& context) {
     result = RepairLinks(db, NowAsDateTime());
     if (int r = CloseAfterEditing(context, db); r != kExitOk) return r;
   }
-  for (const RepairChange& change : result.changes)
+  for (const LinkRepairChange& change : result.changes)
     context.out << change.position << ": " << Escaped(change.what) << '\n';
 
   tDataImageArk db(context.files);

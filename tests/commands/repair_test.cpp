@@ -18,14 +18,14 @@ constexpr double kStamp = 46000.5;  // 9 December 2025, 12:00:00
 
 class LinkRepairTest : public qn::test::ListFixture {
  protected:
-  RepairResult Repair() {
+  LinkRepairResult Repair() {
     db->BeginChange();
-    RepairResult r = RepairLinks(*db, kStamp);
+    LinkRepairResult r = RepairLinks(*db, kStamp);
     EXPECT_EQ(db->EndChange(), 0);
     return r;
   }
-  bool Mentions(const RepairResult& r, Position p, std::string_view text) {
-    return std::any_of(r.changes.begin(), r.changes.end(), [&](const RepairChange& c) {
+  bool Mentions(const LinkRepairResult& r, Position p, std::string_view text) {
+    return std::any_of(r.changes.begin(), r.changes.end(), [&](const LinkRepairChange& c) {
       return c.position == p && c.what.find(text) != std::string::npos;
     });
   }
@@ -35,7 +35,7 @@ TEST_F(LinkRepairTest, ASoundFileIsLeftAsItWas) {
   auto top = TopList({"C", "B", "A"});
   SubList(top[1], {"B1", "B2"});
   const Bytes before = File();
-  const RepairResult r = Repair();
+  const LinkRepairResult r = Repair();
   EXPECT_TRUE(r.changes.empty());
   EXPECT_EQ(r.foundLine, 0);
   EXPECT_EQ(File(), before);
@@ -56,7 +56,7 @@ TEST_F(LinkRepairTest, BackLinksFollowForwardLinksBadLinksAreCutAndLostRecordsAr
   Damage(top[4], kDownOffset, top[5]);   // E leads to the deleted F again
   Damage(top[6], kDownOffset, top[0]);   // G leads back to A: a cycle
 
-  const RepairResult r = Repair();
+  const LinkRepairResult r = Repair();
   EXPECT_TRUE(Mentions(r, top[2], "up 12345 is now " + std::to_string(top[1])));
   EXPECT_TRUE(Mentions(r, b[0], "left 0 is now " + std::to_string(top[1])));
   EXPECT_TRUE(Mentions(r, b[1], "already reached: cut"));
@@ -87,7 +87,7 @@ TEST_F(LinkRepairTest, ListsThatRunInACycleAmongThemselvesAreFoundAndOpened) {
   const Position y = AddNamed(*db, DirDown, "Y");
   Damage(top[1], kDownOffset, 0);  // B's list ends at B: X and Y are lost ...
   Damage(y, kDownOffset, x);       // ... and run in a cycle, so neither is a head
-  const RepairResult r = Repair();
+  const LinkRepairResult r = Repair();
   ASSERT_GT(r.foundLine, 0);
   EXPECT_EQ(r.found, 2);
   EXPECT_EQ(SubNames(r.foundLine), (Names{"X", "Y"}));

@@ -132,6 +132,7 @@ constexpr MenuEntry kEntries[] = {
     {0, "Verkty1", "Verktøy", nullptr},
     {1, "Fix1", "Korriger pekerlengd", nullptr},
     {1, "Informasjonompekere1", "Informasjon om pekere", nullptr},
+    {1, "Kontrollerogreparer1", "Kontroller og reparer databasen", nullptr},
 
     {0, "Oppsett1", "Oppsett", nullptr},
     {1, "Mappeplasseringer1", "Mappeplasseringer", nullptr},

@@ -193,6 +193,9 @@ class TQuillForm : public QMainWindow {
   void Tilknyttdataframerketpost1Click();  // inherit data from the last mark
   void Oppdaterdenneiframerket1Click();    // update source := the last mark
   void Fix1Click();     // "Korriger pekerlengd"
+  // "Kontroller og reparer databasen": the whole check; with faults, and when the user
+  // agrees, a backup copy and then the links repaired, as `quilltool repair` does.
+  void Kontrollerogreparer1Click();
 
  protected:
   // FormClose: the database is closed and the window's placement saved.

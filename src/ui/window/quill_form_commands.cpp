@@ -19,6 +19,10 @@
 #include "commands/navigation.h"
 #include "ui/dialogs/command_boundary.h"
 #include "ui/window/quill_form.h"
+#include "env/errors.h"
+#include "env/datetime_text.h"
+#include "content/system_lists.h"
+#include "commands/repair.h"
 #include "ui/dialogs/wait_cursor.h"
 #include "ui/dialogs/qt_text.h"
 
@@ -130,6 +134,7 @@ void TQuillForm::WireCommands() {
       {item, "Tilknyttdataframerketpost1", [this] { Tilknyttdataframerketpost1Click(); }, edits},
       {item, "Oppdaterdenneiframerket1", [this] { Oppdaterdenneiframerket1Click(); }, edits},
       {item, "Fix1", [this] { Fix1Click(); }, edits},
+      {item, "Kontrollerogreparer1", [this] { Kontrollerogreparer1Click(); }, edits},
   };
   for (const CommandEntry& entry : commands) {
     if (entry.control == Control::kItem) {
@@ -418,6 +423,33 @@ void TQuillForm::Fix1Click() {
   vis(0);
   SetStatusText(1, std::to_string(result.repaired) + " av " + std::to_string(result.records) +
                        " pekere rettet");
+}
+
+void TQuillForm::Kontrollerogreparer1Click() {
+  const size_t faults = CheckDatabase(dataark_).size();
+  if (faults == 0) {
+    dialogs().Message(kErrorCaption, "Databasen er uten feil.", MessageKind::kInformation);
+    return;
+  }
+  if (!dialogs().YesNo("Databasen har " + std::to_string(faults) +
+                           " feil. Lage sikkerhetskopi og reparere pekerne nå?",
+                       true))
+    return;
+  if (const int32_t error = CopyToBackup(dataark_.Files(), dataark_.FileName()); error != 0) {
+    dialogs().Message(kErrorCaption,
+                      "Sikkerhetskopien kunne ikke lages (" + ErrorText(error) + "); ingenting er endret.",
+                      MessageKind::kError);
+    return;
+  }
+  const double stamp = NowAsDateTime();
+  const LinkRepairResult result = RepairLinks(dataark_, stamp);
+  const size_t left = CheckDatabase(dataark_).size();
+  std::string text = std::to_string(result.changes.size()) + " pekere er rettet";
+  if (result.found > 0)
+    text += ", " + std::to_string(result.found) + " poster som ingen liste nådde er lagt under \"" +
+            FoundLineName(stamp) + "\"";
+  text += left == 0 ? ". Databasen er nå uten feil." : ". " + std::to_string(left) + " feil er igjen.";
+  dialogs().Message(kErrorCaption, text, left == 0 ? MessageKind::kInformation : MessageKind::kWarning);
 }
 
 }  // namespace qn
