@@ -445,6 +445,12 @@ int64_t tDataImageArk::FileSizeOf() {
 
 int tDataImageArk::ReadFile(int64_t position, uint8_t* buffer, size_t count, size_t* moved) {
   *moved = 0;
+  if (pending_.Empty() && viewSize_ < 0) {
+    // Nothing held back and nothing hidden: the file's bytes as they are.
+    int error = file_->Seek(position);
+    if (error == 0) error = file_->Read(buffer, count, moved);
+    return error;
+  }
   const int64_t size = FileSizeOf();
   if (size < 0) return kErrorReadFault;
   const size_t wanted = size_t(std::clamp<int64_t>(size - position, 0, int64_t(count)));

@@ -140,15 +140,24 @@ void RefreshFromSource(tDataImageArk& db, Position own) {
 // ---------------------------------------------------------------------------------------
 // Names and link texts
 
+namespace {
+
+// Reads the current record's name or link-text block `block` into `object`, which then
+// remembers the record, the block and whether it holds a text.
+std::string ReadTextBlock(tDataImageArk& db, tNameObject& object, Position block, bool isName) {
+  object.recordPosition = db.dp->CurrentPosition();
+  object.blockPosition = block;
+  const int32_t count = ReadNameImage(db, block, object.image, isName);
+  object.loaded = count > 0;
+  return Cp1252ToUtf8(TextOf(object.image, count));
+}
+
+}  // namespace
+
 std::string ReadName(tDataImageArk& db) {
-  Datapointer& dp = *db.dp;
-  Position nb = dp.NameBlock();
+  const Position nb = db.dp->NameBlock();
   if (nb == 0) return {};
-  db.name.recordPosition = dp.CurrentPosition();
-  db.name.blockPosition = nb;
-  int32_t count = ReadNameImage(db, nb, db.name.image, true);
-  db.name.loaded = count > 0;
-  return Cp1252ToUtf8(TextOf(db.name.image, count));
+  return ReadTextBlock(db, db.name, nb, true);
 }
 
 int32_t WriteName(tDataImageArk& db, std::string_view text) {
@@ -190,17 +199,12 @@ Position AddNamed(tDataImageArk& db, tDirection direction, std::string_view text
 }
 
 std::string ReadLinkText(tDataImageArk& db) {
-  Datapointer& dp = *db.dp;
-  Position lb = dp.LinkBlock();
+  const Position lb = db.dp->LinkBlock();
   if (lb == 0) {
     db.linkText.loaded = false;
     return {};
   }
-  db.linkText.recordPosition = dp.CurrentPosition();
-  db.linkText.blockPosition = lb;
-  int32_t count = ReadNameImage(db, lb, db.linkText.image, false);
-  db.linkText.loaded = count > 0;
-  return Cp1252ToUtf8(TextOf(db.linkText.image, count));
+  return ReadTextBlock(db, db.linkText, lb, false);
 }
 
 int32_t WriteLinkText(tDataImageArk& db, std::string_view text) {
