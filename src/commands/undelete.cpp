@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "commands/command_support.h"
+#include "env/datetime_text.h"
 #include "store/block_scan.h"
 #include "store/database.h"
 #include "store/datapointer.h"
@@ -10,6 +11,14 @@
 #include "store/tree_walk.h"
 
 namespace qn {
+
+std::string DeletedLine(const DeletedRecord& record) {
+  const std::string time = record.changed == 0.0
+                               ? std::string("Aldri")
+                               : FormatShortDate(record.changed) + " " + FormatLongTime(record.changed);
+  return std::to_string(record.position) + ' ' + std::to_string(record.kind) + ' ' + time + ' ' +
+         record.name;
+}
 
 std::vector<DeletedRecord> ListDeleted(tDataImageArk& db) {
   Datapointer& dp = *db.dp;

@@ -25,6 +25,11 @@ struct DeletedRecord {
 // chain of blocks). REQUIRES: the database is open. The cursor comes back.
 std::vector<DeletedRecord> ListDeleted(tDataImageArk& db);
 
+// One deleted record as a line: "<Position> <kind> <dd.MM.yyyy HH:mm:ss> <name>" (the time
+// of its last change, which is the delete, or "Aldri"; the name last, since it may hold
+// blanks).
+std::string DeletedLine(const DeletedRecord& record);
+
 enum class RestoreStatus {
   kRestored,
   kNotDeleted,  // no deleted pointer record at the Position

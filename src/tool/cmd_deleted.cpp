@@ -8,7 +8,6 @@
 #include <charconv>
 
 #include "commands/undelete.h"
-#include "env/datetime_text.h"
 #include "tool/edit_file.h"
 #include "tool/tool.h"
 
@@ -28,11 +27,6 @@ constexpr ToolCommand kRestore{"restore", "FILE POS TARGET",
 RegisterCommand registeredDeleted{kDeleted};
 RegisterCommand registeredRestore{kRestore};
 
-std::string TimeText(double stamp) {
-  if (stamp == 0.0) return "Aldri";
-  return FormatShortDate(stamp) + " " + FormatLongTime(stamp);
-}
-
 bool ParsePosition(const std::string& text, Position& out) {
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
   return ec == std::errc() && end == text.data() + text.size() && out >= 0;
@@ -43,8 +37,7 @@ int RunDeleted(const std::vector<std::string>& args, ToolContext& context) {
   tDataImageArk db(context.files);
   if (int r = OpenForReading(context, args[0], db); r != kExitOk) return r;
   for (const DeletedRecord& d : ListDeleted(db))
-    context.out << d.position << ' ' << d.kind << ' ' << TimeText(d.changed) << ' '
-                << Escaped(d.name) << '\n';
+    context.out << Escaped(DeletedLine(d)) << '\n';
   return kExitOk;
 }
 

@@ -99,6 +99,12 @@ class Dialogs {
   virtual NewDataChoice ChooseNewData(const std::vector<std::string>& names) = 0;
   // TNyLinjeForm, with an empty entry.
   virtual NewLineChoice ChooseNewLine() = 0;
+  // A window titled `caption` that lists `lines` in the order given, with `label` above
+  // them and a confirm button captioned `confirm` beside "&Avbryt": the index of the line
+  // chosen, or nothing when cancelled or when no line was chosen.
+  virtual std::optional<size_t> ChooseLine(std::string_view caption, std::string_view label,
+                                           const std::vector<std::string>& lines,
+                                           std::string_view confirm) = 0;
   // TVisProsessForm: shows the window until the returned task is destroyed.
   virtual std::unique_ptr<ProgressTask> StartProgress(std::string_view caption,
                                                       std::string_view text) = 0;

@@ -7,6 +7,7 @@
 
 #include "ui/dialogs/def_velg_form.h"
 #include "ui/dialogs/input_form.h"
+#include "ui/dialogs/list_choice_form.h"
 #include "ui/dialogs/ja_nei_form.h"
 #include "ui/dialogs/ny_data_form.h"
 #include "ui/dialogs/ny_form.h"
@@ -157,6 +158,13 @@ NewDataChoice QtDialogs::ChooseNewData(const std::vector<std::string>& names) {
 }
 
 NewLineChoice QtDialogs::ChooseNewLine() { return nyLinje_->Ask(); }
+
+std::optional<size_t> QtDialogs::ChooseLine(std::string_view caption, std::string_view label,
+                                            const std::vector<std::string>& lines,
+                                            std::string_view confirm) {
+  ListChoiceForm form(parent_);
+  return form.Ask(caption, label, lines, confirm);
+}
 
 std::unique_ptr<ProgressTask> QtDialogs::StartProgress(std::string_view caption,
                                                        std::string_view text) {

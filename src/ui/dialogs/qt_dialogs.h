@@ -44,6 +44,9 @@ class QtDialogs : public Dialogs {
   std::string ChooseTemplate(const std::vector<std::string>& names) override;
   NewDataChoice ChooseNewData(const std::vector<std::string>& names) override;
   NewLineChoice ChooseNewLine() override;
+  std::optional<size_t> ChooseLine(std::string_view caption, std::string_view label,
+                                   const std::vector<std::string>& lines,
+                                   std::string_view confirm) override;
   std::unique_ptr<ProgressTask> StartProgress(std::string_view caption,
                                               std::string_view text) override;
 

@@ -157,6 +157,19 @@ NewLineChoice ScriptedDialogs::ChooseNewLine() {
   return {CutToCp1252Length(answer->text, kNewLineTextLength), answer->direction};
 }
 
+std::optional<size_t> ScriptedDialogs::ChooseLine(std::string_view caption, std::string_view label,
+                                                  const std::vector<std::string>& lines,
+                                                  std::string_view) {
+  const auto answer =
+      Take({QuestionKind::kChooseLine, std::string(caption), std::string(label), lines},
+           {AnswerKind::kText});
+  if (!answer || answer->kind != AnswerKind::kText) return std::nullopt;
+  // The answer names the line picked; a text that is no line picks nothing.
+  const auto found = std::find(lines.begin(), lines.end(), answer->text);
+  if (found == lines.end()) return std::nullopt;
+  return static_cast<size_t>(found - lines.begin());
+}
+
 std::vector<AskedQuestion> ScriptedDialogs::Asked(QuestionKind kind) const {
   std::vector<AskedQuestion> out;
   for (const AskedQuestion& q : asked_) {

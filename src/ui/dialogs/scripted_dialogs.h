@@ -27,6 +27,7 @@ enum class QuestionKind {
   kChooseTemplate,
   kChooseNewData,
   kChooseNewLine,
+  kChooseLine,
   kProgress,
 };
 
@@ -40,8 +41,8 @@ struct AskedQuestion {
 
 class ScriptedDialogs : public Dialogs {
  public:
-  // An answer typed into a prompt or input dialog, a template or file name picked, a
-  // folder chosen. A prompt's answer passes its entry's length rule.
+  // An answer typed into a prompt or input dialog, a template, file name or listed line
+  // picked, a folder chosen. A prompt's answer passes its entry's length rule.
   ScriptedDialogs& AnswerText(std::string text);
   ScriptedDialogs& AnswerYes();
   // Cancels whatever is asked next (a yes/no closed with its window button answers its
@@ -66,6 +67,9 @@ class ScriptedDialogs : public Dialogs {
   std::string ChooseTemplate(const std::vector<std::string>& names) override;
   NewDataChoice ChooseNewData(const std::vector<std::string>& names) override;
   NewLineChoice ChooseNewLine() override;
+  std::optional<size_t> ChooseLine(std::string_view caption, std::string_view label,
+                                   const std::vector<std::string>& lines,
+                                   std::string_view confirm) override;
   std::unique_ptr<ProgressTask> StartProgress(std::string_view caption,
                                               std::string_view text) override;
 

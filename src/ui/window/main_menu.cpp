@@ -133,6 +133,7 @@ constexpr MenuEntry kEntries[] = {
     {1, "Fix1", "Korriger pekerlengd", nullptr},
     {1, "Informasjonompekere1", "Informasjon om pekere", nullptr},
     {1, "Kontrollerogreparer1", "Kontroller og reparer databasen", nullptr},
+    {1, "Slettedeposter1", "Slettede poster", nullptr},
 
     {0, "Oppsett1", "Oppsett", nullptr},
     {1, "Mappeplasseringer1", "Mappeplasseringer", nullptr},

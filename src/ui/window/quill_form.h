@@ -196,6 +196,7 @@ class TQuillForm : public QMainWindow {
   // "Kontroller og reparer databasen": the whole check; with faults, and when the user
   // agrees, a backup copy and then the links repaired, as `quilltool repair` does.
   void Kontrollerogreparer1Click();
+  void Slettedeposter1Click();  // "Slettede poster": put a deleted record back
 
  protected:
   // FormClose: the database is closed and the window's placement saved.

@@ -23,6 +23,7 @@
 #include "env/datetime_text.h"
 #include "content/system_lists.h"
 #include "commands/repair.h"
+#include "commands/undelete.h"
 #include "ui/dialogs/wait_cursor.h"
 #include "ui/dialogs/qt_text.h"
 
@@ -135,6 +136,7 @@ void TQuillForm::WireCommands() {
       {item, "Oppdaterdenneiframerket1", [this] { Oppdaterdenneiframerket1Click(); }, edits},
       {item, "Fix1", [this] { Fix1Click(); }, edits},
       {item, "Kontrollerogreparer1", [this] { Kontrollerogreparer1Click(); }, edits},
+      {item, "Slettedeposter1", [this] { Slettedeposter1Click(); }, edits},
   };
   for (const CommandEntry& entry : commands) {
     if (entry.control == Control::kItem) {
@@ -450,6 +452,33 @@ void TQuillForm::Kontrollerogreparer1Click() {
             FoundLineName(stamp) + "\"";
   text += left == 0 ? ". Databasen er nå uten feil." : ". " + std::to_string(left) + " feil er igjen.";
   dialogs().Message(kErrorCaption, text, left == 0 ? MessageKind::kInformation : MessageKind::kWarning);
+}
+
+void TQuillForm::Slettedeposter1Click() {
+  if (!dataark_.IsOpen()) return;
+  std::vector<DeletedRecord> deleted;
+  {
+    WaitCursor wait;
+    deleted = ListDeleted(dataark_);
+  }
+  if (deleted.empty()) {
+    dialogs().Message(kErrorCaption, "Databasen har ingen slettede poster.",
+                      MessageKind::kInformation);
+    return;
+  }
+  std::vector<std::string> lines;
+  lines.reserve(deleted.size());
+  for (const DeletedRecord& record : deleted) lines.push_back(DeletedLine(record));
+  const std::optional<size_t> chosen = dialogs().ChooseLine(
+      "Slettede poster", "Posisjon, type, slettet, navn. Den valgte settes inn under denne posten:",
+      lines, "&Gjenopprett");
+  if (!chosen) return;
+  const Position target = dataark_.dp->CurrentPosition();
+  if (RestoreDeleted(dataark_, deleted[*chosen].position, target) != RestoreStatus::kRestored) {
+    Tell("Posten kunne ikke settes tilbake her.");
+    return;
+  }
+  vis(0);
 }
 
 }  // namespace qn
