@@ -10,6 +10,7 @@
 #include "env/log.h"
 #include "env/shutdown_signal.h"
 #include "env/startup.h"
+#include "ui/dialogs/program_icon.h"
 #include "ui/dialogs/qt_dialogs.h"
 #include "ui/window/quill_form.h"
 #include "ui/window/shutdown_watcher.h"
@@ -33,6 +34,9 @@ constexpr const char* kUsage =
 void RunWindow(int& argc, char** argv, int signalFd) {
   QApplication app(argc, argv);
   app.setApplicationName("QuillNet");
+  app.setWindowIcon(qn::ProgramIcon());
+  // The desktop matches the window to its menu entry by this name.
+  app.setDesktopFileName("no.veltrona.quillnet");
 
   qn::TQuillForm window;
   // The log's messages (a log file that cannot be written) reach the user from here on,

@@ -10,6 +10,7 @@
 #include "env/folders.h"
 #include "env/settings.h"
 #include "env/text_codec.h"
+#include "store/database.h"
 #include "content/initial_content.h"
 
 namespace qn::tool {
@@ -48,7 +49,8 @@ std::vector<ToolCommand> Commands() {
 }
 
 void PrintUsage(std::ostream& out) {
-  out << "Usage: quilltool COMMAND [ARGS]\n\n"
+  out << "Usage: quilltool COMMAND [ARGS]\n"
+         "       quilltool COMMAND --help | --help | --version\n\n"
          "Commands:\n";
   std::vector<ToolCommand> commands = Commands();
   size_t width = 0;
@@ -159,6 +161,11 @@ int RunTool(const std::vector<std::string>& args, ToolContext& context) {
   if (args.empty()) return Fail(context, "no command given (see quilltool --help)");
   if (IsHelp(args[0])) {
     PrintUsage(context.out);
+    return kExitOk;
+  }
+  if (args[0] == "--version") {
+    // The same line as the window's "--version".
+    context.out << kProductName << ' ' << kProductVersion << '\n';
     return kExitOk;
   }
   const ToolCommand* command = Find(args[0]);
