@@ -1,0 +1,37 @@
+#include "exchange/output_file.h"
+
+#include <memory>
+
+#include "env/errors.h"
+#include "store/database.h"
+
+namespace qn {
+
+namespace {
+
+[[noreturn]] void Throw(int code, const std::string& name) {
+  throw IoError(code, "Filen " + name + " kunne ikke skrives: " + ErrorText(code) + " (" +
+                          std::to_string(code) + ")");
+}
+
+}  // namespace
+
+void WriteWholeFile(FileSystem& files, const std::string& name, std::string_view bytes) {
+  std::unique_ptr<BlockFile> file;
+  if (int r = files.Create(name, &file); r != 0 || !file) Throw(r != 0 ? r : 101, name);
+  size_t moved = 0;
+  int r = bytes.empty() ? 0 : file->Write(bytes.data(), bytes.size(), &moved);
+  if (r == 0 && moved != bytes.size()) r = 101;
+  const int closed = file->Close();
+  if (r == 0) r = closed;
+  if (r != 0) Throw(r, name);
+}
+
+std::string FolderWithSlash(std::string_view folder) {
+  std::string out(folder);
+  if (!out.empty() && out.back() == '\\') out.pop_back();
+  if (out.empty() || out.back() != '/') out += '/';
+  return out;
+}
+
+}  // namespace qn

@@ -1,0 +1,161 @@
+// The header and data lines of the text export in its two forms.
+#include "exchange/text_export.h"
+
+#include <algorithm>
+#include <unordered_set>
+#include <vector>
+
+#include "content/display_name.h"
+#include "env/text_codec.h"
+#include "store/database.h"
+#include "store/datapointer.h"
+#include "templates/field_io.h"
+#include "templates/template_store.h"
+#include "templates/type_table.h"
+
+namespace qn {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+// A field as RFC 4180 writes it: quoted, with its quotes doubled, when it holds a comma,
+// a quote or a line break.
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+class LineWriter {
+ public:
+  LineWriter(TextFormat format, TextExportResult& result) : format_(format), result_(result) {}
+
+  // Fields are UTF-8.
+  void Header(const std::vector<std::string>& names) {
+    if (format_ == TextFormat::kCsv) {
+      Csv(names);
+      return;
+    }
+    std::string line;
+    for (const std::string& name : names) line += Utf8ToCp1252(name) + ";";
+    Classic(std::move(line), false);
+  }
+  void Data(const std::vector<std::string>& values) {
+    if (format_ == TextFormat::kCsv) {
+      Csv(values);
+      return;
+    }
+    std::string line;
+    for (size_t i = 0; i < values.size(); ++i) line += (i > 0 ? ";" : "") + Utf8ToCp1252(values[i]);
+    Classic(std::move(line), true);
+  }
+  std::string Take() { return std::move(text_); }
+
+ private:
+  void Classic(std::string line, bool commaRule) {
+    if (line.size() > kTextLineMax) {
+      line.resize(kTextLineMax);
+      ++result_.cutLines;
+    }
+    if (commaRule) std::replace(line.begin(), line.end(), ',', ';');
+    text_ += line;
+    text_ += kLineEnd;
+  }
+  void Csv(const std::vector<std::string>& fields) {
+    for (size_t i = 0; i < fields.size(); ++i) {
+      if (i > 0) text_ += ',';
+      text_ += CsvField(fields[i]);
+    }
+    text_ += kLineEnd;
+  }
+
+  TextFormat format_;
+  TextExportResult& result_;
+  std::string text_;
+};
+
+bool LoadTemplateOf(tDataImageArk& db) {
+  const tLoadedTemplate& t = LoadedTemplate(db);
+  if (t.TemplateLoaded && t.TemplateRecordPos > 0 && t.TemplateRecordPos == db.dp->TemplatePos())
+    return true;
+  return LoadRecordTemplate(db) == 0 && LoadedTemplate(db).TemplateLoaded;
+}
+
+// The names of every field of the loaded template but the INHERITED rows.
+std::vector<std::string> HeaderFields(tDataImageArk& db) {
+  std::vector<std::string> names;
+  for (const TemplateField& field : LoadedTemplate(db).Fields)
+    if (field.DataType != kTypeInherited) names.push_back(Cp1252ToUtf8(field.Name));
+  return names;
+}
+
+// The value texts of the record under the cursor, hidden fields included; a field of a
+// type without a text form is left out.
+std::vector<std::string> DataFields(tDataImageArk& db) {
+  if (!LoadTemplateOf(db)) return {std::string(kNoTemplateText)};
+  std::vector<std::string> values;
+  const tLoadedTemplate& t = LoadedTemplate(db);
+  SeekToFieldValues(db, false);
+  for (size_t i = 0; i < t.Fields.size(); ++i) {
+    const TemplateField& field = t.Fields[i];
+    if (field.DataType == kTypeInherited) continue;
+    ReadFieldValue(db, i);
+    if (HasTextForm(field.DataType)) values.push_back(FieldValueText(db, i, ShowOptions::Table()));
+  }
+  return values;
+}
+
+}  // namespace
+
+Position FirstTemplateDown(tDataImageArk& db) {
+  Datapointer& dp = *db.dp;
+  std::unordered_set<Position> seen;
+  const int64_t bound = dp.RecordBound();
+  while (dp.TemplatePos() == 0) {
+    if (int64_t(seen.size()) >= bound || !seen.insert(dp.CurrentPosition()).second) return 0;
+    if (dp.GoDown() != 0) return 0;
+  }
+  return dp.TemplatePos();
+}
+
+std::string ListText(tDataImageArk& db, Position templatePos, TextFormat format,
+                     TextExportResult* result) {
+  Datapointer& dp = *db.dp;
+  CursorRestorer keep(dp);
+  TextExportResult counts;
+  LineWriter writer(format, counts);
+  dp.GoFirst();
+  std::unordered_set<Position> seen{dp.CurrentPosition()};
+  const int64_t bound = dp.RecordBound();
+  bool headerWritten = false;
+  while (int64_t(seen.size()) < bound && dp.GoDown() == 0 && seen.insert(dp.CurrentPosition()).second) {
+    if (dp.TemplatePos() != templatePos) continue;
+    const Position here = dp.CurrentPosition();
+    std::vector<std::string> values = DataFields(db);
+    if (!headerWritten) {
+      // The header comes from the template the first exported record is laid out by.
+      writer.Header(LoadedTemplate(db).TemplateLoaded ? HeaderFields(db) : std::vector<std::string>{});
+      headerWritten = true;
+    }
+    writer.Data(values);
+    ++counts.records;
+    dp.Load(here);
+  }
+  if (result != nullptr) *result = counts;
+  return writer.Take();
+}
+
+TextExportResult WriteListText(tDataImageArk& db, FileSystem& files, const std::string& fileName,
+                               Position templatePos, TextFormat format) {
+  TextExportResult result;
+  const std::string text = ListText(db, templatePos, format, &result);
+  WriteWholeFile(files, fileName, text);
+  return result;
+}
+
+}  // namespace qn
