@@ -102,7 +102,9 @@ TEST_F(ToolTest, EveryEditingCommandWhoseWritesFallShortExitsTwo) {
       {"new-data", "db.pdb256", line, "right", "Database Bruker"},
       {"set-field", "db.pdb256", record, "Brukernavn", "Kari"},
       {"set-var", "db.pdb256", "Farge", "blå"},
+      {"import-seq", "db.pdb256", line, "Database Bruker", "to.dta"},
   };
+  fs->Put("to.dta", Bytes(2 * 434, 7));
   for (const std::vector<std::string>& args : edits) {
     fs->Put("db.pdb256", sound);
     fs->files.erase("db.pdb256-journal");  // what a failed run before could not roll back
