@@ -26,6 +26,7 @@
 #include "commands/undelete.h"
 #include "ui/dialogs/wait_cursor.h"
 #include "ui/dialogs/qt_text.h"
+#include "ui/window/exchange_commands.h"
 
 namespace qn {
 namespace {
@@ -137,6 +138,12 @@ void TQuillForm::WireCommands() {
       {item, "Fix1", [this] { Fix1Click(); }, edits},
       {item, "Kontrollerogreparer1", [this] { Kontrollerogreparer1Click(); }, edits},
       {item, "Slettedeposter1", [this] { Slettedeposter1Click(); }, edits},
+
+      // Exports and imports
+      {item, "HTML1", [this] { LagHTML(dataark_, dialogs(), true); }},
+      {item, "LagHTMLtabell1", [this] { LagHTML(dataark_, dialogs(), false); }},
+      {item, "CSV1", [this] { CSV1Click(dataark_, dialogs()); vis(0); }},
+      {item, "Sekvensielledata1", [this] { Sekvensielledata1Click(dataark_, dialogs(), this); vis(0); }, edits},
   };
   for (const CommandEntry& entry : commands) {
     if (entry.control == Control::kItem) {

@@ -1,0 +1,92 @@
+#include "ui/window/exchange_commands.h"
+
+#include <QCursor>
+#include <memory>
+#include <string>
+
+#include "env/errors.h"
+#include "env/folders.h"
+#include "env/settings.h"
+#include "exchange/html_export.h"
+#include "exchange/sequential_import.h"
+#include "exchange/text_export.h"
+#include "store/database.h"
+#include "store/datapointer.h"
+#include "ui/dialogs/command_boundary.h"
+#include "ui/dialogs/dialogs.h"
+#include "ui/dialogs/wait_cursor.h"
+#include "ui/forms/import_data_form.h"
+
+namespace qn {
+
+namespace {
+
+constexpr std::string_view kHtmlProgressCaption = "Eksporterer HTML";
+constexpr std::string_view kHtmlProgressText = "Skriver sider .....";
+
+}  // namespace
+
+void LagHTML(tDataImageArk& db, Dialogs& dialogs, bool wholeDatabase) {
+  if (!db.IsOpen()) return;
+  std::string folder = dialogs.Input(kHtmlFolderPrompt, veltronapath(kHtmlExportFolder));
+  if (folder.empty()) return;
+  folder = FolderWithSlash(folder);
+  {
+    WaitCursor wait;
+    if (wholeDatabase) {
+      std::unique_ptr<ProgressTask> progress = dialogs.StartProgress(kHtmlProgressCaption, kHtmlProgressText);
+      ExportDatabaseHtml(db, db.Files(), folder, [&progress](int64_t done, int64_t total) {
+        progress->SetPosition(total > 0 ? int(done * 100 / total) : 0);
+        return !progress->Aborted();
+      });
+    } else {
+      WriteListPage(db, db.Files(), folder);
+    }
+  }
+  SectionScope section("STANDARD");
+  WriteSettingString(kHtmlFolderKey, folder);
+}
+
+void CSV1Click(tDataImageArk& db, Dialogs& dialogs) {
+  if (!db.IsOpen()) return;
+  Position templatePos = db.dp->TemplatePos();
+  if (templatePos == 0) {
+    if (!dialogs.Confirm(kTextExportQuestion)) return;
+    // The current record stays on the first record with a template.
+    templatePos = FirstTemplateDown(db);
+    if (templatePos == 0) return;
+  }
+  FileRequest request;
+  request.title = std::string(kTextExportTitle);
+  request.filter = std::string(kTextExportFilter);
+  request.folder = veltronapath(kTextExportFolder);
+  request.defaultExtension = std::string(kTextExportExtension);
+  request.askOverwrite = true;
+  const std::optional<std::string> file = dialogs.SaveFile(request);
+  if (!file) return;
+  TextExportResult result;
+  {
+    WaitCursor wait;
+    result = WriteListText(db, db.Files(), *file, templatePos, TextFormat::kClassic);
+  }
+  if (result.cutLines > 0)
+    dialogs.Message(kErrorCaption,
+                    std::to_string(result.cutLines) + (result.cutLines == 1 ? " linje" : " linjer") +
+                        " var lengre enn " + std::to_string(kTextLineMax) + " tegn og ble kuttet.",
+                    MessageKind::kWarning);
+}
+
+void Sekvensielledata1Click(tDataImageArk& db, Dialogs& dialogs, QWidget* parent) {
+  if (!db.IsOpen()) return;
+  TImportDataForm form(db, dialogs, parent);
+  form.exec();
+  if (!form.Result()) return;
+  const SequentialImportResult& result = *form.Result();
+  using Status = SequentialImportResult::Status;
+  if (result.status == Status::kWriteError) throw IoError(result.error, result.message);
+  if (!result.message.empty())
+    dialogs.Message(kImportCaption, result.message,
+                    result.status == Status::kDone ? MessageKind::kInformation : MessageKind::kWarning);
+}
+
+}  // namespace qn
