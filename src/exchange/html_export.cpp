@@ -7,6 +7,7 @@
 
 #include "content/display_name.h"
 #include "env/text_codec.h"
+#include "exchange/record_fields.h"
 #include "store/database.h"
 #include "store/datapointer.h"
 #include "templates/field_io.h"
@@ -98,22 +99,13 @@ class PageBuilder {
            "</strong></font></p>");
   }
 
-  // The template of the record under the cursor; false when it does not load. A template
-  // loaded for the record before is not read again.
-  bool LoadTemplateOfRecord() {
-    const tLoadedTemplate& t = LoadedTemplate(db_);
-    if (t.TemplateLoaded && t.TemplateRecordPos > 0 && t.TemplateRecordPos == dp_.TemplatePos())
-      return true;
-    return LoadRecordTemplate(db_) == 0 && LoadedTemplate(db_).TemplateLoaded;
-  }
-
   static bool Shown(const TemplateField& field) {
     return field.DataType != kTypeInherited && field.Hidden == 0;
   }
 
   void HeadingRow(Position first) {
     dp_.Load(first);
-    if (dp_.TemplatePos() != 0 && LoadTemplateOfRecord()) {
+    if (dp_.TemplatePos() != 0 && LoadTemplateOfRecord(db_)) {
       Line("<tr>");
       for (const TemplateField& field : LoadedTemplate(db_).Fields) {
         if (!Shown(field)) continue;
@@ -130,10 +122,9 @@ class PageBuilder {
     Line("<tr>");
     if (dp_.TemplatePos() == 0) {
       LinkCell();
-    } else if (LoadTemplateOfRecord()) {
-      // The record's own block as it is, without a refresh from another record; a record
-      // without a data block is named as a record without a template is.
-      if (SeekToFieldValues(db_, false) >= 0) {
+    } else if (LoadTemplateOfRecord(db_)) {
+      // A record without a data block is named as a record without a template is.
+      if (HasFieldValues(db_)) {
         ValueCells();
       } else {
         LinkCell();
@@ -143,17 +134,12 @@ class PageBuilder {
   }
 
   void ValueCells() {
-    const tLoadedTemplate& t = LoadedTemplate(db_);
-    for (size_t i = 0; i < t.Fields.size(); ++i) {
-      const TemplateField& field = t.Fields[i];
-      if (field.DataType == kTypeInherited) continue;
-      // Every field is read, hidden ones too, so the next one starts where its bytes do.
-      ReadFieldValue(db_, i);
-      if (!Shown(field)) continue;
+    VisitFieldValues(db_, [this](size_t i, const TemplateField& field) {
+      if (!Shown(field)) return;
       Line("<td>");
       Line(PageText(FieldValueText(db_, i, ShowOptions::Table()), field.ShownWidth()));
       Line("</td>");
-    }
+    });
   }
 
   // The display-name cell: a link to the record's sub-list, or for the first record of a

@@ -7,6 +7,7 @@
 
 #include "content/display_name.h"
 #include "env/text_codec.h"
+#include "exchange/record_fields.h"
 #include "store/database.h"
 #include "store/datapointer.h"
 #include "templates/field_io.h"
@@ -79,13 +80,6 @@ class LineWriter {
   std::string text_;
 };
 
-bool LoadTemplateOf(tDataImageArk& db) {
-  const tLoadedTemplate& t = LoadedTemplate(db);
-  if (t.TemplateLoaded && t.TemplateRecordPos > 0 && t.TemplateRecordPos == db.dp->TemplatePos())
-    return true;
-  return LoadRecordTemplate(db) == 0 && LoadedTemplate(db).TemplateLoaded;
-}
-
 // The names of every field of the loaded template but the INHERITED rows.
 std::vector<std::string> HeaderFields(tDataImageArk& db) {
   std::vector<std::string> names;
@@ -97,16 +91,13 @@ std::vector<std::string> HeaderFields(tDataImageArk& db) {
 // The value texts of the record under the cursor, hidden fields included; a field of a
 // type without a text form is left out.
 std::vector<std::string> DataFields(tDataImageArk& db) {
-  if (!LoadTemplateOf(db)) return {std::string(kNoTemplateText)};
+  if (!LoadTemplateOfRecord(db)) return {std::string(kNoTemplateText)};
   std::vector<std::string> values;
-  const tLoadedTemplate& t = LoadedTemplate(db);
-  SeekToFieldValues(db, false);
-  for (size_t i = 0; i < t.Fields.size(); ++i) {
-    const TemplateField& field = t.Fields[i];
-    if (field.DataType == kTypeInherited) continue;
-    ReadFieldValue(db, i);
+  // A record without a data block reads as zeros, as the data editor shows it.
+  const auto add = [&db, &values](size_t i, const TemplateField& field) {
     if (HasTextForm(field.DataType)) values.push_back(FieldValueText(db, i, ShowOptions::Table()));
-  }
+  };
+  VisitFieldValues(db, add);
   return values;
 }
 

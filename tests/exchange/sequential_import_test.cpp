@@ -84,6 +84,14 @@ TEST_F(SequentialImportTest, AReadErrorKeepsTheWholeRecordsBeforeIt) {
   EXPECT_NE(r.message.find("3 poster er importert"), std::string::npos) << r.message;
   EXPECT_EQ(PayloadsBelow(line).size(), 3u);
   ExpectConsistent();
+
+  // A file that shrinks while it is read: its size said eleven records, ten came.
+  out->readBudget = -1;
+  out->extraSize = 30;
+  r = Import("ti.dta");
+  EXPECT_EQ(r.status, SequentialImportResult::Status::kReadError);
+  EXPECT_EQ(r.imported, 10);
+  EXPECT_EQ(PayloadsBelow(line).size(), 13u);
 }
 
 TEST_F(SequentialImportTest, TheImportIsOneChangeWholeOrAbsent) {
