@@ -2,6 +2,7 @@
 // and the walk that writes every list's page once.
 #include "exchange/html_export.h"
 
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -60,6 +61,7 @@ class PageBuilder {
     Position p = first;
     while (p > 0 && int64_t(seen.size()) < bound && seen.insert(p).second) {
       if (dp_.Load(p) != 0) break;
+      firstOf_[p] = first;
       collecting = collecting || p == collectFrom;
       const Position right = dp_.Right();
       RecordRow();
@@ -88,8 +90,8 @@ class PageBuilder {
     std::string grandparentName;
     if (dp_.GoLeft() == 0) {
       parentName = DisplayName(db_);
-      dp_.GoFirst();
-      target = dp_.CurrentPosition();
+      target = FirstOfList(dp_.CurrentPosition());
+      dp_.Load(target);
       if (dp_.GoLeft() == 0) grandparentName = DisplayName(db_);
     }
     Line("<p><font size=\"3\"><a href=\"" + std::to_string(target) + ".html\">.. " +
@@ -150,13 +152,9 @@ class PageBuilder {
     const bool named = dp_.Kind() == kKindNamed;
     Position target = 0;
     if (dp_.Right() > 0 && dp_.IsRecordAt(dp_.Right())) {
-      dp_.GoRight();
-      dp_.GoFirst();
-      target = dp_.CurrentPosition();
+      target = FirstOfList(dp_.Right());
     } else if (dp_.Left() > 0 && dp_.IsRecordAt(dp_.Left())) {
-      dp_.GoLeft();
-      dp_.GoFirst();
-      target = dp_.CurrentPosition();
+      target = FirstOfList(dp_.Left());
     }
     dp_.Load(here);
     const std::string shown = named ? "<strong>" + text + "</strong>" : text;
@@ -167,9 +165,20 @@ class PageBuilder {
     }
   }
 
+  // The first record of the list holding the record at `p`. Pages name their lists by it
+  // and link to it often (every sub-list's page to its parent's list); the lists already
+  // walked answer without a walk up.
+  Position FirstOfList(Position p) {
+    if (auto known = firstOf_.find(p); known != firstOf_.end()) return known->second;
+    dp_.Load(p);
+    dp_.GoFirst();
+    return firstOf_[p] = dp_.CurrentPosition();
+  }
+
   tDataImageArk& db_;
   Datapointer& dp_;
   std::string page_;
+  std::unordered_map<Position, Position> firstOf_;
 };
 
 }  // namespace
