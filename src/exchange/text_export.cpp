@@ -115,18 +115,22 @@ Position FirstTemplateDown(tDataImageArk& db) {
 }
 
 std::string ListText(tDataImageArk& db, Position templatePos, TextFormat format,
-                     TextExportResult* result) {
+                     TextExportResult* result, const ExchangeProgress& progress) {
   Datapointer& dp = *db.dp;
   CursorRestorer keep(dp);
   TextExportResult counts;
   LineWriter writer(format, counts);
+  // The list's records after the first, read once, so the progress knows the total.
+  std::vector<Position> records;
   dp.GoFirst();
   std::unordered_set<Position> seen{dp.CurrentPosition()};
   const int64_t bound = dp.RecordBound();
+  while (int64_t(seen.size()) < bound && dp.GoDown() == 0 && seen.insert(dp.CurrentPosition()).second)
+    records.push_back(dp.CurrentPosition());
   bool headerWritten = false;
-  while (int64_t(seen.size()) < bound && dp.GoDown() == 0 && seen.insert(dp.CurrentPosition()).second) {
-    if (dp.TemplatePos() != templatePos) continue;
-    const Position here = dp.CurrentPosition();
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (progress && i % 1024 == 0) progress(int64_t(i), int64_t(records.size()));
+    if (dp.Load(records[i]) != 0 || dp.TemplatePos() != templatePos) continue;
     std::vector<std::string> values = DataFields(db);
     if (!headerWritten) {
       // The header comes from the template the first exported record is laid out by.
@@ -135,16 +139,15 @@ std::string ListText(tDataImageArk& db, Position templatePos, TextFormat format,
     }
     writer.Data(values);
     ++counts.records;
-    dp.Load(here);
   }
   if (result != nullptr) *result = counts;
   return writer.Take();
 }
 
 TextExportResult WriteListText(tDataImageArk& db, FileSystem& files, const std::string& fileName,
-                               Position templatePos, TextFormat format) {
+                               Position templatePos, TextFormat format, const ExchangeProgress& progress) {
   TextExportResult result;
-  const std::string text = ListText(db, templatePos, format, &result);
+  const std::string text = ListText(db, templatePos, format, &result, progress);
   WriteWholeFile(files, fileName, text);
   return result;
 }

@@ -44,13 +44,15 @@ struct TextExportResult {
 Position FirstTemplateDown(tDataImageArk& db);
 
 // The text of the current record's list: the records after the first whose template
-// Position is `templatePos`. The cursor comes back.
+// Position is `templatePos`. The cursor comes back. `progress` hears of the records read
+// now and then; the export runs to its end whatever it answers.
 std::string ListText(tDataImageArk& db, Position templatePos, TextFormat format,
-                     TextExportResult* result = nullptr);
+                     TextExportResult* result = nullptr, const ExchangeProgress& progress = {});
 
 // Writes ListText into `fileName` (replacing a file that is there); an empty file when no
 // record has the template. Throws IoError when the file cannot be written.
 TextExportResult WriteListText(tDataImageArk& db, FileSystem& files, const std::string& fileName,
-                               Position templatePos, TextFormat format);
+                               Position templatePos, TextFormat format,
+                               const ExchangeProgress& progress = {});
 
 }  // namespace qn

@@ -23,6 +23,8 @@ namespace {
 
 constexpr std::string_view kHtmlProgressCaption = "Eksporterer HTML";
 constexpr std::string_view kHtmlProgressText = "Skriver sider .....";
+constexpr std::string_view kTextProgressCaption = "Eksporterer tekstfil";
+constexpr std::string_view kTextProgressText = "Skriver linjer .....";
 
 }  // namespace
 
@@ -67,7 +69,12 @@ void CSV1Click(tDataImageArk& db, Dialogs& dialogs) {
   TextExportResult result;
   {
     WaitCursor wait;
-    result = WriteListText(db, db.Files(), *file, templatePos, TextFormat::kClassic);
+    std::unique_ptr<ProgressTask> progress = dialogs.StartProgress(kTextProgressCaption, kTextProgressText);
+    result = WriteListText(db, db.Files(), *file, templatePos, TextFormat::kClassic,
+                           [&progress](int64_t done, int64_t total) {
+                             progress->SetPosition(total > 0 ? int(done * 100 / total) : 0);
+                             return true;
+                           });
   }
   if (result.cutLines > 0)
     dialogs.Message(kErrorCaption,

@@ -76,6 +76,7 @@ TEST_F(ExchangeWindowTest, TextExportAsksForTheFirstDataRecordAndTellsOfCutLines
   EXPECT_EQ(text, "T;U;\r\n" + std::string(255, 'x') + "\r\nKari; Ola;b\r\n");
   ASSERT_EQ(Messages().size(), 1u);
   EXPECT_EQ(Messages()[0], "1 linje var lengre enn 255 tegn og ble kuttet.");
+  EXPECT_EQ(dialogs_.Asked(QuestionKind::kProgress).size(), 1u);
 }
 
 TEST_F(ExchangeWindowTest, TheImportDialogImportsBelowTheCurrentRecord) {
