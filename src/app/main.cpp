@@ -12,6 +12,7 @@
 #include "env/startup.h"
 #include "ui/dialogs/program_icon.h"
 #include "ui/dialogs/qt_dialogs.h"
+#include "ui/dialogs/qt_translation.h"
 #include "ui/window/quill_form.h"
 #include "ui/window/shutdown_watcher.h"
 
@@ -37,6 +38,9 @@ void RunWindow(int& argc, char** argv, int signalFd) {
   app.setWindowIcon(qn::ProgramIcon());
   // The desktop matches the window to its menu entry by this name.
   app.setDesktopFileName("no.veltrona.quillnet");
+  // Qt's own dialog texts speak Norwegian with the rest of the program.
+  if (qn::InstallQtTranslation(app) == nullptr)
+    qn::WriteLog("ADVARSEL: Qt-oversettelsen til norsk ble ikke funnet (pakken qt6-translations-l10n)");
 
   qn::TQuillForm window;
   // The log's messages (a log file that cannot be written) reach the user from here on,

@@ -86,6 +86,19 @@ int32_t PasteRecord(tDataImageArk& db) {
 
 int32_t PasteRecordShadow(tDataImageArk& db) { return NewDataShadow(db); }
 
+std::string_view CopyRefusedText(tDataImageArk& db) {
+  return IsCopyableKind(db.dp->Kind()) ? kNoDataText : kNotCopyableText;
+}
+
+std::string_view DeleteRefusedText(tDataImageArk& db) {
+  return db.dp->CurrentPosition() <= 0 ? kFileHeaderKeptText : kNotDeletedText;
+}
+
+std::string_view PasteRefusedText(tDataImageArk& db) {
+  return db.clipboard.data <= 0 || !IsCopyableKind(db.clipboard.kind) ? kNothingCopiedText
+                                                                      : kCopiedDataUnreadableText;
+}
+
 namespace {
 
 bool HasSignatureText(const RecordImage& image) {

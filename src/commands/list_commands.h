@@ -57,6 +57,20 @@ int32_t PasteRecord(tDataImageArk& db);
 // one. The NewDataShadow result (0 or less: nothing made when the clipboard is empty).
 int32_t PasteRecordShadow(tDataImageArk& db);
 
+// Why copy, cut, delete, paste, "Arv data fra merket post" or "Oppdater denne i fra
+// merket" changed nothing, asked right after the refusal (the cursor where it was).
+inline constexpr std::string_view kNotCopyableText = "Bare dataposter kan kopieres";
+inline constexpr std::string_view kNoDataText = "Posten har ingen data";
+inline constexpr std::string_view kNothingCopiedText = "Ingen datapost er kopiert";
+inline constexpr std::string_view kCopiedDataUnreadableText =
+    "Dataene til den kopierte posten kan ikke leses";
+inline constexpr std::string_view kFileHeaderKeptText = "Filhodeposten kan ikke slettes";
+inline constexpr std::string_view kNotDeletedText = "Posten kunne ikke slettes";
+inline constexpr std::string_view kNoDataBlockText = "Posten har ingen datablokk";
+std::string_view CopyRefusedText(tDataImageArk& db);
+std::string_view DeleteRefusedText(tDataImageArk& db);
+std::string_view PasteRefusedText(tDataImageArk& db);
+
 // "Korriger pekerlengd": walks every record reachable from the file header record, depth
 // first, and repairs a record whose size field is not 256 (or whose signature is missing)
 // by storing it with size 256; then goes to the first data record. A block counts as a

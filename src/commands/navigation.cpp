@@ -33,6 +33,37 @@ Position FindByDisplayName(tDataImageArk& db, std::string_view text, bool wholeD
   return found;
 }
 
+std::string NotFoundText(std::string_view text) {
+  return "Fant ikke \"" + std::string(text) + "\"";
+}
+
+ListStepResult StepInList(tDataImageArk& db, ListStep step, int32_t pageRows) {
+  Datapointer& dp = *db.dp;
+  const bool down = step == ListStep::kDown || step == ListStep::kLast || step == ListStep::kPageDown;
+  const Position before = dp.CurrentPosition();
+  ListStepResult result;
+  switch (step) {
+    case ListStep::kFirst:
+      dp.GoFirst();
+      result.passed = dp.CurrentPosition() != before ? 1 : 0;
+      break;
+    case ListStep::kLast:
+      dp.GoLast();
+      result.passed = dp.CurrentPosition() != before ? 1 : 0;
+      break;
+    default: {
+      // A page never walks further than it asks for, so a list that runs in a circle
+      // costs no more than a list that does not.
+      const int32_t steps =
+          step == ListStep::kUp || step == ListStep::kDown ? 1 : std::max<int32_t>(pageRows, 1);
+      while (result.passed < steps && (down ? dp.GoDown() : dp.GoUp()) == 0) ++result.passed;
+      break;
+    }
+  }
+  if (result.passed == 0) result.message = down ? kLastInListText : kFirstInListText;
+  return result;
+}
+
 Position ParseFilePosition(std::string_view answer) {
   std::u32string chars = DecodeUtf8(answer);
   if (chars.size() > kFilePositionAnswerMax) chars.resize(kFilePositionAnswerMax);

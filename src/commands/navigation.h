@@ -23,6 +23,26 @@ class tDataImageArk;
 // the cursor as it was. An empty text finds nothing.
 Position FindByDisplayName(tDataImageArk& db, std::string_view text, bool wholeDatabase);
 
+// The status text of a search that found nothing: "Fant ikke" and the text, in quotes.
+std::string NotFoundText(std::string_view text);
+
+// ---- Steps through the current list ----
+// The keyboard's way through a list, beside the button row: one record up or down, to
+// the first or last record, or a page of records towards an end. Each is a walk of the
+// engine along the list; the list shown and the user's marks stay as they are.
+enum class ListStep { kUp, kDown, kFirst, kLast, kPageUp, kPageDown };
+// Why a step changed nothing: the record is already at that end of its list.
+inline constexpr std::string_view kFirstInListText = "Posten står øverst i listen";
+inline constexpr std::string_view kLastInListText = "Posten står nederst i listen";
+
+struct ListStepResult {
+  int32_t passed = 0;        // records passed; 0 when the cursor did not move
+  std::string_view message;  // when it did not move: which end the record is at
+};
+// Takes the step; a page is `pageRows` records (at least one), and stops at the end of
+// the list. The last direction follows the engine's walks.
+ListStepResult StepInList(tDataImageArk& db, ListStep step, int32_t pageRows);
+
 // ---- "Hopp til filposisjon" ----
 inline constexpr size_t kFilePositionAnswerMax = 21;
 // The Position a typed answer names: the first 21 characters read as a decimal integer

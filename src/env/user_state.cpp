@@ -66,6 +66,12 @@ void SaveWindowPosition(const WindowGeometry& window, std::string_view name,
   WriteSettingString("Diverse", text);
 }
 
+bool WindowPositionStored(std::string_view name) {
+  UserSettingsScope user;
+  SectionScope scope(WindowSection(name));
+  return SettingExists("Left") && SettingExists("Top");
+}
+
 void LoadWindowPosition(WindowGeometry& window, std::string_view name, std::string& text,
                         ScreenSize screen) {
   UserSettingsScope user;

@@ -36,6 +36,9 @@ struct ScreenSize {
 void SaveWindowPosition(const WindowGeometry& window, std::string_view name,
                         std::string_view text);
 
+// True when a placement of the window `name` is stored (it has been closed before).
+bool WindowPositionStored(std::string_view name);
+
 // Gives `window` its stored placement: the size when stored larger than 0 (not when
 // `text` reads exactly "OnlyPos"), capped to the screen; then the position, pulled back
 // so the whole window lies on the screen; then maximised when stored so (a window stored

@@ -153,6 +153,24 @@ bool DataEditor::SetValue(size_t row, std::string text) {
   return true;
 }
 
+std::optional<size_t> DataEditor::HopFrom(size_t row, Hop hop) const {
+  const size_t n = rows_.size();
+  if (n < 2) return std::nullopt;
+  const bool back = hop == Hop::kPrevious;
+  const bool round = hop != Hop::kBelow;
+  size_t r = std::min(row, n - 1);
+  for (size_t tries = 0; tries < n; ++tries) {
+    if (back) {
+      r = r > 1 ? r - 1 : (round ? n - 1 : 0);
+    } else {
+      r = r + 1 < n ? r + 1 : (round ? 1 : n);
+    }
+    if (r == 0 || r == n) return std::nullopt;
+    if (IsValueRow(r)) return r == row ? std::nullopt : std::optional<size_t>(r);
+  }
+  return std::nullopt;
+}
+
 std::optional<size_t> DataEditor::RowOf(std::string_view name) const {
   for (size_t row = 1; row < rows_.size(); ++row)
     if (!rows_[row].name.empty() && rows_[row].name == name) return row;

@@ -74,6 +74,13 @@ class DataEditor {
   const std::string& Value(size_t row) const { return rows_.at(row).value; }
   // Edits a value cell; false for the heading row and rows past the end.
   bool SetValue(size_t row, std::string text);
+  // Rows whose value can be typed in: those below the headings that name a field.
+  bool IsValueRow(size_t row) const { return row > 0 && row < rows_.size() && !rows_[row].name.empty(); }
+  // The keyboard's way between the value cells from `row`: Tab (kNext) and Shift+Tab
+  // (kPrevious) go round from the last value row to the first and back, Enter (kBelow)
+  // stops at the last. Nothing when there is no other value row to go to.
+  enum class Hop { kNext, kPrevious, kBelow };
+  std::optional<size_t> HopFrom(size_t row, Hop hop) const;
   // The first row whose field is named `name` (UTF-8), if any.
   std::optional<size_t> RowOf(std::string_view name) const;
   // The record being edited.

@@ -136,6 +136,23 @@ TEST_F(ClipboardCommandTest, CopyAndPasteTakeOnlyDataKinds) {
   EXPECT_EQ(Chain(TopFirst()).size(), 2u);
 }
 
+TEST_F(ClipboardCommandTest, ARefusalSaysWhy) {
+  dp().Load(line);
+  EXPECT_EQ(CopyRefusedText(*db), kNotCopyableText);
+  EXPECT_EQ(PasteRefusedText(*db), kNothingCopiedText);
+  dp().Load(0);
+  EXPECT_EQ(DeleteRecord(*db), -1);
+  EXPECT_EQ(DeleteRefusedText(*db), kFileHeaderKeptText);
+
+  // A copied record whose data block no longer lies whole in the file.
+  dp().Load(source);
+  CopyRecord(*db);
+  db->clipboard.data = Position(File().size()) - 2;
+  dp().Load(line);
+  EXPECT_EQ(PasteRecord(*db), -1);
+  EXPECT_EQ(PasteRefusedText(*db), kCopiedDataUnreadableText);
+}
+
 class RepairTest : public ListFixture {};
 
 TEST_F(RepairTest, ARecordWithADamagedSizeIsStoredWith256AndTheCursorGoesToTheFirstData) {

@@ -71,6 +71,66 @@ TEST_F(SearchTest, AnEmptyTextFindsNothing) {
   EXPECT_EQ(FindByDisplayName(*db, "", true), -1);
 }
 
+TEST_F(SearchTest, AMissIsToldWithTheText) {
+  EXPECT_EQ(NotFoundText("Bryggen Øl"), "Fant ikke \"Bryggen Øl\"");
+}
+
+class StepTest : public ListFixture {
+ protected:
+  void SetUp() override {
+    ListFixture::SetUp();
+    top = TopList({"Kunder", "Arkiv"});
+    list = SubList(top[0], {"a", "b", "c", "d", "e", "f", "g"});
+  }
+  // Takes the step from `from`; where the cursor ends.
+  Position Step(Position from, ListStep step, int32_t page = 3) {
+    dp().Load(from);
+    last = StepInList(*db, step, page);
+    return dp().CurrentPosition();
+  }
+  std::vector<Position> top, list;
+  ListStepResult last;
+};
+
+TEST_F(StepTest, StepsAndPagesStayInTheListAndStopAtItsEnds) {
+  EXPECT_EQ(Step(list[2], ListStep::kDown), list[3]);
+  EXPECT_EQ(last.passed, 1);
+  EXPECT_EQ(Step(list[2], ListStep::kUp), list[1]);
+  EXPECT_EQ(Step(list[1], ListStep::kPageDown), list[4]);
+  EXPECT_EQ(last.passed, 3);
+  EXPECT_EQ(Step(list[5], ListStep::kPageDown), list[6]);  // a short page: to the end
+  EXPECT_EQ(last.passed, 1);
+  EXPECT_EQ(Step(list[1], ListStep::kPageUp), list[0]);
+  EXPECT_EQ(Step(list[3], ListStep::kPageUp, 0), list[2]);  // a page is at least a record
+  EXPECT_EQ(Step(list[3], ListStep::kFirst), list[0]);
+  EXPECT_EQ(Step(list[3], ListStep::kLast), list[6]);
+  EXPECT_TRUE(last.message.empty());
+  EXPECT_EQ(dp().LastDirection(), DirUp);
+}
+
+TEST_F(StepTest, AtAnEndNothingMovesAndTheTextSaysWhy) {
+  // The first record of a sub-list goes no higher: its parent is to the left, not above.
+  for (ListStep step : {ListStep::kUp, ListStep::kPageUp, ListStep::kFirst}) {
+    EXPECT_EQ(Step(list[0], step), list[0]);
+    EXPECT_EQ(last.passed, 0);
+    EXPECT_EQ(last.message, kFirstInListText);
+  }
+  for (ListStep step : {ListStep::kDown, ListStep::kPageDown, ListStep::kLast}) {
+    EXPECT_EQ(Step(list[6], step), list[6]);
+    EXPECT_EQ(last.message, kLastInListText);
+  }
+  EXPECT_EQ(db->StackTop(), 0);
+}
+
+TEST_F(StepTest, APageThroughAListThatRunsInACircleEndsAfterItsRecords) {
+  checkAtEnd = false;
+  Damage(list[6], kDownOffset, list[0]);
+  EXPECT_EQ(Step(list[5], ListStep::kPageDown, 81), list[(5 + 81) % 7]);
+  EXPECT_EQ(last.passed, 81);
+  Step(list[5], ListStep::kLast);  // the engine's own walk is bounded as well
+  EXPECT_GT(last.passed, 0);
+}
+
 class JumpTest : public ListFixture {};
 
 TEST_F(JumpTest, TheAnswerIsCutTo21CharactersAndReadAsADecimalNumber) {

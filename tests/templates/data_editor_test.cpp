@@ -55,6 +55,20 @@ TEST_F(DataEditorTest, TheGridShowsParentFieldsFirstAndNoRowForTheInheritedRow) 
   EXPECT_EQ(e->Value(7), "Nei");
 }
 
+TEST_F(DataEditorTest, TheKeysHopBetweenTheRowsThatNameAField) {
+  auto e = Open();  // rows 1 to 8 name fields, row 9 names none
+  using Hop = DataEditor::Hop;
+  EXPECT_EQ(e->HopFrom(0, Hop::kNext), 1u);  // from the headings to the first value
+  EXPECT_EQ(e->HopFrom(3, Hop::kNext), 4u);
+  EXPECT_EQ(e->HopFrom(8, Hop::kNext), 1u);  // round, past the row without a field
+  EXPECT_EQ(e->HopFrom(1, Hop::kPrevious), 8u);
+  EXPECT_EQ(e->HopFrom(3, Hop::kBelow), 4u);
+  EXPECT_EQ(e->HopFrom(8, Hop::kBelow), std::nullopt);  // Enter stops at the last
+  EXPECT_FALSE(e->IsValueRow(0));
+  EXPECT_FALSE(e->IsValueRow(9));
+  EXPECT_FALSE(e->IsValueRow(99));
+}
+
 TEST_F(DataEditorTest, SavingKeepsTheBytesOfFieldsWithoutATextFormAndOfRefusedReals) {
   Pattern();
   Bytes before = Payload(record);

@@ -2,7 +2,9 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -10,6 +12,41 @@
 #include "ui/dialogs/qt_text.h"
 
 namespace qn {
+namespace {
+
+// The value cells' editor hands Tab, Shift+Tab and Enter to the form, which keeps the
+// typed text and moves on to the next value cell.
+class ValueCellDelegate : public QStyledItemDelegate {
+ public:
+  ValueCellDelegate(TDataForm* form, QObject* parent) : QStyledItemDelegate(parent), form_(form) {}
+
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    auto* editor = qobject_cast<QWidget*>(object);
+    if (editor != nullptr && event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (IsHopKey(key->key(), key->modifiers())) {
+        emit commitData(editor);
+        emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+        form_->HopKey(key->key(), key->modifiers());
+        return true;
+      }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
+  }
+
+ public:
+  static bool IsHopKey(int key, Qt::KeyboardModifiers modifiers) {
+    if (modifiers & (Qt::ControlModifier | Qt::AltModifier)) return false;
+    return key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Return ||
+           key == Qt::Key_Enter;
+  }
+
+ private:
+  TDataForm* form_;
+};
+
+}  // namespace
 
 TDataForm::TDataForm(DataEditor& editor, Dialogs& dialogs, QWidget* parent, bool readOnly)
     : QDialog(parent), editor_(editor), dialogs_(dialogs), readOnly_(readOnly) {
@@ -31,6 +68,8 @@ TDataForm::TDataForm(DataEditor& editor, Dialogs& dialogs, QWidget* parent, bool
   DataGrid_->horizontalHeader()->setStretchLastSection(true);
   DataGrid_->setEditTriggers(QAbstractItemView::AllEditTriggers);
   DataGrid_->setTabKeyNavigation(true);
+  DataGrid_->setItemDelegateForColumn(1, new ValueCellDelegate(this, DataGrid_));
+  DataGrid_->installEventFilter(this);
   DataGrid_->setSelectionMode(QAbstractItemView::SingleSelection);
   layout->addWidget(DataGrid_, 1);
 
@@ -82,6 +121,33 @@ void TDataForm::LagreClick() {
     if (text != editor_.Value(size_t(r) + 1)) editor_.SetValue(size_t(r) + 1, text);
   }
   if (SaveAndReport(editor_, dialogs_, readOnly_)) accept();
+}
+
+bool TDataForm::HopKey(int key, Qt::KeyboardModifiers modifiers) {
+  if (!ValueCellDelegate::IsHopKey(key, modifiers)) return false;
+  const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+  const bool back = key == Qt::Key_Backtab || (modifiers & Qt::ShiftModifier);
+  const DataEditor::Hop hop = enter  ? DataEditor::Hop::kBelow
+                              : back ? DataEditor::Hop::kPrevious
+                                     : DataEditor::Hop::kNext;
+  const size_t row = DataGrid_->currentRow() >= 0 ? size_t(DataGrid_->currentRow()) + 1 : 0;
+  const std::optional<size_t> next = editor_.HopFrom(row, hop);
+  if (!next) return true;  // the cell keeps the focus: Enter on the last value only confirms
+  DataGrid_->setCurrentCell(int(*next) - 1, 1);
+  // Moving the current cell opens its editor already, as any edit trigger would.
+  if (DataGrid_->indexWidget(DataGrid_->currentIndex()) == nullptr)
+    DataGrid_->editItem(DataGrid_->currentItem());
+  return true;
+}
+
+bool TDataForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == DataGrid_ && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    // Enter on a cell not being edited is left to the dialog: it presses "&Lagre".
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (!enter && HopKey(key->key(), key->modifiers())) return true;
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void TDataForm::reject() {

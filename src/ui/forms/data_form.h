@@ -1,11 +1,13 @@
 // TDataForm, the data editor (caption "Data"): the grid DataGrid of field names and value
 // texts over a DataEditor, "&Lagre" and "&Avbryt". The form only shows the editor's rows
 // and hands typed values back to it; what is read and written is the editor's business.
-// Only value cells of field rows can be edited. QtDataEditor is the runner the window
+// Only value cells of field rows can be edited, and the keyboard moves only between them. QtDataEditor is the runner the window
 // uses: it opens the form maximised for each use.
 #pragma once
 
 #include <QDialog>
+
+#include "templates/data_editor.h"
 
 #include "ui/forms/data_editor_runner.h"
 
@@ -33,9 +35,13 @@ class TDataForm : public QDialog {
   void LagreClick();
   // "&Avbryt" (and Escape): the record is read again and the form closes.
   void reject() override;
+  // Tab, Shift+Tab and Enter in the grid: the typed value is kept and the next value
+  // cell the editor names (DataEditor::HopFrom) is edited; true when the key was taken.
+  bool HopKey(int key, Qt::KeyboardModifiers modifiers);
 
  protected:
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   DataEditor& editor_;

@@ -73,7 +73,15 @@ TInfoForm::TInfoForm(tDataImageArk& db, Dialogs& dialogs, QWidget* parent, int64
 
   WindowGeometry geometry{x(), y(), width(), height(), false};
   std::string text;
-  LoadWindowPosition(geometry, kInfoFormName, text, AvailableScreen());
+  if (WindowPositionStored(kInfoFormName)) {
+    LoadWindowPosition(geometry, kInfoFormName, text, AvailableScreen());
+  } else if (parent != nullptr) {
+    // Until the user has closed it once, it stands centred over the window it is opened
+    // from; the placement it is closed with is the one kept from then on.
+    const QPoint centre = parent->window()->frameGeometry().center();
+    geometry.left = centre.x() - geometry.width / 2;
+    geometry.top = centre.y() - geometry.height / 2;
+  }
   move(geometry.left, geometry.top);
   resize(geometry.width, geometry.height);
   if (geometry.maximized) setWindowState(windowState() | Qt::WindowMaximized);

@@ -235,12 +235,18 @@ QToolButton* TPointForm::AddSpeedButton(QWidget* row, const char* name, const ch
 }
 
 void TPointForm::ToWidgets() {
-  for (const char* name : kEditableBoxes) {
-    findChild<QLineEdit*>(name)->setText(FromUtf8(logic_.Box(name)));
-  }
-  for (const char* name : kReadOnlyBoxes) {
-    findChild<QLineEdit*>(name)->setText(FromUtf8(logic_.Box(name)));
-  }
+  // A text longer than its box shows its start; the display name shows whole as a tip.
+  const auto fill = [this](const char* name) {
+    auto* box = findChild<QLineEdit*>(name);
+    box->setText(FromUtf8(logic_.Box(name)));
+    box->setCursorPosition(0);
+  };
+  for (const char* name : kEditableBoxes) fill(name);
+  for (const char* name : kReadOnlyBoxes) fill(name);
+  auto* displayName = findChild<QLineEdit*>("headerstr");
+  // Rich text, so a long name wraps in the tip instead of running off the screen.
+  displayName->setToolTip(QStringLiteral("<p>") + displayName->text().toHtmlEscaped() +
+                          QStringLiteral("</p>"));
   ReplStatus_->setCurrentIndex(logic_.ReplStatus());
   for (std::string_view name : kPointButtons) {
     if (auto* button = findChild<QAbstractButton*>(FromUtf8(name))) {

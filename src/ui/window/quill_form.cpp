@@ -427,8 +427,8 @@ bool TQuillForm::RefusedReadOnly() {
   return true;
 }
 
-void TQuillForm::SetCaption(const std::string& file, bool withProgramName) {
-  std::string caption = withProgramName ? std::string(kMainCaption) + " (" + file + ")" : file;
+void TQuillForm::SetCaption(const std::string& file) {
+  std::string caption = std::string(kMainCaption) + " (" + file + ")";
   const bool readOnly = dataark_.IsOpen() && dataark_.ReadOnly();
   if (readOnly) caption += kReadOnlyCaption;
   setWindowTitle(FromUtf8(caption));
@@ -455,6 +455,7 @@ std::string TQuillForm::StartFileName(const std::vector<std::string>& parameters
 }
 
 bool TQuillForm::OpenDatabase(const std::string& fileName, bool create) {
+  SetStatusText(1, "");  // what the panel said was about the database before
   {
     SectionScope section(kEngineSection);
     const bool had = SettingExists("AutoCreateDatabase");
@@ -505,7 +506,7 @@ void TQuillForm::FormCreate(const std::vector<std::string>& parameters) {
   const std::string file = StartFileName(parameters);
   std::error_code ec;
   OpenDatabase(file, !std::filesystem::exists(file, ec));
-  SetCaption(file, true);
+  SetCaption(file);
   applicationTitle_ = file;
   ScanHurtigListen();
 
@@ -565,7 +566,8 @@ void TQuillForm::Ny1Click() {
   OpenDatabase(file, true);
   RemoveAllMarks();
   vis(1);
-  SetCaption(file, false);
+  SetCaption(file);
+  applicationTitle_ = file;
   ScanHurtigListen();
 }
 
@@ -581,7 +583,7 @@ void TQuillForm::pne1Click() {
     dataark_.Close();
     OpenDatabase(file, false);
     vis(1);
-    SetCaption(file, true);
+    SetCaption(file);
     applicationTitle_ = file;
     ScanHurtigListen();
   }

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "commands/navigation.h"
 #include "store/database.h"
 #include "templates/data_editor.h"
 #include "ui/forms/data_editor_runner.h"
@@ -115,6 +116,12 @@ class TQuillForm : public QMainWindow {
 
   // The moves of the button row and the keys, each followed by the refresh.
   void Go(Move move);
+  // The keyboard's steps through the current list (Ctrl with the arrows, Home/End and
+  // Page Up/Down), a page being the rows the view shows; then the refresh and, in the
+  // status bar, the record's origin text or why nothing moved.
+  void Step(ListStep step);
+  // Status-bar panel 1 := the current record's origin text (empty for an origin without one).
+  void ShowOrigin();
   // "Å&pne": the command for the current record's kind.
   void Egenskaper1Click();
   // "&Egenskaper" and the context menu's "Egenskaper": the pointer properties dialog on
@@ -203,7 +210,8 @@ class TQuillForm : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
-  // The scroll bar takes only the scroll keys, without modifiers.
+  // The scroll bar takes only the scroll keys, without modifiers; the wheel over the view
+  // turns the scroll bar.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -221,9 +229,9 @@ class TQuillForm : public QMainWindow {
   void Tell(std::string_view text);
   // On a read-only database: says that nothing was changed, refreshes and gives true.
   bool RefusedReadOnly();
-  // The caption for the open file: the program's name and `file`, or the file alone, with
-  // the read-only mark when the database is read-only; the status bar's label follows.
-  void SetCaption(const std::string& file, bool withProgramName);
+  // The caption for the open file: the program's name and `file`, with the read-only mark
+  // when the database is read-only; the status bar's label follows.
+  void SetCaption(const std::string& file);
   // The mark at `mark` when its record is still in the tree; otherwise says so and gives -1.
   Position LiveMark(Position mark);
   // LiveMark of the selected mark, and of the newest mark; -1 without an open database or

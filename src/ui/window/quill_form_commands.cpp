@@ -194,7 +194,12 @@ void TQuillForm::Search(bool wholeDatabase) {
     WaitCursor wait;
     found = FindByDisplayName(dataark_, text, wholeDatabase);
   }
-  if (found >= 0) vis(0);
+  if (found >= 0) {
+    vis(0);
+    ShowOrigin();
+  } else {
+    SetStatusText(1, NotFoundText(text));
+  }
 }
 
 void TQuillForm::Hopptilfilposisjon1Click() {
@@ -346,44 +351,58 @@ void TQuillForm::Linje1Click() {
 
 void TQuillForm::Slett2Click() {
   if (!dataark_.IsOpen()) return;
-  DeleteRecord(dataark_);
+  const bool refused = DeleteRecord(dataark_) < 0;
   vis(0);
+  if (refused) SetStatusText(1, DeleteRefusedText(dataark_));
 }
 
 void TQuillForm::Kopier3Click() {
   if (!dataark_.IsOpen()) return;
-  CopyRecord(dataark_);
+  if (CopyRecord(dataark_) < 0) SetStatusText(1, CopyRefusedText(dataark_));
   SetButton();
 }
 
 void TQuillForm::Klipput1Click() {
   if (!dataark_.IsOpen()) return;
-  CutRecord(dataark_);
+  const bool refused = CutRecord(dataark_) < 0;
   vis(0);
+  if (refused) SetStatusText(1, DeleteRefusedText(dataark_));
 }
 
 void TQuillForm::Liminn2Click() {
   if (!dataark_.IsOpen()) return;
-  PasteRecord(dataark_);
+  const bool pasted = PasteRecord(dataark_) >= 0;
   vis(0);
+  if (pasted) {
+    ShowOrigin();
+  } else {
+    SetStatusText(1, PasteRefusedText(dataark_));
+  }
 }
 
 void TQuillForm::Liminnpeker1Click() {
   if (!dataark_.IsOpen()) return;
-  PasteRecordShadow(dataark_);
+  const bool pasted = PasteRecordShadow(dataark_) > 0;
   vis(0);
+  if (pasted) {
+    ShowOrigin();
+  } else {
+    SetStatusText(1, PasteRefusedText(dataark_));
+  }
 }
 
 void TQuillForm::FlyttNed() {
   if (!dataark_.IsOpen()) return;
-  dataark_.dp->MoveDown();
+  const bool refused = dataark_.dp->MoveDown() < 0;
   vis(0);
+  if (refused) SetStatusText(1, kLastInListText);
 }
 
 void TQuillForm::FlyttOpp() {
   if (!dataark_.IsOpen()) return;
-  MoveRecordUp(dataark_);
+  const bool refused = MoveRecordUp(dataark_) < 0;
   vis(0);
+  if (refused) SetStatusText(1, kFirstInListText);
 }
 
 void TQuillForm::Liminnpekertilmerketpost1Click() {
@@ -391,6 +410,7 @@ void TQuillForm::Liminnpekertilmerketpost1Click() {
   if (mark < 0) return;
   PasteShadowOfMark(dataark_, mark);
   vis(0);
+  ShowOrigin();
 }
 
 void TQuillForm::PasteC2ButtonClick() {
@@ -414,12 +434,12 @@ void TQuillForm::Liminnpekertilmerke1Click() {
 
 void TQuillForm::Tilknyttdataframerketpost1Click() {
   const Position mark = LastLiveMark();
-  if (mark >= 0) InheritDataFromMark(dataark_, mark);
+  if (mark >= 0 && InheritDataFromMark(dataark_, mark) < 0) SetStatusText(1, kNoDataBlockText);
 }
 
 void TQuillForm::Oppdaterdenneiframerket1Click() {
   const Position mark = LastLiveMark();
-  if (mark >= 0) UpdateFromMark(dataark_, mark);
+  if (mark >= 0 && UpdateFromMark(dataark_, mark) < 0) SetStatusText(1, kNoDataBlockText);
 }
 
 void TQuillForm::Fix1Click() {

@@ -2,6 +2,7 @@
 // the painted list, the moves and keys, and the commands that open the current record.
 #include <QAbstractButton>
 #include <QAction>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -9,6 +10,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <algorithm>
 
 #include "store/database.h"
 #include "store/datapointer.h"
@@ -75,6 +77,18 @@ void TQuillForm::WireView() {
     const Move m = move;
     connect(shortcut, &QShortcut::activated, this, [this, m] { Command([this, m] { Go(m); }); });
   }
+  // With Ctrl the list keys move the current record; without it they stay the scroll
+  // bar's.
+  const std::pair<QKeyCombination, ListStep> steps[] = {
+      {Qt::CTRL | Qt::Key_Up, ListStep::kUp},           {Qt::CTRL | Qt::Key_Down, ListStep::kDown},
+      {Qt::CTRL | Qt::Key_Home, ListStep::kFirst},      {Qt::CTRL | Qt::Key_End, ListStep::kLast},
+      {Qt::CTRL | Qt::Key_PageUp, ListStep::kPageUp},   {Qt::CTRL | Qt::Key_PageDown, ListStep::kPageDown},
+  };
+  for (const auto& [key, step] : steps) {
+    auto* shortcut = new QShortcut(QKeySequence(key), this);
+    const ListStep s = step;
+    connect(shortcut, &QShortcut::activated, this, [this, s] { Command([this, s] { Step(s); }); });
+  }
 
   ConnectCommand(MenuItem("Egenskaper1"), [this] { Egenskaper1Click(); });
   ConnectCommand(MenuItem("pne2"), [this] { Egenskaper1Click(); });
@@ -92,6 +106,7 @@ void TQuillForm::WireView() {
   connect(ScrollBar1_, &QScrollBar::valueChanged, this,
           [this](int position) { Command([this, position] { ScrollBar1Change(position); }); });
   ScrollBar1_->installEventFilter(this);
+  PaintBox1_->installEventFilter(this);
 
   connect(PaintBox1_, &TPaintBox::MouseDown, this, [this](Qt::MouseButton button, QPoint pos) {
     Command([this, button, pos] { PaintBox1MouseDown(button, pos.x(), pos.y()); });
@@ -213,6 +228,11 @@ bool TQuillForm::eventFilter(QObject* watched, QEvent* event) {
     // Every other key is the window's; the bar scrolls by the four it is given.
     return !IsScrollKey(*static_cast<QKeyEvent*>(event));
   }
+  if (watched == PaintBox1_ && event->type() == QEvent::Wheel) {
+    // The wheel scrolls the view as the bar does, and only while the bar can scroll.
+    if (ScrollBar1_->isEnabled()) QCoreApplication::sendEvent(ScrollBar1_, event);
+    return true;
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -248,6 +268,23 @@ void TQuillForm::Go(Move move) {
   // Enter does nothing on a record without a sub-list; every other move refreshes also
   // when it had no pointer to follow.
   if (move != Move::kEnter || moved) vis(0);
+  if (moved) ShowOrigin();
+}
+
+void TQuillForm::Step(ListStep step) {
+  if (!dataark_.IsOpen()) return;
+  const ListStepResult result = StepInList(dataark_, step, std::max(cl_.RowCount, 1));
+  vis(0);
+  if (result.passed > 0) {
+    ShowOrigin();
+  } else {
+    SetStatusText(1, result.message);
+  }
+}
+
+void TQuillForm::ShowOrigin() {
+  if (!dataark_.IsOpen()) return;
+  SetStatusText(1, OriginText(dataark_.dp->Origin()).value_or(""));
 }
 
 void TQuillForm::Egenskaper1Click() {

@@ -208,5 +208,40 @@ TEST_F(DataFormTest, LagreWritesTheTypedValuesAndAvbrytThrowsThemAway) {
   EXPECT_EQ(ValueOf(db_, rec_, "Navn"), "Kari");
 }
 
+TEST_F(DataFormTest, TabShiftTabAndEnterMoveBetweenTheValueCellsOnly) {
+  EXPECT_TRUE(WithForm([](TDataForm& form, QTableWidget& grid) {
+    // The form opens on the first value, ready for typing; each key hands the typed text
+    // to its cell and opens the next value cell, never a name cell.
+    const auto type = [&](const char* text, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+      QWidget* editor = grid.indexWidget(grid.currentIndex());
+      ASSERT_NE(editor, nullptr) << "no cell is being edited";
+      QTest::keyClicks(editor, text);
+      QTest::keyClick(editor, key, modifiers);
+    };
+    EXPECT_EQ(grid.currentColumn(), 1);
+    type("Kari", Qt::Key_Tab);
+    type("7", Qt::Key_Tab);
+    EXPECT_EQ(grid.currentRow(), 2);
+    type("", Qt::Key_Tab, Qt::ShiftModifier);  // back to "Nr"
+    EXPECT_EQ(grid.currentRow(), 1);
+    EXPECT_EQ(grid.currentColumn(), 1);
+    type("8", Qt::Key_Return);
+    EXPECT_EQ(grid.currentRow(), 2);
+    type("gjem", Qt::Key_Return);
+    type("", Qt::Key_Return);
+    EXPECT_EQ(grid.currentRow(), 4);
+    type("Nei", Qt::Key_Return);  // Enter on the last value only confirms it
+    EXPECT_EQ(grid.currentRow(), 4);
+    EXPECT_EQ(grid.currentColumn(), 1);
+    EXPECT_TRUE(form.isVisible());
+    // Not editing, Enter is the dialog's: it presses "&Lagre".
+    QTest::keyClick(&grid, Qt::Key_Return);
+  }));
+  EXPECT_EQ(ValueOf(db_, rec_, "Navn"), "Kari");
+  EXPECT_EQ(ValueOf(db_, rec_, "Nr"), "8");
+  EXPECT_EQ(ValueOf(db_, rec_, "Skjult"), "gjem");
+  EXPECT_EQ(ValueOf(db_, rec_, "Aktiv"), "Nei");
+}
+
 }  // namespace
 }  // namespace qn

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QListWidget>
+#include <QTest>
 
 #include "env/user_state.h"
 #include "ui/forms/props_fixture.h"
@@ -79,6 +80,24 @@ TEST_F(InfoFormTest, WindowListsTheScanUnderItsCaptionAndKeepsItsPlacement) {
   TInfoForm again(db_, dialogs_);
   EXPECT_EQ(again.width(), 333);
   EXPECT_EQ(again.height(), 222);
+}
+
+TEST_F(InfoFormTest, OnFirstUseTheWindowStandsOverTheMainWindowAndThenWhereItWasLeft) {
+  QWidget main;
+  main.setGeometry(300, 200, 900, 700);
+  main.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+  const QPoint centre = main.frameGeometry().center();
+  {
+    TInfoForm form(db_, dialogs_, &main);
+    EXPECT_NEAR(form.x() + form.width() / 2, centre.x(), 1);
+    EXPECT_NEAR(form.y() + form.height() / 2, centre.y(), 1);
+    form.show();
+    form.move(40, 30);
+    form.reject();
+  }
+  TInfoForm again(db_, dialogs_, &main);
+  EXPECT_EQ(again.pos(), QPoint(40, 30));
 }
 
 }  // namespace

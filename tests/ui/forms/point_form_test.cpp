@@ -16,6 +16,7 @@
 #include <functional>
 
 #include "content/system_lists.h"
+#include "store/record_blocks.h"
 #include "ui/forms/props_fixture.h"
 #include "ui/forms/info_form.h"
 #include "ui/forms/point_form.h"
@@ -99,6 +100,19 @@ TEST_F(PointFormTest, BoxesShowTheRecordAndLagreStoresWhatWasTyped) {
   EXPECT_EQ(Box(form, "eHeader")->text(), "B");
   EXPECT_EQ(NameAt(a_), "Alfa");
   ExpectConsistent();
+}
+
+TEST_F(PointFormTest, ALongDisplayNameShowsItsStartAndTheWholeAsATip) {
+  const std::string name = "Begynnelsen av et langt navn " + std::string(200, 'x') + " slutten";
+  dp().Load(a_);
+  WriteName(db_, name);
+  TPointForm form(db_, dialogs_);
+  form.show();
+  QLineEdit* shown = Box(form, "headerstr");
+  EXPECT_EQ(shown->text().toStdString(), name);
+  EXPECT_EQ(shown->cursorPosition(), 0);  // the box shows the text from its start
+  EXPECT_TRUE(shown->toolTip().contains(QString::fromStdString(name)));
+  EXPECT_EQ(Box(form, "eHeader")->cursorPosition(), 0);
 }
 
 TEST_F(PointFormTest, RegisterVariableShowsItsValueBoxAndStoresTheValue) {

@@ -349,7 +349,9 @@ TEST_F(QuillFormTest, NewDatabaseReplacesAnExistingFileAndEmptiesTheMarks) {
   fresh.read(head, 4);
   EXPECT_EQ(std::string(head, 4), std::string("\x00\x01\x00\x00", 4));
   EXPECT_EQ(ReadName(form_.dataark()), "** Ingen data (denne linjen kan endres elles slettes) **");
-  EXPECT_EQ(form_.windowTitle().toStdString(), target);
+  // The caption names the program and the file, as after "Å&pne"; so does the title.
+  EXPECT_EQ(form_.windowTitle().toStdString(), "Veltrona QuillNet (" + target + ")");
+  EXPECT_EQ(form_.ApplicationTitle(), target);
   EXPECT_EQ(Find<QListWidget>("Merkeliste")->count(), 0);
   EXPECT_TRUE(Find<QWidget>("MerkPanel")->isHidden());
   EXPECT_EQ(GetLastFile(kDatabaseFileSection, 1), target);

@@ -151,9 +151,10 @@ TEST_F(QuillFormViewTest, ScrollKeysScrollTheViewWithoutMovingTheCurrentRecord) 
   EXPECT_EQ(form_.cl().RowPos[0], list[31]);
   QTest::keyClick(Bar(), Qt::Key_Up);
   EXPECT_EQ(form_.cl().TopIndex, 30);
-  // With a modifier the keys do not scroll; nor do keys other than the four.
+  // With a modifier the keys do not scroll (with Ctrl they step through the list, tested
+  // with the other keys); nor do keys other than the four.
   QTest::keyClick(Bar(), Qt::Key_Down, Qt::ShiftModifier);
-  QTest::keyClick(Bar(), Qt::Key_PageUp, Qt::ControlModifier);
+  QTest::keyClick(Bar(), Qt::Key_PageUp, Qt::AltModifier);
   QTest::keyClick(Bar(), Qt::Key_Home);
   EXPECT_EQ(form_.cl().TopIndex, 30);
   EXPECT_EQ(dp().CurrentPosition(), list[1]);
