@@ -90,5 +90,8 @@ bool RenameRecord(tDataImageArk& db, std::string_view text);
 // -1 (nothing made) for another direction, an empty text, or the file header record to
 // the right.
 Position NewLine(tDataImageArk& db, tDirection direction, std::string_view text);
+// Why NewLine made nothing.
+inline constexpr std::string_view kLineWithoutTextText = "En ny linje må ha en tekst";
+inline constexpr std::string_view kNoLineHereText = "Her kan det ikke lages en linje";
 
 }  // namespace qn

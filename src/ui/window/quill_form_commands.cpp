@@ -345,8 +345,9 @@ void TQuillForm::Linje1Click() {
   if (!dataark_.IsOpen()) return;
   const NewLineChoice choice = dialogs().ChooseNewLine();
   if (choice.direction == DirNull) return;
-  NewLine(dataark_, choice.direction, choice.text);
+  const bool made = NewLine(dataark_, choice.direction, choice.text) >= 0;
   vis(0);
+  if (!made) SetStatusText(1, choice.text.empty() ? kLineWithoutTextText : kNoLineHereText);
 }
 
 void TQuillForm::Slett2Click() {

@@ -268,7 +268,11 @@ void TQuillForm::Go(Move move) {
   // Enter does nothing on a record without a sub-list; every other move refreshes also
   // when it had no pointer to follow.
   if (move != Move::kEnter || moved) vis(0);
-  if (moved) ShowOrigin();
+  if (moved) {
+    ShowOrigin();
+  } else if (const std::string_view why = NoMoveText(move); !why.empty()) {
+    SetStatusText(1, why);
+  }
 }
 
 void TQuillForm::Step(ListStep step) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "commands/command_support.h"
+#include "commands/navigation.h"
 #include "store/database.h"
 #include "store/datapointer.h"
 #include "content/display_name.h"
@@ -202,6 +203,22 @@ bool MoveCursor(tDataImageArk& db, Move move) {
       break;
   }
   return dp.CurrentPosition() != before;
+}
+
+std::string_view NoMoveText(Move move) {
+  switch (move) {
+    case Move::kFirst:
+    case Move::kUp: return kFirstInListText;
+    case Move::kLast:
+    case Move::kDown: return kLastInListText;
+    case Move::kLeft: return "Listen ligger øverst i treet";
+    case Move::kRight: return "Posten har ingen underliste";
+    case Move::kInward: return "Posten har ingen peker innover";
+    case Move::kOutward: return "Posten har ingen peker utover";
+    case Move::kFirstData: return "Finner ikke listen \"Data\"";
+    case Move::kEnter: return {};
+  }
+  return {};
 }
 
 bool GiveTemplate(tDataImageArk& db, Dialogs& dialogs) {

@@ -104,6 +104,9 @@ enum class Move {
 // Moves the cursor; true when the current record changed. A move without a pointer to
 // follow leaves it where it is.
 bool MoveCursor(tDataImageArk& db, Move move);
+// Why `move` left the cursor where it was, for the status bar; empty for Enter, which
+// says nothing on a record without a sub-list.
+std::string_view NoMoveText(Move move);
 
 // ---- Commands with a question ----
 

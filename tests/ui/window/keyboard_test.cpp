@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
+#include "commands/list_commands.h"
 #include "commands/navigation.h"
 #include "ui/window/commands_fixture.h"
 
@@ -108,6 +109,11 @@ TEST_F(WindowKeysTest, TheStatusBarTellsAMissAPasteAndWhyACommandChangedNothing)
 
   Key(Qt::Key_Up, Qt::AltModifier);  // the first line moves no higher
   EXPECT_EQ(Status(), kFirstInListText);
+  Key(Qt::Key_Right);  // a line without a sub-list
+  EXPECT_EQ(Status(), "Posten har ingen underliste");
+  dialogs_.AnswerNewLine("", DirDown);
+  Key(Qt::Key_F4, Qt::ControlModifier);
+  EXPECT_EQ(Status(), kLineWithoutTextText);
 
   const Position data = DataBelow("Ola", 1);
   ShowOn(data);
