@@ -14,8 +14,16 @@
 namespace qn {
 namespace {
 
-// The value cells' editor hands Tab, Shift+Tab and Enter to the form, which keeps the
-// typed text and moves on to the next value cell.
+// Tab, Shift+Tab (Backtab) and Enter, without Ctrl or Alt: the keys that move between
+// the value cells.
+bool IsHopKey(int key, Qt::KeyboardModifiers modifiers) {
+  if (modifiers & (Qt::ControlModifier | Qt::AltModifier)) return false;
+  return key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Return ||
+         key == Qt::Key_Enter;
+}
+
+// The value cells' editor hands those keys to the form, which keeps the typed text and
+// moves on to the next value cell.
 class ValueCellDelegate : public QStyledItemDelegate {
  public:
   ValueCellDelegate(TDataForm* form, QObject* parent) : QStyledItemDelegate(parent), form_(form) {}
@@ -33,13 +41,6 @@ class ValueCellDelegate : public QStyledItemDelegate {
       }
     }
     return QStyledItemDelegate::eventFilter(object, event);
-  }
-
- public:
-  static bool IsHopKey(int key, Qt::KeyboardModifiers modifiers) {
-    if (modifiers & (Qt::ControlModifier | Qt::AltModifier)) return false;
-    return key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Return ||
-           key == Qt::Key_Enter;
   }
 
  private:
@@ -124,7 +125,7 @@ void TDataForm::LagreClick() {
 }
 
 bool TDataForm::HopKey(int key, Qt::KeyboardModifiers modifiers) {
-  if (!ValueCellDelegate::IsHopKey(key, modifiers)) return false;
+  if (!IsHopKey(key, modifiers)) return false;
   const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
   const bool back = key == Qt::Key_Backtab || (modifiers & Qt::ShiftModifier);
   const DataEditor::Hop hop = enter  ? DataEditor::Hop::kBelow
