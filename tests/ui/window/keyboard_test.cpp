@@ -65,20 +65,6 @@ TEST_F(WindowKeysTest, CtrlKeysStepThroughTheListAndTheEndSaysSo) {
   EXPECT_EQ(db().StackTop(), 0);
 }
 
-TEST_F(WindowKeysTest, TheKeysWithoutCtrlStayAsTheyWere) {
-  const auto lines = Lines(100);
-  ShowOn(lines[0]);
-  QScrollBar* bar = form_.findChild<QScrollBar*>("ScrollBar1");
-  ASSERT_TRUE(bar->isEnabled());
-  QTest::keyClick(bar, Qt::Key_PageDown);  // the bar scrolls; the current record stays
-  EXPECT_EQ(dp().CurrentPosition(), lines[0]);
-  EXPECT_EQ(bar->value(), form_.cl().RowCount);
-  QTest::keyClick(bar, Qt::Key_End);  // not one of the bar's keys
-  QTest::keyClick(bar, Qt::Key_Down, Qt::ShiftModifier);
-  EXPECT_EQ(dp().CurrentPosition(), lines[0]);
-  EXPECT_EQ(bar->value(), form_.cl().RowCount);
-}
-
 TEST_F(WindowKeysTest, TheWheelOverTheViewScrollsItAsTheBarDoes) {
   const auto lines = Lines(100);
   ShowOn(lines[0]);
