@@ -35,8 +35,8 @@ namespace {
 
 using NodeBytes = std::array<uint8_t, kIndexNodeSize>;
 
-// The node of the record under the cursor. False when the record is no index record or
-// its data is shorter than a node: such a record is never written as one.
+// A record that is no index record, or whose data is shorter than a node, is never
+// written as one.
 bool ReadNode(tDataImageArk& db, tdataIndexRec& node) {
   Datapointer& dp = *db.dp;
   if ((dp.Kind() & ~kKindDeleted) != kKindIndex) return false;
@@ -82,12 +82,16 @@ std::u32string IndexKey(std::string_view key) {
   return chars;
 }
 
-// Puts the cursor on the root of the current table: the second record of "Index".
-bool GoToRoot(tDataImageArk& db) {
-  return GoToStandardList(db, kIndexHeader) >= 0 && db.dp->GoDown() == 0;
-}
-
 }  // namespace
+
+bool ReadIndexNode(tDataImageArk& db, tdataIndexRec& node) { return ReadNode(db, node); }
+
+bool GoToIndexRoot(tDataImageArk& db) {
+  CursorRestorer keeper(*db.dp);
+  if (GoToStandardList(db, kIndexHeader) < 0 || db.dp->GoDown() != 0) return false;
+  keeper.Release();
+  return true;
+}
 
 int32_t NewTableOfContents(tDataImageArk& db, std::string_view name) {
   CursorRestorer keeper(*db.dp);
@@ -98,7 +102,7 @@ int32_t NewTableOfContents(tDataImageArk& db, std::string_view name) {
 Position AddIndexEntry(tDataImageArk& db, Position target, std::string_view key) {
   Datapointer& dp = *db.dp;
   CursorRestorer keeper(dp);
-  if (!GoToRoot(db)) return -1;
+  if (!GoToIndexRoot(db)) return -1;
   const std::u32string chars = IndexKey(key);
   const size_t n = chars.size();
   for (size_t p = 1; p <= n; ++p) {
@@ -134,7 +138,7 @@ Position AddBookmark(tDataImageArk& db, std::string_view key) {
 Position FindIndexEntry(tDataImageArk& db, std::string_view key) {
   Datapointer& dp = *db.dp;
   CursorRestorer keeper(dp);
-  if (!GoToRoot(db)) return -1;
+  if (!GoToIndexRoot(db)) return -1;
   const std::u32string chars = IndexKey(key);
   const size_t n = chars.size();
   Position result = 0;

@@ -39,6 +39,14 @@ struct tdataIndexRec {
   static tdataIndexRec Decode(std::span<const uint8_t, kIndexNodeSize> in);
 };
 
+// The node of the index record under the cursor. False (node unchanged) when the record
+// is no index record or its data is shorter than a node.
+bool ReadIndexNode(tDataImageArk& db, tdataIndexRec& node);
+
+// Puts the cursor on the root of the current table: the second record of "Index". False
+// (the cursor where it was) when there is none.
+bool GoToIndexRoot(tDataImageArk& db);
+
 // Creates the table `name` right below the placeholder of "Index", so it becomes the root
 // the bookmark operations use. 0, or -1 when "Index" is missing. The cursor comes back.
 int32_t NewTableOfContents(tDataImageArk& db, std::string_view name);

@@ -1,6 +1,7 @@
 // Display names by kind, the automatic name of a data record and the caption of a global
 // pointer.
 #include "content/display_name.h"
+#include "content/global_pointer.h"
 
 #include <algorithm>
 #include <array>
@@ -16,30 +17,16 @@
 
 namespace qn {
 
-namespace {
-
-// A length-prefixed 8-bit text inside the payload, at most `max` characters and never
-// past the payload's end, as UTF-8.
-std::string PayloadText(std::span<const uint8_t> payload, size_t offset, size_t max) {
-  if (offset >= payload.size()) return {};
-  size_t length = std::min<size_t>(payload[offset], max);
-  length = std::min(length, payload.size() - offset - 1);
-  return Cp1252ToUtf8(std::string_view(reinterpret_cast<const char*>(payload.data() + offset + 1), length));
-}
-
-}  // namespace
-
 std::string GlobalPointerCaption(std::span<const uint8_t, kGlobalPointerSize> payload) {
-  const uint8_t methodByte = payload[kGlobalMethodOffset];
-  const std::string file = PayloadText(payload, kGlobalFileNameOffset, kNameMaxText);
-  std::string caption = (methodByte & kGlobalAutomaticBit) != 0 ? "[AUTOMATISK] " : "";
-  caption += file;
-  switch (methodByte & 0x7F) {
-    case 0:
-      caption += " : " + std::to_string(GetI32(payload, kGlobalPositionOffset));
+  const GlobalPointer pointer = GlobalPointer::Decode(payload);
+  std::string caption = pointer.automatic ? "[AUTOMATISK] " : "";
+  caption += pointer.fileName;
+  switch (pointer.method) {
+    case kMethodPosition:
+      caption += " : " + std::to_string(pointer.position);
       break;
-    case 1:
-      caption += " : " + PayloadText(payload, kGlobalTextOffset, kGlobalTextMax);
+    case kMethodText:
+      caption += " : " + pointer.text;
       break;
     default:
       caption += " : ?";

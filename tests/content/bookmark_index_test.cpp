@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "content/bookmark_explorer.h"
+
 #include <string>
 
 #include "content/system_lists.h"
@@ -184,6 +186,63 @@ TEST_F(BookmarkTest, WithoutIndexNothingChanges) {
   EXPECT_EQ(NewTableOfContents(*db, "T"), -1);
   EXPECT_EQ(File(), before);
   EXPECT_EQ(dp().CurrentPosition(), line);
+}
+
+// ---- The bookmark explorer ----
+
+TEST_F(BookmarkTest, TheExplorerWalksFromTheRootByTheLowestUsedCharacterAndJumps) {
+  dp().Load(t2);
+  ASSERT_EQ(AddBookmark(*db, "ab"), t2);
+  dp().Load(t3);
+  ASSERT_EQ(AddBookmark(*db, "b"), t3);
+  dp().Load(t1);  // not an index record: the explorer starts at the root
+  BookmarkExplorer explorer(*db);
+  EXPECT_EQ(explorer.TableName(), "Standard");
+  EXPECT_EQ(explorer.NodeName(), "Standard");
+  EXPECT_EQ(explorer.Teller(), 'A') << "auto search: the lowest code with a child";
+  EXPECT_EQ(explorer.Character(), "A");
+  EXPECT_EQ(explorer.ChildPosition(), Find("A"));
+  EXPECT_TRUE(explorer.AutoSearch());
+
+  explorer.Forward();
+  EXPECT_EQ(explorer.NodeName(), "A");
+  EXPECT_EQ(dp().CurrentPosition(), Find("A"));
+  EXPECT_EQ(explorer.Teller(), 'B');
+  explorer.Forward();
+  EXPECT_EQ(explorer.NodeName(), "AB");
+  EXPECT_TRUE(explorer.Exists());
+  EXPECT_EQ(explorer.Target(), t2);
+  explorer.Back();  // to the parent prefix
+  EXPECT_EQ(explorer.NodeName(), "A");
+  explorer.Reset();
+  EXPECT_EQ(explorer.NodeName(), "Standard");
+  explorer.SetNodeName("B");
+  explorer.Fetch();
+  EXPECT_EQ(explorer.Target(), t3);
+  explorer.SetExists(false);  // the check box unticked: no jump
+  EXPECT_FALSE(explorer.Jump());
+  explorer.SetExists(true);
+  EXPECT_TRUE(explorer.Jump());
+  EXPECT_EQ(dp().CurrentPosition(), t3);
+}
+
+TEST_F(BookmarkTest, TheCharacterButtonsStopAtZeroAnd255ChangingOnlyTheAutoSearch) {
+  BookmarkExplorer explorer(*db);
+  EXPECT_EQ(explorer.Teller(), 64) << "an empty root keeps the start code";
+  explorer.SetNodeName("Standard");
+  for (int i = 0; i < 70; ++i) explorer.PreviousCharacter();
+  EXPECT_EQ(explorer.Teller(), 0);
+  EXPECT_FALSE(explorer.AutoSearch());
+  explorer.SetAutoSearch(true);
+  explorer.PreviousCharacter();
+  EXPECT_EQ(explorer.Teller(), 0);
+  EXPECT_FALSE(explorer.AutoSearch());
+  for (int i = 0; i < 300; ++i) explorer.NextCharacter();
+  EXPECT_EQ(explorer.Teller(), 255);
+  EXPECT_EQ(explorer.Character(), "ÿ");
+  explorer.Forward();  // no child at 255: the node stays
+  EXPECT_EQ(explorer.NodeName(), "Standard");
+  EXPECT_FALSE(explorer.Jump());
 }
 
 }  // namespace
