@@ -3,6 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "commands/block_commands.h"
+#include "commands/list_replication.h"
+#include "content/bookmark_index.h"
+#include "content/document_link.h"
+#include "content/global_pointer.h"
+#include "content/note_text.h"
+#include "content/program_record.h"
+#include "content/quick_list.h"
 #include "commands/list_fixture.h"
 #include "commands/list_sort.h"
 #include "content/initial_content.h"
@@ -54,6 +61,49 @@ TEST_F(AtomicCommandsTest, SortBlockMoveBlockDeleteAndARegisterVariableAreWholeO
   Open();  // fills the new file
   AllOrNothing([&](tDataImageArk& d) { EXPECT_GE(SetRegisterVariable(d, "Farge", "blå"), 0); });
   checkAtEnd = false;  // the fixture's top-level list is gone with the new file
+}
+
+TEST_F(AtomicCommandsTest, NotesBookmarksLinksPointersProgramsAndReplicationAreWholeOrAbsent) {
+  fs->Put(kFile, qn::test::NewDatabaseFile());
+  Open();  // fills the new file with the standard lists
+  const auto onData = [](tDataImageArk& d) { d.dp->Load(ScanForString(d, "Data", true)); };
+  AllOrNothing([&](tDataImageArk& d) {
+    onData(d);
+    ASSERT_GT(NewNote(d, DirRight, "Notat"), 0);
+    EXPECT_EQ(WriteNoteText(d, "tekst\nlinje"), "");
+  });
+  AllOrNothing([&](tDataImageArk& d) {
+    onData(d);
+    EXPECT_GT(AddBookmark(d, "data"), 0);
+  });
+  AllOrNothing([&](tDataImageArk& d) { EXPECT_EQ(NewTableOfContents(d, "Ny"), 0); });
+  AllOrNothing([&](tDataImageArk& d) {
+    onData(d);
+    EXPECT_GT(AddQuickListEntry(d, "Til data"), 0);
+  });
+  AllOrNothing([&](tDataImageArk& d) {
+    onData(d);
+    EXPECT_EQ(NewDocumentLink(d, {"/home/ola/brev.odt", false, "", DirDown}), "");
+  });
+  AllOrNothing([&](tDataImageArk& d) {
+    onData(d);
+    d.dp->SetLastDirection(DirDown);
+    GlobalPointerEditor editor(d, false);
+    editor.fileName = "annen.pdb256";
+    editor.positionText = "512";
+    EXPECT_EQ(editor.Ok(), "");
+  });
+  AllOrNothing([&](tDataImageArk& d) {
+    ASSERT_EQ(NewProgramRecord(d, "Program"), 0);
+    ProgramEditor editor(d);
+    editor.programFile = "/bin/true";
+    EXPECT_EQ(editor.Ok(), "");
+  });
+  AllOrNothing([&](tDataImageArk& d) {
+    onData(d);
+    EXPECT_GE(SetListReplication(d, ListReplication::kPrepare), 1);
+  });
+  checkAtEnd = false;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "content/document_link.h"
 #include "store/datapointer.h"
 
 namespace qn {
@@ -105,6 +106,10 @@ class Dialogs {
   virtual std::optional<size_t> ChooseLine(std::string_view caption, std::string_view label,
                                            const std::vector<std::string>& lines,
                                            std::string_view confirm) = 0;
+  // TNyttNotatForm ("Legg inn nytt notat"): the note's name and the button that made it.
+  virtual NewLineChoice ChooseNewNote() = 0;
+  // TNyDocForm ("Ny dokument tilknytning"); DirNull when cancelled.
+  virtual NewDocumentChoice ChooseNewDocument() = 0;
   // TVisProsessForm: shows the window until the returned task is destroyed.
   virtual std::unique_ptr<ProgressTask> StartProgress(std::string_view caption,
                                                       std::string_view text) = 0;

@@ -10,12 +10,12 @@
 
 namespace qn {
 
-TNyLinjeForm::TNyLinjeForm(QWidget* parent) : QDialog(parent) {
-  setObjectName("NyLinjeForm");
-  setWindowTitle("Ny linje");
+TNyLinjeForm::TNyLinjeForm(QWidget* parent, const NewLineTexts& texts) : QDialog(parent) {
+  setObjectName(texts.objectName);
+  setWindowTitle(QString::fromUtf8(texts.caption));
   setModal(true);
   auto* layout = new QVBoxLayout(this);
-  auto* label = new QLabel("Tekst:", this);
+  auto* label = new QLabel(QString::fromUtf8(texts.label), this);
   label->setObjectName("Label1");
   layout->addWidget(label);
   HeaderEdit_ = new QLineEdit(this);
@@ -25,9 +25,9 @@ TNyLinjeForm::TNyLinjeForm(QWidget* parent) : QDialog(parent) {
   label->setBuddy(HeaderEdit_);
   layout->addWidget(HeaderEdit_);
   auto* row = new QHBoxLayout;
-  auto* right = new QPushButton("Ny til &høyre", this);
+  auto* right = new QPushButton(QString::fromUtf8(texts.right), this);
   right->setObjectName("HoyreButton");
-  auto* down = new QPushButton("Ny &under", this);
+  auto* down = new QPushButton(QString::fromUtf8(texts.down), this);
   down->setObjectName("UnderButton");
   down->setDefault(true);
   auto* cancel = new QPushButton("&Avbryt", this);

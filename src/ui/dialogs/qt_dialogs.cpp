@@ -10,6 +10,7 @@
 #include "ui/dialogs/list_choice_form.h"
 #include "ui/dialogs/ja_nei_form.h"
 #include "ui/dialogs/ny_data_form.h"
+#include "ui/dialogs/ny_doc_form.h"
 #include "ui/dialogs/ny_form.h"
 #include "ui/dialogs/ny_linje_form.h"
 #include "ui/dialogs/ok_form.h"
@@ -58,6 +59,8 @@ QtDialogs::QtDialogs(QWidget* parent)
       defVelg_(std::make_unique<TDefVelgForm>(parent)),
       nyData_(std::make_unique<TNyDataForm>(parent)),
       nyLinje_(std::make_unique<TNyLinjeForm>(parent)),
+      nyttNotat_(std::make_unique<TNyLinjeForm>(parent, kNewNoteTexts)),
+      nyDoc_(std::make_unique<TNyDocForm>(parent)),
       visProsess_(std::make_unique<TVisProsessForm>(parent)) {}
 
 QtDialogs::~QtDialogs() = default;
@@ -165,6 +168,9 @@ std::optional<size_t> QtDialogs::ChooseLine(std::string_view caption, std::strin
   ListChoiceForm form(parent_);
   return form.Ask(caption, label, lines, confirm);
 }
+NewLineChoice QtDialogs::ChooseNewNote() { return nyttNotat_->Ask(); }
+
+NewDocumentChoice QtDialogs::ChooseNewDocument() { return nyDoc_->Ask(); }
 
 std::unique_ptr<ProgressTask> QtDialogs::StartProgress(std::string_view caption,
                                                        std::string_view text) {

@@ -20,6 +20,7 @@ class TInputForm;
 class TJaNeiForm;
 class TNyDataForm;
 class TNyForm;
+class TNyDocForm;
 class TNyLinjeForm;
 class TOkForm;
 class TVisProsessForm;
@@ -47,6 +48,8 @@ class QtDialogs : public Dialogs {
   std::optional<size_t> ChooseLine(std::string_view caption, std::string_view label,
                                    const std::vector<std::string>& lines,
                                    std::string_view confirm) override;
+  NewLineChoice ChooseNewNote() override;
+  NewDocumentChoice ChooseNewDocument() override;
   std::unique_ptr<ProgressTask> StartProgress(std::string_view caption,
                                               std::string_view text) override;
 
@@ -67,6 +70,8 @@ class QtDialogs : public Dialogs {
   std::unique_ptr<TDefVelgForm> defVelg_;
   std::unique_ptr<TNyDataForm> nyData_;
   std::unique_ptr<TNyLinjeForm> nyLinje_;
+  std::unique_ptr<TNyLinjeForm> nyttNotat_;
+  std::unique_ptr<TNyDocForm> nyDoc_;
   std::unique_ptr<TVisProsessForm> visProsess_;
 };
 

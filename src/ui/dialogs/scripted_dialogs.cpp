@@ -51,6 +51,13 @@ ScriptedDialogs& ScriptedDialogs::AnswerNewLine(std::string text, tDirection dir
   return *this;
 }
 
+ScriptedDialogs& ScriptedDialogs::AnswerNewDocument(NewDocumentChoice choice) {
+  Answer answer{AnswerKind::kNewDocument, {}, choice.direction};
+  answer.document = std::move(choice);
+  answers_.push_back(std::move(answer));
+  return *this;
+}
+
 ScriptedDialogs& ScriptedDialogs::AbortProgressAtPoll(int polls) {
   abortAtPoll_ = polls;
   return *this;
@@ -168,6 +175,20 @@ std::optional<size_t> ScriptedDialogs::ChooseLine(std::string_view caption, std:
   const auto found = std::find(lines.begin(), lines.end(), answer->text);
   if (found == lines.end()) return std::nullopt;
   return static_cast<size_t>(found - lines.begin());
+}
+
+NewDocumentChoice ScriptedDialogs::ChooseNewDocument() {
+  const auto answer = Take({QuestionKind::kChooseNewDocument, "Ny dokument tilknytning", {}, {}},
+                           {AnswerKind::kNewDocument});
+  if (!answer || answer->kind != AnswerKind::kNewDocument) return {};
+  return answer->document;
+}
+
+NewLineChoice ScriptedDialogs::ChooseNewNote() {
+  const auto answer =
+      Take({QuestionKind::kChooseNewNote, "Legg inn nytt notat", {}, {}}, {AnswerKind::kNewLine});
+  if (!answer || answer->kind != AnswerKind::kNewLine) return {};
+  return {CutToCp1252Length(answer->text, kNewLineTextLength), answer->direction};
 }
 
 std::vector<AskedQuestion> ScriptedDialogs::Asked(QuestionKind kind) const {

@@ -28,6 +28,8 @@ enum class QuestionKind {
   kChooseNewData,
   kChooseNewLine,
   kChooseLine,
+  kChooseNewNote,
+  kChooseNewDocument,
   kProgress,
 };
 
@@ -50,8 +52,11 @@ class ScriptedDialogs : public Dialogs {
   ScriptedDialogs& AnswerCancel();
   ScriptedDialogs& AnswerNewData(std::string name, tDirection direction,
                                  bool updateFromMarked = false);
-  // The new-line dialog confirmed with `text` by the button of `direction`.
+  // The new-line dialog (or the new-note dialog) confirmed with `text` by the button of
+  // `direction`.
   ScriptedDialogs& AnswerNewLine(std::string text, tDirection direction);
+  // The new-document dialog confirmed with these fields by the button of `direction`.
+  ScriptedDialogs& AnswerNewDocument(NewDocumentChoice choice);
   // The next progress window reports Aborted() from its `polls`-th poll on (1 = at once).
   ScriptedDialogs& AbortProgressAtPoll(int polls);
 
@@ -70,6 +75,8 @@ class ScriptedDialogs : public Dialogs {
   std::optional<size_t> ChooseLine(std::string_view caption, std::string_view label,
                                    const std::vector<std::string>& lines,
                                    std::string_view confirm) override;
+  NewLineChoice ChooseNewNote() override;
+  NewDocumentChoice ChooseNewDocument() override;
   std::unique_ptr<ProgressTask> StartProgress(std::string_view caption,
                                               std::string_view text) override;
 
@@ -83,12 +90,13 @@ class ScriptedDialogs : public Dialogs {
   const std::vector<std::string>& ProgressTexts() const { return progressTexts_; }
 
  private:
-  enum class AnswerKind { kText, kYes, kCancel, kNewData, kNewLine };
+  enum class AnswerKind { kText, kYes, kCancel, kNewData, kNewLine, kNewDocument };
   struct Answer {
     AnswerKind kind;
     std::string text;
     tDirection direction = DirNull;
     bool updateFromMarked = false;
+    NewDocumentChoice document{};
   };
   class Task;
 

@@ -13,10 +13,13 @@
 #include <string_view>
 #include <vector>
 
+#include "commands/list_replication.h"
 #include "commands/navigation.h"
+#include "commands/run_program.h"
 #include "store/database.h"
 #include "templates/data_editor.h"
 #include "ui/forms/data_editor_runner.h"
+#include "ui/forms/window_forms.h"
 #include "ui/dialogs/dialogs.h"
 #include "ui/window/kv_data.h"
 #include "ui/window/marks.h"
@@ -28,6 +31,7 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QScrollBar;
+class QTimer;
 class QToolButton;
 
 namespace qn {
@@ -62,6 +66,9 @@ class TQuillForm : public QMainWindow {
   void SetDialogs(Dialogs* dialogs) { dialogs_ = dialogs; }
   // How the data editor is shown; borrowed. Without one the window shows TDataForm.
   void SetDataEditor(DataEditorRunner* runner) { dataEditor_ = runner; }
+  // How the record forms (note, bookmark explorer, global pointer, program, setup) are
+  // shown; borrowed. Without one the window shows the real forms.
+  void SetForms(WindowForms* forms) { forms_ = forms; }
 
   // Window creation: chooses the database from the command line's parameters (or the
   // last file used, or the default file), opens it, sets the caption, scans the quick
@@ -205,6 +212,58 @@ class TQuillForm : public QMainWindow {
   void Kontrollerogreparer1Click();
   void Slettedeposter1Click();  // "Slettede poster": put a deleted record back
 
+  // ---- Notes, bookmarks, documents, programs, global pointers, setup ----
+  // "&Notat" (Shift+F4): the new-note dialog, a named note in the chosen direction, the
+  // note editor on it, then the refresh.
+  void Notat1Click();
+  // The note editor on the current record (kind 257 opened); true when it saved.
+  bool EditNote();
+  // "Finn bokmerke" (F7): a bookmark of the current table of contents by name.
+  void Skiindex1Click();
+  // "Legg til bokmerke": the current record under a name, its display name proposed.
+  void Leggtiliindex1Click();
+  // "Lag ny innholdfortegnesle": a new table of contents, which the bookmarks use from now.
+  void Nyindex1Click();
+  // "Bokmerke utforsker", and opening an index record: TIndexForm.
+  void Indexutforsker1Click();
+  // "Legg til i hurtigmeny": a quick-list entry for the current record, then the rescan.
+  void Leggtilhurtigmeny1Click();
+  // "Dokument tilknytning": TNyDocForm, a new document link, the refresh.
+  void Dokumenttilknytning1Click();
+  // "Tilknytt dokument" and SpeedButton6: a chosen file becomes the current record's link.
+  void Tilknyttdokument1Click();
+  // "Åpne &dokument", DocButton, and opening kinds 512 and 513: the linked file opened by
+  // the desktop; a failure is said.
+  void pnedokument1Click();
+  // "Global peker": TGlobalPointerForm for a new pointer in the direction of the last move.
+  void Globalpeker1Click();
+  // Opening a kind-640 record: followed when automatic following is on and the pointer is
+  // automatic; otherwise TGlobalPointerForm on it.
+  void OpenGlobalPointer();
+  // Follows the global pointer under the cursor (`automatic`: only one marked so). The
+  // other database replaces the open one, with the marks dropped and the caption and quick
+  // list its own; a file that is missing or no database leaves the open one and says so;
+  // a pointer into the open file moves within it. True when the cursor moved.
+  bool FollowGlobalPointer(bool automatic);
+  // "&Program": a new program record named by the prompt, then TProgramForm on it; the
+  // cursor comes back and the view is not refreshed.
+  void Malforprogram1Click();
+  // Opening kind 16: TProgramForm on the current record.
+  void EditProgram();
+  // "Tilknytt program ...": TLinkProgramForm, the chosen program linked to the template.
+  void Tilknyttprogram1Click();
+  // "&Fjern tilknytning til program": after "Fjerne program tilknytning til data ?".
+  void Fjerntilknytningtilprogram1Click();
+  // Opening a data record whose template has a program: the program started on it; without
+  // the reference option its exchange file is watched every 200 ms.
+  void RunProgram();
+  // One tick of the watch: reads the exchange file back once the program wrote it.
+  void FilTimerTimer();
+  // The program being watched; its exchangeFile is empty while none is.
+  const ProgramRun& Running() const { return run_; }
+  // The three replication commands of "Liste" on the current list; the refresh.
+  void ReplicateList(ListReplication change);
+
  protected:
   // FormClose: the database is closed and the window's placement saved.
   void closeEvent(QCloseEvent* event) override;
@@ -245,6 +304,7 @@ class TQuillForm : public QMainWindow {
   // The seam; throws std::logic_error (ending the command) while none is set.
   Dialogs& dialogs() const;
   DataEditorRunner& dataEditor();
+  WindowForms& forms();
 
   tDataImageArk dataark_;
   // The marks over dataark_'s position stack; declared after it, which it borrows.
@@ -263,6 +323,12 @@ class TQuillForm : public QMainWindow {
   int commandDepth_ = 0;
   bool remeasurePending_ = false;
   std::unique_ptr<DataEditorRunner> ownDataEditor_;
+  WindowForms* forms_ = nullptr;
+  // The started program (RunFileName, RunFileSize, RunUseData) and its watch (FilTimer,
+  // OnTheRun while it runs).
+  ProgramRun run_;
+  QTimer* FilTimer_ = nullptr;
+  std::unique_ptr<WindowForms> ownForms_;
 
   QWidget* KnappPanel_ = nullptr;
   QListWidget* HurtigListe_ = nullptr;

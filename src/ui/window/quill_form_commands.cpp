@@ -11,6 +11,7 @@
 #include <QSignalBlocker>
 
 #include "commands/block_commands.h"
+#include "commands/list_replication.h"
 #include "commands/command_support.h"
 #include "store/database.h"
 #include "store/datapointer.h"
@@ -144,6 +145,33 @@ void TQuillForm::WireCommands() {
       {item, "LagHTMLtabell1", [this] { LagHTML(dataark_, dialogs(), false); }},
       {item, "CSV1", [this] { CSV1Click(dataark_, dialogs()); vis(0); }},
       {item, "Sekvensielledata1", [this] { Sekvensielledata1Click(dataark_, dialogs(), this); vis(0); }, edits},
+
+      // Notes, bookmarks, documents, programs, global pointers, setup
+      {item, "Notat1", [this] { Notat1Click(); }, edits},
+      {item, "Skiindex1", [this] { Skiindex1Click(); }},
+      {item, "Leggtiliindex1", [this] { Leggtiliindex1Click(); }, edits},
+      {item, "Indexutforsker1", [this] { Indexutforsker1Click(); }},
+      {item, "Nyindex1", [this] { Nyindex1Click(); }, edits},
+      {item, "Leggtilhurtigmeny1", [this] { Leggtilhurtigmeny1Click(); }, edits},
+      {item, "Klargjrtabellforreplikering1", [this] { ReplicateList(ListReplication::kPrepare); }, edits},
+      {item, "Stoppreplikering1", [this] { ReplicateList(ListReplication::kStop); }, edits},
+      {item, "Setttidforreplikering1", [this] { ReplicateList(ListReplication::kStamp); }, edits},
+      {item, "Dokumenttilknytning1", [this] { Dokumenttilknytning1Click(); }, edits},
+      {item, "Tilknyttdokument1", [this] { Tilknyttdokument1Click(); }, edits},
+      {button, "SpeedButton6", [this] { Tilknyttdokument1Click(); }, edits},
+      {item, "pnedokument1", [this] { pnedokument1Click(); }},
+      {button, "DocButton", [this] { pnedokument1Click(); }},
+      {item, "Globalpeker1", [this] { Globalpeker1Click(); }, edits},
+      {item, "Malforprogram1", [this] { Malforprogram1Click(); }, edits},
+      {item, "Tilknyttprogram1", [this] { Tilknyttprogram1Click(); }, edits},
+      {item, "Fjerntilknytningtilprogram1", [this] { Fjerntilknytningtilprogram1Click(); }, edits},
+      {item, "Mappeplasseringer1", [this] { forms().ShowSetup(SetupDialog::kFolders); }},
+      {item, "Oppstart1", [this] { forms().ShowSetup(SetupDialog::kStartup); }},
+      {item, "Database1", [this] { forms().ShowSetup(SetupDialog::kDatabase); }},
+      {item, "Automatiskhopp",
+       [this] {
+         if (dataark_.IsOpen()) dataark_.dp->SetAutoFollow(MenuItem("Automatiskhopp")->isChecked());
+       }},
   };
   for (const CommandEntry& entry : commands) {
     if (entry.control == Control::kItem) {

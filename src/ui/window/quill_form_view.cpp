@@ -248,7 +248,8 @@ void TQuillForm::PaintBox1MouseDown(Qt::MouseButton button, int x, int y) {
     return;
   }
   if (button != Qt::LeftButton || !dataark_.IsOpen()) return;
-  const int result = ListViewClick(dataark_, x, y, cl_, canvas_);
+  const int result =
+      ListViewClick(dataark_, x, y, cl_, canvas_, [this] { return FollowGlobalPointer(false); });
   PaintBox1_->update();
   if (result == 1) fixscrollbar();
   if (const auto text = OriginText(dataark_.dp->Origin())) SetStatusText(1, *text);
@@ -264,7 +265,8 @@ void TQuillForm::PaintBox1DblClick() {
 // ---- Commands ----------------------------------------------------------------------------
 
 void TQuillForm::Go(Move move) {
-  const bool moved = MoveCursor(dataark_, move);
+  bool moved = MoveCursor(dataark_, move);
+  if (moved && dataark_.dp->FollowPending()) FollowGlobalPointer(true);
   // Enter does nothing on a record without a sub-list; every other move refreshes also
   // when it had no pointer to follow.
   if (move != Move::kEnter || moved) vis(0);
@@ -306,12 +308,28 @@ void TQuillForm::Egenskaper1Click() {
       break;
     }
     case OpenAction::kStartProgram:
-      // Linked programs cannot be started from here yet; the data stays editable.
+      RunProgram();
+      break;
+    case OpenAction::kProgramDialog:
+      EditProgram();
+      break;
     case OpenAction::kDataEditor:
       if (EditData()) vis(0);
       break;
     case OpenAction::kProperties:
       Endrenavn1Click();
+      break;
+    case OpenAction::kNoteEditor:
+      if (EditNote()) vis(0);
+      break;
+    case OpenAction::kBookmarkExplorer:
+      Indexutforsker1Click();
+      break;
+    case OpenAction::kOpenDocument:
+      pnedokument1Click();
+      break;
+    case OpenAction::kGlobalPointer:
+      OpenGlobalPointer();
       break;
     default:
       // The windows of the other kinds are not part of the program yet.
@@ -324,6 +342,12 @@ DataEditorRunner& TQuillForm::dataEditor() {
   if (dataEditor_ != nullptr) return *dataEditor_;
   if (!ownDataEditor_) ownDataEditor_ = std::make_unique<QtDataEditor>(this, dialogs());
   return *ownDataEditor_;
+}
+
+WindowForms& TQuillForm::forms() {
+  if (forms_ != nullptr) return *forms_;
+  if (!ownForms_) ownForms_ = std::make_unique<QtWindowForms>(this, dialogs());
+  return *ownForms_;
 }
 
 bool TQuillForm::EditData() {

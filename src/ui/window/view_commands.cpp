@@ -144,16 +144,6 @@ ScreenPoint ContextMenuPoint(int windowLeft, int windowTop, int x, int y, int qu
   return {windowLeft + x + quickListWidth, windowTop + y + 36 + buttonRowHeight};
 }
 
-std::vector<QuickListEntry> QuickListEntries(tDataImageArk& db) {
-  std::vector<QuickListEntry> out;
-  if (!db.IsOpen()) return out;
-  ListStandardList(db, kFilelinksHeader, [&](Datapointer& dp) {
-    out.push_back({DisplayName(db), dp.DataBlock()});
-    return false;
-  });
-  return out;
-}
-
 Position QuickListTarget(tDataImageArk& db, std::string_view nrText) {
   while (!nrText.empty() && nrText.front() == ' ') nrText.remove_prefix(1);
   while (!nrText.empty() && nrText.back() == ' ') nrText.remove_suffix(1);

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "content/quick_list.h"
 #include "store/format.h"
 #include "ui/dialogs/dialogs.h"
 
@@ -55,15 +56,7 @@ ScreenPoint ContextMenuPoint(int windowLeft, int windowTop, int x, int y, int qu
 
 // ---- Quick list ----
 
-// One line of the quick list: a record of the "Filelinks" list below its placeholder, by
-// its display name, with the Position its data-block field holds (the record it leads to).
-struct QuickListEntry {
-  std::string name;
-  Position target = 0;
-};
-// The quick list's lines, top to bottom; empty when "Filelinks" is missing or holds only
-// its placeholder. The cursor comes back to where it was.
-std::vector<QuickListEntry> QuickListEntries(tDataImageArk& db);
+// The lines (QuickListEntries) are content's (content/quick_list.h).
 // The record a quick-list line leads to: the decimal text of its NrListe line when that
 // names a record still in the tree; -1 otherwise (0, not a number, a deleted or damaged
 // target), when the click only refreshes.

@@ -1,0 +1,127 @@
+#include "ui/forms/window_forms.h"
+
+#include "content/bookmark_explorer.h"
+#include "content/global_pointer.h"
+#include "content/note_text.h"
+#include "ui/forms/global_pointer_form.h"
+#include "ui/forms/index_form.h"
+#include "ui/forms/notat_form.h"
+#include "ui/forms/program_form.h"
+#include "ui/forms/setup_forms.h"
+
+namespace qn {
+
+bool QtWindowForms::EditNote(NoteEditor& editor, bool readOnly) {
+  TNotatForm form(editor, dialogs_, parent_, readOnly);
+  return form.exec() == QDialog::Accepted;
+}
+
+bool QtWindowForms::ExploreBookmarks(BookmarkExplorer& explorer) {
+  TIndexForm form(explorer, parent_);
+  return form.exec() == QDialog::Accepted;
+}
+
+bool QtWindowForms::EditGlobalPointer(GlobalPointerEditor& editor) {
+  TGlobalPointerForm form(editor, dialogs_, parent_);
+  return form.exec() == QDialog::Accepted;
+}
+
+bool QtWindowForms::EditProgram(ProgramEditor& editor) {
+  TProgramForm form(editor, dialogs_, parent_);
+  return form.exec() == QDialog::Accepted;
+}
+
+int QtWindowForms::ChooseProgram(const std::vector<ProgramChoice>& programs) {
+  TLinkProgramForm form(programs, parent_);
+  return form.exec() == QDialog::Accepted ? form.Chosen() : -1;
+}
+
+void QtWindowForms::ShowSetup(SetupDialog dialog) {
+  switch (dialog) {
+    case SetupDialog::kFolders:
+      if (folders_ == nullptr) folders_ = new TMappeOppsettForm(dialogs_, parent_);
+      folders_->show();
+      folders_->raise();
+      break;
+    case SetupDialog::kStartup:
+      if (startup_ == nullptr) startup_ = new TOppstartForm(parent_);
+      startup_->exec();
+      break;
+    case SetupDialog::kDatabase:
+      if (database_ == nullptr) database_ = new TQuillnetOppsettForm(parent_);
+      database_->exec();
+      break;
+  }
+}
+
+template <typename Model>
+bool ScriptedWindowForms::Play(std::deque<std::function<bool(Model&)>>& steps, Model& model) {
+  ++shown_;
+  if (steps.empty()) {
+    ++unplayed_;
+    return false;
+  }
+  const std::function<bool(Model&)> step = std::move(steps.front());
+  steps.pop_front();
+  return step(model);
+}
+
+ScriptedWindowForms& ScriptedWindowForms::OnNote(std::function<bool(NoteEditor&)> step) {
+  notes_.push_back(std::move(step));
+  return *this;
+}
+
+bool ScriptedWindowForms::EditNote(NoteEditor& editor, bool /*readOnly*/) {
+  return Play(notes_, editor);
+}
+
+ScriptedWindowForms& ScriptedWindowForms::OnExplorer(std::function<bool(BookmarkExplorer&)> step) {
+  explorers_.push_back(std::move(step));
+  return *this;
+}
+
+bool ScriptedWindowForms::ExploreBookmarks(BookmarkExplorer& explorer) {
+  return Play(explorers_, explorer);
+}
+
+ScriptedWindowForms& ScriptedWindowForms::OnGlobalPointer(
+    std::function<bool(GlobalPointerEditor&)> step) {
+  globals_.push_back(std::move(step));
+  return *this;
+}
+
+bool ScriptedWindowForms::EditGlobalPointer(GlobalPointerEditor& editor) {
+  return Play(globals_, editor);
+}
+
+ScriptedWindowForms& ScriptedWindowForms::OnProgram(std::function<bool(ProgramEditor&)> step) {
+  programs_.push_back(std::move(step));
+  return *this;
+}
+
+bool ScriptedWindowForms::EditProgram(ProgramEditor& editor) {
+  const bool ok = Play(programs_, editor);
+  editor.Close();  // however the form closes, its fields go back to the record's image
+  return ok;
+}
+
+ScriptedWindowForms& ScriptedWindowForms::ChooseProgramNamed(std::string name) {
+  programChoices_.push_back(std::move(name));
+  return *this;
+}
+
+int ScriptedWindowForms::ChooseProgram(const std::vector<ProgramChoice>& programs) {
+  ++shown_;
+  if (programChoices_.empty()) {
+    ++unplayed_;
+    return -1;
+  }
+  const std::string name = std::move(programChoices_.front());
+  programChoices_.pop_front();
+  for (size_t i = 0; i < programs.size(); ++i) {
+    if (programs[i].name == name) return int(i);
+  }
+  return -1;
+}
+
+}  // namespace qn
