@@ -35,6 +35,7 @@
 #include "store/consistency_check.h"
 #include "store/database.h"
 #include "store/datapointer.h"
+#include "commands/list_replication.h"
 #include "commands/list_sort.h"
 #include "store/record_blocks.h"
 #include "env/log.h"
@@ -252,6 +253,14 @@ void MeasureChanges(const std::string& dir, int lines) {
     db.EndChange();
   });
   std::printf("  sort of 10000 records as one change     %8.1f ms\n", sort * 1e3);
+  int64_t stored = 0;
+  const double replicate = Seconds([&] {
+    db.BeginChange();
+    stored = SetListReplication(db, ListReplication::kPrepare);
+    db.EndChange();
+  });
+  std::printf("  replication status of %lld records as one change %8.1f ms\n", (long long)stored,
+              replicate * 1e3);
 }
 
 int main(int argc, char** argv) {

@@ -32,7 +32,13 @@ bool WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
     if (n <= 0) break;
     done += size_t(n);
   }
-  const bool ok = done == bytes.size() && ::fsync(fd) == 0;
+  // The file's time is set back two seconds, so a program that rewrites it at once, in
+  // the same tick of the file system's clock and to the same size, still changes it.
+  timespec past[2];
+  ::clock_gettime(CLOCK_REALTIME, &past[0]);
+  past[0].tv_sec -= 2;
+  past[1] = past[0];
+  const bool ok = done == bytes.size() && ::futimens(fd, past) == 0 && ::fsync(fd) == 0;
   ::close(fd);
   return ok;
 }

@@ -6,7 +6,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -119,35 +118,5 @@ void TProgramForm::done(int result) {
   editor_.Close();
   QDialog::done(result);
 }
-
-TLinkProgramForm::TLinkProgramForm(const std::vector<ProgramChoice>& programs, QWidget* parent)
-    : QDialog(parent) {
-  setObjectName("LinkProgramForm");
-  setWindowTitle("Tilknytt program");
-  setModal(true);
-  auto* layout = new QVBoxLayout(this);
-  auto* label = new QLabel("&Program:", this);
-  layout->addWidget(label);
-  Programs_ = new QListWidget(this);
-  Programs_->setObjectName("ProgramListe");
-  for (const ProgramChoice& p : programs) Programs_->addItem(FromUtf8(p.name));
-  if (!programs.empty()) Programs_->setCurrentRow(0);
-  label->setBuddy(Programs_);
-  layout->addWidget(Programs_);
-  auto* row = new QHBoxLayout;
-  row->addStretch();
-  auto* link = new QPushButton("&Tilknytt", this);
-  link->setObjectName("TilknyttButton");
-  link->setDefault(true);
-  auto* cancel = new QPushButton("&Avbryt", this);
-  cancel->setObjectName("AvbrytButton");
-  row->addWidget(link);
-  row->addWidget(cancel);
-  layout->addLayout(row);
-  connect(link, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-}
-
-int TLinkProgramForm::Chosen() const { return Programs_->currentRow(); }
 
 }  // namespace qn

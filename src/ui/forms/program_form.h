@@ -2,14 +2,10 @@
 // skal kjøres:" (ProgramEdit) with "&Bla gjennom ...", the folder entry (MappeEdit, labelled
 // "Mappe", or "Parameter" with the reference option), "Filtype" (Ext), the check box "Send
 // referanse til databasefil" (UsePDB) with its note, "O&k" and "&Avbryt". The fields go back
-// to the editor however the form closes; only "O&k" writes the record. TLinkProgramForm
-// (caption "Tilknytt program") lists the programs in "&Program:" with "&Tilknytt" and
-// "&Avbryt".
+// to the editor however the form closes; only "O&k" writes the record.
 #pragma once
 
 #include <QDialog>
-#include <string>
-#include <vector>
 
 #include "content/program_record.h"
 #include "ui/dialogs/dialogs.h"
@@ -17,7 +13,6 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 
 namespace qn {
 
@@ -42,17 +37,6 @@ class TProgramForm : public QDialog {
   QLabel* ExtLabel_;
   QLineEdit* Ext_;
   QCheckBox* UsePDB_;
-};
-
-class TLinkProgramForm : public QDialog {
-  Q_OBJECT
- public:
-  TLinkProgramForm(const std::vector<ProgramChoice>& programs, QWidget* parent = nullptr);
-  // The chosen line, or -1.
-  int Chosen() const;
-
- private:
-  QListWidget* Programs_;
 };
 
 }  // namespace qn

@@ -31,11 +31,6 @@ bool QtWindowForms::EditProgram(ProgramEditor& editor) {
   return form.exec() == QDialog::Accepted;
 }
 
-int QtWindowForms::ChooseProgram(const std::vector<ProgramChoice>& programs) {
-  TLinkProgramForm form(programs, parent_);
-  return form.exec() == QDialog::Accepted ? form.Chosen() : -1;
-}
-
 void QtWindowForms::ShowSetup(SetupDialog dialog) {
   switch (dialog) {
     case SetupDialog::kFolders:
@@ -103,25 +98,6 @@ bool ScriptedWindowForms::EditProgram(ProgramEditor& editor) {
   const bool ok = Play(programs_, editor);
   editor.Close();  // however the form closes, its fields go back to the record's image
   return ok;
-}
-
-ScriptedWindowForms& ScriptedWindowForms::ChooseProgramNamed(std::string name) {
-  programChoices_.push_back(std::move(name));
-  return *this;
-}
-
-int ScriptedWindowForms::ChooseProgram(const std::vector<ProgramChoice>& programs) {
-  ++shown_;
-  if (programChoices_.empty()) {
-    ++unplayed_;
-    return -1;
-  }
-  const std::string name = std::move(programChoices_.front());
-  programChoices_.pop_front();
-  for (size_t i = 0; i < programs.size(); ++i) {
-    if (programs[i].name == name) return int(i);
-  }
-  return -1;
 }
 
 }  // namespace qn

@@ -40,8 +40,6 @@ class WindowForms {
   virtual bool EditGlobalPointer(GlobalPointerEditor& editor) = 0;
   // TProgramForm on `editor`; true when "O&k" closed it.
   virtual bool EditProgram(ProgramEditor& editor) = 0;
-  // TLinkProgramForm over `programs`: the chosen line, or -1 for "&Avbryt".
-  virtual int ChooseProgram(const std::vector<ProgramChoice>& programs) = 0;
   // A setup dialog: the folder setup without blocking the window, the others modal.
   virtual void ShowSetup(SetupDialog dialog) = 0;
 };
@@ -54,7 +52,6 @@ class QtWindowForms : public WindowForms {
   bool ExploreBookmarks(BookmarkExplorer& explorer) override;
   bool EditGlobalPointer(GlobalPointerEditor& editor) override;
   bool EditProgram(ProgramEditor& editor) override;
-  int ChooseProgram(const std::vector<ProgramChoice>& programs) override;
   void ShowSetup(SetupDialog dialog) override;
 
  private:
@@ -74,14 +71,11 @@ class ScriptedWindowForms : public WindowForms {
   ScriptedWindowForms& OnExplorer(std::function<bool(BookmarkExplorer&)> step);
   ScriptedWindowForms& OnGlobalPointer(std::function<bool(GlobalPointerEditor&)> step);
   ScriptedWindowForms& OnProgram(std::function<bool(ProgramEditor&)> step);
-  // The link dialog answers with the line of the program named `name` (-1 when none is).
-  ScriptedWindowForms& ChooseProgramNamed(std::string name);
 
   bool EditNote(NoteEditor& editor, bool readOnly) override;
   bool ExploreBookmarks(BookmarkExplorer& explorer) override;
   bool EditGlobalPointer(GlobalPointerEditor& editor) override;
   bool EditProgram(ProgramEditor& editor) override;
-  int ChooseProgram(const std::vector<ProgramChoice>& programs) override;
   // Records the dialog asked for.
   void ShowSetup(SetupDialog dialog) override { setups_.push_back(dialog); }
   const std::vector<SetupDialog>& Setups() const { return setups_; }
@@ -97,7 +91,6 @@ class ScriptedWindowForms : public WindowForms {
   std::deque<std::function<bool(BookmarkExplorer&)>> explorers_;
   std::deque<std::function<bool(GlobalPointerEditor&)>> globals_;
   std::deque<std::function<bool(ProgramEditor&)>> programs_;
-  std::deque<std::string> programChoices_;
   std::vector<SetupDialog> setups_;
   int unplayed_ = 0;
   int shown_ = 0;

@@ -210,10 +210,14 @@ void TQuillForm::EditProgram() {
 
 void TQuillForm::Tilknyttprogram1Click() {
   if (!dataark_.IsOpen() || dataark_.dp->TemplatePos() <= 0) return;
+  // TLinkProgramForm: the programs of "Programs" by name, "&Tilknytt" and "&Avbryt".
   const std::vector<ProgramChoice> programs = ListPrograms(dataark_);
-  const int chosen = forms().ChooseProgram(programs);
-  if (chosen < 0 || size_t(chosen) >= programs.size()) return;
-  LinkTemplateProgram(dataark_, programs[size_t(chosen)].dataBlock);
+  std::vector<std::string> names;
+  for (const ProgramChoice& program : programs) names.push_back(program.name);
+  const std::optional<size_t> chosen =
+      dialogs().ChooseLine("Tilknytt program", "&Program:", names, "&Tilknytt");
+  if (!chosen || *chosen >= programs.size()) return;
+  LinkTemplateProgram(dataark_, programs[*chosen].dataBlock);
 }
 
 void TQuillForm::Fjerntilknytningtilprogram1Click() {

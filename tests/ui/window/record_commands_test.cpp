@@ -8,6 +8,8 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <filesystem>
+#include <fstream>
 
 #include "commands/command_support.h"
 #include "content/bookmark_explorer.h"
@@ -289,8 +291,9 @@ TEST_F(RecordCommandsTest, ProgramsAreMadeLinkedAndUnlinkedThroughTheirDialogs) 
   ASSERT_EQ(ListPrograms(db()).size(), 1u);
 
   ShowOn(data);
-  forms_.ChooseProgramNamed("Redigerer");
+  dialogs_.AnswerText("Redigerer");
   Run("Tilknyttprogram1");
+  EXPECT_EQ(dialogs_.Asked(QuestionKind::kChooseLine).back().caption, "Tilknytt program");
   EXPECT_TRUE(TemplateHasProgram(db()));
   dialogs_.AnswerCancel();
   Run("Fjerntilknytningtilprogram1");
@@ -300,6 +303,35 @@ TEST_F(RecordCommandsTest, ProgramsAreMadeLinkedAndUnlinkedThroughTheirDialogs) 
   Run("Fjerntilknytningtilprogram1");
   EXPECT_FALSE(TemplateHasProgram(db()));
   EXPECT_EQ(forms_.Unplayed(), 0);
+}
+
+TEST_F(RecordCommandsTest, OpeningARecordStartsItsProgramAndTheWatchReadsTheChangeBack) {
+  // The program overwrites the first letter of the name in the exchange file it is handed.
+  const std::filesystem::path folder = Work() / "utveksling";
+  std::filesystem::create_directories(folder);
+  const std::string script = (Work() / "endre.sh").string();
+  std::ofstream(script) << "#!/bin/sh\nprintf Z | dd of=\"$1\" bs=1 seek=1 count=1 conv=notrunc 2>/dev/null\n";
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  const Position kunde = test::MakeTemplate(db(), "Kunde", test::CustomerFields());
+  const auto list = test::MakeList(db(), "Liste", {"A"});
+  const Position data = test::MakeDataRecord(db(), DirDown, kunde, test::CustomerPayload("Ola", 1, "", true));
+  ASSERT_EQ(NewProgramRecord(db(), "Endre"), 0);
+  ProgramEditor editor(db());
+  editor.programFile = script;
+  editor.folder = folder.string();
+  ASSERT_EQ(editor.Ok(), "");
+  dp().Load(data);
+  ASSERT_EQ(LinkTemplateProgram(db(), ListPrograms(db())[0].dataBlock), 1);
+
+  ShowOn(data);
+  Run("Egenskaper1");
+  ASSERT_EQ(form_.Running().exchangeFile, folder.string() + "/TEMP.TXT");
+  dp().Load(list[0]);  // the user moves on while the program runs
+  for (int i = 0; i < 50 && !form_.Running().exchangeFile.empty(); ++i) QTest::qWait(100);
+  EXPECT_TRUE(form_.Running().exchangeFile.empty()) << "read back";
+  dp().Load(data);
+  EXPECT_EQ(DisplayName(db()).substr(0, 3), "Zla");
+  EXPECT_TRUE(Messages().empty());
 }
 
 TEST_F(RecordCommandsTest, SetupDialogsReadWhenShownAndWriteWhenClosedAnyWay) {
