@@ -227,20 +227,23 @@ TEST_F(KeyboardTest, EachKeyWorksWithItsModifiersOnlyAndWrongOnesDoNothing) {
   Key(Qt::Key_Up, Qt::AltModifier);
   EXPECT_EQ(ListFrom(list[0]), (Names{"Første", "Andre", ""}));
 
-  // The dialogs of F4, Ctrl+F4, Ctrl+Enter; Shift+F4 and F7 belong to commands to come.
-  ExpectNothing(Qt::Key_F4, Qt::ShiftModifier);
+  // The dialogs of F4, Ctrl+F4, Shift+F4, F7 and Ctrl+Enter, each with its modifiers only.
   ExpectNothing(Qt::Key_F4, Qt::ControlModifier | Qt::ShiftModifier);
-  ExpectNothing(Qt::Key_F7, Qt::NoModifier);
+  ExpectNothing(Qt::Key_F7, Qt::ShiftModifier);
   ExpectNothing(Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
-  dialogs_.AnswerCancel().AnswerCancel().AnswerCancel();
+  dialogs_.AnswerCancel().AnswerCancel().AnswerCancel().AnswerCancel().AnswerCancel();
   Key(Qt::Key_F4);
   Key(Qt::Key_F4, Qt::ControlModifier);
   Key(Qt::Key_Return, Qt::ControlModifier);
+  Key(Qt::Key_F4, Qt::ShiftModifier);
+  Key(Qt::Key_F7);
   const auto& asked = dialogs_.Asked();
-  ASSERT_EQ(asked.size(), 3u);
+  ASSERT_EQ(asked.size(), 5u);
   EXPECT_EQ(asked[0].kind, QuestionKind::kChooseNewData);
   EXPECT_EQ(asked[1].kind, QuestionKind::kChooseNewLine);
   EXPECT_EQ(asked[2].caption, "Nytt navn på linje");
+  EXPECT_EQ(asked[3].kind, QuestionKind::kChooseNewNote);
+  EXPECT_EQ(asked[4].caption, "Finn bokmerke");
 
   // F5 shows what changed behind the window's back.
   WriteName(db(), "Omdøpt");

@@ -247,9 +247,13 @@ TEST_F(RecordCommandsTest, GlobalPointersAreMadeAndFollowedToTheOtherFileOrWithi
   Run("Egenskaper1");
   EXPECT_EQ(dp().CurrentPosition(), pointer);
 
-  // "Filnavn og tekst" without a text opens the other file and stays where it opened.
+  // "Filnavn og tekst" without a text opens the other file and stays where it opened; a
+  // click in the pointer's right marker zone follows it.
   const std::string mine = db().FileName();
-  ASSERT_TRUE(form_.FollowGlobalPointer(false));
+  ShowOn(pointer);
+  QTest::mouseClick(form_.findChild<QWidget*>("PaintBox1"), Qt::LeftButton, {},
+                    QPoint(form_.Canvas().Metrics().width00 + 1,
+                           (form_.cl().CurrentIndex - form_.cl().TopIndex + 1) * Lh() + Lh() / 2));
   EXPECT_EQ(db().FileName(), other);
   EXPECT_EQ(dp().CurrentPosition(), openedOn);
   EXPECT_NE(form_.windowTitle().toStdString().find("annen.pdb256"), std::string::npos);
