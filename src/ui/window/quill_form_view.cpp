@@ -265,7 +265,7 @@ void TQuillForm::PaintBox1DblClick() {
 // ---- Commands ----------------------------------------------------------------------------
 
 void TQuillForm::Go(Move move) {
-  bool moved = MoveCursor(dataark_, move);
+  const bool moved = MoveCursor(dataark_, move);
   if (moved && dataark_.dp->FollowPending()) FollowGlobalPointer(true);
   // Enter does nothing on a record without a sub-list; every other move refreshes also
   // when it had no pointer to follow.
