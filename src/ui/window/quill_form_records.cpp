@@ -174,7 +174,7 @@ bool TQuillForm::FollowGlobalPointer(bool automatic) {
     if (dataark_.IsOpen()) dataark_.dp->SetAutoFollow(autoFollow);
     // The marks name records of the file left behind.
     RemoveAllMarks();
-    SetCaption(file, true);
+    SetCaption(file);
     applicationTitle_ = file;
     ScanHurtigListen();
     if (file == previous) {
