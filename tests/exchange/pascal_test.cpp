@@ -1,0 +1,212 @@
+// Pascal declarations: the keyword scan of source lines, the import of one declaration as
+// a template, and the two declaration views.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "exchange/pascal_import.h"
+#include "exchange/pascal_views.h"
+#include "store/fault_injection.h"
+#include "templates/def_editor.h"
+#include "templates/template_fixture.h"
+
+using namespace qn;
+using namespace qn::test;
+
+namespace {
+
+TEST(PascalLinesTest, HeadersEndsAndFieldsAreKnownByTheirWords) {
+  EXPECT_TRUE(IsTypeHeader("  TPERSON = RECORD"));
+  EXPECT_TRUE(IsTypeHeader("TBIL = OBJECT(TKJORETOY)"));
+  EXPECT_TRUE(IsTypeHeader("TFORM1 = CLASS(TFORM)"));
+  EXPECT_FALSE(IsTypeHeader("TFORWARD = CLASS;"));  // a forward declaration
+  EXPECT_FALSE(IsTypeHeader("VAR R : RECORD"));
+  EXPECT_TRUE(IsEndLine("  END;"));
+  EXPECT_FALSE(IsEndLine("  ENDE : BYTE;"));
+  EXPECT_TRUE(IsFieldLine("  NAVN : STRING[30];"));
+  for (const char* method : {"PROCEDURE VIS(A: BYTE);", "FUNCTION F(X: INTEGER): BYTE;",
+                             "PROPERTY P: BYTE READ FP;", "CONSTRUCTOR INIT(A: WORD);",
+                             "DESTRUCTOR DONE(A: WORD);"})
+    EXPECT_FALSE(IsFieldLine(method)) << method;
+  EXPECT_FALSE(IsFieldLine("PRIVATE"));
+  EXPECT_EQ(UpperCase8("navn\xe6\xf8\xe5"), "NAVN\xc6\xd8\xc5");
+}
+
+TEST(PascalLinesTest, AFieldLineGivesTypeLengthsRepeatAndName) {
+  auto navn = ParseFieldLine("    NAVN : STRING[30];");
+  ASSERT_TRUE(navn);
+  EXPECT_EQ(navn->field.Name, "NAVN");
+  EXPECT_EQ(navn->field.DataType, kTypeString);
+  EXPECT_EQ(navn->field.Length, 30);
+  EXPECT_EQ(navn->field.DataLength, 31);
+  EXPECT_EQ(navn->field.ShowLength, 0);  // the type's own length, not the declared one
+  EXPECT_EQ(navn->field.Required, 1);
+  auto alder = ParseFieldLine("\tALDER:\tINTEGER; { år }");
+  ASSERT_TRUE(alder);
+  EXPECT_EQ(alder->field.Name, "ALDER");
+  EXPECT_EQ(alder->field.DataType, kTypeSmallint);
+  EXPECT_EQ(alder->field.DataLength, 2);
+  auto tabell = ParseFieldLine("TABELL : ARRAY[1..3] OF BYTE;");
+  ASSERT_TRUE(tabell);
+  EXPECT_EQ(tabell->repeat, 3);
+  EXPECT_EQ(tabell->field.DataType, kTypeByte);
+  // The whole line is searched and the highest-numbered name wins.
+  EXPECT_EQ(ParseFieldLine("STEMPEL : DATETIME;")->field.DataType, kTypeTime);
+  EXPECT_EQ(ParseFieldLine("DATEFELT : LONGINT;")->field.DataType, kTypeDate);
+  EXPECT_EQ(ParseFieldLine("{ A } B { C }: WORD;")->field.Name, "B");
+  EXPECT_FALSE(ParseFieldLine("P : POINTER;"));          // no type
+  EXPECT_FALSE(ParseFieldLine("T : ARRAY[5..1] OF BYTE;"));  // no elements
+  EXPECT_FALSE(ParseFieldLine(" : BYTE;"));              // no name
+}
+
+TEST(PascalScanTest, TheScanCountsLinesAndListsHeadersWithoutLeadingBlanks) {
+  std::istringstream source(
+      "unit X;\ninterface\ntype\n  TForward = class;\n   TPerson = record\n    Navn: string[30];\n"
+      "  end;\n\tTBil = object(TKjoretoy)\n  end;\n");
+  const SourceScan scan = ScanSource(source);
+  EXPECT_EQ(scan.AntLinjer, 9);
+  EXPECT_EQ(scan.AntRecord, 2);
+  EXPECT_EQ(scan.declarations, (std::vector<std::string>{"TPerson = record", "TBil = object(TKjoretoy)"}));
+  // Binary bytes, a line of a megabyte and no line ends are lines like any other.
+  std::string binary(1 << 20, '\0');
+  binary += "\xff\xfe = record\x01";
+  std::istringstream odd(binary);
+  const SourceScan oddScan = ScanSource(odd);
+  EXPECT_EQ(oddScan.AntLinjer, 1);
+  EXPECT_EQ(oddScan.AntRecord, 1);
+  EXPECT_FALSE(ScanSourceFile("/nonexistent/x.pas").error.empty());
+  EXPECT_FALSE(ScanSourceFile("/tmp").error.empty());
+}
+
+constexpr const char* kUnit =
+    "type\n"
+    "  TPerson = record\n"
+    "    Navn: string[30];\n"
+    "    Alder: Integer;\n"
+    "  end;\n"
+    "  TBil = object(TKjoretoy)\n"
+    "  private\n"
+    "    Tabell: array[1..3] of Byte;\n"
+    "    procedure Vis(A: Byte);\n"
+    "    function Pris: Double;\n"
+    "  end;\n";
+
+class PascalImportTest : public TemplateFixture {
+ protected:
+  ImportResult Import(std::string_view declaration, std::string_view name = "",
+                      const std::string& text = kUnit) {
+    std::istringstream source(text);
+    return ImportDeclaration(*db, source, declaration, name);
+  }
+  std::vector<TemplateField> Stored(const std::string& name) {
+    EXPECT_EQ(LoadTemplate(*db, name), 0);
+    return LoadedTemplate(*db).Fields;
+  }
+};
+
+TEST_F(PascalImportTest, ADeclarationBecomesATemplateTheDataEditorFills) {
+  dp().Load(line);
+  std::vector<int> percents;
+  std::istringstream source(kUnit);
+  const ImportResult person = ImportDeclaration(*db, source, "TPerson = record", "",
+                                                [&](int p, std::string_view) { percents.push_back(p); });
+  ASSERT_EQ(person.status, ImportResult::Status::kImported) << person.message;
+  EXPECT_EQ(dp().CurrentPosition(), line);
+  EXPECT_EQ(person.name, "TPerson");
+  EXPECT_EQ(percents.back(), 100);
+  const std::vector<TemplateField> rows = Stored("TPerson");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].Name, "NAVN");
+  EXPECT_EQ(rows[0].DataType, kTypeString);
+  EXPECT_EQ(rows[0].Length, 30);
+  EXPECT_EQ(rows[0].DataLength, 31);
+  EXPECT_EQ(rows[1].Name, "ALDER");
+  EXPECT_EQ(rows[1].DataType, kTypeSmallint);
+  EXPECT_EQ(LoadedTemplate(*db).Header.DataSize, 33);
+
+  const Position record = MakeData("TPerson", line);
+  DataEditor data(*db);
+  ASSERT_EQ(data.LoadTemplate(), 0);
+  data.LesData();
+  data.SetValue(1, "Ola");
+  data.SetValue(2, "7");
+  EXPECT_TRUE(data.SkrivData().Written());
+  EXPECT_EQ(Payload(record)[31], 7);
+
+  const ImportResult bil = Import("TBil = object(TKjoretoy)", "Bil");
+  ASSERT_EQ(bil.status, ImportResult::Status::kImported);
+  const std::vector<TemplateField> bilRows = Stored("Bil");
+  ASSERT_EQ(bilRows.size(), 4u);  // the parent is not there: only the INHERITED row
+  EXPECT_EQ(bilRows[0].DataType, kTypeInherited);
+  EXPECT_EQ(bilRows[0].Name, "TKjoretoy");
+  EXPECT_EQ(bilRows[1].Name, "TABELL1");
+  EXPECT_EQ(bilRows[3].Name, "TABELL3");
+  EXPECT_EQ(bilRows[3].DataLength, 1);
+  EXPECT_EQ(LoadedTemplate(*db).Header.HasInherited, 1);
+  ExpectConsistent();
+}
+
+TEST_F(PascalImportTest, WhatCannotBeImportedMakesNothing) {
+  const Bytes before = File();
+  EXPECT_EQ(Import("TGone = record").status, ImportResult::Status::kNotFound);
+  EXPECT_EQ(Import("TLast = record", "", "x\nTLast = record").status, ImportResult::Status::kNotFound);
+  EXPECT_EQ(Import("TPerson = record", "Definitions").status, ImportResult::Status::kRefused);
+  EXPECT_EQ(Import("= record", "", "= record\nA: BYTE;\nend;\n").status, ImportResult::Status::kRefused);
+  EXPECT_EQ(File(), before);
+  ASSERT_EQ(Import("TPerson = record").status, ImportResult::Status::kImported);
+  const ImportResult twice = Import("TPerson = record");
+  EXPECT_EQ(twice.status, ImportResult::Status::kRefused);  // its name would never be found
+  EXPECT_NE(twice.message.find("Spør etter navn"), std::string::npos);
+  // An array too long for a template is left out and counted.
+  const ImportResult big = Import("TBig = record", "", "TBig = record\nA: array[1..70000] of Byte;\nB: Word;\nend;\n");
+  EXPECT_EQ(big.fields, 1u);
+  EXPECT_EQ(big.skippedLines, 1u);
+}
+
+TEST_F(PascalImportTest, AnImportIsOneChange) {
+  db.reset();
+  ExpectAllOrNothing(
+      *fs, kFile,
+      [this] {
+        auto d = std::make_unique<tDataImageArk>(fs);
+        d->Open(kFile, OpenPolicy::kCreate);
+        return d;
+      },
+      [](tDataImageArk& d) {
+        std::istringstream source(kUnit);
+        EXPECT_EQ(ImportDeclaration(d, source, "TBil = object", "").status, ImportResult::Status::kImported);
+      });
+  Reopen();
+}
+
+class NoHost : public DefEditorHost {
+ public:
+  std::string Input(std::string_view, std::string_view) override { return ""; }
+  bool YesNo(std::string_view, bool d) override { return d; }
+  void Message(std::string_view) override {}
+  std::string ChooseTemplate(const std::vector<std::string>&) override { return ""; }
+  std::string CurrentDisplayName() override { return ""; }
+};
+
+TEST_F(PascalImportTest, TheViewsWriteTheGridAndTheLoadedTemplate) {
+  MakeTemplate("Kjøretøy", {Row("Hjul", kTypeByte, 1, 3)});
+  MakeTemplate("Bil", {Inherit("Kjøretøy"), Row("Merke", kTypeString, 21, 20),
+                       Row(std::string(60, 'L'), kTypeWord, 2, 5)});
+  NoHost host;
+  DefEditor e(*db, host, false);
+  e.SetNameBox("Bil");
+  ASSERT_TRUE(e.Open());
+  e.EditCell(kColType, 2, "string");  // the grid, not the stored template, is written
+  EXPECT_EQ(ObjectDeclaration(e),
+            (std::vector<std::string>{"TYPE", " Bil = Object(Kjøretøy)", "      Merke : STRING[20];",
+                                      "      " + std::string(51, 'L') + " : WORD;", "    End;"}));
+  const std::vector<std::string> record = RecordDeclaration(e.NameBox(), LoadedTemplate(*db).Fields);
+  ASSERT_EQ(record.size(), 6u);
+  EXPECT_EQ(record[1], " Bil = Record");
+  EXPECT_EQ(record[2], "     Hjul : BYTE;");
+  EXPECT_EQ(record[3], "     Merke : String;");
+  EXPECT_EQ(record[4], "     " + std::string(51, 'L') + " : WORD;");
+  EXPECT_EQ(record[5], "    End;");
+}
+
+}  // namespace
