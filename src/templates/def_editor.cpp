@@ -261,6 +261,7 @@ bool DefEditor::Choose(std::string name) {
 bool DefEditor::Open() {
   ClearAll();
   antallDef_ = 0;
+  openedRecord_ = 0;
   if (LoadTemplate(db_, nameBox_) != 0) return false;
   const tLoadedTemplate& t = LoadedTemplate(db_);
   antallDef_ = int16_t(std::min<uint32_t>(t.OwnCount, std::numeric_limits<int16_t>::max()));
@@ -270,15 +271,30 @@ bool DefEditor::Open() {
     if (GetTemplateField(db_, t.InheritedCount + size_t(k) - 1, f)) FillRow(k, f);
   }
   chosen_ = true;
+  Opened();
   SetOffsets();
   lagret_ = false;
   return true;
 }
 
-const tLoadedTemplate* DefEditor::Loaded() const {
-  // A template loaded by someone else (the data editor, a chooser) is not the grid's.
+const tLoadedTemplate* DefEditor::Loaded() {
+  // The database holds one loaded template, which others (the main window's view, a
+  // chooser) may have replaced meanwhile: the grid's template is loaded again then.
+  if (openedRecord_ <= 0) return nullptr;
   const tLoadedTemplate& t = LoadedTemplate(db_);
-  return chosen_ && t.TemplateLoaded ? &t : nullptr;
+  if (!t.TemplateLoaded || t.TemplateRecordPos != openedRecord_) {
+    if (LoadTemplate(db_, openedName_) != 0 || t.TemplateRecordPos != openedRecord_) {
+      openedRecord_ = 0;
+      return nullptr;
+    }
+  }
+  return &t;
+}
+
+void DefEditor::Opened() {
+  const tLoadedTemplate& t = LoadedTemplate(db_);
+  openedRecord_ = t.TemplateLoaded ? t.TemplateRecordPos : 0;
+  openedName_ = openedRecord_ > 0 ? nameBox_ : std::string();
 }
 
 void DefEditor::CheckInheritedLength() {
@@ -298,8 +314,15 @@ void DefEditor::CheckInheritedLength() {
   SetOffsets();
 }
 
+bool DefEditor::RefusedReadOnly() {
+  if (!db_.ReadOnly()) return false;
+  host_.Message(kReadOnlyDefinition);
+  return true;
+}
+
 bool DefEditor::Save() {
   droppedRows_ = 0;
+  if (RefusedReadOnly()) return false;
   CheckInheritedLength();
   if (ny_) return SaveAs();
   if (LoadTemplate(db_, nameBox_) != 0) {
@@ -344,6 +367,7 @@ bool DefEditor::Save() {
   const int32_t result = InOneChange(db_, [&] { return SaveTemplate(db_); });
   if (db_.dp->IsRecordAt(keep)) db_.dp->Load(keep);
   LoadTemplate(db_, nameBox_);
+  Opened();
   if (result != 0) {
     host_.Message("Malen \"" + nameBox_ + "\" kunne ikke lagres.");
     return false;
@@ -358,6 +382,7 @@ bool DefEditor::Save() {
 bool DefEditor::SaveAs() {
   Datapointer& dp = *db_.dp;
   const Position start = dp.CurrentPosition();
+  if (RefusedReadOnly()) return false;
   const std::string name = host_.Input(kNewDefinitionPrompt, "");
   if (name.empty()) return false;
   if (TemplateNameTaken(db_, name)) {
@@ -391,6 +416,7 @@ bool DefEditor::SaveAs() {
   LoadTemplate(db_, name);
   antallDef_ = int16_t(last);
   chosen_ = true;
+  Opened();
   // From now on the editor edits the template it made: "&Lagre" stores into it.
   ny_ = false;
   PointerCheck();
@@ -436,6 +462,7 @@ bool DefEditor::NewPointer() {
   if (t == nullptr) return false;
   const Position templateRecord = t->TemplateRecordPos;
   const Position block = t->TemplateBlockPos;
+  if (RefusedReadOnly()) return false;
   const std::string name = host_.Input(kNewPointerPrompt, "");
   if (name.empty()) return false;
   if (TemplateNameTaken(db_, name)) {

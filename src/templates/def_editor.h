@@ -26,6 +26,8 @@ inline constexpr std::string_view kNewPointerPrompt = "Ny peker på valgt defini
 inline constexpr std::string_view kSaveQuestion = "Data er endret, vil du lagre ?";
 inline constexpr std::string_view kNoMoreInFile = "** INGEN FLERE I FILEN **";
 inline constexpr std::string_view kTemplateChooserCaption = "Maler";
+inline constexpr std::string_view kReadOnlyDefinition =
+    "Databasen er skrivebeskyttet; malen er ikke lagret.";
 
 constexpr int kDefColumns = 10;
 constexpr int kDefGridRows = 512;
@@ -150,6 +152,10 @@ class DefEditor {
   // template.
   size_t DroppedRows() const { return droppedRows_; }
 
+  // The template this editor opened or saved, loaded again when something else was
+  // loaded meanwhile; nullptr when the editor has none.
+  const tLoadedTemplate* Loaded();
+
   // The row as a template row (the name cut to 51 characters; a cell that is not a number
   // counts as 0).
   TemplateField RowField(int row) const;
@@ -158,8 +164,10 @@ class DefEditor {
 
  private:
   std::string& At(int column, int row);
-  // The template this editor opened or saved, while it is still the loaded one.
-  const tLoadedTemplate* Loaded() const;
+  // Remembers the template just loaded by the name box's name as the grid's.
+  void Opened();
+  // On a read-only database: says so and gives true.
+  bool RefusedReadOnly();
   // A cell's number, 0 when not a number.
   int64_t Number(int column, int row) const;
   // The rows whose numbers do not fit a template row: a message naming them, else empty.
@@ -175,6 +183,8 @@ class DefEditor {
   bool chosen_ = false;  // a template was opened or saved: the name box keeps its name
   bool pointerEnabled_ = false;
   size_t droppedRows_ = 0;
+  Position openedRecord_ = 0;  // the grid's template record; 0 when none
+  std::string openedName_;     // the name it was loaded by
   std::string nameBox_;
   std::vector<std::string> names_;
   std::vector<std::array<std::string, kDefColumns>> grid_;

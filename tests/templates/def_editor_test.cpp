@@ -279,6 +279,7 @@ TEST_F(DefEditorTest, RowCommandsAndTheInheritedLength) {
   EXPECT_EQ(e->Cell(kColNavn, 4), "Egen");
   e->SwapWithNext(3);
   EXPECT_EQ(e->Cell(kColNavn, 3), "Egen");
+  LoadTemplate(*db, "Foreldre");  // the main window's view loads others meanwhile
   e->PasteOriginal(2);
   EXPECT_EQ(e->Cell(kColNavn, 2), "Egen");
   e->PasteOriginal(3);

@@ -20,6 +20,8 @@
 #include "commands/navigation.h"
 #include "ui/dialogs/command_boundary.h"
 #include "ui/window/quill_form.h"
+#include "ui/forms/def_form.h"
+#include "ui/forms/import_form.h"
 #include "env/errors.h"
 #include "env/datetime_text.h"
 #include "content/system_lists.h"
@@ -137,6 +139,32 @@ void TQuillForm::WireCommands() {
       {item, "Tilknyttdataframerketpost1", [this] { Tilknyttdataframerketpost1Click(); }, edits},
       {item, "Oppdaterdenneiframerket1", [this] { Oppdaterdenneiframerket1Click(); }, edits},
       {item, "Fix1", [this] { Fix1Click(); }, edits},
+
+      // Templates: the editor, and the import of Pascal declarations; the view is drawn
+      // again after either, since templates name records in the list.
+      {item, "Definisjon1",
+       [this] {
+         if (!dataark_.IsOpen()) return;
+         NewTemplate(this, dialogs(), dataark_);
+         vis(0);
+       }, edits},
+      {item, "Redigermal1",
+       [this] {
+         if (!dataark_.IsOpen() || !dataark_.dp->IsRecordAt(dataark_.dp->TemplatePos())) return;
+         {
+           CursorRestorer back(*dataark_.dp);
+           dataark_.dp->Load(dataark_.dp->TemplatePos());
+           EditTemplate(this, dialogs(), dataark_);
+         }
+         vis(0);
+       }, edits},
+      {item, "Malerifrapascalkildekode1",
+       [this] {
+         if (!dataark_.IsOpen()) return;
+         TImportForm form(dataark_, dialogs(), this);
+         form.exec();
+         vis(0);
+       }, edits},
       {item, "Kontrollerogreparer1", [this] { Kontrollerogreparer1Click(); }, edits},
       {item, "Slettedeposter1", [this] { Slettedeposter1Click(); }, edits},
 

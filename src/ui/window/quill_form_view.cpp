@@ -21,6 +21,7 @@
 #include "ui/forms/data_form.h"
 #include "ui/window/paint_box.h"
 #include "ui/window/quill_form.h"
+#include "ui/forms/def_form.h"
 #include "ui/dialogs/wait_cursor.h"
 
 namespace qn {
@@ -315,6 +316,10 @@ void TQuillForm::Egenskaper1Click() {
       break;
     case OpenAction::kDataEditor:
       if (EditData()) vis(0);
+      break;
+    case OpenAction::kTemplateEditor:
+      EditTemplate(this, dialogs(), dataark_);
+      vis(0);
       break;
     case OpenAction::kProperties:
       Endrenavn1Click();

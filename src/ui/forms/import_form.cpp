@@ -1,0 +1,139 @@
+#include "ui/forms/import_form.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "store/database.h"
+#include "ui/dialogs/command_boundary.h"
+#include "ui/dialogs/qt_text.h"
+#include "ui/dialogs/wait_cursor.h"
+
+namespace qn {
+
+TImportForm::TImportForm(tDataImageArk& db, Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent), DataArk_(db), dialogs_(dialogs) {
+  setObjectName("ImportForm");
+  setWindowTitle(FromUtf8(kImportFormCaption));
+  setModal(true);
+  auto* layout = new QVBoxLayout(this);
+  auto* top = new QGridLayout;
+  top->addWidget(new QLabel("Filnavn", this), 0, 0);
+  FileName_ = new QLineEdit(this);
+  FileName_->setObjectName("Filnavn");
+  top->addWidget(FileName_, 0, 1, 1, 3);
+  auto* browse = new QPushButton("Bla gjennom ....", this);
+  browse->setObjectName("BlaButton");
+  top->addWidget(browse, 0, 4);
+  top->addWidget(new QLabel("Linjer", this), 1, 0);
+  Lines_ = new QLineEdit(this);
+  Lines_->setObjectName("Linjer");
+  Lines_->setReadOnly(true);
+  top->addWidget(Lines_, 1, 1);
+  top->addWidget(new QLabel("Objekter", this), 1, 2);
+  Objects_ = new QLineEdit(this);
+  Objects_->setObjectName("Objekter");
+  Objects_->setReadOnly(true);
+  top->addWidget(Objects_, 1, 3);
+  layout->addLayout(top);
+  List_ = new QListWidget(this);
+  List_->setObjectName("ListBox1");
+  layout->addWidget(List_, 1);
+  auto* bottom = new QHBoxLayout;
+  AskName_ = new QCheckBox(FromUtf8("Spør etter navn"), this);
+  AskName_->setObjectName("SporNavn");
+  bottom->addWidget(AskName_);
+  bottom->addStretch();
+  auto* all = new QPushButton("&Importer alle", this);
+  all->setObjectName("ImporterAlle");
+  bottom->addWidget(all);
+  layout->addLayout(bottom);
+
+  connect(browse, &QPushButton::clicked, this, [this] { BrowseClick(); });
+  connect(FileName_, &QLineEdit::editingFinished, this, [this] { sjekkfilen(); });
+  connect(List_, &QListWidget::itemDoubleClicked, this,
+          [this](QListWidgetItem* item) { ImporterRecord(List_->row(item)); });
+  connect(all, &QPushButton::clicked, this, [this] { ImportAllClick(); });
+  resize(640, 480);
+}
+
+void TImportForm::showEvent(QShowEvent* event) {
+  FileName_->clear();
+  Lines_->setText("0");
+  Objects_->setText("0");
+  QDialog::showEvent(event);
+}
+
+void TImportForm::sjekkfilen() {
+  List_->clear();
+  AntLinjer_ = 0;
+  AntRecord_ = 0;
+  const std::string path = FileName_->text().toStdString();
+  if (!path.empty()) {
+    SourceScan scan;
+    {
+      WaitCursor wait;
+      scan = ScanSourceFile(path);
+    }
+    if (!scan.error.empty()) dialogs_.Message(kErrorCaption, scan.error, MessageKind::kError);
+    AntLinjer_ = scan.AntLinjer;
+    AntRecord_ = scan.AntRecord;
+    for (const std::string& line : scan.declarations) List_->addItem(FromUtf8(line));
+  }
+  Lines_->setText(QString::number(AntLinjer_));
+  Objects_->setText(QString::number(AntRecord_));
+}
+
+void TImportForm::BrowseClick() {
+  FileRequest request;
+  request.title = "Velg Pascal kildekode";
+  // Pascal sources are named in either case here.
+  request.filter = "Pascal filer|*.PAS;*.pas;*.pp|Alle filer|*.*";
+  request.defaultExtension = "PAS";
+  request.mustExist = true;
+  const std::optional<std::string> file = dialogs_.OpenFile(request);
+  if (!file) return;
+  FileName_->setText(FromUtf8(*file));
+  sjekkfilen();
+}
+
+bool TImportForm::ImporterRecord(int line) {
+  if (line < 0 || line >= List_->count()) return false;
+  const std::string declaration = List_->item(line)->text().toStdString();
+  std::string name;
+  if (AskName_->isChecked()) {
+    name = dialogs_.Input(kImportNamePrompt, declaration);
+    if (name.empty()) return false;
+  }
+  if (DataArk_.ReadOnly()) {
+    dialogs_.Message(kErrorCaption, kReadOnlyRefusal, MessageKind::kInformation);
+    return false;
+  }
+  ImportResult result;
+  {
+    std::unique_ptr<ProgressTask> progress = dialogs_.StartProgress(kImportProgressCaption, declaration);
+    result = ImportDeclarationFromFile(DataArk_, FileName_->text().toStdString(), declaration, name,
+                                       [&](int percent, std::string_view field) {
+                                         if (!progress) return;
+                                         progress->SetPosition(percent);
+                                         if (!field.empty()) progress->SetText(field);
+                                       });
+  }
+  if (result.status != ImportResult::Status::kImported) {
+    dialogs_.Message(kErrorCaption, result.message, MessageKind::kWarning);
+    return false;
+  }
+  ++imported_;
+  return true;
+}
+
+void TImportForm::ImportAllClick() {
+  for (int line = 0; line < List_->count(); ++line) ImporterRecord(line);
+}
+
+}  // namespace qn

@@ -1,0 +1,53 @@
+// TImportForm ("Importer Pascal kildekode"): a Pascal source file scanned for declaration
+// headers (sjekkfilen), the list of those it found, and their import as templates one by
+// one (a double click) or all ("&Importer alle"), each with the progress window. The scan
+// and the import are the exchange layer's; the form shows them and asks through the seam.
+#pragma once
+
+#include <QDialog>
+
+#include "exchange/pascal_import.h"
+#include "ui/dialogs/dialogs.h"
+
+class QCheckBox;
+class QLineEdit;
+class QListWidget;
+
+namespace qn {
+
+class tDataImageArk;
+
+class TImportForm : public QDialog {
+  Q_OBJECT
+ public:
+  // `db` and `dialogs` must outlive the form.
+  TImportForm(tDataImageArk& db, Dialogs& dialogs, QWidget* parent = nullptr);
+
+  // sjekkfilen: the file named in the box, scanned.
+  void sjekkfilen();
+  // "Bla gjennom ....": a file chosen in the file dialog, then scanned.
+  void BrowseClick();
+  // ImporterRecord on line `line` of the list. True when a template was made.
+  bool ImporterRecord(int line);
+  // "&Importer alle": every line, top to bottom.
+  void ImportAllClick();
+  // Templates made while the form was open.
+  int Imported() const { return imported_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  tDataImageArk& DataArk_;
+  Dialogs& dialogs_;
+  int32_t AntLinjer_ = 0;
+  int32_t AntRecord_ = 0;
+  int imported_ = 0;
+  QLineEdit* FileName_;
+  QLineEdit* Lines_;
+  QLineEdit* Objects_;
+  QListWidget* List_;
+  QCheckBox* AskName_;
+};
+
+}  // namespace qn
