@@ -187,7 +187,15 @@ SaveResult SaveFieldText(const TemplateField& field, std::string_view text, std:
   std::array<uint8_t, kValueBufferSize> buffer{};
   switch (type) {
     case TypeClass::kInteger: {
-      int64_t value = ParseInt32OrCardinal(text).value_or(0);
+      const std::optional<int64_t> parsed = ParseInt32OrCardinal(text);
+      const int64_t value = parsed.value_or(0);
+      // A number the field's bytes cannot hold (in the signed or the unsigned form they
+      // are shown in) would be stored as its low bytes, another number: refused instead.
+      const int bits = 8 * std::clamp<int>(field.DataLength, 1, 4);
+      const int64_t low = -(int64_t(1) << (bits - 1));
+      const int64_t high = field.DataType == kTypeLongint && bits == 32 ? (int64_t(1) << 31) - 1
+                                                                       : (int64_t(1) << bits) - 1;
+      if (parsed && (value < low || value > high)) return {SaveStatus::kRefused, {}};
       PutU32(buffer, 0, static_cast<uint32_t>(value));
       break;
     }

@@ -59,6 +59,18 @@ TEST_F(IntegerFieldTest, SaveKeepsTheLowBytesOnly) {
   EXPECT_EQ(card, (Bytes{0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
+TEST_F(IntegerFieldTest, NumbersTheFieldCannotHoldAreRefusedAndTheBytesKept) {
+  Bytes byte{7};
+  EXPECT_EQ(SaveFieldText(Field(kTypeByte, 1), "300", byte).status, SaveStatus::kRefused);
+  EXPECT_EQ(byte, Bytes{7});
+  Bytes longint{1, 2, 3, 4};
+  EXPECT_EQ(SaveFieldText(Field(kTypeLongint, 4), "3000000000", longint).status, SaveStatus::kRefused);
+  EXPECT_EQ(longint, (Bytes{1, 2, 3, 4}));
+  EXPECT_EQ(SaveFieldText(Field(kTypeLongint, 4), " -2147483648 ", longint).status, SaveStatus::kStored);
+  EXPECT_EQ(longint, (Bytes{0, 0, 0, 0x80}));
+  EXPECT_EQ(SaveFieldText(Field(kTypeSmallint, 2), "65536", longint).status, SaveStatus::kRefused);
+}
+
 TEST_F(IntegerFieldTest, TextThatIsNotAnIntegerStoresZero) {
   Bytes b{1, 2, 3, 4};
   EXPECT_EQ(SaveFieldText(Field(kTypeLongint, 4), "12x", b).status, SaveStatus::kStored);
