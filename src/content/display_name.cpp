@@ -77,6 +77,9 @@ std::string DisplayName(tDataImageArk& db) {
       return ReadName(db);
     case kKindData:
     case kKindDataWithTemplate:
+    // Renaming a data record adds the name bit to its kind: it is still a data record.
+    case kKindData | kKindNamed:
+    case kKindDataWithTemplate | kKindNamed:
       return dp.NameBlock() != 0 ? ReadName(db) : DataRecordText(db);
     case kKindIndex:
       return "INDEX: " + ReadName(db);

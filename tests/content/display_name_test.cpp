@@ -140,6 +140,11 @@ TEST_F(DisplayNameTest, ANamedDataRecordShowsItsName) {
   Position p = DataRecord(t, Text("Per", 8));
   WriteName(*db, "Eget navn");
   EXPECT_EQ(RecordAt(p).kind, kKindData + 1);
+  EXPECT_EQ(NameOf(p), "Eget navn");  // kind 3, as renaming makes it
+  dp().Load(p);
+  dp().SetKind(kKindDataWithTemplate + 1);
+  dp().Store();
+  EXPECT_EQ(NameOf(p), "Eget navn");
   dp().SetKind(kKindDataWithTemplate);
   dp().Store();
   EXPECT_EQ(NameOf(p), "Eget navn");

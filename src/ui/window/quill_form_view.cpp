@@ -298,7 +298,7 @@ void TQuillForm::Egenskaper1Click() {
   if (!dataark_.IsOpen()) return;
   Datapointer& dp = *dataark_.dp;
   const int32_t kind = dp.Kind();
-  const bool data = kind == kKindData || kind == kKindDataWithTemplate;
+  const bool data = (kind & ~kKindNamed) == kKindData || (kind & ~kKindNamed) == kKindDataWithTemplate;
   switch (OpenActionFor(kind, data && dp.TemplatePos() > 0 && TemplateHasProgram(dataark_))) {
     case OpenAction::kRename: {
       // "Å&pne" also shows records of other kinds, so only this case is an edit.

@@ -160,6 +160,8 @@ OpenAction OpenActionFor(int32_t kind, bool templateHasProgram) {
     case kKindNamed: return OpenAction::kRename;
     case kKindData:
     case kKindDataWithTemplate:
+    case kKindData | kKindNamed:  // a data record that was given a name
+    case kKindDataWithTemplate | kKindNamed:
       return templateHasProgram ? OpenAction::kStartProgram : OpenAction::kDataEditor;
     case kKindTemplate: return OpenAction::kTemplateEditor;
     case kKindProgram: return OpenAction::kProgramDialog;

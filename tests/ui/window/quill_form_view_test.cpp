@@ -331,6 +331,8 @@ TEST(ViewCommandsTest, ContextMenuPointAddsTheVisiblePanels) {
 TEST(ViewCommandsTest, OpenByKindChoosesTheCommandOfEachKind) {
   EXPECT_EQ(OpenActionFor(1, false), OpenAction::kRename);
   EXPECT_EQ(OpenActionFor(2, false), OpenAction::kDataEditor);
+  EXPECT_EQ(OpenActionFor(3, false), OpenAction::kDataEditor);  // named data records
+  EXPECT_EQ(OpenActionFor(11, false), OpenAction::kDataEditor);
   EXPECT_EQ(OpenActionFor(10, true), OpenAction::kStartProgram);
   EXPECT_EQ(OpenActionFor(4, false), OpenAction::kTemplateEditor);
   EXPECT_EQ(OpenActionFor(513, false), OpenAction::kOpenDocument);
