@@ -99,8 +99,10 @@ int RunImportPascal(const std::vector<std::string>& args, ToolContext& context) 
   std::string name;
   for (size_t i = 2; i < args.size(); ++i) {
     if (args[i] == "--name") {
-      if (i + 1 >= args.size()) return UsageError(context, kImportPascal);
+      if (i + 1 >= args.size() || !name.empty()) return UsageError(context, kImportPascal);
       name = args[++i];
+    } else if (args[i].starts_with("--")) {
+      return UsageError(context, kImportPascal);  // no other option
     } else {
       declarations.push_back(args[i]);
     }
