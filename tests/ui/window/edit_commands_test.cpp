@@ -48,8 +48,8 @@ TEST_F(EditCommandsTest, CopyThenPasteTwiceMakesTwoOwnCopiesAndCutOfALineKeepsTh
   const Position source = DataBelow("Ola", 7);
   ShowOn(source);
   EXPECT_FALSE(Button("PasteButton")->isEnabled());
-  // The record has a template, but the template editor is still to come.
-  EXPECT_FALSE(form_.MenuItem("Redigermal1")->isEnabled());
+  // The record has a template: its editor can be opened.
+  EXPECT_TRUE(form_.MenuItem("Redigermal1")->isEnabled());
   Press("CopyButton");
   EXPECT_EQ(db().clipboard.record, source);
   EXPECT_TRUE(Button("PasteButton")->isEnabled());
@@ -170,8 +170,12 @@ TEST_F(EditCommandsTest, SizeRepairMendsARecordAndEndsOnTheFirstData) {
 }
 
 TEST_F(EditCommandsTest, OpeningAKindWhoseWindowIsToComeSaysSoAndChangesNothing) {
-  const Position kunde = test::MakeTemplate(db(), "Kunde", test::CustomerFields());
-  ShowOn(kunde);
+  // A program record: its dialog is still to come.
+  const Position program = test::MakeList(db(), "Programs", {"Program"})[0];
+  dp().Load(program);
+  dp().SetKind(kKindProgram);
+  dp().Store();
+  ShowOn(program);
   const std::vector<uint8_t> before = FileBytes();
   Run("Egenskaper1");
   EXPECT_EQ(form_.findChild<QLabel*>("StatusPanel1")->text().toStdString(), kNoWindowYetText);
