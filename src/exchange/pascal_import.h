@@ -20,7 +20,6 @@ namespace qn {
 class tDataImageArk;
 
 inline constexpr std::string_view kImportFormCaption = "Importer Pascal kildekode";
-inline constexpr std::string_view kImportProgressCaption = "Importerer objekt";
 inline constexpr std::string_view kImportNamePrompt = "Nytt navn på mal";
 inline constexpr std::string_view kPascalFileFilter = "Pascal filer|*.PAS|Alle filer|*.*";
 

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "exchange/sequential_import.h"  // the progress window's caption, shared by the imports
 #include "store/database.h"
 #include "ui/dialogs/command_boundary.h"
 #include "ui/dialogs/qt_text.h"
