@@ -169,18 +169,23 @@ TEST_F(EditCommandsTest, SizeRepairMendsARecordAndEndsOnTheFirstData) {
   EXPECT_EQ(form_.findChild<QLabel*>("StatusPanel1")->text().left(2), "1 ");
 }
 
-TEST_F(EditCommandsTest, OpeningAKindWhoseWindowIsToComeSaysSoAndChangesNothing) {
-  // A program record: its dialog is still to come.
-  const Position program = test::MakeList(db(), "Programs", {"Program"})[0];
-  dp().Load(program);
-  dp().SetKind(kKindProgram);
-  dp().Store();
-  ShowOn(program);
+TEST_F(EditCommandsTest, OpeningATemplateShowsItsEditorAndAnUneditedCloseChangesNothing) {
+  // Every kind has its window now: a template opens the template editor.
+  const Position kunde = test::MakeTemplate(db(), "Kunde", test::CustomerFields());
+  ShowOn(kunde);
   const std::vector<uint8_t> before = FileBytes();
+  bool shown = false;
+  QTimer::singleShot(0, [&] {
+    QWidget* editor = QApplication::activeModalWidget();
+    ASSERT_NE(editor, nullptr);
+    shown = editor->windowTitle() == "Data definisjon";
+    editor->close();  // the close question is answered with its default, "Ja"
+  });
   Run("Egenskaper1");
-  EXPECT_EQ(form_.findChild<QLabel*>("StatusPanel1")->text().toStdString(), kNoWindowYetText);
-  EXPECT_TRUE(dialogs_.Asked().empty());
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(dialogs_.Asked(QuestionKind::kYesNo).size(), 1u);
   EXPECT_EQ(FileBytes(), before);
+  EXPECT_EQ(dp().CurrentPosition(), kunde);
 }
 
 // ---- The keyboard table ----
