@@ -19,6 +19,9 @@ class BlockFile {
   virtual int Read(void* buffer, size_t count, size_t* moved) = 0;
   virtual int Write(const void* buffer, size_t count, size_t* moved) = 0;
   virtual int64_t Size() = 0;
+  // A value that changes whenever the file's bytes or size change (size and modification
+  // time); -1 when it cannot be told.
+  virtual int64_t ChangeStamp() { return Size(); }
   // Makes every byte written so far durable (and, for a file just created, its name).
   virtual int Sync() = 0;
   // Cuts the file to `size` bytes.

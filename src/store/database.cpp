@@ -1,5 +1,5 @@
 // tDataImageArk: opening and creating the database file, the backup copy, block transfer
-// with the payload cache and the read-ahead buffer, the traffic counters and the error
+// with the payload cache and the page cache, the traffic counters and the error
 // report line.
 #include "store/database.h"
 
@@ -23,13 +23,16 @@ namespace qn {
 
 namespace {
 
-// The read-ahead buffer holds one window of the file. Windows start on 64 KiB
-// boundaries, so walking a list up or down through nearby records stays inside them; a
-// read that straddles a boundary gets a window starting at its own 4 KiB page.
-constexpr size_t kReadWindow = 64 * 1024;
-constexpr int64_t kPageSize = 4096;
-// Reads at least this long bypass the buffer: they gain nothing from it.
-constexpr size_t kDirectReadFrom = kReadWindow / 2;
+constexpr int64_t kPageSize = PageCache::kPageSize;
+// A miss during a walk along records stored together reads the aligned 64 KiB around its
+// page (the pages not held yet); any other miss reads its own page only.
+constexpr int64_t kClusterPages = 16;
+// Reads that begin within this many bytes of the end of the read before are close.
+constexpr int64_t kCloseReadDistance = 1024;
+// After this many close reads in a row the reads go along the file.
+constexpr int kCloseReadsForCluster = 8;
+// Reads at least this long bypass the cache: they gain nothing from it.
+constexpr size_t kDirectReadFrom = 32 * 1024;
 
 
 void VerboseLog(std::string_view line) {
@@ -44,26 +47,13 @@ bool Overlaps(int64_t a, int64_t aLength, int64_t b, int64_t bLength) {
 
 }  // namespace
 
-struct tDataImageArk::ReadBuffer {
-  std::vector<uint8_t> bytes = std::vector<uint8_t>(kReadWindow);
-  int64_t start = 0;
-  size_t length = 0;  // 0 = holds nothing
-
-  bool Holds(int64_t position, size_t count) const {
-    return length > 0 && position >= start &&
-           position + static_cast<int64_t>(count) <= start + static_cast<int64_t>(length);
-  }
-  void Clear() { length = 0; }
-};
-
 EngineState& Engine() {
   static EngineState state;
   return state;
 }
 
 tDataImageArk::tDataImageArk(std::shared_ptr<FileSystem> files)
-    : files_(files ? std::move(files) : DiskFileSystem()),
-      readBuffer_(std::make_unique<ReadBuffer>()) {}
+    : files_(files ? std::move(files) : DiskFileSystem()) {}
 
 tDataImageArk::~tDataImageArk() { Close(); }
 
@@ -85,6 +75,7 @@ tDataImageArk& tDataImageArk::Open(const std::string& fileName, OpenPolicy polic
   } else {
     if (!CreateNew()) return *this;
   }
+  fileStamp_ = file_->ChangeStamp();
   dp = std::make_unique<Datapointer>(*this);
   dp->Load(0);
   if (backupWanted_) BackUpIfSound();
@@ -407,7 +398,10 @@ void tDataImageArk::Close() {
 }
 
 void tDataImageArk::ForgetCaches() {
-  readBuffer_->Clear();
+  pages_.Clear();
+  lastReadEnd_ = -1;
+  closeReads_ = 0;
+  fileStamp_ = file_ ? file_->ChangeStamp() : 0;
   // The process-wide caches describe one file; a record or payload cached from another
   // file (or from this one before it was closed) must never make a write be skipped.
   EngineState& engine = Engine();
@@ -551,35 +545,66 @@ Position tDataImageArk::Allocate() {
 int tDataImageArk::ReadAt(int64_t position, uint8_t* buffer, size_t count, size_t* moved) {
   *moved = 0;
   if (count == 0) return 0;
-  ReadBuffer& rb = *readBuffer_;
-  if (rb.Holds(position, count)) {
-    std::memcpy(buffer, rb.bytes.data() + (position - rb.start), count);
-    *moved = count;
-    return 0;
-  }
-  if (count < kDirectReadFrom) {
-    int64_t start = position - position % static_cast<int64_t>(kReadWindow);
-    if (position + static_cast<int64_t>(count) > start + static_cast<int64_t>(kReadWindow)) {
-      start = position - position % kPageSize;
-    }
-    rb.Clear();
-    size_t got = 0;
-    int error = ReadFile(start, rb.bytes.data(), kReadWindow, &got);
-    if (error == 0) {
-      rb.start = start;
-      rb.length = got;
-      int64_t end = start + static_cast<int64_t>(got);
-      if (position < end) {
-        *moved = static_cast<size_t>(std::min<int64_t>(end - position, static_cast<int64_t>(count)));
-        std::memcpy(buffer, rb.bytes.data() + (position - start), *moved);
+  const bool close = lastReadEnd_ >= 0 && position >= lastReadEnd_ - kCloseReadDistance &&
+                     position <= lastReadEnd_ + kCloseReadDistance;
+  closeReads_ = close ? closeReads_ + 1 : 0;
+  lastReadEnd_ = position + int64_t(count);
+  if (count >= kDirectReadFrom) return ReadFile(position, buffer, count, moved);
+  size_t done = 0;
+  while (done < count) {
+    const int64_t at = position + int64_t(done);
+    const int64_t page = at / kPageSize;
+    size_t length = 0;
+    const uint8_t* bytes = pages_.Find(page, &length);
+    if (bytes == nullptr) {
+      if (FillPages(page) != 0) {
+        // Read just what was asked, so that the result and the error are those of the
+        // request itself.
+        return ReadFile(position, buffer, count, moved);
       }
-      return 0;
+      bytes = pages_.Find(page, &length);
+      if (bytes == nullptr) break;  // past the end of the file
     }
-    // The window could not be read whole; read just what was asked, so that the result
-    // and the error are those of the request itself.
-    rb.Clear();
+    const size_t offset = size_t(at - page * kPageSize);
+    if (offset >= length) break;
+    const size_t n = std::min(length - offset, count - done);
+    std::memcpy(buffer + done, bytes + offset, n);
+    done += n;
+    if (length < size_t(kPageSize)) break;  // the file ends in this page
   }
-  return ReadFile(position, buffer, count, moved);
+  *moved = done;
+  return 0;
+}
+
+int tDataImageArk::FillPages(int64_t page) {
+  int64_t first = page;
+  int64_t last = page;
+  if (closeReads_ >= kCloseReadsForCluster) {
+    const int64_t clusterStart = page - page % kClusterPages;
+    while (first > clusterStart && !pages_.Contains(first - 1)) --first;
+    while (last < clusterStart + kClusterPages - 1 && !pages_.Contains(last + 1)) ++last;
+  }
+  const size_t wanted = size_t(last - first + 1) * size_t(kPageSize);
+  if (fillBuffer_.size() < wanted) fillBuffer_.resize(size_t(kClusterPages * kPageSize));
+  size_t got = 0;
+  const int error = ReadFile(first * kPageSize, fillBuffer_.data(), wanted, &got);
+  if (error != 0) return error;
+  ++counters_.pageFills;
+  counters_.pageFillBytes += got;
+  for (int64_t p = first; p <= last; ++p) {
+    const size_t from = size_t(p - first) * size_t(kPageSize);
+    if (from >= got) break;
+    pages_.Put(p, fillBuffer_.data() + from, std::min<size_t>(got - from, size_t(kPageSize)));
+  }
+  return 0;
+}
+
+void tDataImageArk::Revalidate() {
+  if (!file_ || !readOnly_) return;
+  const int64_t stamp = file_->ChangeStamp();
+  if (stamp == fileStamp_ && stamp >= 0) return;
+  pages_.Clear();
+  fileStamp_ = stamp;
 }
 
 int32_t tDataImageArk::ReadBlock(void* buffer, int32_t count) {
@@ -681,20 +706,7 @@ int32_t tDataImageArk::WriteBlock(const void* buffer, int32_t count) {
 void tDataImageArk::AfterWrite(int64_t position, const uint8_t* bytes, size_t moved) {
   if (moved == 0) return;
   const int64_t length = static_cast<int64_t>(moved);
-  // The read buffer: overwrite the bytes it holds, and take bytes that continue it.
-  ReadBuffer& rb = *readBuffer_;
-  if (rb.length > 0) {
-    const int64_t bufferEnd = rb.start + static_cast<int64_t>(rb.length);
-    if (position <= bufferEnd && position + length > rb.start) {
-      const int64_t from = std::max(position, rb.start);
-      const int64_t to = std::min(position + length, rb.start + static_cast<int64_t>(kReadWindow));
-      if (to > from) {
-        std::memcpy(rb.bytes.data() + (from - rb.start), bytes + (from - position),
-                    static_cast<size_t>(to - from));
-        rb.length = std::max(rb.length, static_cast<size_t>(to - rb.start));
-      }
-    }
-  }
+  pages_.Write(position, bytes, moved);
   // The caches: bytes they hold that were just overwritten are no longer known.
   EngineState& engine = Engine();
   if (engine.payloadCacheLength > 0 &&

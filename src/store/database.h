@@ -2,7 +2,7 @@
 // cursor (Datapointer), the name and link-text objects, the position stack and the
 // traffic counters; it reads and writes blocks at the current file position, appends new
 // blocks at the end, and reports every file error as one "QUILLAPI: " log line. Every
-// change is in the file when the operation that made it returns; the read buffer never
+// change is in the file when the operation that made it returns; the page cache never
 // serves bytes older than the last write.
 #pragma once
 
@@ -16,6 +16,7 @@
 #include "store/block_file.h"
 #include "store/format.h"
 #include "store/journal.h"
+#include "store/page_cache.h"
 #include "env/errors.h"
 
 namespace qn {
@@ -65,6 +66,9 @@ struct EngineCounters {
   uint64_t skippedBytes = 0;
   uint64_t cacheFills = 0;
   uint64_t cacheFillBytes = 0;
+  // Reads the page cache made from the file for the block reads it could not serve.
+  uint64_t pageFills = 0;
+  uint64_t pageFillBytes = 0;
 };
 
 // Engine state shared by every database object of the process.
@@ -213,6 +217,11 @@ class tDataImageArk {
   Position Allocate();
   // The file size in bytes; -1 without an open file.
   int64_t FileSizeOf();
+  // A read-only opening is not protected from another program's change (a window beside a
+  // tool command): when the file has changed since its pages were read, the page cache is
+  // emptied so the next reads see the file as it is now. One look at the file; nothing
+  // for a writable opening, which no other program changes.
+  void Revalidate();
   // Writes the report line for the last error code and returns that code.
   int32_t ReportError(int32_t taskCode, std::string_view taskText);
 
@@ -284,9 +293,16 @@ class tDataImageArk {
   uint16_t stackTop_ = 0;
   std::array<Position, 256> stack_{};
   EngineCounters counters_;
-  // Read-ahead buffer: aligned pages of the file, kept equal to the file's bytes.
-  struct ReadBuffer;
-  std::unique_ptr<ReadBuffer> readBuffer_;
+  // Pages of the file as this object sees it (the open change's writes and the rolled-back
+  // view included), kept equal to it by every write.
+  PageCache pages_;
+  // Reads close behind one another so far (each within a little of the one before): a
+  // walk along records stored together, for which a miss reads the pages around it too.
+  int64_t lastReadEnd_ = -1;
+  int closeReads_ = 0;
+  std::vector<uint8_t> fillBuffer_;
+  // The file's change stamp when its pages were last known to be the file's.
+  int64_t fileStamp_ = 0;
   // The open change: its depth, the file's size when it began, its writes.
   int changeDepth_ = 0;
   int64_t changeOldSize_ = 0;
@@ -324,9 +340,12 @@ class tDataImageArk {
   bool TakeLocks();
   // Reads `count` bytes at `position` from the file as the open change sees it.
   int ReadFile(int64_t position, uint8_t* buffer, size_t count, size_t* moved);
-  // Reads `count` bytes at `position` through the read buffer.
+  // Reads `count` bytes at `position` through the page cache.
   int ReadAt(int64_t position, uint8_t* buffer, size_t count, size_t* moved);
-  // Keeps the read buffer and the caches equal to the file after a write of `moved`
+  // Reads `page` into the page cache, with the pages around it when the reads go along
+  // the file; an error code when the file could not be read.
+  int FillPages(int64_t page);
+  // Keeps the page cache and the caches equal to the file after a write of `moved`
   // bytes at `position`.
   void AfterWrite(int64_t position, const uint8_t* bytes, size_t moved);
   void ForgetCaches();

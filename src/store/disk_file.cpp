@@ -94,6 +94,18 @@ class DiskFile : public BlockFile {
     return static_cast<int64_t>(st.st_size);
   }
 
+  int64_t ChangeStamp() override {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
+    // Size, modification and status-change times folded together; any write moves them.
+    uint64_t stamp = uint64_t(st.st_size);
+    for (uint64_t part : {uint64_t(st.st_mtim.tv_sec), uint64_t(st.st_mtim.tv_nsec),
+                          uint64_t(st.st_ctim.tv_sec), uint64_t(st.st_ctim.tv_nsec)}) {
+      stamp = (stamp ^ part) * 0x100000001B3ull;
+    }
+    return static_cast<int64_t>(stamp & 0x7FFFFFFFFFFFFFFFull);
+  }
+
   int Sync() override {
     if (fd_ < 0) return ErrorCodeFromErrno(EBADF, true);
     while (::fdatasync(fd_) != 0) {

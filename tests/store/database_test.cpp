@@ -457,6 +457,150 @@ TEST_F(ReadBufferTest, SeesTheFileGrow) {
   EXPECT_EQ(record[255], 77);
 }
 
+TEST_F(ReadBufferTest, ScatteredReadsCostTheirOwnPagesAndComeBackFromTheCache) {
+  tDataImageArk& d = OpenPattern(256 * 4000);  // about 1 MB
+  uint8_t record[256];
+  const uint64_t before = fs->stats.bytesRead;
+  // Records 25 KB apart, as in lists that grew in turns; each costs its own page only.
+  for (int i = 1; i < 40; ++i) {
+    d.SeekTo(i * 25600);
+    ASSERT_EQ(d.ReadBlock(record, 256), 0);
+    ASSERT_EQ(record[7], (i * 25600 + 7) % 251);
+  }
+  EXPECT_LE(fs->stats.bytesRead - before, 39u * 4096);
+  // The second time round nothing reaches the file.
+  const int reads = fs->stats.reads;
+  for (int i = 1; i < 40; ++i) {
+    d.SeekTo(i * 25600 + 256);
+    ASSERT_EQ(d.ReadBlock(record, 256), 0);
+    ASSERT_EQ(record[0], (i * 25600 + 256) % 251);
+  }
+  EXPECT_EQ(fs->stats.reads, reads);
+  EXPECT_EQ(d.Counters().blockReads, 1u + 78u);
+  // A record across a page boundary is read whole.
+  d.SeekTo(4096 * 3 - 100);
+  ASSERT_EQ(d.ReadBlock(record, 256), 0);
+  EXPECT_EQ(record[255], (4096 * 3 - 100 + 255) % 251);
+}
+
+TEST_F(ReadBufferTest, TheEndOfTheFileMovesWithWritesAndAGapIsNeverServedFromAnOldPage) {
+  tDataImageArk& d = OpenPattern(5000);  // ends 904 bytes into its second page
+  uint8_t bytes[300];
+  d.SeekTo(4900);
+  EXPECT_EQ(d.ReadBlock(bytes, 200), -100);  // a short read at the end
+  EXPECT_EQ(bytes[99], (4900 + 99) % 251);
+  // Bytes that continue the file's last page.
+  uint8_t more[50];
+  std::fill(std::begin(more), std::end(more), uint8_t(9));
+  d.SeekTo(5000);
+  ASSERT_EQ(d.WriteBlock(more, 50), 0);
+  d.SeekTo(4900);
+  EXPECT_EQ(d.ReadBlock(bytes, 200), -50);
+  EXPECT_EQ(bytes[149], 9);
+  // A write past the end leaves zeros between; the old short page must not hide them.
+  d.SeekTo(6000);
+  ASSERT_EQ(d.WriteBlock(more, 50), 0);
+  d.SeekTo(4900);
+  ASSERT_EQ(d.ReadBlock(bytes, 300), 0);
+  EXPECT_EQ(bytes[149], 9);
+  EXPECT_EQ(bytes[150], 0);
+  EXPECT_EQ(bytes[299], 0);
+  d.SeekTo(5990);
+  ASSERT_EQ(d.ReadBlock(bytes, 60), 0);
+  EXPECT_EQ(bytes[9], 0);
+  EXPECT_EQ(bytes[10], 9);
+  EXPECT_EQ(fs->Get("p.pdb256").size(), 6050u);
+}
+
+TEST_F(ReadBufferTest, AChangeThatDoesNotReachTheFileLeavesNoCachedByte) {
+  tDataImageArk& d = OpenPattern(9000);
+  uint8_t record[256];
+  uint8_t changed[256];
+  std::fill(std::begin(changed), std::end(changed), uint8_t(250));
+  for (bool abandon : {true, false}) {
+    d.SeekTo(4000);
+    ASSERT_EQ(d.ReadBlock(record, 256), 0);  // the page is cached before the change
+    d.BeginChange();
+    d.SeekTo(4000);
+    ASSERT_EQ(d.WriteBlock(changed, 256), 0);
+    d.SeekTo(9000);  // and one past the end of the file
+    ASSERT_EQ(d.WriteBlock(changed, 256), 0);
+    d.SeekTo(4000);
+    ASSERT_EQ(d.ReadBlock(record, 256), 0);
+    EXPECT_EQ(record[100], 250);  // the change sees its own writes
+    if (abandon) {
+      d.AbandonChange();
+    } else {
+      fs->diskSpace = 0;  // the commit fails: the file stays as it was
+      EXPECT_NE(d.EndChange(), 0);
+      fs->diskSpace = -1;
+    }
+    d.SeekTo(4000);
+    ASSERT_EQ(d.ReadBlock(record, 256), 0);
+    EXPECT_EQ(record[100], (4100) % 251) << (abandon ? "abandoned" : "failed");
+    d.SeekTo(9000);
+    EXPECT_EQ(d.ReadBlock(record, 256), -256);
+    EXPECT_EQ(fs->Get("p.pdb256").size(), 9000u);
+  }
+  // A change that is stored: what was cached under it is the file's.
+  d.BeginChange();
+  d.SeekTo(4000);
+  d.WriteBlock(changed, 256);
+  ASSERT_EQ(d.EndChange(), 0);
+  d.SeekTo(3900);
+  ASSERT_EQ(d.ReadBlock(record, 256), 0);
+  EXPECT_EQ(record[99], 3999 % 251);
+  EXPECT_EQ(record[100], 250);
+  EXPECT_EQ(fs->Get("p.pdb256")[4100], 250);
+}
+
+TEST_F(ReadBufferTest, AReadOnlyOpeningSeesAnotherProgramsChangeAfterRevalidating) {
+  OpenPattern(12000);
+  db.reset();
+  Setting("ReadOnlyDatabase", "1");
+  tDataImageArk reader(fs);
+  reader.SetOpenRole(OpenRole::kWindow);
+  reader.Open("p.pdb256");
+  ASSERT_TRUE(reader.IsOpen());
+  uint8_t record[256];
+  reader.SeekTo(8000);
+  ASSERT_EQ(reader.ReadBlock(record, 256), 0);
+  reader.Revalidate();  // nothing changed: the pages stay
+  const int reads = fs->stats.reads;
+  reader.SeekTo(8000);
+  ASSERT_EQ(reader.ReadBlock(record, 256), 0);
+  EXPECT_EQ(fs->stats.reads, reads);
+
+  // A tool changes bytes the reader holds, then the file is cut short under it.
+  Setting("ReadOnlyDatabase", "0");
+  {
+    tDataImageArk tool(fs);
+    tool.Open("p.pdb256");
+    ASSERT_FALSE(tool.ReadOnly());
+    uint8_t changed[256];
+    std::fill(std::begin(changed), std::end(changed), uint8_t(33));
+    ChangeScope change(tool);
+    tool.SeekTo(8000);
+    tool.WriteBlock(changed, 256);
+  }
+  ASSERT_EQ(fs->Get("p.pdb256")[8000], 33);
+  reader.Revalidate();
+  reader.SeekTo(8000);
+  ASSERT_EQ(reader.ReadBlock(record, 256), 0);
+  EXPECT_EQ(record[0], 33);
+  {
+    std::unique_ptr<BlockFile> file;
+    ASSERT_EQ(fs->Open("p.pdb256", false, &file), 0);
+    ASSERT_EQ(file->Truncate(8100), 0);
+  }
+  reader.Revalidate();
+  reader.SeekTo(8000);
+  EXPECT_EQ(reader.ReadBlock(record, 256), -156);
+  reader.SeekTo(10000);
+  EXPECT_EQ(reader.ReadBlock(record, 256), -256);
+  EXPECT_EQ(reader.LastError(), 0);
+}
+
 // ---- The payload cache ----
 
 using PayloadCacheTest = DatabaseTest;

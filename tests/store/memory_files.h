@@ -204,6 +204,8 @@ class MemoryFileSystem : public FileSystem {
       return error;
     }
     int64_t Size() override { return int64_t(bytes_->size()) + fs_.extraSize; }
+    // Moves with every change made through the files (and with the size).
+    int64_t ChangeStamp() override { return fs_.changes * 1000003 + Size(); }
     int Sync() override {
       if (readOnly_) return 0;
       if (!fs_.Change()) return 101;
