@@ -122,7 +122,7 @@ RepairResult RepairRecordSizes(tDataImageArk& db) {
   Datapointer& dp = *db.dp;
   RepairResult result;
   // Depth first from the file header record: a record, its sub-list, then its next record.
-  PositionSet visited(size_t(std::min<int64_t>(dp.RecordBound(), 1 << 16)));
+  PositionSet visited;  // grows with the records visited
   std::vector<Position> pending{0};
   RecordImage image;
   while (!pending.empty()) {

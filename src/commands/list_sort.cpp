@@ -28,7 +28,7 @@ struct Entry {
 std::vector<Entry> ReadWholeList(tDataImageArk& db) {
   Datapointer& dp = *db.dp;
   const Position start = dp.CurrentPosition();
-  PositionSet seen(size_t(std::min<int64_t>(dp.RecordBound(), 1 << 16)));
+  PositionSet seen;  // grows with the records seen
   seen.Insert(start);
   const RecordImage startImage = CurrentImage(dp);
   std::u16string startKey = SortKey(DisplayName(db));

@@ -12,7 +12,7 @@ namespace qn {
 
 int64_t WalkFrom(tDataImageArk& db, Position first, const RecordVisitor& visit) {
   Datapointer& dp = *db.dp;
-  PositionSet visited(size_t(std::min<int64_t>(dp.RecordBound(), 1 << 16)));
+  PositionSet visited;  // grows with the records visited
   // Records still to visit, with their depth; the top of the stack is visited next, so a
   // sub-list is done before the next record of its parent's list.
   std::vector<std::pair<Position, int>> pending;
