@@ -4,6 +4,7 @@
 #include "store/database.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <exception>
 #include <new>
@@ -43,6 +44,11 @@ std::string CodeAndText(int32_t code) { return std::to_string(code) + " " + Erro
 
 bool Overlaps(int64_t a, int64_t aLength, int64_t b, int64_t bLength) {
   return a < b + bLength && b < a + aLength;
+}
+
+uint64_t NextGeneration() {
+  static std::atomic<uint64_t> last{0};
+  return ++last;
 }
 
 }  // namespace
@@ -398,6 +404,7 @@ void tDataImageArk::Close() {
 }
 
 void tDataImageArk::ForgetCaches() {
+  generation_ = NextGeneration();
   pages_.Clear();
   lastReadEnd_ = -1;
   closeReads_ = 0;
@@ -603,7 +610,7 @@ void tDataImageArk::Revalidate() {
   if (!file_ || !readOnly_) return;
   const int64_t stamp = file_->ChangeStamp();
   if (stamp == fileStamp_ && stamp >= 0) return;
-  pages_.Clear();
+  ForgetCaches();
   fileStamp_ = stamp;
 }
 
@@ -706,6 +713,7 @@ int32_t tDataImageArk::WriteBlock(const void* buffer, int32_t count) {
 void tDataImageArk::AfterWrite(int64_t position, const uint8_t* bytes, size_t moved) {
   if (moved == 0) return;
   const int64_t length = static_cast<int64_t>(moved);
+  generation_ = NextGeneration();
   pages_.Write(position, bytes, moved);
   // The caches: bytes they hold that were just overwritten are no longer known.
   EngineState& engine = Engine();

@@ -222,6 +222,11 @@ class tDataImageArk {
   // emptied so the next reads see the file as it is now. One look at the file; nothing
   // for a writable opening, which no other program changes.
   void Revalidate();
+  // Changes whenever what this object reads from its file may have changed: every write,
+  // every opening and closing, an abandoned change, another program's change found by
+  // Revalidate. Never the same value for two different states, also across objects, so a
+  // caller that remembers something it read can tell whether it still holds.
+  uint64_t Generation() const { return generation_; }
   // Writes the report line for the last error code and returns that code.
   int32_t ReportError(int32_t taskCode, std::string_view taskText);
 
@@ -303,6 +308,7 @@ class tDataImageArk {
   std::vector<uint8_t> fillBuffer_;
   // The file's change stamp when its pages were last known to be the file's.
   int64_t fileStamp_ = 0;
+  uint64_t generation_ = 0;
   // The open change: its depth, the file's size when it began, its writes.
   int changeDepth_ = 0;
   int64_t changeOldSize_ = 0;

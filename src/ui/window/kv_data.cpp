@@ -7,6 +7,7 @@
 
 #include "store/database.h"
 #include "store/datapointer.h"
+#include "commands/list_place.h"
 #include "content/display_name.h"
 #include "env/text_codec.h"
 #include "templates/field_io.h"
@@ -194,7 +195,7 @@ void DrawValues(tDataImageArk& db, tListCanvas& canvas, tCanvasListeRec& cl, con
 
 // ---- Measure and paint -------------------------------------------------------------------
 
-void BuildListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas) {
+void BuildListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas, ListPlace* place) {
   canvas.Clear();
   cl.Clear();
   const ListGeometry geometry = canvas.Geometry();
@@ -202,7 +203,17 @@ void BuildListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas) 
   cl.CharWidth = geometry.Metrics().charWidth;
   cl.X = geometry.TextMargin();
   cl.RowCount = geometry.RowCountFor(canvas.ClipRect().height());
-  if (!db.IsOpen()) return;
+  if (!db.IsOpen()) {
+    if (place != nullptr) place->Forget();
+    return;
+  }
+  if (place != nullptr) {
+    const ListMeasure measure = place->Measure(db);
+    cl.Count = measure.count;
+    cl.CurrentIndex = measure.currentIndex;
+    cl.TopIndex = ListGeometry::TopIndexFor(cl.CurrentIndex, cl.RowCount);
+    return;
+  }
 
   Datapointer& dp = *db.dp;
   const Position current = dp.CurrentPosition();
@@ -218,7 +229,7 @@ void BuildListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas) 
   cl.TopIndex = ListGeometry::TopIndexFor(cl.CurrentIndex, cl.RowCount);
 }
 
-void PaintListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas) {
+void PaintListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas, ListPlace* place) {
   static bool painting = false;
   if (painting || !db.IsOpen()) return;
   painting = true;
@@ -231,10 +242,14 @@ void PaintListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas) 
     cl.RowInBlock.fill(false);
     cl.DrawnRows = 0;
     cl.Y = cl.LineHeight;
-    if (cl.RowCount > 0 && dp.GoToIndex(cl.TopIndex + 1) == 0) {
-      bool inBlock = dp.InBlock();
+    bool inBlock = false;
+    const bool atTop = cl.RowCount > 0 && (place != nullptr ? place->GoToIndex(db, cl.TopIndex, &inBlock)
+                                                             : dp.GoToIndex(cl.TopIndex + 1) == 0);
+    if (atTop) {
+      if (place == nullptr) inBlock = dp.InBlock();
       for (int i = 0; i < cl.RowCount; ++i) {
         const Position position = dp.CurrentPosition();
+        if (place != nullptr) place->Learn(position, cl.TopIndex + i);
         if (dp.BlockStart() > 0 && position == dp.BlockStart()) inBlock = true;
         cl.RowPos[i] = position;
         cl.RowInBlock[i] = inBlock;
@@ -330,7 +345,7 @@ bool SelectRowAt(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas, in
 }
 
 int ListViewClick(tDataImageArk& db, int x, int y, tCanvasListeRec& cl, tListCanvas& canvas,
-                  const std::function<bool()>& followGlobal) {
+                  const std::function<bool()>& followGlobal, ListPlace* place) {
   if (!SelectRowAt(db, cl, canvas, y)) return -1;
   Datapointer& dp = *db.dp;
   bool moved = false;
@@ -346,8 +361,8 @@ int ListViewClick(tDataImageArk& db, int x, int y, tCanvasListeRec& cl, tListCan
       break;
   }
   if (!moved) return -1;
-  BuildListView(db, cl, canvas);
-  PaintListView(db, cl, canvas);
+  BuildListView(db, cl, canvas, place);
+  PaintListView(db, cl, canvas, place);
   return 1;
 }
 

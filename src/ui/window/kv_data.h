@@ -23,6 +23,7 @@ class QPainter;
 namespace qn {
 
 class tDataImageArk;
+class ListPlace;
 
 // At most this many record rows are shown; a taller box leaves the rest empty.
 inline constexpr int kMaxListRows = 81;
@@ -163,11 +164,16 @@ QFont ListViewFont();
 
 // Measure and count: fills the clip rectangle with the brush, clears `cl`, sets
 // LineHeight, CharWidth, X and RowCount, counts the current list, finds the current
-// record's index and sets TopIndex. The list walk is bounded by the file.
-void BuildListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas);
+// record's index and sets TopIndex. The list walk is bounded by the file. With `place`
+// (what the window keeps between refreshes) the list is counted only when that cannot
+// tell the length and the index; otherwise the walk stays near the cursor.
+void BuildListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas,
+                   ListPlace* place = nullptr);
 // The header row and the visible record rows, with the last measurement. A paint that
-// starts while another runs returns at once.
-void PaintListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas);
+// starts while another runs returns at once. With `place` (the one the measurement used)
+// the first shown record is reached from the nearest known one, not from the head.
+void PaintListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas,
+                   ListPlace* place = nullptr);
 // The grey header row with the current record's field names. 1 when names were drawn, -1
 // when the record names a template that cannot be loaded, 0 when it has no template.
 int DrawHeaderRow(tDataImageArk& db, tListCanvas& canvas, tCanvasListeRec& cl);
@@ -184,6 +190,6 @@ bool SelectRowAt(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas, in
 // pointer in the right zone follows it through `followGlobal` (which says whether it
 // moved). 1 when a marker moved the current record (measured and painted again), else -1.
 int ListViewClick(tDataImageArk& db, int x, int y, tCanvasListeRec& cl, tListCanvas& canvas,
-                  const std::function<bool()>& followGlobal = {});
+                  const std::function<bool()>& followGlobal = {}, ListPlace* place = nullptr);
 
 }  // namespace qn

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "commands/list_place.h"
 #include "commands/list_replication.h"
 #include "commands/navigation.h"
 #include "commands/run_program.h"
@@ -313,6 +314,8 @@ class TQuillForm : public QMainWindow {
   std::string applicationTitle_;
   tCanvasListeRec cl_;
   tListCanvas canvas_;
+  // The list's length and the cursor's index between refreshes.
+  ListPlace place_;
   // The new-data dialog's choices, kept for the run.
   NewDataRecord newData_;
   DataEditorRunner* dataEditor_ = nullptr;

@@ -132,12 +132,16 @@ void TQuillForm::WireView() {
 void TQuillForm::vis(int /*VisMetode*/) {
   // The view shows what the file holds: a write the database refused (read-only) or that
   // failed and was rolled back may still sit in the cursor's image.
-  if (dataark_.IsOpen()) dataark_.dp->Load(dataark_.dp->CurrentPosition());
+  // Another program's change (a read-only window beside a tool) is read anew.
+  if (dataark_.IsOpen()) {
+    dataark_.Revalidate();
+    dataark_.dp->Load(dataark_.dp->CurrentPosition());
+  }
   {
     WaitCursor wait;
     canvas_.SetClipRect(PaintBox1_->rect());
-    BuildListView(dataark_, cl_, canvas_);
-    PaintListView(dataark_, cl_, canvas_);
+    BuildListView(dataark_, cl_, canvas_, &place_);
+    PaintListView(dataark_, cl_, canvas_, &place_);
     PaintBox1_->update();
     fixscrollbar();
   }
@@ -191,15 +195,15 @@ void TQuillForm::EditMenyPopup() {
 }
 
 void TQuillForm::PaintBox1Paint() {
-  PaintListView(dataark_, cl_, canvas_);
+  PaintListView(dataark_, cl_, canvas_, &place_);
   PaintBox1_->update();
   fixscrollbar();
 }
 
 void TQuillForm::FormPaint() {
   canvas_.SetClipRect(PaintBox1_->rect());
-  BuildListView(dataark_, cl_, canvas_);
-  PaintListView(dataark_, cl_, canvas_);
+  BuildListView(dataark_, cl_, canvas_, &place_);
+  PaintListView(dataark_, cl_, canvas_, &place_);
   PaintBox1_->update();
 }
 
@@ -249,8 +253,8 @@ void TQuillForm::PaintBox1MouseDown(Qt::MouseButton button, int x, int y) {
     return;
   }
   if (button != Qt::LeftButton || !dataark_.IsOpen()) return;
-  const int result =
-      ListViewClick(dataark_, x, y, cl_, canvas_, [this] { return FollowGlobalPointer(false); });
+  const int result = ListViewClick(dataark_, x, y, cl_, canvas_,
+                                   [this] { return FollowGlobalPointer(false); }, &place_);
   PaintBox1_->update();
   if (result == 1) fixscrollbar();
   if (const auto text = OriginText(dataark_.dp->Origin())) SetStatusText(1, *text);

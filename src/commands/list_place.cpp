@@ -1,0 +1,163 @@
+#include "commands/list_place.h"
+
+#include <cstdlib>
+
+#include "store/database.h"
+#include "store/datapointer.h"
+
+namespace qn {
+
+namespace {
+// Known records kept besides the head and the tail: a page of rows and then some.
+constexpr size_t kMaxAnchors = 256;
+}  // namespace
+
+void ListPlace::Forget() {
+  known_ = false;
+  trusted_ = false;
+  anchors_.clear();
+}
+
+bool ListPlace::StillHolds(tDataImageArk& db) const {
+  const Datapointer& dp = *db.dp;
+  return known_ && generation_ == db.Generation() && blockStart_ == dp.BlockStart() &&
+         blockEnd_ == dp.BlockEnd();
+}
+
+int32_t ListPlace::IndexOf(Position position) const {
+  if (position == head_) return 0;
+  if (position == tail_) return count_ - 1;
+  for (auto it = anchors_.rbegin(); it != anchors_.rend(); ++it) {
+    if (it->first == position) return it->second;
+  }
+  return -1;
+}
+
+void ListPlace::Learn(Position position, int32_t index) {
+  if (!known_ || index < 0 || index >= count_) return;
+  for (auto& anchor : anchors_) {
+    if (anchor.first == position) {
+      anchor.second = index;
+      return;
+    }
+  }
+  if (anchors_.size() >= kMaxAnchors) anchors_.erase(anchors_.begin());
+  anchors_.emplace_back(position, index);
+}
+
+void ListPlace::Count(tDataImageArk& db) {
+  Datapointer& dp = *db.dp;
+  const Position current = dp.CurrentPosition();
+  PushedCursor keep(db);
+  known_ = true;
+  counted_ = true;
+  generation_ = db.Generation();
+  blockStart_ = dp.BlockStart();
+  blockEnd_ = dp.BlockEnd();
+  anchors_.clear();
+  dp.GoFirst();
+  head_ = dp.CurrentPosition();
+  // GoFirst stops at a record without an up link, or at a link it cannot follow.
+  trusted_ = dp.Up() <= 0;
+  startIndex_ = head_ == blockStart_ ? 0 : -1;
+  endIndex_ = head_ == blockEnd_ ? 0 : -1;
+  count_ = 1;
+  int32_t currentIndex = 0;
+  bool ended = false;
+  for (int64_t steps = dp.RecordBound(); steps > 0; --steps) {
+    if (dp.Down() <= 0) {
+      ended = true;
+      break;
+    }
+    const Position before = dp.CurrentPosition();
+    if (dp.GoDown() != 0) break;
+    ++count_;
+    const Position p = dp.CurrentPosition();
+    if (p == current) currentIndex = count_ - 1;
+    if (dp.Up() != before) trusted_ = false;
+    if (p == blockStart_ && startIndex_ < 0) startIndex_ = count_ - 1;
+    if (p == blockEnd_ && endIndex_ < 0) endIndex_ = count_ - 1;
+  }
+  tail_ = dp.CurrentPosition();
+  if (!ended) trusted_ = false;
+  Learn(current, currentIndex);
+  lastIndex_ = currentIndex;
+}
+
+ListMeasure ListPlace::Measure(tDataImageArk& db) {
+  counted_ = false;
+  if (!trusted_ || !StillHolds(db)) {
+    Count(db);
+    return {count_, lastIndex_};
+  }
+  Datapointer& dp = *db.dp;
+  const Position current = dp.CurrentPosition();
+  int32_t index = -1;
+  {
+    PushedCursor keep(db);
+    // Up to a known record (or the head), then down to one (or the tail).
+    for (int32_t d = 0; d <= kReach; ++d) {
+      const Position p = dp.CurrentPosition();
+      if (const int32_t known = IndexOf(p); known >= 0) {
+        index = known + d;
+        break;
+      }
+      if (dp.Up() <= 0 || dp.GoUp() != 0) break;
+    }
+    if (index < 0 && dp.Load(current) == 0) {
+      for (int32_t d = 0; d <= kReach; ++d) {
+        const Position p = dp.CurrentPosition();
+        if (const int32_t known = IndexOf(p); known >= 0) {
+          index = known - d;
+          break;
+        }
+        if (dp.Down() <= 0 || dp.GoDown() != 0) break;
+      }
+    }
+  }
+  if (index < 0 || index >= count_) {
+    Count(db);
+    return {count_, lastIndex_};
+  }
+  Learn(current, index);
+  lastIndex_ = index;
+  return {count_, index};
+}
+
+bool ListPlace::GoToIndex(tDataImageArk& db, int32_t index, bool* inBlock) {
+  Datapointer& dp = *db.dp;
+  const auto walkFromHead = [&] {
+    const bool found = dp.GoToIndex(index + 1) == 0;
+    *inBlock = dp.InBlock();
+    return found;
+  };
+  if (!trusted_ || !StillHolds(db)) return walkFromHead();
+  if (index < 0 || index >= count_) return false;
+  Position from = head_;
+  int32_t fromIndex = 0;
+  if (count_ - 1 - index < index) {
+    from = tail_;
+    fromIndex = count_ - 1;
+  }
+  for (const auto& [p, i] : anchors_) {
+    if (std::abs(i - index) < std::abs(fromIndex - index)) {
+      from = p;
+      fromIndex = i;
+    }
+  }
+  if (dp.Load(from) != 0) return walkFromHead();
+  for (; fromIndex < index; ++fromIndex) {
+    if (dp.GoDown() != 0) return walkFromHead();
+  }
+  for (; fromIndex > index; --fromIndex) {
+    if (dp.GoUp() != 0) return walkFromHead();
+  }
+  dp.SetLastDirection(DirDown);
+  // As a walk down from the head has it: in the block from its start on, out again after
+  // its end.
+  *inBlock = startIndex_ >= 0 && startIndex_ <= index &&
+             !(endIndex_ >= startIndex_ && endIndex_ < index);
+  return true;
+}
+
+}  // namespace qn
