@@ -86,12 +86,12 @@ void ListPlace::Count(tDataImageArk& db) {
 
 ListMeasure ListPlace::Measure(tDataImageArk& db) {
   counted_ = false;
-  if (!trusted_ || !StillHolds(db)) {
+  Datapointer& dp = *db.dp;
+  const Position current = dp.CurrentPosition();
+  if (!trusted_ || !StillHolds(db) || (head_ == 0) != (current == 0)) {
     Count(db);
     return {count_, lastIndex_};
   }
-  Datapointer& dp = *db.dp;
-  const Position current = dp.CurrentPosition();
   int32_t index = -1;
   {
     PushedCursor keep(db);

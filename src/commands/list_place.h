@@ -7,7 +7,9 @@
 // walking from it to the nearest known record, and the first shown record is reached from
 // the nearest known one. A list whose links do not agree (an up link that does not name
 // the record before, a walk cut by the bound) is always counted from its head, the way the
-// plain walk sees it.
+// plain walk sees it. The file header record heads the top-level list only while the
+// cursor is on it (the first top-level record has no up link): a move onto it or off it
+// counts.
 #pragma once
 
 #include <cstdint>

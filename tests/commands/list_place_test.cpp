@@ -100,6 +100,31 @@ TEST_F(ListPlaceTest, AWriteAnotherListOrNewBlockMarksMakeItCountAgain) {
   }
 }
 
+TEST_F(ListPlaceTest, TheFileHeaderHeadsTheTopLevelListOnlyWhileTheCursorIsOnIt) {
+  dp().Load(0);
+  for (int i = 0; i < 400; ++i) AddNamed(*db, DirDown, "T" + std::to_string(i));
+  ListPlace place;
+  dp().Load(0);
+  ListMeasure m = place.Measure(*db);
+  EXPECT_EQ(m.count, 401);
+  EXPECT_EQ(m.currentIndex, 0);
+  ASSERT_EQ(dp().GoDown(), 0);
+  ASSERT_EQ(dp().GoDown(), 0);
+  m = place.Measure(*db);
+  EXPECT_TRUE(place.LastCounted());
+  EXPECT_EQ(m.count, 400);
+  EXPECT_EQ(m.currentIndex, 1);
+  ASSERT_EQ(dp().GoDown(), 0);
+  m = place.Measure(*db);
+  EXPECT_FALSE(place.LastCounted());
+  EXPECT_EQ(m.currentIndex, 2);
+  EXPECT_EQ(m.count, Recount().count);
+  dp().Load(0);
+  m = place.Measure(*db);
+  EXPECT_TRUE(place.LastCounted());
+  EXPECT_EQ(m.count, 401);
+}
+
 TEST_F(ListPlaceTest, AListWhoseLinksDisagreeIsAlwaysCounted) {
   const auto list = LongList(50);
   checkAtEnd = false;
