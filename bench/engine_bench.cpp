@@ -40,39 +40,12 @@
 #include "store/record_blocks.h"
 #include "env/log.h"
 #include "content/initial_content.h"
+#include "bench_support.h"
 
 using namespace qn;
+using namespace qn::bench;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(const std::function<void()>& work) {
-  auto start = Clock::now();
-  work();
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// The best of `runs` timings: the least disturbed by other work on the machine.
-double Best(int runs, const std::function<void()>& work) {
-  double best = 1e100;
-  for (int i = 0; i < runs; ++i) best = std::min(best, Seconds(work));
-  return best;
-}
-
-// Reads the whole file once, sequentially, in 64 KiB pieces.
-double SequentialRead(const std::string& path) {
-  return Best(5, [&] {
-    int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0) return;
-    std::vector<char> buffer(64 * 1024);
-    uint64_t sum = 0;
-    ssize_t n;
-    while ((n = ::read(fd, buffer.data(), buffer.size())) > 0) sum += uint8_t(buffer[size_t(n) - 1]);
-    ::close(fd);
-    if (sum == 1) std::puts("");  // keeps the reads from being optimised away
-  });
-}
 
 struct Result {
   std::string name;
@@ -264,22 +237,11 @@ void MeasureChanges(const std::string& dir, int lines) {
 }
 
 int main(int argc, char** argv) {
-  double scale = 1.0;
-  bool keep = false;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc) scale = std::atof(argv[++i]);
-    else if (std::strcmp(argv[i], "--keep") == 0) keep = true;
-    else {
-      std::fprintf(stderr, "usage: engine_bench [--scale F] [--keep]\n");
-      return 2;
-    }
-  }
+  Options options;
+  if (!Start(argc, argv, "engine_bench", &options)) return 2;
+  const double scale = options.scale;
+  const std::string& dir = options.dir;
   LoggingEnabled = false;
-  std::string dir = (std::filesystem::temp_directory_path() / "engine-bench-XXXXXX").string();
-  if (::mkdtemp(dir.data()) == nullptr) {
-    std::perror("mkdtemp");
-    return 2;
-  }
   const int lines = int(100000 * scale);
   const int lists = int(1000 * scale);
 
@@ -310,9 +272,6 @@ int main(int argc, char** argv) {
   MeasureSort(dir + "/sort100k.pdb256", int(100000 * scale));
   MeasureChanges(dir, int(100000 * scale));
 
-  if (keep)
-    std::printf("files kept in %s\n", dir.c_str());
-  else
-    std::filesystem::remove_all(dir);
+  Finish(options);
   return 0;
 }
