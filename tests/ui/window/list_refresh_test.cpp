@@ -28,7 +28,9 @@ class ListRefreshTest : public test::CommandsTest {
     const tCanvasListeRec& cl = form_.cl();
     EXPECT_EQ(cl.Count, ref.Count);
     EXPECT_EQ(cl.CurrentIndex, ref.CurrentIndex);
-    if (!scrolled) EXPECT_EQ(cl.TopIndex, ref.TopIndex);
+    if (!scrolled) {
+      EXPECT_EQ(cl.TopIndex, ref.TopIndex);
+    }
     ref.TopIndex = cl.TopIndex;
     PaintListView(db(), ref, canvas);
     ASSERT_EQ(cl.DrawnRows, ref.DrawnRows);
