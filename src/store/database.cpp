@@ -4,6 +4,7 @@
 #include "store/database.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstring>
 #include <exception>
@@ -406,6 +407,7 @@ void tDataImageArk::Close() {
 void tDataImageArk::ForgetCaches() {
   generation_ = NextGeneration();
   pages_.Clear();
+  streamLength_ = 0;
   lastReadEnd_ = -1;
   closeReads_ = 0;
   fileStamp_ = file_ ? file_->ChangeStamp() : 0;
@@ -562,14 +564,14 @@ int tDataImageArk::ReadAt(int64_t position, uint8_t* buffer, size_t count, size_
     const int64_t at = position + int64_t(done);
     const int64_t page = at / kPageSize;
     size_t length = 0;
-    const uint8_t* bytes = pages_.Find(page, &length);
+    const uint8_t* bytes = CachedPage(page, &length);
     if (bytes == nullptr) {
       if (FillPages(page) != 0) {
         // Read just what was asked, so that the result and the error are those of the
         // request itself.
         return ReadFile(position, buffer, count, moved);
       }
-      bytes = pages_.Find(page, &length);
+      bytes = CachedPage(page, &length);
       if (bytes == nullptr) break;  // past the end of the file
     }
     const size_t offset = size_t(at - page * kPageSize);
@@ -592,18 +594,33 @@ int tDataImageArk::FillPages(int64_t page) {
     while (last < clusterStart + kClusterPages - 1 && !pages_.Contains(last + 1)) ++last;
   }
   const size_t wanted = size_t(last - first + 1) * size_t(kPageSize);
-  if (fillBuffer_.size() < wanted) fillBuffer_.resize(size_t(kClusterPages * kPageSize));
   size_t got = 0;
-  const int error = ReadFile(first * kPageSize, fillBuffer_.data(), wanted, &got);
-  if (error != 0) return error;
+  if (closeReads_ >= kCloseReadsForCluster) {
+    streamLength_ = 0;
+    if (stream_.size() < size_t(kClusterPages * kPageSize)) stream_.resize(size_t(kClusterPages * kPageSize));
+    const int error = ReadFile(first * kPageSize, stream_.data(), wanted, &got);
+    if (error != 0) return error;
+    streamStart_ = first * kPageSize;
+    streamLength_ = got;
+  } else {
+    std::array<uint8_t, size_t(kPageSize)> one;
+    const int error = ReadFile(first * kPageSize, one.data(), one.size(), &got);
+    if (error != 0) return error;
+    if (got > 0) pages_.Put(page, one.data(), got);
+  }
   ++counters_.pageFills;
   counters_.pageFillBytes += got;
-  for (int64_t p = first; p <= last; ++p) {
-    const size_t from = size_t(p - first) * size_t(kPageSize);
-    if (from >= got) break;
-    pages_.Put(p, fillBuffer_.data() + from, std::min<size_t>(got - from, size_t(kPageSize)));
-  }
   return 0;
+}
+
+const uint8_t* tDataImageArk::CachedPage(int64_t page, size_t* length) {
+  const int64_t pageStart = page * kPageSize;
+  if (streamLength_ > 0 && pageStart >= streamStart_ &&
+      pageStart < streamStart_ + int64_t(streamLength_)) {
+    *length = std::min<size_t>(size_t(kPageSize), size_t(streamStart_ + int64_t(streamLength_) - pageStart));
+    return stream_.data() + (pageStart - streamStart_);
+  }
+  return pages_.Find(page, length);
 }
 
 void tDataImageArk::Revalidate() {
@@ -715,6 +732,19 @@ void tDataImageArk::AfterWrite(int64_t position, const uint8_t* bytes, size_t mo
   const int64_t length = static_cast<int64_t>(moved);
   generation_ = NextGeneration();
   pages_.Write(position, bytes, moved);
+  if (streamLength_ > 0 && Overlaps(position, length, streamStart_, int64_t(kClusterPages * kPageSize))) {
+    const int64_t streamEnd = streamStart_ + int64_t(streamLength_);
+    if (position + length > streamEnd && streamLength_ % size_t(kPageSize) != 0) {
+      // The file's end lay inside the stream's last page: the bytes after it change.
+      streamLength_ = 0;
+    } else {
+      const int64_t from = std::max(position, streamStart_);
+      const int64_t to = std::min(position + length, streamEnd);
+      if (to > from) {
+        std::memcpy(stream_.data() + (from - streamStart_), bytes + (from - position), size_t(to - from));
+      }
+    }
+  }
   // The caches: bytes they hold that were just overwritten are no longer known.
   EngineState& engine = Engine();
   if (engine.payloadCacheLength > 0 &&

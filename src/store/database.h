@@ -305,7 +305,12 @@ class tDataImageArk {
   // walk along records stored together, for which a miss reads the pages around it too.
   int64_t lastReadEnd_ = -1;
   int closeReads_ = 0;
-  std::vector<uint8_t> fillBuffer_;
+  // Such a walk reads through the last 64 KiB it read, which stay out of the page cache:
+  // a pass along the file neither pays for copying them there nor pushes out the pages
+  // of scattered lists.
+  std::vector<uint8_t> stream_;
+  int64_t streamStart_ = 0;
+  size_t streamLength_ = 0;  // 0 = holds nothing
   // The file's change stamp when its pages were last known to be the file's.
   int64_t fileStamp_ = 0;
   uint64_t generation_ = 0;
@@ -351,6 +356,8 @@ class tDataImageArk {
   // Reads `page` into the page cache, with the pages around it when the reads go along
   // the file; an error code when the file could not be read.
   int FillPages(int64_t page);
+  // The bytes of `page` held by the stream or the page cache; nullptr when neither does.
+  const uint8_t* CachedPage(int64_t page, size_t* length);
   // Keeps the page cache and the caches equal to the file after a write of `moved`
   // bytes at `position`.
   void AfterWrite(int64_t position, const uint8_t* bytes, size_t moved);

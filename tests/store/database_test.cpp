@@ -512,6 +512,32 @@ TEST_F(ReadBufferTest, TheEndOfTheFileMovesWithWritesAndAGapIsNeverServedFromAnO
   EXPECT_EQ(fs->Get("p.pdb256").size(), 6050u);
 }
 
+TEST_F(ReadBufferTest, AWalkAlongTheFileSeesWritesInsideWhatItReadAndPastTheFileEnd) {
+  tDataImageArk& d = OpenPattern(20000);  // ends inside its fifth page
+  uint8_t record[256];
+  for (int64_t p = 256; p + 256 <= 20000; p += 256) {  // along the file: read 64 KiB at a time
+    d.SeekTo(Position(p));
+    ASSERT_EQ(d.ReadBlock(record, 256), 0);
+  }
+  EXPECT_LE(d.Counters().pageFills, 4u);
+  uint8_t changed[200];
+  std::fill(std::begin(changed), std::end(changed), uint8_t(240));
+  d.SeekTo(10000);
+  ASSERT_EQ(d.WriteBlock(changed, 10), 0);
+  d.SeekTo(20000);  // continues the file
+  ASSERT_EQ(d.WriteBlock(changed, 200), 0);
+  d.SeekTo(9990);
+  ASSERT_EQ(d.ReadBlock(record, 30), 0);
+  EXPECT_EQ(record[9], 9999 % 251);
+  EXPECT_EQ(record[10], 240);
+  EXPECT_EQ(record[20], 10010 % 251);
+  d.SeekTo(19900);
+  ASSERT_EQ(d.ReadBlock(record, 256), 0);
+  EXPECT_EQ(record[99], 19999 % 251);
+  EXPECT_EQ(record[100], 240);
+  EXPECT_EQ(record[255], 240);
+}
+
 TEST_F(ReadBufferTest, AChangeThatDoesNotReachTheFileLeavesNoCachedByte) {
   tDataImageArk& d = OpenPattern(9000);
   uint8_t record[256];
