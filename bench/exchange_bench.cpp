@@ -27,6 +27,7 @@
 #include "exchange/html_export.h"
 #include "exchange/sequential_import.h"
 #include "store/database.h"
+#include "bench_support.h"
 #include "store/datapointer.h"
 #include "store/record_blocks.h"
 #include "templates/data_editor.h"
@@ -34,33 +35,9 @@
 #include "templates/type_table.h"
 
 using namespace qn;
+using namespace qn::bench;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(const std::function<void()>& work) {
-  auto start = Clock::now();
-  work();
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double SequentialRead(const std::string& path) {
-  double best = 1e100;
-  for (int run = 0; run < 5; ++run) {
-    best = std::min(best, Seconds([&] {
-      int fd = ::open(path.c_str(), O_RDONLY);
-      if (fd < 0) return;
-      std::vector<char> buffer(64 * 1024);
-      uint64_t sum = 0;
-      ssize_t n;
-      while ((n = ::read(fd, buffer.data(), buffer.size())) > 0) sum += uint8_t(buffer[size_t(n) - 1]);
-      ::close(fd);
-      if (sum == 1) std::puts("");
-    }));
-  }
-  return best;
-}
 
 TemplateField Row(const char* name, uint16_t type, uint16_t dataLength, uint16_t length) {
   TemplateField f;
