@@ -3,6 +3,8 @@
 // and "AvbrytButton"), and the one object name every form gives its save button.
 #pragma once
 
+#include <functional>
+
 class QBoxLayout;
 class QDialog;
 
@@ -12,7 +14,9 @@ namespace qn {
 // same in every form so tests and the window find it alike.
 inline constexpr const char* kSaveButtonName = "SaveButton";
 
-// Adds the button row to `layout` (owned by `dialog`) and connects it to the dialog.
-void AddOkCancelButtons(QDialog* dialog, QBoxLayout* layout);
+// Adds the button row to `layout` (owned by `dialog`) and connects it to the dialog. With
+// `onOk`, "O&k" runs it instead of accepting at once, so a form can check what it holds and
+// accept only then.
+void AddOkCancelButtons(QDialog* dialog, QBoxLayout* layout, std::function<void()> onOk = {});
 
 }  // namespace qn

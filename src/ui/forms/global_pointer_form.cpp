@@ -65,24 +65,13 @@ TGlobalPointerForm::TGlobalPointerForm(GlobalPointerEditor& editor, Dialogs& dia
   automatisk_->setChecked(editor_.automatic);
   layout->addWidget(automatisk_);
 
-  auto* row = new QHBoxLayout;
-  row->addStretch();
-  auto* ok = new QPushButton("O&k", this);
-  ok->setObjectName("OkButton");
-  ok->setDefault(true);
-  auto* cancel = new QPushButton("&Avbryt", this);
-  cancel->setObjectName("AvbrytButton");
-  row->addWidget(ok);
-  row->addWidget(cancel);
-  layout->addLayout(row);
+  AddOkCancelButtons(this, layout, [this] { OkClick(); });
   connect(browse, &QPushButton::clicked, this, [this] {
     const QString file = QFileDialog::getOpenFileName(
         this, QString(), eFilnavn_->text(), "Peker databaser (*.pdb256);;Alle filer (*)", nullptr,
         QFileDialog::DontUseNativeDialog);
     if (!file.isEmpty()) eFilnavn_->setText(file);
   });
-  connect(ok, &QPushButton::clicked, this, [this] { OkClick(); });
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TGlobalPointerForm::OkClick() {

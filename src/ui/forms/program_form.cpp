@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "env/folders.h"
+#include "ui/dialogs/form_buttons.h"
 #include "ui/dialogs/command_boundary.h"
 #include "ui/dialogs/qt_dialogs.h"
 #include "ui/dialogs/qt_text.h"
@@ -62,16 +63,7 @@ TProgramForm::TProgramForm(ProgramEditor& editor, Dialogs& dialogs, QWidget* par
   note->setWordWrap(true);
   layout->addWidget(note);
 
-  auto* row = new QHBoxLayout;
-  row->addStretch();
-  auto* ok = new QPushButton("O&k", this);
-  ok->setObjectName("OkButton");
-  ok->setDefault(true);
-  auto* cancel = new QPushButton("&Avbryt", this);
-  cancel->setObjectName("AvbrytButton");
-  row->addWidget(ok);
-  row->addWidget(cancel);
-  layout->addLayout(row);
+  AddOkCancelButtons(this, layout, [this] { OkClick(); });
 
   connect(UsePDB_, &QCheckBox::clicked, this, [this] { UsePDBClick(); });
   connect(browse, &QPushButton::clicked, this, [this] {
@@ -86,8 +78,6 @@ TProgramForm::TProgramForm(ProgramEditor& editor, Dialogs& dialogs, QWidget* par
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
       ProgramEdit_->setText(dialog.selectedFiles().first());
   });
-  connect(ok, &QPushButton::clicked, this, [this] { OkClick(); });
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   UsePDBClick();
 }
 
