@@ -517,6 +517,15 @@ int32_t tDataImageArk::EndChange() {
   return error;
 }
 
+int32_t tDataImageArk::CommitChangeSoFar() {
+  if (changeDepth_ == 0) return 0;
+  const int depth = changeDepth_;
+  changeDepth_ = 1;
+  const int32_t error = EndChange();
+  for (int i = 0; i < depth; ++i) BeginChange();
+  return error;
+}
+
 void tDataImageArk::AbandonChange() {
   changeDepth_ = 0;
   changeWriteError_ = 0;

@@ -200,6 +200,11 @@ class tDataImageArk {
   // Drops the writes of the open change (all nesting levels): nothing of it reaches the
   // file, and the cursor reloads its record from the file.
   void AbandonChange();
+  // Stores the writes of the open change so far, as its outermost EndChange would, and goes
+  // on in a new change at the same depth: a save the user asks for inside a longer command
+  // (a window that stays open over several saves) reaches the file at once. 0, or the error
+  // code; then everything since the outermost BeginChange is dropped, as EndChange drops it.
+  int32_t CommitChangeSoFar();
   bool InChange() const { return changeDepth_ > 0; }
 
   // Block transfer at the current file position. Both return bytes moved minus count

@@ -33,8 +33,8 @@ DefRowTexts& RowClipboard() {
 
 std::string Decimal(int64_t n) { return std::to_string(n); }
 
-// The writes of `write` as one change of the journal; its result, or the change's error
-// when the change could not be stored.
+// The writes of `write` as one change of the journal, stored before it returns; its
+// result, or the change's error when the change could not be stored.
 template <typename Write>
 int32_t InOneChange(tDataImageArk& db, Write write) {
   db.BeginChange();
@@ -45,7 +45,10 @@ int32_t InOneChange(tDataImageArk& db, Write write) {
     db.AbandonChange();
     throw;
   }
-  const int32_t stored = db.EndChange();
+  int32_t stored = db.EndChange();
+  // Inside a longer command (the editor's window stays open over several saves) a save
+  // still reaches the file now, not when the window closes.
+  if (stored == 0 && result == 0 && db.InChange()) stored = db.CommitChangeSoFar();
   return result != 0 ? result : stored;
 }
 

@@ -120,6 +120,28 @@ TEST_F(AtomicChangeTest, ReadsInsideAChangeSeeItsWritesAndAnAbandonedChangeLeave
   EXPECT_EQ(d->dp->Down(), top[1]);
 }
 
+TEST_F(AtomicChangeTest, WritesStoredPartWayThroughAChangeStayWhenTheRestIsAbandoned) {
+  std::unique_ptr<tDataImageArk> d = Open();
+  d->BeginChange();
+  d->BeginChange();
+  d->dp->Load(top[0]);
+  const Position kept = AddNamed(*d, DirDown, "kept");
+  d->EndChange();
+  ASSERT_EQ(d->CommitChangeSoFar(), 0);
+  EXPECT_TRUE(d->InChange());
+  const Bytes stored = File();
+  EXPECT_EQ(int64_t(stored.size()), int64_t(kept) + 256 + kNameBlockSize);
+  d->dp->Load(kept);
+  AddNamed(*d, DirDown, "dropped");
+  EXPECT_EQ(File(), stored);
+  d->AbandonChange();
+  EXPECT_EQ(File(), stored);
+  EXPECT_FALSE(d->InChange());
+  d->dp->Load(kept);
+  EXPECT_EQ(ReadName(*d), "kept");
+  EXPECT_EQ(d->dp->Down(), top[1]);
+}
+
 TEST_F(AtomicChangeTest, AReadOnlyOpeningShowsTheFileAsItWasBeforeAnUnfinishedChange) {
   const Bytes before = File();
   fs->changesUntilStop = 4;  // the journal is made, the database half written
