@@ -27,6 +27,9 @@ class BlockFile {
   // Cuts the file to `size` bytes.
   virtual int Truncate(int64_t size) = 0;
   virtual int Close() = 0;
+  // True when a read costs no system call (the file is read through a memory map): the
+  // engine then keeps no pages of its own.
+  virtual bool CheapReads() const { return false; }
 
   // Advisory locks between programs that open the same file, one per region (see
   // LockRegion). TryLock takes the region at once or answers kLockBusy; a lock lasts until

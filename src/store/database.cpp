@@ -454,6 +454,20 @@ int tDataImageArk::ReadFile(int64_t position, uint8_t* buffer, size_t count, siz
     if (error == 0) error = file_->Read(buffer, count, moved);
     return error;
   }
+  if (viewSize_ < 0) {
+    // The file's bytes, then zeros up to the end of what the change has written past the
+    // file's end; no need to ask the file for its size.
+    int error = file_->Seek(position);
+    if (error == 0) error = file_->Read(buffer, count, moved);
+    if (error != 0) return error;
+    const size_t wanted =
+        std::max(*moved, size_t(std::clamp<int64_t>(pending_.End() - position, 0, int64_t(count))));
+    if (*moved < wanted) std::memset(buffer + *moved, 0, wanted - *moved);
+    *moved = wanted;
+    rolledBackView_.Overlay(position, buffer, wanted);
+    pending_.Overlay(position, buffer, wanted);
+    return 0;
+  }
   const int64_t size = FileSizeOf();
   if (size < 0) return kErrorReadFault;
   const size_t wanted = size_t(std::clamp<int64_t>(size - position, 0, int64_t(count)));
@@ -563,6 +577,7 @@ Position tDataImageArk::Allocate() {
 int tDataImageArk::ReadAt(int64_t position, uint8_t* buffer, size_t count, size_t* moved) {
   *moved = 0;
   if (count == 0) return 0;
+  if (file_->CheapReads()) return ReadFile(position, buffer, count, moved);
   const bool close = lastReadEnd_ >= 0 && position >= lastReadEnd_ - kCloseReadDistance &&
                      position <= lastReadEnd_ + kCloseReadDistance;
   closeReads_ = close ? closeReads_ + 1 : 0;

@@ -6,12 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <string>
 
 #include "store/block_file.h"
 #include "store/database.h"
+#include "store/read_map.h"
 
 namespace qn {
 
@@ -33,8 +35,10 @@ class DiskFile : public BlockFile {
  public:
   // `createdAs`: the name of a file this open created, whose folder entry the first Sync
   // makes durable too; empty for a file that was there.
-  DiskFile(int fd, std::string createdAs) : fd_(fd), createdAs_(std::move(createdAs)) {}
+  DiskFile(int fd, std::string createdAs, int64_t size)
+      : fd_(fd), createdAs_(std::move(createdAs)), known_(size) {}
   ~DiskFile() override {
+    map_.Release();
     if (fd_ >= 0) ::close(fd_);
   }
   DiskFile(const DiskFile&) = delete;
@@ -51,6 +55,11 @@ class DiskFile : public BlockFile {
     *moved = 0;
     if (fd_ < 0) return ErrorCodeFromErrno(EBADF, false);
     auto* bytes = static_cast<uint8_t*>(buffer);
+    if (count > 0 && known_ >= 0 && map_.Copy(fd_, known_, position_, buffer, count)) {
+      *moved = count;
+      position_ += static_cast<int64_t>(count);
+      return 0;
+    }
     int error = 0;
     while (*moved < count) {
       ssize_t got = ::pread(fd_, bytes + *moved, count - *moved, position_ + *moved);
@@ -59,7 +68,12 @@ class DiskFile : public BlockFile {
         error = ErrorCodeFromErrno(errno, false);
         break;
       }
-      if (got == 0) break;  // end of file: a short read, not an error
+      if (got == 0) {
+        // End of file: a short read, not an error. The file ends here, whatever was
+        // known of it before (another program may have cut it short).
+        known_ = position_ + static_cast<int64_t>(*moved);
+        break;
+      }
       *moved += static_cast<size_t>(got);
     }
     position_ += static_cast<int64_t>(*moved);
@@ -85,18 +99,21 @@ class DiskFile : public BlockFile {
       *moved += static_cast<size_t>(put);
     }
     position_ += static_cast<int64_t>(*moved);
+    if (known_ >= 0) known_ = std::max(known_, position_);
     return error;
   }
 
   int64_t Size() override {
     struct stat st {};
     if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
-    return static_cast<int64_t>(st.st_size);
+    known_ = static_cast<int64_t>(st.st_size);
+    return known_;
   }
 
   int64_t ChangeStamp() override {
     struct stat st {};
     if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
+    known_ = static_cast<int64_t>(st.st_size);
     // Size, modification and status-change times folded together; any write moves them.
     uint64_t stamp = uint64_t(st.st_size);
     for (uint64_t part : {uint64_t(st.st_mtim.tv_sec), uint64_t(st.st_mtim.tv_nsec),
@@ -121,8 +138,12 @@ class DiskFile : public BlockFile {
   int Truncate(int64_t size) override {
     if (fd_ < 0) return ErrorCodeFromErrno(EBADF, true);
     while (::ftruncate(fd_, size) != 0) {
-      if (errno != EINTR) return ErrorCodeFromErrno(errno, true);
+      if (errno != EINTR) {
+        known_ = -1;  // what the failed cut left is not known: read the file itself
+        return ErrorCodeFromErrno(errno, true);
+      }
     }
+    known_ = size;
     return 0;
   }
 
@@ -143,7 +164,10 @@ class DiskFile : public BlockFile {
     return ::fcntl(fd_, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
   }
 
+  bool CheapReads() const override { return true; }
+
   int Close() override {
+    map_.Release();
     if (fd_ < 0) return 0;
     int result = ::close(fd_);
     fd_ = -1;
@@ -166,6 +190,10 @@ class DiskFile : public BlockFile {
   int fd_;
   std::string createdAs_;
   int64_t position_ = 0;
+  // How far the file reaches, as this object last saw it (its own writes and cuts, a size
+  // asked for, the end a read met); reads inside it come from the map. -1: not known.
+  int64_t known_;
+  ReadMap map_;
 };
 
 // Opens with O_NONBLOCK so that a pipe never blocks the open, then accepts only a
@@ -186,7 +214,8 @@ int OpenRegular(const std::string& name, int flags, std::unique_ptr<BlockFile>* 
   }
   int fl = ::fcntl(fd, F_GETFL);
   if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
-  *out = std::make_unique<DiskFile>(fd, (flags & O_CREAT) ? name : std::string());
+  *out = std::make_unique<DiskFile>(fd, (flags & O_CREAT) ? name : std::string(),
+                                    (flags & O_TRUNC) ? 0 : static_cast<int64_t>(st.st_size));
   return 0;
 }
 
@@ -210,7 +239,7 @@ class DiskFiles : public FileSystem {
     int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0) return ErrorCodeFromErrno(errno, true);
     ::fchmod(fd, mode);  // the umask may have taken bits the database has
-    *out = std::make_unique<DiskFile>(fd, name);
+    *out = std::make_unique<DiskFile>(fd, name, 0);
     return 0;
   }
   int Rename(const std::string& from, const std::string& to) override {

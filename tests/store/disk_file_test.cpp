@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <algorithm>
 #include <filesystem>
@@ -149,6 +154,71 @@ TEST_F(DiskFileTest, TheBackupCopyReplacesALinkAndKeepsTheDatabasesPermissions) 
   EXPECT_TRUE(S_ISREG(st.st_mode));
   EXPECT_EQ(st.st_mode & 0777, 0600u);
   EXPECT_EQ(TempEnv::ReadFile(env.Work() / "d.pdb256.backup"), TempEnv::ReadFile(env.Work() / "d.pdb256"));
+}
+
+// Reads come through a memory map of the file: every write, by this object or by another
+// program, must be seen at once, and a file that another program cuts short must read
+// short instead of ending the program.
+TEST_F(DiskFileTest, ReadsThroughTheMapSeeEveryWriteAndSurviveAFileCutShortElsewhere) {
+  std::unique_ptr<BlockFile> f;
+  ASSERT_EQ(disk->Create("m.bin", &f), 0);
+  ASSERT_TRUE(f->CheapReads());
+  const std::string block(10000, 'a');
+  size_t moved = 0;
+  ASSERT_EQ(f->Write(block.data(), block.size(), &moved), 0);
+  const auto readAt = [&](int64_t at, size_t count) {
+    std::string out(count, '\0');
+    size_t got = 0;
+    EXPECT_EQ(f->Seek(at), 0);
+    EXPECT_EQ(f->Read(out.data(), count, &got), 0);
+    out.resize(got);
+    return out;
+  };
+  EXPECT_EQ(readAt(100, 4), "aaaa");  // maps the file
+  ASSERT_EQ(f->Seek(101), 0);
+  ASSERT_EQ(f->Write("XY", 2, &moved), 0);
+  EXPECT_EQ(readAt(100, 4), "aXYa");
+  {
+    const int other = ::open("m.bin", O_WRONLY);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::pwrite(other, "Z", 1, 103), 1);
+    ::close(other);
+  }
+  EXPECT_EQ(readAt(100, 4), "aXYZ");
+  EXPECT_EQ(readAt(9998, 10), "aa");  // the end of the file
+
+  // Grown far past what was mapped, and cut back by this object.
+  const int64_t far = int64_t(200) << 20;
+  ASSERT_EQ(f->Seek(far), 0);
+  ASSERT_EQ(f->Write("far", 3, &moved), 0);
+  EXPECT_EQ(readAt(far, 3), "far");
+  EXPECT_EQ(readAt(far - 2, 2), std::string(2, '\0'));
+  ASSERT_EQ(f->Truncate(5000), 0);
+  EXPECT_EQ(readAt(4998, 10), "aa");
+  EXPECT_EQ(readAt(far, 3), "");
+
+  // Cut short by another program while mapped: the pages past the new end are gone (the
+  // rest of the last page reads as zeros until the new size is seen).
+  EXPECT_EQ(readAt(4500, 4), "aaaa");
+  ASSERT_EQ(::truncate("m.bin", 10), 0);
+  EXPECT_EQ(readAt(4500, 4), "");
+  EXPECT_EQ(f->Size(), 10);
+  EXPECT_EQ(readAt(8, 8), "aa");
+  ASSERT_EQ(f->Seek(20), 0);
+  ASSERT_EQ(f->Write("again", 5, &moved), 0);
+  EXPECT_EQ(readAt(20, 5), "again");
+  EXPECT_EQ(f->Close(), 0);
+
+  // A SIGBUS that is not about a map of a database file still ends the program.
+  EXPECT_DEATH(
+      {
+        const int fd = ::open("m.bin", O_RDWR);
+        ASSERT_EQ(::ftruncate(fd, 8192), 0);
+        auto* page = static_cast<volatile char*>(::mmap(nullptr, 8192, PROT_READ, MAP_SHARED, fd, 0));
+        ASSERT_EQ(::ftruncate(fd, 0), 0);
+        std::printf("%d", page[4096]);
+      },
+      "");
 }
 
 }  // namespace
