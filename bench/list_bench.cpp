@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_lists.h"
 #include "bench_support.h"
 #if __has_include("commands/list_place.h")
 #include "commands/list_place.h"
@@ -156,27 +157,6 @@ ListFile MeasureLists(const std::string& path, bool inTurns, int lists, int perL
   std::printf("  refresh, last of %d (counted)   %8.3f ms\n", perList, f.refresh * 1e3);
   std::printf("  refresh, last of %d (kept)      %8.3f ms\n", perList, kept * 1e3);
   return f;
-}
-
-// A list of `count` named records under one top-level record (with `others` more lists
-// grown in turns with it); the Positions of its records.
-std::vector<Position> BuildLongList(const std::string& path, int count, int others) {
-  tDataImageArk db;
-  OpenDatabase(db, path, OpenPolicy::kCreate);
-  Datapointer& dp = *db.dp;
-  std::vector<Position> heads, tails(size_t(others + 1), 0), records;
-  dp.Load(0);
-  for (int l = 0; l <= others; ++l) heads.push_back(AddNamed(db, DirDown, "Long " + std::to_string(l)));
-  for (int i = 0; i < count; ++i) {
-    for (int l = 0; l <= others; ++l) {
-      dp.Load(tails[size_t(l)] != 0 ? tails[size_t(l)] : heads[size_t(l)]);
-      tails[size_t(l)] = AddNamed(db, tails[size_t(l)] != 0 ? DirDown : DirRight,
-                                  "Row " + std::to_string(i));
-      if (l == 0) records.push_back(tails[0]);
-    }
-  }
-  db.Close();
-  return records;
 }
 
 void MeasureRefresh(const std::string& dir, int count, int others) {

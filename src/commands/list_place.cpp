@@ -33,6 +33,90 @@ int32_t ListPlace::IndexOf(Position position) const {
   return -1;
 }
 
+Position ListPlace::PositionAt(int32_t index) const {
+  if (index == 0) return head_;
+  if (index == count_ - 1) return tail_;
+  for (auto it = anchors_.rbegin(); it != anchors_.rend(); ++it) {
+    if (it->second == index) return it->first;
+  }
+  return 0;
+}
+
+void ListPlace::CommandBegins(tDataImageArk& db) {
+  beganIndex_ = -1;
+  if (!db.IsOpen() || !trusted_ || !StillHolds(db)) return;
+  const Datapointer& dp = *db.dp;
+  beganIndex_ = IndexOf(dp.CurrentPosition());
+  beganGeneration_ = generation_;
+  // The cursor's neighbours, from its own links: a change next to the cursor is walked
+  // from one to the other.
+  if (beganIndex_ < 0) return;
+  if (dp.Up() > 0 && beganIndex_ > 0) Learn(dp.Up(), beganIndex_ - 1);
+  if (dp.Down() > 0 && beganIndex_ + 1 < count_) Learn(dp.Down(), beganIndex_ + 1);
+}
+
+void ListPlace::Replaced(tDataImageArk& db, int32_t offset, int32_t oldLength, int32_t newLength) {
+  // The place must still be the one the command began with: a refresh inside the command
+  // may have counted the changed list already.
+  const int32_t from = beganIndex_ < 0 || generation_ != beganGeneration_ ? -1 : beganIndex_ + offset;
+  beganIndex_ = -1;
+  const int32_t oldCount = count_;
+  const int32_t after = from + oldLength;  // the first record after the change, before it
+  if (!known_ || !trusted_ || from < 0 || oldLength < 0 || newLength < 0 || after > count_ ||
+      !db.IsOpen() || blockStart_ != db.dp->BlockStart() || blockEnd_ != db.dp->BlockEnd() ||
+      (startIndex_ >= from && startIndex_ < after) || (endIndex_ >= from && endIndex_ < after)) {
+    Forget();
+    return;
+  }
+  const Position above = from > 0 ? PositionAt(from - 1) : 0;
+  const Position below = after < count_ ? PositionAt(after) : 0;
+  if ((from > 0 && above == 0) || (after < count_ && below == 0) || (above == 0 && below == 0)) {
+    Forget();
+    return;
+  }
+  // The new records, walked from the neighbour above down to the one below (or from the
+  // one below up to the new head); the walk must end exactly there.
+  Datapointer& dp = *db.dp;
+  std::vector<Position> fresh;
+  bool met = false;
+  {
+    PushedCursor keep(db);
+    if (above != 0) {
+      if (dp.Load(above) == 0) {
+        met = true;
+        for (int32_t i = 0; i < newLength && met; ++i) {
+          met = dp.Down() > 0 && dp.GoDown() == 0;
+          if (met) fresh.push_back(dp.CurrentPosition());
+        }
+        met = met && (below != 0 ? dp.Down() == below : dp.Down() <= 0);
+      }
+    } else if (dp.Load(below) == 0) {
+      met = true;
+      for (int32_t i = 0; i < newLength && met; ++i) {
+        met = dp.Up() > 0 && dp.GoUp() == 0;
+        if (met) fresh.insert(fresh.begin(), dp.CurrentPosition());
+      }
+      met = met && dp.Up() <= 0;
+    }
+  }
+  if (!met) {
+    Forget();
+    return;
+  }
+  const int32_t shift = newLength - oldLength;
+  std::erase_if(anchors_, [&](const auto& anchor) { return anchor.second >= from && anchor.second < after; });
+  for (auto& anchor : anchors_) {
+    if (anchor.second >= after) anchor.second += shift;
+  }
+  if (startIndex_ >= after) startIndex_ += shift;
+  if (endIndex_ >= after) endIndex_ += shift;
+  count_ += shift;
+  if (from == 0) head_ = fresh.empty() ? below : fresh.front();
+  if (after == oldCount) tail_ = fresh.empty() ? above : fresh.back();
+  generation_ = db.Generation();
+  for (size_t i = 0; i < fresh.size(); ++i) Learn(fresh[i], from + int32_t(i));
+}
+
 void ListPlace::Learn(Position position, int32_t index) {
   if (!known_ || index < 0 || index >= count_) return;
   for (auto& anchor : anchors_) {

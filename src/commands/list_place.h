@@ -10,6 +10,10 @@
 // plain walk sees it. The file header record heads the top-level list only while the
 // cursor is on it (the first top-level record has no up link): a move onto it or off it
 // counts.
+//
+// A write makes the place unknown, unless the command that wrote says what it did to the
+// shown list (Replaced): a new record, a delete, a move up or down then costs a short walk
+// at the place of the change instead of a count of the whole list.
 #pragma once
 
 #include <cstdint>
@@ -44,6 +48,15 @@ class ListPlace {
   // The record at `index` is at `position`: a place to walk from later.
   void Learn(Position position, int32_t index);
 
+  // A command that may write begins, with the cursor on the record it acts on.
+  void CommandBegins(tDataImageArk& db);
+  // The command changed the shown list only this way: the `oldLength` records from
+  // `offset` places after the record the cursor stood on when it began (negative: before
+  // it) are now `newLength` records, and nothing else of the list changed. The new
+  // records are found with a walk between the unchanged neighbours of the change, which
+  // must be known and must meet; otherwise the next Measure counts.
+  void Replaced(tDataImageArk& db, int32_t offset, int32_t oldLength, int32_t newLength);
+
   // Whether the last Measure walked the whole list.
   bool LastCounted() const { return counted_; }
 
@@ -52,6 +65,8 @@ class ListPlace {
   void Count(tDataImageArk& db);
   // The index of a known record; -1 when it is not known.
   int32_t IndexOf(Position position) const;
+  // The known record at `index`; 0 when none is known.
+  Position PositionAt(int32_t index) const;
 
   bool known_ = false;
   bool trusted_ = false;  // the links agree: indices may be found from known records
@@ -66,6 +81,10 @@ class ListPlace {
   int32_t startIndex_ = -1;  // the block marks' indices in this list; -1 outside it
   int32_t endIndex_ = -1;
   std::vector<std::pair<Position, int32_t>> anchors_;  // the newest last
+  // Where the running command began: the place was current then, with the cursor at
+  // `beganIndex_` (-1: the place did not hold, nothing can be carried over).
+  int32_t beganIndex_ = -1;
+  uint64_t beganGeneration_ = 0;
 };
 
 }  // namespace qn

@@ -340,6 +340,7 @@ Dialogs& TQuillForm::dialogs() const {
 bool TQuillForm::Command(const std::function<void()>& command) {
   bool ran = false;
   ++commandDepth_;
+  if (commandDepth_ == 1) place_.CommandBegins(dataark_);
   // Everything one command writes reaches the file together, or nothing of it does.
   const bool change = dataark_.IsOpen() && !dataark_.ReadOnly();
   if (change) dataark_.BeginChange();

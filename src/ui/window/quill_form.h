@@ -120,6 +120,7 @@ class TQuillForm : public QMainWindow {
   void EditMenyPopup();
 
   const tCanvasListeRec& cl() const { return cl_; }
+  const ListPlace& place() const { return place_; }
   const tListCanvas& Canvas() const { return canvas_; }
 
   // The moves of the button row and the keys, each followed by the refresh.

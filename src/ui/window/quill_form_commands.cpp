@@ -402,6 +402,7 @@ void TQuillForm::Linje1Click() {
   const NewLineChoice choice = dialogs().ChooseNewLine();
   if (choice.direction == DirNull) return;
   const bool made = NewLine(dataark_, choice.direction, choice.text) >= 0;
+  if (made && choice.direction == DirDown) place_.Replaced(dataark_, 1, 0, 1);
   vis(0);
   if (!made) SetStatusText(1, choice.text.empty() ? kLineWithoutTextText : kNoLineHereText);
 }
@@ -409,6 +410,7 @@ void TQuillForm::Linje1Click() {
 void TQuillForm::Slett2Click() {
   if (!dataark_.IsOpen()) return;
   const bool refused = DeleteRecord(dataark_) < 0;
+  if (!refused) place_.Replaced(dataark_, 0, 1, 0);
   vis(0);
   if (refused) SetStatusText(1, DeleteRefusedText(dataark_));
 }
@@ -422,6 +424,7 @@ void TQuillForm::Kopier3Click() {
 void TQuillForm::Klipput1Click() {
   if (!dataark_.IsOpen()) return;
   const bool refused = CutRecord(dataark_) < 0;
+  if (!refused) place_.Replaced(dataark_, 0, 1, 0);
   vis(0);
   if (refused) SetStatusText(1, DeleteRefusedText(dataark_));
 }
@@ -429,6 +432,7 @@ void TQuillForm::Klipput1Click() {
 void TQuillForm::Liminn2Click() {
   if (!dataark_.IsOpen()) return;
   const bool pasted = PasteRecord(dataark_) >= 0;
+  if (pasted) place_.Replaced(dataark_, 1, 0, 1);
   vis(0);
   if (pasted) {
     ShowOrigin();
@@ -440,6 +444,7 @@ void TQuillForm::Liminn2Click() {
 void TQuillForm::Liminnpeker1Click() {
   if (!dataark_.IsOpen()) return;
   const bool pasted = PasteRecordShadow(dataark_) > 0;
+  if (pasted) place_.Replaced(dataark_, 1, 0, 1);
   vis(0);
   if (pasted) {
     ShowOrigin();
@@ -451,6 +456,7 @@ void TQuillForm::Liminnpeker1Click() {
 void TQuillForm::FlyttNed() {
   if (!dataark_.IsOpen()) return;
   const bool refused = dataark_.dp->MoveDown() < 0;
+  if (!refused) place_.Replaced(dataark_, 0, 2, 2);
   vis(0);
   if (refused) SetStatusText(1, kLastInListText);
 }
@@ -458,6 +464,7 @@ void TQuillForm::FlyttNed() {
 void TQuillForm::FlyttOpp() {
   if (!dataark_.IsOpen()) return;
   const bool refused = MoveRecordUp(dataark_) < 0;
+  if (!refused) place_.Replaced(dataark_, -1, 2, 2);
   vis(0);
   if (refused) SetStatusText(1, kFirstInListText);
 }

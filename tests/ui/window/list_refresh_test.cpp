@@ -65,9 +65,33 @@ TEST_F(ListRefreshTest, EveryCommandLeavesTheRowsACountFromTheHeadGives) {
   Press("nButton");
   ExpectSameAsRecount("down from a clicked row");
 
+  // The commands that say what they did to the list are shown without a count.
+  const auto expectKept = [&](const std::string& where) {
+    ExpectSameAsRecount(where);
+    EXPECT_FALSE(form_.place().LastCounted()) << where;
+  };
   dialogs_.AnswerNewLine("Ny", DirDown);
   Run("Linje1");
-  ExpectSameAsRecount("a new line");
+  expectKept("a new line");
+  Run("Flyttned1");
+  expectKept("moved down");
+  Run("Flyttopp1");
+  Run("Flyttopp1");
+  expectKept("moved up twice");
+  Run("Slett2");
+  expectKept("deleted");
+  Press("BottomButton");
+  Run("Slett2");
+  expectKept("the last deleted");
+  Press("TopButton");
+  Run("Flyttopp1");
+  expectKept("the first not moved up");
+  Run("Flyttned1");
+  expectKept("the first moved down");
+  Press("TopButton");
+  Run("Slett2");
+  expectKept("the first deleted");
+  Press("nButton");
   Press("SpeedButton7");  // the block's first record
   Press("nButton");
   Press("nButton");
