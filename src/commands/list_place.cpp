@@ -143,8 +143,9 @@ void ListPlace::Count(tDataImageArk& db) {
   head_ = dp.CurrentPosition();
   // GoFirst stops at a record without an up link, or at a link it cannot follow.
   trusted_ = dp.Up() <= 0;
-  startIndex_ = head_ == blockStart_ ? 0 : -1;
-  endIndex_ = head_ == blockEnd_ ? 0 : -1;
+  // Marks of 0 are no block (the file header record heads the top-level list then).
+  startIndex_ = blockStart_ > 0 && head_ == blockStart_ ? 0 : -1;
+  endIndex_ = blockEnd_ > 0 && head_ == blockEnd_ ? 0 : -1;
   count_ = 1;
   int32_t currentIndex = 0;
   bool ended = false;

@@ -212,7 +212,8 @@ int32_t Datapointer::GoFirst() {
     moved = true;
   }
   lastDirection_ = DirDown;
-  inBlock_ = CurrentPosition() == blockStart_;
+  // A block start of 0 is no block: the file header record never begins one.
+  inBlock_ = blockStart_ > 0 && CurrentPosition() == blockStart_;
   return moved ? result : -1;
 }
 
@@ -233,10 +234,10 @@ int32_t Datapointer::GoToIndex(int32_t n) {
   GoFirst();
   int32_t visited = 1;
   for (int64_t steps = RecordBound(); Down() > 0 && visited < n && steps > 0; --steps) {
-    if (CurrentPosition() == blockEnd_) inBlock_ = false;
+    if (blockEnd_ > 0 && CurrentPosition() == blockEnd_) inBlock_ = false;
     if (GoDown() != 0) break;
     ++visited;
-    if (CurrentPosition() == blockStart_) inBlock_ = true;
+    if (blockStart_ > 0 && CurrentPosition() == blockStart_) inBlock_ = true;
   }
   lastDirection_ = DirDown;
   return n >= 1 && visited == n ? 0 : -1;

@@ -108,6 +108,14 @@ TEST_F(ListRefreshTest, EveryCommandLeavesTheRowsACountFromTheHeadGives) {
   ExpectSameAsRecount("first");
   Press("vButton");  // to the parent, in the list above
   ExpectSameAsRecount("the parent's list");
+
+  // On the file header record, which heads the top-level list while the cursor is on it,
+  // with no block marked: no row is in a block.
+  dp().SetBlockStart(0);
+  dp().SetBlockEnd(0);
+  ShowOn(0);
+  ExpectSameAsRecount("on the file header record");
+  for (int i = 0; i < form_.cl().DrawnRows; ++i) EXPECT_FALSE(form_.cl().RowInBlock[size_t(i)]) << "row " << i;
 }
 
 }  // namespace
