@@ -164,7 +164,8 @@ class DiskFile : public BlockFile {
     return ::fcntl(fd_, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
   }
 
-  bool CheapReads() const override { return true; }
+  // Until the file turns out not to be mappable; then the engine keeps pages again.
+  bool CheapReads() const override { return !map_.Failed(); }
 
   int Close() override {
     map_.Release();
