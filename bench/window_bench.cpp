@@ -2,7 +2,8 @@
 // window (offscreen) on a list of 100, 10,000 and 100,000 records, and on a scattered list
 // of 100,000 (two lists grown in turns), with the cursor first, in the middle and last:
 //   refresh  the view measured, drawn and painted on the screen (vis, then a repaint);
-//   key      an arrow key (down, or up on the last record) with its refresh and repaint;
+//   key      the list key Ctrl+Down (Ctrl+Up on the last record): the move, its refresh
+//            and the repaint;
 //   new      a new line below the cursor ("Linje") made durable in the file (the journal's
 //            syncs take most of it), with its refresh and repaint; a "*" marks a refresh
 //            that counted the whole list again.
@@ -12,7 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QKeyEvent>
+#include <QShortcut>
 #include <QWidget>
 #include <algorithm>
 #include <cstdio>
@@ -47,6 +48,17 @@ void MeasureWindow(const std::string& dir, int count, int others) {
   QApplication::processEvents();
   QWidget* box = form.findChild<QWidget*>("PaintBox1");
   Datapointer& dp = *form.dataark().dp;
+  // The window's shortcuts for the list keys.
+  QShortcut* down = nullptr;
+  QShortcut* up = nullptr;
+  for (QShortcut* shortcut : form.findChildren<QShortcut*>()) {
+    if (shortcut->key() == QKeySequence(Qt::CTRL | Qt::Key_Down)) down = shortcut;
+    if (shortcut->key() == QKeySequence(Qt::CTRL | Qt::Key_Up)) up = shortcut;
+  }
+  if (down == nullptr || up == nullptr) {
+    std::puts("the window has no list keys");
+    return;
+  }
   std::printf("  list of %6d%s:", count, others > 0 ? " (scattered)" : "            ");
   for (const size_t at : {size_t(0), records.size() / 2, records.size() - 1}) {
     dp.Load(records[at]);
@@ -56,9 +68,10 @@ void MeasureWindow(const std::string& dir, int count, int others) {
       box->repaint();
     });
     const double key = Best(5, [&] {
-      QKeyEvent press(QEvent::KeyPress, dp.Down() > 0 ? Qt::Key_Down : Qt::Key_Up, Qt::NoModifier);
-      QApplication::sendEvent(&form, &press);
+      const Position before = dp.CurrentPosition();
+      emit (dp.Down() > 0 ? down : up)->activated();
       box->repaint();
+      if (dp.CurrentPosition() == before) std::puts("the key did not move the cursor");
     });
     bool counted = false;
     const double line = Best(5, [&] {
@@ -88,7 +101,7 @@ int main(int argc, char** argv) {
   OpenSettings(options.dir + "/appdata/Veltrona/etc/veltrona.ini");
   LoggingEnabled = false;
   QApplication app(argc, argv);
-  std::printf("The window's refresh and an arrow key, painting included (30 rows shown):\n");
+  std::printf("The window's refresh, a list key and a new line, painting included (30 rows shown):\n");
   for (int count : {100, 10000, 100000}) MeasureWindow(options.dir, std::max(30, int(count * options.scale)), 0);
   MeasureWindow(options.dir, std::max(30, int(100000 * options.scale)), 1);
   Finish(options);
