@@ -472,7 +472,7 @@ void TQuillForm::FlyttOpp() {
 void TQuillForm::Liminnpekertilmerketpost1Click() {
   const Position mark = SelectedLiveMark();
   if (mark < 0) return;
-  PasteShadowOfMark(dataark_, mark);
+  if (PasteShadowOfMark(dataark_, mark) == 0) place_.Replaced(dataark_, 1, 0, 1);
   vis(0);
   ShowOrigin();
 }
@@ -485,7 +485,7 @@ void TQuillForm::PasteC2ButtonClick() {
   }
   // Shadows of the marks still in the tree; the user hears once about the others.
   if (live.size() < size_t(marks_.Count())) Tell(kMarkDeletedMessage);
-  PasteShadowsOfMarks(dataark_, live);
+  if (const int32_t made = PasteShadowsOfMarks(dataark_, live); made > 0) place_.Replaced(dataark_, 1, 0, made);
   vis(0);
 }
 

@@ -92,6 +92,14 @@ TEST_F(ListRefreshTest, EveryCommandLeavesTheRowsACountFromTheHeadGives) {
   Run("Slett2");
   expectKept("the first deleted");
   Press("nButton");
+  Press("SpeedButton5");
+  Press("nButton");
+  Press("SpeedButton5");
+  Press("BottomButton");
+  Press("PasteC2Button");  // a shadow of each mark, below the last record
+  expectKept("shadows of two marks pasted at the end");
+  Press("TopButton");
+  Press("nButton");
   Press("SpeedButton7");  // the block's first record
   Press("nButton");
   Press("nButton");
