@@ -3,6 +3,7 @@
 #include <QBoxLayout>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QPushButton>
 
 namespace qn {
@@ -21,6 +22,30 @@ void AddOkCancelButtons(QDialog* dialog, QBoxLayout* layout, std::function<void(
   }
   QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
   layout->addWidget(buttons);
+}
+
+void AddDirectionButtons(QDialog* dialog, QBoxLayout* layout,
+                         std::initializer_list<DirectionButton> buttons, tDirection& chosen,
+                         bool withCancel) {
+  auto* row = new QHBoxLayout;
+  for (const DirectionButton& button : buttons) {
+    auto* push = new QPushButton(QString::fromUtf8(button.caption), dialog);
+    push->setObjectName(button.objectName);
+    push->setDefault(button.direction == DirDown);
+    const tDirection direction = button.direction;
+    QObject::connect(push, &QPushButton::clicked, dialog, [dialog, &chosen, direction] {
+      chosen = direction;
+      dialog->accept();
+    });
+    row->addWidget(push);
+  }
+  if (withCancel) {
+    auto* cancel = new QPushButton("&Avbryt", dialog);
+    cancel->setObjectName("AvbrytButton");
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    row->addWidget(cancel);
+  }
+  layout->addLayout(row);
 }
 
 }  // namespace qn

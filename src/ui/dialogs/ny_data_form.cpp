@@ -1,12 +1,11 @@
 #include "ui/dialogs/ny_data_form.h"
 
 #include <QCheckBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/dialogs/form_buttons.h"
 #include "ui/dialogs/qt_text.h"
 
 namespace qn {
@@ -26,21 +25,11 @@ TNyDataForm::TNyDataForm(QWidget* parent) : QDialog(parent) {
   Merk_ = new QCheckBox("oppdater data fra merket post", this);
   Merk_->setObjectName("Merk");
   layout->addWidget(Merk_);
-  auto* row = new QHBoxLayout;
-  auto* left = new QPushButton("Ny til &venstre", this);
-  left->setObjectName("VenstreButton");
-  auto* down = new QPushButton("Ny &under", this);
-  down->setObjectName("UnderButton");
-  down->setDefault(true);
-  auto* right = new QPushButton("Ny til &høyre", this);
-  right->setObjectName("HoyreButton");
-  row->addWidget(left);
-  row->addWidget(down);
-  row->addWidget(right);
-  layout->addLayout(row);
-  connect(left, &QPushButton::clicked, this, [this] { Choose(DirLeft); });
-  connect(down, &QPushButton::clicked, this, [this] { Choose(DirDown); });
-  connect(right, &QPushButton::clicked, this, [this] { Choose(DirRight); });
+  AddDirectionButtons(this, layout,
+                      {{"Ny til &venstre", "VenstreButton", DirLeft},
+                       {"Ny &under", "UnderButton", DirDown},
+                       {"Ny til &høyre", "HoyreButton", DirRight}},
+                      InnDirection_, false);
   connect(ListBox_, &QListWidget::itemDoubleClicked, this, [this] {
     Choose(InnDirection_ == DirNull ? DirDown : InnDirection_);
   });

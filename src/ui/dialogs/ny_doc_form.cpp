@@ -3,11 +3,12 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include "ui/dialogs/form_buttons.h"
 
 namespace qn {
 
@@ -35,32 +36,15 @@ TNyDocForm::TNyDocForm(QWidget* parent) : QDialog(parent) {
   eHeader_->setEnabled(false);
   grid->addWidget(eHeader_, 2, 1, 1, 2);
   layout->addLayout(grid);
-  auto* row = new QHBoxLayout;
-  auto* right = new QPushButton(QString::fromUtf8("Ny til &høyre"), this);
-  right->setObjectName("DirRight");
-  auto* down = new QPushButton("Ny &under", this);
-  down->setObjectName("DirDown");
-  down->setDefault(true);
-  auto* cancel = new QPushButton("&Avbryt", this);
-  cancel->setObjectName("AvbrytButton");
-  row->addWidget(right);
-  row->addWidget(down);
-  row->addWidget(cancel);
-  layout->addLayout(row);
+  AddDirectionButtons(this, layout,
+                      {{"Ny til &høyre", "DirRight", DirRight}, {"Ny &under", "DirDown", DirDown}},
+                      direction_, true);
   connect(bruktekst_, &QCheckBox::toggled, eHeader_, &QLineEdit::setEnabled);
   connect(browse, &QPushButton::clicked, this, [this] {
     const QString file = QFileDialog::getOpenFileName(this, QString(), DocEdit_->text(), QString(),
                                                       nullptr, QFileDialog::DontUseNativeDialog);
     if (!file.isEmpty()) DocEdit_->setText(file);
   });
-  connect(right, &QPushButton::clicked, this, [this] { Choose(DirRight); });
-  connect(down, &QPushButton::clicked, this, [this] { Choose(DirDown); });
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-}
-
-void TNyDocForm::Choose(tDirection direction) {
-  direction_ = direction;
-  accept();
 }
 
 NewDocumentChoice TNyDocForm::Ask() {

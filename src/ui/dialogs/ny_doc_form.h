@@ -21,8 +21,6 @@ class TNyDocForm : public QDialog {
   NewDocumentChoice Ask();
 
  private:
-  void Choose(tDirection direction);
-
   QLineEdit* DocEdit_;
   QCheckBox* bruktekst_;
   QLineEdit* eHeader_;

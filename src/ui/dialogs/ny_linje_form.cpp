@@ -1,12 +1,11 @@
 #include "ui/dialogs/ny_linje_form.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "env/text_codec.h"
+#include "ui/dialogs/form_buttons.h"
 
 namespace qn {
 
@@ -24,26 +23,9 @@ TNyLinjeForm::TNyLinjeForm(QWidget* parent, const NewLineTexts& texts) : QDialog
   HeaderEdit_->setMinimumWidth(320);
   label->setBuddy(HeaderEdit_);
   layout->addWidget(HeaderEdit_);
-  auto* row = new QHBoxLayout;
-  auto* right = new QPushButton(QString::fromUtf8(texts.right), this);
-  right->setObjectName("HoyreButton");
-  auto* down = new QPushButton(QString::fromUtf8(texts.down), this);
-  down->setObjectName("UnderButton");
-  down->setDefault(true);
-  auto* cancel = new QPushButton("&Avbryt", this);
-  cancel->setObjectName("AvbrytButton");
-  row->addWidget(right);
-  row->addWidget(down);
-  row->addWidget(cancel);
-  layout->addLayout(row);
-  connect(right, &QPushButton::clicked, this, [this] { Choose(DirRight); });
-  connect(down, &QPushButton::clicked, this, [this] { Choose(DirDown); });
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-}
-
-void TNyLinjeForm::Choose(tDirection direction) {
-  direction_ = direction;
-  accept();
+  AddDirectionButtons(this, layout,
+                      {{texts.right, "HoyreButton", DirRight}, {texts.down, "UnderButton", DirDown}},
+                      direction_, true);
 }
 
 void TNyLinjeForm::Prepare() {

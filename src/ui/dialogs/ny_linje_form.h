@@ -40,8 +40,6 @@ class TNyLinjeForm : public QDialog {
   NewLineChoice Finish(bool accepted) const;
 
  private:
-  void Choose(tDirection direction);
-
   QLineEdit* HeaderEdit_;
   tDirection direction_ = DirNull;
 };
