@@ -332,35 +332,4 @@ void TDefForm::done(int result) {
   QDialog::done(result);
 }
 
-// ---------------------------------------------------------------------------------------
-
-namespace {
-
-bool RunEditor(QWidget* parent, DefEditor& editor) {
-  TDefForm form(editor, parent);
-  form.setWindowState(form.windowState() | Qt::WindowMaximized);
-  form.exec();
-  return editor.Lagret();
-}
-
-}  // namespace
-
-bool EditTemplate(QWidget* parent, Dialogs& dialogs, tDataImageArk& db) {
-  DialogsDefHost host(dialogs, db);
-  DefEditor editor(db, host, false);
-  editor.SetNameBox(ReadName(db));
-  editor.ScanTemplates();
-  editor.Open();
-  return RunEditor(parent, editor);
-}
-
-bool NewTemplate(QWidget* parent, Dialogs& dialogs, tDataImageArk& db) {
-  DialogsDefHost host(dialogs, db);
-  DefEditor editor(db, host, true);
-  editor.ClearAll();
-  editor.SetNameBox("");
-  editor.ScanTemplates();
-  return RunEditor(parent, editor);
-}
-
 }  // namespace qn

@@ -2,7 +2,7 @@
 // with in-place editing that runs the type entry rule on each keystroke, the hidden type
 // list, and the editor's menus. What a command does is the DefEditor's; the form only
 // shows its grid. TDeclarationForm is the read-only "Datadefinisjon (TYPE)" window of the
-// two Pascal views. EditTemplate and NewTemplate are how the main window opens the editor.
+// two Pascal views.
 #pragma once
 
 #include <QDialog>
@@ -93,11 +93,5 @@ class TDefForm : public QDialog {
   bool showing_ = false;  // the grid is being filled: its signals are not edits
   bool closing_ = false;
 };
-
-// EditTemplate: the editor on the template named like the current record, modal and
-// maximised. Its Lagret when it closes.
-bool EditTemplate(QWidget* parent, Dialogs& dialogs, tDataImageArk& db);
-// NewTemplate: an empty editor that creates its template with "&Lagre som ....".
-bool NewTemplate(QWidget* parent, Dialogs& dialogs, tDataImageArk& db);
 
 }  // namespace qn

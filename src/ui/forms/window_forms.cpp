@@ -3,7 +3,10 @@
 #include "content/bookmark_explorer.h"
 #include "content/global_pointer.h"
 #include "content/note_text.h"
+#include "templates/def_editor.h"
+#include "ui/forms/def_form.h"
 #include "ui/forms/global_pointer_form.h"
+#include "ui/forms/import_form.h"
 #include "ui/forms/index_form.h"
 #include "ui/forms/notat_form.h"
 #include "ui/forms/program_form.h"
@@ -49,14 +52,27 @@ void QtWindowForms::ShowSetup(SetupDialog dialog) {
   }
 }
 
-template <typename Model>
-bool ScriptedWindowForms::Play(std::deque<std::function<bool(Model&)>>& steps, Model& model) {
+bool QtWindowForms::EditTemplate(DefEditor& editor) {
+  TDefForm form(editor, parent_);
+  form.setWindowState(form.windowState() | Qt::WindowMaximized);
+  form.exec();
+  return editor.Lagret();
+}
+
+int QtWindowForms::ImportPascal(tDataImageArk& db) {
+  TImportForm form(db, dialogs_, parent_);
+  form.exec();
+  return form.Imported();
+}
+
+template <typename Result, typename Model>
+Result ScriptedWindowForms::Play(std::deque<std::function<Result(Model&)>>& steps, Model& model) {
   ++shown_;
   if (steps.empty()) {
     ++unplayed_;
-    return false;
+    return Result();
   }
-  const std::function<bool(Model&)> step = std::move(steps.front());
+  const std::function<Result(Model&)> step = std::move(steps.front());
   steps.pop_front();
   return step(model);
 }
@@ -99,5 +115,23 @@ bool ScriptedWindowForms::EditProgram(ProgramEditor& editor) {
   editor.Close();  // however the form closes, its fields go back to the record's image
   return ok;
 }
+
+ScriptedWindowForms& ScriptedWindowForms::OnTemplate(std::function<void(DefEditor&)> step) {
+  templates_.push_back(std::move(step));
+  return *this;
+}
+
+bool ScriptedWindowForms::EditTemplate(DefEditor& editor) {
+  Play(templates_, editor);
+  editor.Close();  // as the form's closing does, whichever way it closes
+  return editor.Lagret();
+}
+
+ScriptedWindowForms& ScriptedWindowForms::OnPascalImport(std::function<int(tDataImageArk&)> step) {
+  imports_.push_back(std::move(step));
+  return *this;
+}
+
+int ScriptedWindowForms::ImportPascal(tDataImageArk& db) { return Play(imports_, db); }
 
 }  // namespace qn

@@ -143,6 +143,10 @@ class TQuillForm : public QMainWindow {
   void Data1Click();
   // The data editor on the current record; true when it closed with "&Lagre".
   bool EditData();
+  // The template editor: `ny` ("&Mal") starts it empty, for a template that "&Lagre som
+  // ...." creates; otherwise it opens the template named like the current record ("&Rediger
+  // mal" on the record's template, "Å&pne" on a template). True when it saved.
+  bool EditTemplate(bool ny);
 
   tDataImageArk& dataark() { return dataark_; }
   // The title the program is known by to the desktop: the open database's full path.

@@ -20,8 +20,6 @@
 #include "commands/navigation.h"
 #include "ui/dialogs/command_boundary.h"
 #include "ui/window/quill_form.h"
-#include "ui/forms/def_form.h"
-#include "ui/forms/import_form.h"
 #include "env/errors.h"
 #include "env/datetime_text.h"
 #include "content/system_lists.h"
@@ -145,7 +143,7 @@ void TQuillForm::WireCommands() {
       {item, "Definisjon1",
        [this] {
          if (!dataark_.IsOpen()) return;
-         NewTemplate(this, dialogs(), dataark_);
+         EditTemplate(true);
          vis(0);
        }, edits},
       {item, "Redigermal1",
@@ -154,15 +152,14 @@ void TQuillForm::WireCommands() {
          {
            CursorRestorer back(*dataark_.dp);
            dataark_.dp->Load(dataark_.dp->TemplatePos());
-           EditTemplate(this, dialogs(), dataark_);
+           EditTemplate(false);
          }
          vis(0);
        }, edits},
       {item, "Malerifrapascalkildekode1",
        [this] {
          if (!dataark_.IsOpen()) return;
-         TImportForm form(dataark_, dialogs(), this);
-         form.exec();
+         forms().ImportPascal(dataark_);
          vis(0);
        }, edits},
       {item, "Kontrollerogreparer1", [this] { Kontrollerogreparer1Click(); }, edits},

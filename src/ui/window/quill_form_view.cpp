@@ -322,7 +322,7 @@ void TQuillForm::Egenskaper1Click() {
       if (EditData()) vis(0);
       break;
     case OpenAction::kTemplateEditor:
-      EditTemplate(this, dialogs(), dataark_);
+      EditTemplate(false);
       vis(0);
       break;
     case OpenAction::kProperties:
@@ -364,6 +364,21 @@ bool TQuillForm::EditData() {
   // On a read-only database the editor only shows the record.
   dataEditor().SetReadOnly(dataark_.ReadOnly());
   return ::qn::EditData(dataark_, [this](DataEditor& editor) { return dataEditor().Run(editor); });
+}
+
+bool TQuillForm::EditTemplate(bool ny) {
+  if (!dataark_.IsOpen()) return false;
+  DialogsDefHost host(dialogs(), dataark_);
+  DefEditor editor(dataark_, host, ny);
+  if (ny) {
+    editor.ClearAll();
+    editor.SetNameBox("");
+  } else {
+    editor.SetNameBox(ReadName(dataark_));
+  }
+  editor.ScanTemplates();
+  if (!ny) editor.Open();
+  return forms().EditTemplate(editor);
 }
 
 void TQuillForm::Data1Click() {

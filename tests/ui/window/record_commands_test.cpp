@@ -1,6 +1,9 @@
-// The window's commands on notes, bookmarks, the quick list, document links, programs and
-// global pointers: each driven through its menu item, key or the open command, answered by
-// scripted dialogs and scripted forms, and checked through the engine.
+// The window's commands on notes, bookmarks, the quick list, document links, programs,
+// global pointers, the template editor and the Pascal import: each driven through its menu
+// item, key or the open command, answered by scripted dialogs and scripted forms, and
+// checked through the engine.
+#include <gmock/gmock.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -20,6 +23,8 @@
 #include "content/program_record.h"
 #include "content/system_lists.h"
 #include "env/settings.h"
+#include "templates/def_editor.h"
+#include "templates/template_store.h"
 #include "ui/forms/notat_form.h"
 #include "ui/forms/setup_forms.h"
 #include "ui/window/commands_fixture.h"
@@ -336,6 +341,69 @@ TEST_F(RecordCommandsTest, OpeningARecordStartsItsProgramAndTheWatchReadsTheChan
   dp().Load(data);
   EXPECT_EQ(DisplayName(db()).substr(0, 3), "Zla");
   EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(RecordCommandsTest, TheTemplateEditorOpensOnTheRecordsTemplateOrEmptyAndItsSaveIsStored) {
+  const Position vare = test::MakeTemplate(db(), "Vare", {test::Field("Tittel", 16, 11, 10, 10)});
+  test::MakeList(db(), "Liste", {"A"});
+  const Position data = DataBelow("Ola", 1);
+  ShowOn(data);
+  forms_.OnTemplate([](DefEditor& editor) {
+    EXPECT_FALSE(editor.Ny());
+    EXPECT_EQ(editor.NameBox(), "Kunde");
+    EXPECT_EQ(editor.Cell(kColNavn, 1), "Navn");
+    EXPECT_EQ(editor.Cell(kColNavn, 5), "Aktiv");
+    EXPECT_THAT(editor.Names(), testing::IsSupersetOf({"Kunde", "Vare"}));
+    editor.EditCell(kColNavn, 1, "Kundenavn");
+    EXPECT_TRUE(editor.Save());
+  });
+  Run("Redigermal1");
+  EXPECT_EQ(dp().CurrentPosition(), data) << "the cursor comes back from the template";
+  ASSERT_EQ(LoadTemplate(db(), "Kunde"), 0);
+  EXPECT_EQ(LoadedTemplate(db()).Fields[0].Name, "Kundenavn");
+  EXPECT_TRUE(dialogs_.Asked(QuestionKind::kYesNo).empty()) << "saved: no question at the close";
+
+  // "&Mal": an empty editor; its close asks, and a cancelled name makes nothing.
+  const std::vector<uint8_t> before = FileBytes();
+  forms_.OnTemplate([](DefEditor& editor) {
+    EXPECT_TRUE(editor.Ny());
+    EXPECT_EQ(editor.NameBox(), "");
+    EXPECT_EQ(editor.Cell(kColNavn, 1), "");
+  });
+  dialogs_.AnswerYes().AnswerCancel();
+  Run("Definisjon1");
+  EXPECT_EQ(dialogs_.Asked(QuestionKind::kYesNo).size(), 1u);
+  EXPECT_EQ(FileBytes(), before);
+
+  // "Å&pne" on a template record opens that template.
+  ShowOn(vare);
+  forms_.OnTemplate([](DefEditor& editor) {
+    EXPECT_EQ(editor.NameBox(), "Vare");
+    EXPECT_EQ(editor.Cell(kColNavn, 1), "Tittel");
+  });
+  Run("Egenskaper1");
+  EXPECT_EQ(forms_.Shown(), 3);
+  EXPECT_EQ(forms_.Unplayed(), 0);
+}
+
+TEST_F(RecordCommandsTest, ThePascalImportGetsTheOpenDatabaseAndWhatItMakesIsStored) {
+  const auto list = test::MakeList(db(), "Liste", {"A"});
+  test::MakeTemplate(db(), "Kunde", test::CustomerFields());
+  ShowOn(list[0]);
+  const std::vector<uint8_t> before = FileBytes();
+  forms_.OnPascalImport([this](tDataImageArk& target) {
+    EXPECT_EQ(&target, &db());
+    EXPECT_TRUE(target.IsOpen());
+    // What an import does to the database: a template in "Definitions".
+    test::MakeTemplate(target, "TA", {test::Field("A", 2, 1, 0, 0)});
+    return 1;
+  });
+  Run("Malerifrapascalkildekode1");
+  EXPECT_NE(FileBytes(), before);
+  ASSERT_EQ(LoadTemplate(db(), "TA"), 0);
+  EXPECT_EQ(dp().CurrentPosition(), list[0]);
+  EXPECT_EQ(forms_.Shown(), 1);
+  EXPECT_EQ(forms_.Unplayed(), 0);
 }
 
 TEST_F(RecordCommandsTest, SetupDialogsReadWhenShownAndWriteWhenClosedAnyWay) {
