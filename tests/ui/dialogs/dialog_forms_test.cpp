@@ -7,12 +7,15 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 
 #include "env/settings.h"
 #include "ui/dialogs/def_velg_form.h"
 #include "ui/dialogs/input_form.h"
 #include "ui/dialogs/ja_nei_form.h"
 #include "ui/dialogs/ny_data_form.h"
+#include "ui/dialogs/ny_doc_form.h"
 #include "ui/dialogs/ny_form.h"
 #include "ui/dialogs/qt_dialogs.h"
 #include "ui/dialogs/vis_prosess_form.h"
@@ -175,6 +178,62 @@ TEST_F(VisProsessFormTest, TaskSeesEscapeThroughTheSeam) {
   EXPECT_TRUE(task->Aborted());
   task.reset();
   EXPECT_FALSE(dialogs.VisProsessForm().isVisible());
+}
+
+// ---- TNyDocForm ----
+
+using NyDocFormTest = UiTest;
+
+TEST_F(NyDocFormTest, EnterCreatesBelowTheBoxEnablesTheTextAndCancelGivesNoDirection) {
+  TNyDocForm form;
+  auto* doc = form.findChild<QLineEdit*>("DocEdit");
+  auto* header = form.findChild<QLineEdit*>("eHeader");
+  auto* useText = form.findChild<QCheckBox*>("bruktekst");
+  ASSERT_NE(doc, nullptr);
+  ASSERT_NE(header, nullptr);
+  ASSERT_NE(useText, nullptr);
+  EXPECT_EQ(form.windowTitle(), "Ny dokument tilknytning");
+  // Asks with `act` run inside the shown dialog.
+  auto ask = [&form](const std::function<void()>& act) {
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+      ran = true;
+      act();
+      if (form.isVisible()) form.reject();  // a failed step must not leave the test waiting
+    });
+    const NewDocumentChoice choice = form.Ask();
+    EXPECT_TRUE(ran);
+    return choice;
+  };
+
+  NewDocumentChoice choice = ask([&] {
+    EXPECT_EQ(form.focusWidget(), doc);
+    EXPECT_FALSE(header->isEnabled());
+    QTest::keyClicks(doc, "/srv/notat.txt");
+    QTest::mouseClick(useText, Qt::LeftButton, {}, QPoint(6, useText->height() / 2));
+    EXPECT_TRUE(header->isEnabled());
+    QTest::keyClicks(header, "Notat");
+    QTest::keyClick(doc, Qt::Key_Return);  // "Ny &under" is the default, not the browse button
+  });
+  EXPECT_EQ(choice.fileName, "/srv/notat.txt");
+  EXPECT_TRUE(choice.useText);
+  EXPECT_EQ(choice.text, "Notat");
+  EXPECT_EQ(choice.direction, DirDown);
+
+  choice = ask([&] {
+    QTest::mouseClick(useText, Qt::LeftButton, {}, QPoint(6, useText->height() / 2));
+    EXPECT_FALSE(header->isEnabled());
+    QTest::mouseClick(form.findChild<QPushButton*>("DirRight"), Qt::LeftButton);
+  });
+  EXPECT_EQ(choice.fileName, "/srv/notat.txt") << "the fields stay from the last showing";
+  EXPECT_FALSE(choice.useText);
+  EXPECT_EQ(choice.direction, DirRight);
+
+  choice = ask([&] { QTest::mouseClick(form.findChild<QPushButton*>("AvbrytButton"), Qt::LeftButton); });
+  EXPECT_EQ(choice.direction, DirNull);
+  EXPECT_EQ(choice.fileName, "");
+  choice = ask([&] { QTest::keyClick(doc, Qt::Key_Escape); });
+  EXPECT_EQ(choice.direction, DirNull);
 }
 
 // ---- TNyDataForm ----
