@@ -93,6 +93,8 @@ TIndexForm::TIndexForm(BookmarkExplorer& explorer, QWidget* parent)
   connect(made[4], &QPushButton::clicked, this, [this] { HoppClick(); });
   // "&Lagre" has nothing to store: every step is written as it is made.
   ShowFields();
+  // The prefix is the one entry the user types in; the others only show the model.
+  Edit3_->setFocus();
 }
 
 void TIndexForm::TakeFields() {

@@ -57,6 +57,7 @@ TEST_F(RecordFormsTest, TheBookmarkExplorerShowsItsModelActsOnWhatWasTypedAndClo
   EXPECT_EQ(TextOf(form, "Edit1"), "Standard");
   EXPECT_TRUE(Child(form, "Edit1")->isReadOnly());
   EXPECT_FALSE(Child(form, "Edit3")->isReadOnly());
+  EXPECT_EQ(form.focusWidget(), Child(form, "Edit3")) << "the entry to type in, not the read-only table name";
   EXPECT_EQ(TextOf(form, "Edit3"), "Standard");
   EXPECT_EQ(TextOf(form, "inr"), "65");
   EXPECT_EQ(Child<QLabel>(form, "ilabel")->text(), "A");
