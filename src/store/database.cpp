@@ -442,6 +442,7 @@ Position tDataImageArk::FilePosition() const { return static_cast<Position>(file
 
 int64_t tDataImageArk::FileSizeOf() {
   if (!file_) return -1;
+  if (viewSize_ < 0 && ChangeKeepsFileSize()) return std::max(changeOldSize_, pending_.End());
   const int64_t size = viewSize_ >= 0 ? viewSize_ : file_->Size();
   return size < 0 ? size : std::max(size, pending_.End());
 }
@@ -456,9 +457,15 @@ int tDataImageArk::ReadFile(int64_t position, uint8_t* buffer, size_t count, siz
   }
   if (viewSize_ < 0) {
     // The file's bytes, then zeros up to the end of what the change has written past the
-    // file's end; no need to ask the file for its size.
-    int error = file_->Seek(position);
-    if (error == 0) error = file_->Read(buffer, count, moved);
+    // file's end; no need to ask the file for its size. Records the change made past the
+    // file's end are not asked of the file at all.
+    const size_t inFile =
+        ChangeKeepsFileSize() ? size_t(std::clamp<int64_t>(changeOldSize_ - position, 0, int64_t(count))) : count;
+    int error = 0;
+    if (inFile > 0) {
+      error = file_->Seek(position);
+      if (error == 0) error = file_->Read(buffer, inFile, moved);
+    }
     if (error != 0) return error;
     const size_t wanted =
         std::max(*moved, size_t(std::clamp<int64_t>(pending_.End() - position, 0, int64_t(count))));
@@ -498,6 +505,13 @@ ChangeScope::~ChangeScope() {
   } else {
     db_.EndChange();
   }
+}
+
+bool tDataImageArk::ChangeKeepsFileSize() const {
+  // Inside a change of a database open for writing, the file stays as it was when the
+  // change began: this object holds the writer's lock and stores nothing before the change
+  // ends (a commit part way through begins the change again).
+  return changeDepth_ > 0 && !readOnly_ && changeOldSize_ >= 0;
 }
 
 void tDataImageArk::BeginChange() {

@@ -366,6 +366,8 @@ class tDataImageArk {
   // Keeps the page cache and the caches equal to the file after a write of `moved`
   // bytes at `position`.
   void AfterWrite(int64_t position, const uint8_t* bytes, size_t moved);
+  // Whether the file's size is the one the open change began with (see FileSizeOf).
+  bool ChangeKeepsFileSize() const;
   void ForgetCaches();
   // After a change that never reached the file: caches, name objects and the cursor's
   // record are read again from the file.

@@ -69,9 +69,11 @@ class DiskFile : public BlockFile {
         break;
       }
       if (got == 0) {
-        // End of file: a short read, not an error. The file ends here, whatever was
-        // known of it before (another program may have cut it short).
-        known_ = position_ + static_cast<int64_t>(*moved);
+        // End of file: a short read, not an error. Having read bytes, the file ends right
+        // after them, whatever was known of it before (another program may have cut it
+        // short); having read none, it ends at the latest where the read began.
+        const int64_t end = position_ + static_cast<int64_t>(*moved);
+        if (*moved > 0 || known_ > end) known_ = end;
         break;
       }
       *moved += static_cast<size_t>(got);

@@ -30,6 +30,7 @@ constexpr int64_t kLeastMapLength = int64_t(64) << 20;
 constexpr int64_t kMapStep = int64_t(1) << 20;
 
 struct sigaction previousBusAction {};
+std::atomic<uint64_t> cutCount{0};
 
 void OnBus(int signal, siginfo_t* info, void* context) {
   const uintptr_t at = reinterpret_cast<uintptr_t>(info->si_addr);
@@ -111,11 +112,14 @@ bool ReadMap::Copy(int fd, int64_t fileSize, int64_t position, void* buffer, siz
   // The handler runs on this thread, inside the copy: keep the check after it.
   std::atomic_signal_fence(std::memory_order_seq_cst);
   if (slots[slot_].cut.load(std::memory_order_relaxed) != 0) {
+    cutCount.fetch_add(1, std::memory_order_relaxed);
     Release();
     return false;
   }
   return true;
 }
+
+uint64_t ReadMap::Cuts() { return cutCount.load(std::memory_order_relaxed); }
 
 void ReadMap::Release() {
   if (base_ != nullptr) {

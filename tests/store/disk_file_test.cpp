@@ -14,6 +14,7 @@
 #include "env/settings.h"
 #include "store/database.h"
 #include "store/memory_files.h"
+#include "store/read_map.h"
 #include "env/temp_env.h"
 
 using namespace qn;
@@ -186,6 +187,14 @@ TEST_F(DiskFileTest, ReadsThroughTheMapSeeEveryWriteAndSurviveAFileCutShortElsew
   }
   EXPECT_EQ(readAt(100, 4), "aXYZ");
   EXPECT_EQ(readAt(9998, 10), "aa");  // the end of the file
+  // Reads past the end (records a change holds back lie there) read nothing and leave
+  // the file's end where it is: later reads inside the map never meet a missing page.
+  const uint64_t cuts = ReadMap::Cuts();
+  EXPECT_EQ(readAt(50000, 4), "");
+  EXPECT_EQ(readAt(30000, 4), "");
+  EXPECT_EQ(readAt(20000, 4), "");
+  EXPECT_EQ(ReadMap::Cuts(), cuts);
+  EXPECT_EQ(readAt(9000, 2), "aa");
 
   // Grown far past what was mapped, and cut back by this object.
   const int64_t far = int64_t(200) << 20;
@@ -202,6 +211,7 @@ TEST_F(DiskFileTest, ReadsThroughTheMapSeeEveryWriteAndSurviveAFileCutShortElsew
   EXPECT_EQ(readAt(4500, 4), "aaaa");
   ASSERT_EQ(::truncate("m.bin", 10), 0);
   EXPECT_EQ(readAt(4500, 4), "");
+  EXPECT_EQ(ReadMap::Cuts(), cuts + 1);
   EXPECT_EQ(f->Size(), 10);
   EXPECT_EQ(readAt(8, 8), "aa");
   ASSERT_EQ(f->Seek(20), 0);
