@@ -1,5 +1,6 @@
 #include "exchange/pascal_import.h"
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -60,11 +61,16 @@ std::string FileError(const std::string& path) {
 }  // namespace
 
 std::string UpperCase8(std::string_view text) {
+  static const std::array<char, 256> kUpper = [] {
+    std::array<char, 256> table{};
+    for (int b = 0; b < 256; ++b) {
+      const int upper = UnicodeToCp1252(UpperCase1252(Cp1252ToUnicode(uint8_t(b))));
+      table[size_t(b)] = char(upper >= 0 ? upper : b);
+    }
+    return table;
+  }();
   std::string out(text);
-  for (char& c : out) {
-    const int upper = UnicodeToCp1252(UpperCase1252(Cp1252ToUnicode(uint8_t(c))));
-    if (upper >= 0) c = char(upper);
-  }
+  for (char& c : out) c = kUpper[uint8_t(c)];
   return out;
 }
 
@@ -121,60 +127,169 @@ std::optional<ParsedField> ParseFieldLine(std::string_view upper) {
   RemoveBraceComment(line);
   RemoveBraceComment(line);
   line = WithoutBlanks(line);
-  if (line.size() > size_t(kFieldNameMax)) line.resize(kFieldNameMax);
-  // A row without a name would be a field no editor can show or fill.
-  if (line.empty()) return std::nullopt;
-  f.Name = line;
+  // "X, Y: INTEGER" is two fields of the type, laid one after the other.
+  for (size_t from = 0; from <= line.size();) {
+    const size_t comma = std::min(line.find(',', from), line.size());
+    std::string name = line.substr(from, comma - from);
+    if (name.size() > size_t(kFieldNameMax)) name.resize(kFieldNameMax);
+    // A row without a name would be a field no editor can show or fill.
+    if (!name.empty()) out.names.push_back(std::move(name));
+    from = comma + 1;
+  }
+  if (out.names.empty()) return std::nullopt;
+  f.Name = out.names.front();
   return out;
 }
 
-SourceScan ScanSource(std::istream& in) {
-  SourceScan scan;
+PascalSource::PascalSource(std::istream& in, std::string_view until) : until_(Utf8ToCp1252(until)) {
   std::string line;
-  while (ReadLine(in, line)) {
-    ++scan.AntLinjer;
-    if (!IsTypeHeader(UpperCase8(line))) continue;
-    size_t start = 0;
-    while (start + 1 < line.size() && IsBlank(line[start])) ++start;
-    scan.declarations.push_back(Cp1252ToUtf8(std::string_view(line).substr(start)));
-    ++scan.AntRecord;
+  while (ReadLine(in, line) && Add(line)) {
   }
-  if (in.bad()) scan.error = "Filen kan ikke leses til slutt.";
-  return scan;
+  if (in.bad()) scan_.error = "Filen kan ikke leses til slutt.";
 }
 
-SourceScan ScanSourceFile(const std::string& path) {
+PascalSource PascalSource::ReadFile(const std::string& path, std::string_view until) {
   std::ifstream in(path, std::ios::binary);
   std::error_code ec;
   if (!in.is_open() || std::filesystem::is_directory(path, ec)) {
-    SourceScan scan;
-    scan.error = FileError(path);
-    return scan;
+    PascalSource source;
+    source.scan_.error = FileError(path);
+    return source;
   }
-  return ScanSource(in);
+  return PascalSource(in, until);
 }
 
-ImportResult ImportDeclaration(tDataImageArk& db, std::istream& source, std::string_view declaration,
+bool PascalSource::Add(std::string_view line) {
+  const int64_t number = lines_++;
+  if (scan_.AntLinjer < std::numeric_limits<int32_t>::max()) ++scan_.AntLinjer;
+  // Read for one declaration, the lines before the first that holds its text can matter
+  // to none that Find could give.
+  if (!until_.empty() && headers_.empty() && !Has(line, until_)) return true;
+  const std::string upper = UpperCase8(line);
+  if (IsTypeHeader(upper)) {
+    size_t start = 0;
+    while (start + 1 < line.size() && IsBlank(line[start])) ++start;
+    Header header{number, body_.size(), std::string(line.substr(start))};
+    scan_.declarations.push_back(Cp1252ToUtf8(header.text));
+    ++scan_.AntRecord;  // never more than AntLinjer
+    if (!untilWalk_ && !until_.empty() && header.text == until_) untilWalk_.emplace();
+    firstHeader_.emplace(header.text, headers_.size());
+    headers_.push_back(std::move(header));
+    return true;
+  }
+  if (headers_.empty()) return true;  // no declaration has begun: nothing to keep
+  std::optional<Kind> kind = LineKind(upper);
+  if (!kind) return true;
+  body_.push_back(Line{*kind, *kind == Kind::kField ? upper : std::string()});
+  return !untilWalk_ || untilWalk_->Next(*kind) != Walk::Step::kEnd;
+}
+
+std::optional<PascalSource::Kind> PascalSource::LineKind(std::string_view upper) {
+  if (IsEndLine(upper)) return Kind::kEnd;
+  if (IsFieldLine(upper)) return Kind::kField;
+  if (const size_t colon = upper.find(':'); colon != std::string_view::npos) {
+    // What follows the colon, without comments and blanks.
+    std::string type;
+    bool comment = false;
+    for (const char c : upper.substr(colon + 1, upper.find("//", colon) - colon - 1)) {
+      if (c == '{') comment = true;
+      if (!comment && !IsBlank(c)) type += c;
+      if (c == '}') comment = false;
+    }
+    if (type == "RECORD" || type == "PACKEDRECORD") return Kind::kNested;
+  }
+  size_t start = 0;
+  while (start < upper.size() && IsBlank(upper[start])) ++start;
+  std::string_view directive = upper.substr(start);
+  if (!directive.starts_with("{$")) return std::nullopt;
+  directive.remove_prefix(2);
+  if (directive.starts_with("ENDIF") || directive.starts_with("IFEND")) return Kind::kEndIf;
+  if (directive.starts_with("IF")) return Kind::kIf;
+  if (directive.starts_with("ELSE")) return Kind::kElse;
+  return std::nullopt;
+}
+
+PascalSource::Walk::Step PascalSource::Walk::Next(Kind kind) {
+  switch (kind) {
+    case Kind::kIf:
+      ++conditions_;
+      return Step::kLeave;
+    case Kind::kElse:
+      // The first branch is taken; "{$ELSE}" and "{$ELSEIF}" begin one that is not.
+      if (conditions_ > 0 && leaveFrom_ == 0) leaveFrom_ = conditions_;
+      return Step::kLeave;
+    case Kind::kEndIf:
+      if (conditions_ == 0) return Step::kLeave;  // its "{$IF" came before the header
+      if (leaveFrom_ == conditions_) leaveFrom_ = 0;
+      --conditions_;
+      return Step::kLeave;
+    default:
+      break;
+  }
+  if (leaveFrom_ != 0) return Step::kLeave;
+  if (kind == Kind::kNested) {
+    ++nested_;
+    return Step::kLeave;
+  }
+  if (kind == Kind::kEnd) {
+    if (nested_ == 0) return Step::kEnd;
+    --nested_;
+    return Step::kLeave;
+  }
+  return Step::kTake;
+}
+
+const PascalSource::Header* PascalSource::Find(std::string_view declaration) const {
+  const std::string d = Utf8ToCp1252(declaration);
+  if (d.empty()) return nullptr;
+  const Header* found = nullptr;
+  if (const auto it = firstHeader_.find(d); it != firstHeader_.end()) {
+    found = &headers_[it->second];
+  } else {
+    for (const Header& header : headers_) {
+      if (Has(header.text, d)) {
+        found = &header;
+        break;
+      }
+    }
+  }
+  // A declaration on the last line has nothing after it to import.
+  if (found == nullptr || found->line + 1 >= lines_) return nullptr;
+  return found;
+}
+
+void PascalSource::ForEachFieldLine(const Header& header,
+                                    const std::function<bool(std::string_view)>& field) const {
+  Walk walk;
+  for (size_t i = header.firstLine; i < body_.size(); ++i) {
+    const Walk::Step step = walk.Next(body_[i].kind);
+    if (step == Walk::Step::kEnd) return;
+    if (step == Walk::Step::kTake && !field(body_[i].upper)) return;
+  }
+}
+
+SourceScan ScanSource(std::istream& in) { return PascalSource(in).Scan(); }
+
+SourceScan ScanSourceFile(const std::string& path) { return PascalSource::ReadFile(path).Scan(); }
+
+ImportResult ImportDeclaration(tDataImageArk& db, const PascalSource& source, std::string_view declaration,
                                std::string_view name, const ImportProgress& progress) {
   const auto report = [&](int percent, std::string_view field) {
     if (progress) progress(percent, field);
   };
   ImportResult result;
-  const std::string d = Utf8ToCp1252(declaration);
-  std::string line;
-  bool found = false;
-  while (!d.empty() && ReadLine(source, line)) {
-    if (Has(line, d)) {
-      found = true;
-      break;
-    }
+  if (!source.Scan().error.empty()) {
+    result.status = ImportResult::Status::kRefused;
+    result.message = source.Scan().error;
+    return result;
   }
-  // A declaration on the last line has nothing after it to import.
-  if (!found || source.peek() == std::char_traits<char>::eof()) {
+  const PascalSource::Header* header = source.Find(declaration);
+  if (header == nullptr) {
     result.message = "Finner ikke \"" + std::string(declaration) + "\" i filen; ingenting er importert.";
     return result;
   }
 
+  const std::string d = Utf8ToCp1252(declaration);
   std::string ancestor;
   if (const size_t open = d.find('('); open != std::string::npos) {
     const size_t close = d.find(')', open);
@@ -213,25 +328,27 @@ ImportResult ImportDeclaration(tDataImageArk& db, std::istream& source, std::str
       inherit.Name = ancestor.substr(0, kFieldNameMax);
       append(inherit);
     }
-    while (written == 0 && ReadLine(source, line)) {
-      const std::string upper = UpperCase8(line);
-      if (IsEndLine(upper)) break;
-      if (!IsFieldLine(upper)) continue;
+    source.ForEachFieldLine(*header, [&](std::string_view upper) {
+      if (written != 0) return false;
       std::optional<ParsedField> parsed = ParseFieldLine(upper);
-      if (!parsed || result.fields + size_t(parsed->repeat) > kMaxRows) {
+      if (!parsed || result.fields + size_t(parsed->repeat) * parsed->names.size() > kMaxRows) {
         ++result.skippedLines;
-        continue;
+        return true;
       }
-      if (parsed->repeat == 1) {
-        append(parsed->field);
-        continue;
+      TemplateField& f = parsed->field;
+      for (const std::string& fieldName : parsed->names) {
+        if (parsed->repeat == 1) {
+          f.Name = fieldName;
+          append(f);
+          continue;
+        }
+        for (int64_t k = 1; k <= parsed->repeat && written == 0; ++k) {
+          f.Name = (fieldName + std::to_string(k)).substr(0, kFieldNameMax);
+          append(f);
+        }
       }
-      const std::string base = parsed->field.Name;
-      for (int64_t k = 1; k <= parsed->repeat && written == 0; ++k) {
-        parsed->field.Name = (base + std::to_string(k)).substr(0, kFieldNameMax);
-        append(parsed->field);
-      }
-    }
+      return written == 0;
+    });
     report(90, "");
     if (written == 0) written = FinishTemplate(db);
   } catch (...) {
@@ -253,18 +370,15 @@ ImportResult ImportDeclaration(tDataImageArk& db, std::istream& source, std::str
   return result;
 }
 
+ImportResult ImportDeclaration(tDataImageArk& db, std::istream& source, std::string_view declaration,
+                               std::string_view name, const ImportProgress& progress) {
+  return ImportDeclaration(db, PascalSource(source, declaration), declaration, name, progress);
+}
+
 ImportResult ImportDeclarationFromFile(tDataImageArk& db, const std::string& path,
                                        std::string_view declaration, std::string_view name,
                                        const ImportProgress& progress) {
-  std::ifstream in(path, std::ios::binary);
-  std::error_code ec;
-  if (!in.is_open() || std::filesystem::is_directory(path, ec)) {
-    ImportResult result;
-    result.status = ImportResult::Status::kRefused;
-    result.message = FileError(path);
-    return result;
-  }
-  return ImportDeclaration(db, in, declaration, name, progress);
+  return ImportDeclaration(db, PascalSource::ReadFile(path, declaration), declaration, name, progress);
 }
 
 }  // namespace qn

@@ -108,17 +108,15 @@ int RunImportPascal(const std::vector<std::string>& args, ToolContext& context) 
     }
   }
   if (args.size() < 2) return UsageError(context, kImportPascal);
-  const std::string& source = args[1];
-  if (declarations.empty()) {
-    const SourceScan scan = ScanSourceFile(source);
-    if (!scan.error.empty()) return Fail(context, scan.error);
-    declarations = scan.declarations;
-  }
+  // The source is read once, however many declarations come from it.
+  const PascalSource source = PascalSource::ReadFile(args[1]);
+  if (!source.Scan().error.empty()) return Fail(context, source.Scan().error);
+  if (declarations.empty()) declarations = source.Scan().declarations;
   tDataImageArk db(context.files);
   if (int r = OpenForEditing(context, args[0], db); r != kExitOk) return r;
   int exit = kExitOk;
   for (const std::string& declaration : declarations) {
-    const ImportResult result = ImportDeclarationFromFile(db, source, declaration, name);
+    const ImportResult result = ImportDeclaration(db, source, declaration, name);
     if (result.status == ImportResult::Status::kImported) {
       context.out << Escaped(result.name) << '\t' << result.fields << '\n';
       continue;

@@ -179,6 +179,111 @@ TEST_F(PascalImportTest, AnImportIsOneChange) {
   Reopen();
 }
 
+// A declaration's layout as the rows it should give: name and type of each.
+using Layout = std::vector<std::pair<std::string, uint16_t>>;
+
+std::vector<std::pair<std::string, uint16_t>> RowsOf(const std::vector<TemplateField>& fields) {
+  Layout rows;
+  for (const TemplateField& f : fields) rows.emplace_back(f.Name, f.DataType);
+  return rows;
+}
+
+TEST_F(PascalImportTest, ARecordsNestedRecordsNameListsAndFirstBranchMakeItsLayout) {
+  const std::string unit =
+      "type\n"
+      "  OldTPerson = record\n"  // contains the next header's text: still not its fields
+      "    Gammel: Byte;\n"
+      "  end;\n"
+      "  TPerson = record\n"
+      "    X, Y: Integer;\n"
+      "    Adresse: packed record { inline }\n"
+      "      Gate: string[20];\n"
+      "      Pos: record\n"
+      "        A, B: array[1..2] of Byte;\n"
+      "      end;\n"
+      "    end;\n"
+      "{$IFDEF WIN32}\n"
+      "    Id: Word;\n"
+      "  {$IFDEF DEBUG}\n"
+      "    Spor: Byte;\n"
+      "  {$ELSE}\n"
+      "    Spor: Word;\n"
+      "  {$ENDIF}\n"
+      "{$ELSEIF LINUX}\n"
+      "    Id: Longint;\n"
+      "{$ELSE}\n"
+      "    Id: Byte;\n"
+      "{$ENDIF}\n"
+      "    Alder: Byte;\n"
+      "  end;\n"
+      "  TNeste = record\n"
+      "    Z: Word;\n"
+      "  end;\n";
+  const Layout person{{"X", kTypeSmallint}, {"Y", kTypeSmallint}, {"GATE", kTypeString}, {"A1", kTypeByte},
+                      {"A2", kTypeByte},    {"B1", kTypeByte},    {"B2", kTypeByte},     {"ID", kTypeWord},
+                      {"SPOR", kTypeByte},  {"ALDER", kTypeByte}};
+  // From a stream read as far as the declaration, and from one read of the whole source.
+  ASSERT_EQ(Import("TPerson = record", "", unit).fields, person.size());
+  EXPECT_EQ(RowsOf(Stored("TPerson")), person);
+  EXPECT_EQ(LoadedTemplate(*db).Header.DataSize, 2 + 2 + 21 + 4 + 2 + 1 + 1);
+  std::istringstream in(unit);
+  const PascalSource source(in);
+  EXPECT_EQ(source.Scan().declarations.size(), 3u);
+  ASSERT_EQ(ImportDeclaration(*db, source, "TPerson = record", "Person 2").status,
+            ImportResult::Status::kImported);
+  EXPECT_EQ(RowsOf(Stored("Person 2")), person);
+  ASSERT_EQ(ImportDeclaration(*db, source, "TNeste", "").status, ImportResult::Status::kImported);
+  EXPECT_EQ(RowsOf(Stored("TNeste")), (Layout{{"Z", kTypeWord}}));
+  ExpectConsistent();
+
+  auto pair = ParseFieldLine("  { A, B } C ,D,, : ARRAY[0..1] OF WORD;");
+  ASSERT_TRUE(pair);
+  EXPECT_EQ(pair->names, (std::vector<std::string>{"C", "D"}));
+  EXPECT_EQ(pair->field.Name, "C");
+  EXPECT_FALSE(ParseFieldLine(" , : BYTE;"));
+  // Too many rows for a template: the whole line is left out.
+  const ImportResult big =
+      Import("TBig = record", "", "TBig = record\nA, B: array[1..40000] of Byte;\nC: Word;\nend;\n");
+  EXPECT_EQ(big.fields, 1u);
+  EXPECT_EQ(big.skippedLines, 1u);
+  // A long line of comments is read once, not once a comment.
+  std::string braces = "TOdd = record\nX:";
+  for (int i = 0; i < (1 << 18); ++i) braces += "{}";
+  EXPECT_EQ(Import("TOdd = record", "", braces + "\nY: Byte;\nend;\n").fields, 1u);
+}
+
+// A source of many declarations, some whose header text lies inside an earlier header,
+// read once and imported whole: every template has the rows its own declaration lists.
+TEST_F(PascalImportTest, AllOfALargeSourceImportFromOneReadOfIt) {
+  constexpr int kDeclarations = 300;
+  const auto NameOf = [](int d) { return d % 2 ? "T" + std::to_string(d) : "XT" + std::to_string(d + 1); };
+  std::string text = "unit Stor;\ninterface\ntype\n";
+  std::vector<Layout> layouts;
+  const char* types[] = {"Byte", "Word", "string[12]", "Integer", "Double"};
+  const uint16_t codes[] = {kTypeByte, kTypeWord, kTypeString, kTypeSmallint, kTypeDouble};
+  for (int d = 0; d < kDeclarations; ++d) {
+    // "XT7 = record" comes before "T7 = record" and contains it.
+    text += "  " + NameOf(d) + " = record\n";
+    Layout layout;
+    for (int f = 0; f <= d % 6; ++f) {
+      const int t = (d + f) % 5;
+      text += "    Felt" + std::to_string(f) + ": " + types[t] + ";\n";
+      layout.emplace_back("FELT" + std::to_string(f), codes[t]);
+    }
+    text += "    procedure Vis;\n  end;\n";
+    layouts.push_back(layout);
+  }
+  std::istringstream in(text);
+  const PascalSource source(in);
+  ASSERT_EQ(source.Scan().AntRecord, kDeclarations);
+  for (const std::string& d : source.Scan().declarations)
+    ASSERT_EQ(ImportDeclaration(*db, source, d, "").status, ImportResult::Status::kImported) << d;
+  for (int d = 0; d < kDeclarations; ++d) {
+    EXPECT_EQ(RowsOf(Stored(NameOf(d))), layouts[size_t(d)]) << NameOf(d);
+  }
+  ExpectConsistent();
+}
+
 class NoHost : public DefEditorHost {
  public:
   std::string Input(std::string_view, std::string_view) override { return ""; }
