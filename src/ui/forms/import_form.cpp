@@ -74,13 +74,14 @@ void TImportForm::sjekkfilen() {
   List_->clear();
   AntLinjer_ = 0;
   AntRecord_ = 0;
+  source_.reset();
   const std::string path = FileName_->text().toStdString();
   if (!path.empty()) {
-    SourceScan scan;
     {
       WaitCursor wait;
-      scan = ScanSourceFile(path);
+      source_ = PascalSource::ReadFile(path);
     }
+    const SourceScan& scan = source_->Scan();
     if (!scan.error.empty()) dialogs_.Message(kErrorCaption, scan.error, MessageKind::kError);
     AntLinjer_ = scan.AntLinjer;
     AntRecord_ = scan.AntRecord;
@@ -118,12 +119,13 @@ bool TImportForm::ImporterRecord(int line) {
   ImportResult result;
   {
     std::unique_ptr<ProgressTask> progress = dialogs_.StartProgress(kImportProgressCaption, declaration);
-    result = ImportDeclarationFromFile(DataArk_, FileName_->text().toStdString(), declaration, name,
-                                       [&](int percent, std::string_view field) {
-                                         if (!progress) return;
-                                         progress->SetPosition(percent);
-                                         if (!field.empty()) progress->SetText(field);
-                                       });
+    const ImportProgress shown = [&](int percent, std::string_view field) {
+      if (!progress) return;
+      progress->SetPosition(percent);
+      if (!field.empty()) progress->SetText(field);
+    };
+    result = source_ ? ImportDeclaration(DataArk_, *source_, declaration, name, shown)
+                     : ImportDeclarationFromFile(DataArk_, FileName_->text().toStdString(), declaration, name, shown);
   }
   if (result.status != ImportResult::Status::kImported) {
     dialogs_.Message(kErrorCaption, result.message, MessageKind::kWarning);

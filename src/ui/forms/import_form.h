@@ -2,9 +2,12 @@
 // headers (sjekkfilen), the list of those it found, and their import as templates one by
 // one (a double click) or all ("&Importer alle"), each with the progress window. The scan
 // and the import are the exchange layer's; the form shows them and asks through the seam.
+// The source is read once, when it is scanned: the list and the imports come from that one
+// reading.
 #pragma once
 
 #include <QDialog>
+#include <optional>
 
 #include "exchange/pascal_import.h"
 #include "ui/dialogs/dialogs.h"
@@ -43,6 +46,7 @@ class TImportForm : public QDialog {
   int32_t AntLinjer_ = 0;
   int32_t AntRecord_ = 0;
   int imported_ = 0;
+  std::optional<PascalSource> source_;  // the source as scanned; empty before a scan
   QLineEdit* FileName_;
   QLineEdit* Lines_;
   QLineEdit* Objects_;
