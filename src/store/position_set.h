@@ -4,6 +4,7 @@
 // Only Positions greater than 0 are held; 0 marks an empty slot.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -47,6 +48,12 @@ class PositionSet {
   }
 
   size_t size() const { return count_; }
+  size_t capacity() const { return slots_.size(); }
+  // Empties the set and keeps its room.
+  void clear() {
+    if (count_ > 0) std::fill(slots_.begin(), slots_.end(), 0);
+    count_ = 0;
+  }
 
  private:
   size_t Slot(Position p) const {

@@ -1,6 +1,7 @@
 #include "store/tree_walk.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -10,9 +11,32 @@
 
 namespace qn {
 
+namespace {
+
+// The visited set of the last walk, kept for the next one: a search repeated over a large
+// file pays neither the set's allocations nor its growth again. A walk that runs inside
+// another (a visitor that walks) finds none kept and makes its own. Sets larger than this
+// many slots (4 MiB) are not kept.
+constexpr size_t kKeptSetSlots = size_t(1) << 20;
+thread_local std::unique_ptr<PositionSet> keptSet;
+
+}  // namespace
+
 int64_t WalkFrom(tDataImageArk& db, Position first, const RecordVisitor& visit) {
   Datapointer& dp = *db.dp;
-  PositionSet visited;  // grows with the records visited
+  std::unique_ptr<PositionSet> set = std::move(keptSet);
+  if (set) {
+    set->clear();
+  } else {
+    set = std::make_unique<PositionSet>();  // grows with the records visited
+  }
+  PositionSet& visited = *set;
+  struct KeepSet {
+    std::unique_ptr<PositionSet>& set;
+    ~KeepSet() {
+      if (set->capacity() <= kKeptSetSlots) keptSet = std::move(set);
+    }
+  } keep{set};
   // Records still to visit, with their depth; the top of the stack is visited next, so a
   // sub-list is done before the next record of its parent's list.
   std::vector<std::pair<Position, int>> pending;
