@@ -8,17 +8,14 @@
 // the data records using a template walks a database of 100,000 data records, and the
 // template scan lists the templates made.
 //
-//   pascal_bench [--scale F]
-#include <stdlib.h>
-
-#include <chrono>
+//   pascal_bench [--scale F] [--keep]
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
 
+#include "bench_support.h"
 #include "content/initial_content.h"
 #include "env/log.h"
 #include "exchange/pascal_import.h"
@@ -30,14 +27,9 @@
 #include "templates/template_store.h"
 
 using namespace qn;
+using namespace qn::bench;
 
 namespace {
-
-double Seconds(const std::function<void()>& work) {
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 class QuietHost : public DefEditorHost {
  public:
@@ -124,24 +116,12 @@ void CountRun(const std::string& dir, int records) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  double scale = 1;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc) {
-      scale = std::atof(argv[++i]);
-    } else {
-      std::fprintf(stderr, "usage: pascal_bench [--scale F]\n");
-      return 2;
-    }
-  }
+  Options options;
+  if (!Start(argc, argv, "pascal_bench", &options)) return 2;
   LoggingEnabled = false;
-  std::string dir = (std::filesystem::temp_directory_path() / "pascal-bench-XXXXXX").string();
-  if (::mkdtemp(dir.data()) == nullptr) {
-    std::perror("mkdtemp");
-    return 2;
-  }
-  ImportRun(dir, int(500 * scale));
-  ImportRun(dir, int(2000 * scale));
-  CountRun(dir, int(100000 * scale));
-  std::filesystem::remove_all(dir);
+  ImportRun(options.dir, int(500 * options.scale));
+  ImportRun(options.dir, int(2000 * options.scale));
+  CountRun(options.dir, int(100000 * options.scale));
+  Finish(options);
   return 0;
 }
