@@ -32,12 +32,10 @@ class ReadMap {
   // Unmaps; the next Copy maps again.
   void Release();
 
-  bool Mapped() const { return base_ != nullptr; }
   // How many times, in this process, a copy met a file cut short under its map.
   static uint64_t Cuts();
   // The file could not be mapped (a file system without maps): every read goes to it.
   bool Failed() const { return failed_; }
-  int64_t Length() const { return length_; }
 
  private:
   bool Map(int fd, int64_t reach);
