@@ -2,6 +2,7 @@
 // and put back when the scope ends, also when a command ends by an error.
 #pragma once
 
+#include <QCursor>
 #include <QGuiApplication>
 
 namespace qn {

@@ -1,5 +1,8 @@
 #include "ui/window/exchange_commands.h"
 
+#include "ui/window/quill_form.h"
+#include "ui/window/window_commands.h"
+
 #include <QCursor>
 #include <memory>
 #include <string>
@@ -94,6 +97,28 @@ void Sekvensielledata1Click(tDataImageArk& db, Dialogs& dialogs, QWidget* parent
   if (!result.message.empty())
     dialogs.Message(kImportCaption, result.message,
                     result.status == Status::kDone ? MessageKind::kInformation : MessageKind::kWarning);
+}
+
+// ---- The window's rows ----
+
+void HTML1Click(TQuillForm& w) { LagHTML(w.dataark(), w.dialogs(), true); }
+void LagHTMLtabell1Click(TQuillForm& w) { LagHTML(w.dataark(), w.dialogs(), false); }
+
+void CSV1Click(TQuillForm& w) {
+  CSV1Click(w.dataark(), w.dialogs());
+  w.vis(0);
+}
+
+void Sekvensielledata1Click(TQuillForm& w) {
+  Sekvensielledata1Click(w.dataark(), w.dialogs(), &w);
+  w.vis(0);
+}
+
+// Templates name records in the list, so the view is drawn again after the import.
+void Malerifrapascalkildekode1Click(TQuillForm& w) {
+  if (!w.dataark().IsOpen()) return;
+  w.forms().ImportPascal(w.dataark());
+  w.vis(0);
 }
 
 }  // namespace qn

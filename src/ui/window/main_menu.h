@@ -1,17 +1,38 @@
-// The main window's menu bar, written down once as a table: every menu and item with its
-// object name, caption (with its "&" accelerator) and shortcut key. Each item is a QAction
-// named by its object name, so the window and its tests find it with findChild. Items
-// start disabled; the window enables those whose commands it carries. "Innhold" is never
-// enabled.
+// The main window's controls, built from the command table (ui/window/command_table.h):
+// the menu bar with its menus and submenus, the context menu's items, the buttons of the
+// button row and the marks bar, and the window's keys. Menus are QMenu objects and items
+// QActions named by their rows, so the window and its tests find them with findChild.
+// Everything starts disabled; the window enables from the rows' rules.
 #pragma once
 
+#include <functional>
+#include <vector>
+
+class QAbstractButton;
+class QAction;
+class QBoxLayout;
+class QMenu;
 class QMenuBar;
 class QWidget;
 
 namespace qn {
 
-// Fills `bar` from the table. Menus are QMenu objects named by their entry; items are
-// QActions named by theirs, owned by `owner` (the window).
-void BuildMainMenu(QMenuBar* bar, QWidget* owner);
+struct WindowCommand;
+
+// The controls one row was given; nullptr where it has none.
+struct CommandControls {
+  const WindowCommand* command = nullptr;
+  QAction* item = nullptr;
+  QAction* context = nullptr;
+  QAbstractButton* button = nullptr;
+};
+
+// Builds every row's controls, each owned by `owner` or its widget: items into `bar`,
+// context items into `context`, row buttons into `buttonRow` at their places, marks-bar
+// buttons appended to `markBar` in their order. Each control calls `run` with its row; a
+// key of a row with a menu item triggers the item, and only while it is enabled.
+std::vector<CommandControls> BuildCommandControls(
+    QMenuBar* bar, QMenu* context, QWidget* buttonRow, QBoxLayout* markBar, QWidget* owner,
+    const std::function<void(const WindowCommand&)>& run);
 
 }  // namespace qn

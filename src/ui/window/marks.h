@@ -18,6 +18,8 @@ namespace qn {
 class tDataImageArk;
 
 inline constexpr std::string_view kMarksFullMessage = "Kan ikke merke flere poster (maks 254)";
+// A mark whose record was deleted since: no command may go there or link to it.
+inline constexpr std::string_view kMarkDeletedMessage = "Den merkede posten finnes ikke lenger";
 
 class MarkList {
  public:

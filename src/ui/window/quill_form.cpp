@@ -14,6 +14,7 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <charconv>
@@ -31,17 +32,21 @@
 #include "ui/dialogs/button_icons.h"
 #include "ui/dialogs/command_boundary.h"
 #include "ui/forms/info_form.h"
+#include "ui/window/command_table.h"
 #include "ui/window/main_menu.h"
+#include "ui/window/window_commands.h"
 #include "ui/window/paint_box.h"
 #include "ui/forms/point_form.h"
 #include "ui/forms/system_info_form.h"
+#include "commands/command_support.h"
+#include "content/global_pointer.h"
 #include "content/initial_content.h"
+#include "content/note_text.h"
 #include "ui/dialogs/qt_text.h"
 
 namespace qn {
 namespace {
 
-constexpr int kButtonSize = 25;
 constexpr int kKnappPanelHeight = 25;
 constexpr int kHurtigListeWidth = 169;
 constexpr int kNrListeWidth = 48;
@@ -57,66 +62,6 @@ const QColor kTeal(0, 128, 128);
 constexpr const char* kDefaultDatabase = "QuillNet.pdb256";
 constexpr const char* kDatabaseFolder = "data\\quillnet";
 constexpr const char* kMainCaption = "Veltrona QuillNet";
-
-struct ButtonEntry {
-  const char* name;
-  int x;
-  const char* hint;  // nullptr: the button shows only its picture
-  const char* accessibleName;
-  ButtonPicture picture;
-};
-
-// The button row, left to right.
-constexpr ButtonEntry kButtons[] = {
-    {"SpeedButton3", 0, "Hopp til første data", nullptr, ButtonPicture::kFirstData},
-    {"TopButton", 32, nullptr, "Første i listen", ButtonPicture::kListFirst},
-    {"nButton", 56, nullptr, "Neste", ButtonPicture::kDown},
-    {"oButton", 80, nullptr, "Forrige", ButtonPicture::kUp},
-    {"BottomButton", 104, nullptr, "Siste i listen", ButtonPicture::kListLast},
-    {"vButton", 136, nullptr, "Til venstre", ButtonPicture::kLeft},
-    {"hButton", 160, nullptr, "Til høyre", ButtonPicture::kRight},
-    {"iButton", 192, nullptr, "Innover", ButtonPicture::kInward},
-    {"uButton", 216, nullptr, "Utover", ButtonPicture::kOutward},
-    {"DocButton", 248, "Åpne dokument-tilknytning", nullptr, ButtonPicture::kOpenDocument},
-    {"SpeedButton1", 280, "Ny datapost", nullptr, ButtonPicture::kNewData},
-    {"SpeedButton6", 304, "Tilknytt et dokument", nullptr, ButtonPicture::kLinkDocument},
-    {"SpeedButton2", 336, "Slett", nullptr, ButtonPicture::kDelete},
-    {"SpeedButton5", 368, "Merk av denne posisjon (push)", nullptr, ButtonPicture::kMark},
-    {"CopyButton", 392, "Kopier", nullptr, ButtonPicture::kCopy},
-    {"CutButton", 416, "Klipp ut", nullptr, ButtonPicture::kCut},
-    {"PasteButton", 440, "Lim inn", nullptr, ButtonPicture::kPaste},
-    {"PastePButton", 464, "Lim inn peker", nullptr, ButtonPicture::kPastePointer},
-    {"SpeedButton7", 488, "Merk første i blokken", nullptr, ButtonPicture::kBlockFirst},
-    {"SpeedButton8", 512, "Merk siste i blokken", nullptr, ButtonPicture::kBlockLast},
-};
-
-// The bar at the top of the marks panel; SpeedButton4 shows a caption instead.
-constexpr ButtonEntry kMarkButtons[] = {
-    {"PopButton", 0, "Hopp til siste merket posisjon (pop)", nullptr, ButtonPicture::kPopMark},
-    {"SlettMButton", 0, "Slett", nullptr, ButtonPicture::kDelete},
-    {"PasteCButton", 0, "Lim inn peker til merket post", nullptr, ButtonPicture::kPastePointer},
-    {"PasteC2Button", 0, "Lim inn peker til alle merkede poster", nullptr,
-     ButtonPicture::kPasteAllPointers},
-    {"LimHButton", 0, "Lin inn høyrelink til merket post", nullptr, ButtonPicture::kLinkRight},
-};
-
-QToolButton* MakeButton(QWidget* parent, const ButtonEntry& e) {
-  auto* b = new QToolButton(parent);
-  b->setObjectName(e.name);
-  b->setAutoRaise(true);  // flat
-  b->setFixedSize(kButtonSize, kButtonSize);
-  b->setIcon(ButtonIcon(e.picture));
-  b->setIconSize(QSize(20, 20));
-  b->setFocusPolicy(Qt::NoFocus);
-  if (e.hint != nullptr) {
-    b->setToolTip(QString::fromUtf8(e.hint));
-    b->setAccessibleName(QString::fromUtf8(e.hint));
-  } else if (e.accessibleName != nullptr) {
-    b->setAccessibleName(QString::fromUtf8(e.accessibleName));
-  }
-  b->setEnabled(false);
-  return b;
-}
 
 // A whole decimal number as text (blanks around it allowed); nothing otherwise.
 std::optional<int32_t> ParsePosition(std::string_view text) {
@@ -141,10 +86,8 @@ TQuillForm::TQuillForm(QWidget* parent) : QMainWindow(parent) {
   setObjectName("QuillForm");
   setWindowTitle(kMainCaption);
   BuildLayout();
-  BuildMainMenu(menuBar(), this);
-  WireMenu();
+  BuildCommands();
   WireView();
-  WireCommands();
   resize(800, 600);
   // The update launcher ends the program by closing this window the usual way.
   SetEndApplicationCallback([this] { close(); });
@@ -167,7 +110,6 @@ void TQuillForm::BuildLayout() {
   KnappPanel_ = new QWidget(central);
   KnappPanel_->setObjectName("KnappPanel");
   KnappPanel_->setFixedHeight(kKnappPanelHeight);
-  BuildButtonRow(KnappPanel_);
   column->addWidget(KnappPanel_);
 
   auto* middle = new QHBoxLayout;
@@ -235,18 +177,7 @@ void TQuillForm::BuildLayout() {
 
   PopupMenu_ = new QMenu(this);
   PopupMenu_->setObjectName("PopupMenu");
-  auto* open = PopupMenu_->addAction(QString::fromUtf8("Å&pne"));
-  open->setObjectName("pne2");
-  open->setEnabled(false);
-  PopupMenu_->addSeparator();
-  auto* properties = PopupMenu_->addAction("Egenskaper");
-  properties->setObjectName("Egenskaper2");
-  properties->setEnabled(false);
   PaintBox1_->SetPicture(&canvas_);
-}
-
-void TQuillForm::BuildButtonRow(QWidget* panel) {
-  for (const ButtonEntry& e : kButtons) MakeButton(panel, e)->move(e.x, 0);
 }
 
 void TQuillForm::BuildMarkPanel(QWidget* panel) {
@@ -255,21 +186,10 @@ void TQuillForm::BuildMarkPanel(QWidget* panel) {
   column->setSpacing(0);
   auto* bar = new QWidget(panel);
   bar->setObjectName("MerkKnapper");
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(0, 0, 0, 0);
-  row->setSpacing(0);
-  for (const ButtonEntry& e : kMarkButtons) row->addWidget(MakeButton(bar, e));
-  auto* clear = new QToolButton(bar);
-  clear->setObjectName("SpeedButton4");
-  clear->setAutoRaise(true);
-  clear->setFixedSize(kButtonSize, kButtonSize);
-  clear->setText("X");
-  clear->setToolTip("Fjern alle merker");
-  clear->setStyleSheet("QToolButton { color: red; font-weight: bold; }");
-  clear->setFocusPolicy(Qt::NoFocus);
-  clear->setEnabled(false);
-  row->addWidget(clear);
-  row->addStretch();
+  // Its buttons come from the command table (BuildCommands), a stretch after them.
+  MerkKnapper_ = new QHBoxLayout(bar);
+  MerkKnapper_->setContentsMargins(0, 0, 0, 0);
+  MerkKnapper_->setSpacing(0);
   column->addWidget(bar);
 
   Merkeliste_ = new QListWidget(panel);
@@ -287,49 +207,44 @@ QAction* TQuillForm::MenuItem(std::string_view objectName) const {
   return findChild<QAction*>(FromUtf8(objectName));
 }
 
-void TQuillForm::WireMenu() {
-  ConnectCommand(MenuItem("Ny1"), [this] { Ny1Click(); });
-  ConnectCommand(MenuItem("pne1"), [this] { pne1Click(); });
-  ConnectCommand(MenuItem("Avslutt1"), [this] { close(); });
-  ConnectCommand(MenuItem("Dataformat1"), [this] { Dataformat1Click(); });
-  ConnectCommand(MenuItem("Oppdateringerpinternett1"), [this] { Oppdateringerpinternett1Click(); });
-  ConnectCommand(MenuItem("Systeminformasjon1"), [this] { Systeminformasjon1Click(); });
-  ConnectCommand(MenuItem("Informasjonompekere1"), [this] {
-    if (dataark_.IsOpen()) ShowFileInfo(dataark_, dialogs(), this);
-  });
-  ConnectCommand(MenuItem("Endrenavn1"), [this] { Endrenavn1Click(); });
-  ConnectCommand(MenuItem("Oppdater1"), [this] { Oppdater1Click(); });
-  connect(HurtigListe_, &QListWidget::itemClicked, this, [this](QListWidgetItem* line) {
-    const int row = HurtigListe_->row(line);
-    Command([this, row] { HurtigListeClick(row); });
-  });
-  connect(HurtigListe_, &QListWidget::itemDoubleClicked, this,
-          [this] { Command([this] { ScanHurtigListen(); }); });
-  ConnectCommand(MenuItem("Egenskaper2"), [this] { Endrenavn1Click(); });
-
-  // The four panels of "&Vis": each item shows its panel's visibility and flips it.
-  const std::pair<const char*, QWidget*> panels[] = {
-      {"Statuslinje1", statusBar()},
-      {"Listeovermerkede1", MerkPanel_},
-      {"Hurtigliste1", HurtigListe_},
-      {"Knapperad1", KnappPanel_},
-  };
-  for (const auto& [name, panel] : panels) {
-    QWidget* target = panel;
-    ConnectCommand(MenuItem(name), [target] { target->setVisible(target->isHidden()); });
+void TQuillForm::BuildCommands() {
+  controls_ = BuildCommandControls(menuBar(), PopupMenu_, KnappPanel_, MerkKnapper_, this,
+                                   [this](const WindowCommand& command) { RunWindowCommand(command); });
+  MerkKnapper_->addStretch();
+  // Every menu sets the items that follow the current record, and its check marks, as it
+  // opens.
+  for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
+    connect(menu, &QMenu::aboutToShow, this, [this] { EditMenyPopup(); });
   }
-  ConnectCommand(MenuItem("AutoOppdater1"),
-                 [this] { dataark_.autoUpdate = MenuItem("AutoOppdater1")->isChecked(); });
-  connect(findChild<QMenu*>("Vis1"), &QMenu::aboutToShow, this, [this] { Vis1Popup(); });
 }
 
-void TQuillForm::Vis1Popup() {
-  MenuItem("Statuslinje1")->setChecked(!statusBar()->isHidden());
-  MenuItem("Listeovermerkede1")->setChecked(!MerkPanel_->isHidden());
-  MenuItem("Hurtigliste1")->setChecked(!HurtigListe_->isHidden());
-  MenuItem("Knapperad1")->setChecked(!KnappPanel_->isHidden());
-  MenuItem("AutoOppdater1")->setChecked(dataark_.autoUpdate);
-  MenuItem("Automatiskhopp")->setChecked(dataark_.dp && dataark_.dp->AutoFollow());
+void TQuillForm::RunWindowCommand(const WindowCommand& command) {
+  if (command.run == nullptr) return;
+  Command([this, &command] {
+    // An editing command runs only on a writable database; the check comes first, so
+    // nothing the command would ask or change happens on a read-only one.
+    if (command.edits && RefusedReadOnly()) return;
+    command.run(*this);
+  });
+}
+
+bool TQuillForm::PanelShown(WindowPanel panel) const {
+  switch (panel) {
+    case WindowPanel::kStatusBar: return !statusBar()->isHidden();
+    case WindowPanel::kMarks: return !MerkPanel_->isHidden();
+    case WindowPanel::kQuickList: return !HurtigListe_->isHidden();
+    case WindowPanel::kButtonRow: return !KnappPanel_->isHidden();
+  }
+  return false;
+}
+
+void TQuillForm::ShowPanel(WindowPanel panel, bool shown) {
+  switch (panel) {
+    case WindowPanel::kStatusBar: statusBar()->setVisible(shown); break;
+    case WindowPanel::kMarks: MerkPanel_->setVisible(shown); break;
+    case WindowPanel::kQuickList: HurtigListe_->setVisible(shown); break;
+    case WindowPanel::kButtonRow: KnappPanel_->setVisible(shown); break;
+  }
 }
 
 Dialogs& TQuillForm::dialogs() const {
@@ -384,41 +299,15 @@ bool TQuillForm::Command(const std::function<void()>& command) {
   return ran;
 }
 
-namespace {
-
-// An editing command runs only on a writable database; the check comes first, so nothing
-// the command would ask or change happens on a read-only one.
-std::function<void()> Guarded(std::function<void()> command, bool edits,
-                              std::function<bool()> refused) {
-  if (!edits) return command;
-  return [command = std::move(command), refused = std::move(refused)] {
-    if (!refused()) command();
-  };
-}
-
-}  // namespace
-
 void TQuillForm::ConnectCommand(QAction* action, std::function<void()> command, bool edits) {
   if (action == nullptr) return;
-  action->setProperty(kWiredProperty, true);
-  action->setProperty(kEditsProperty, edits);
-  connect(action, &QAction::triggered, this,
-          [this, run = Guarded(std::move(command), edits, [this] { return RefusedReadOnly(); })] {
-            Command(run);
-          });
+  connect(action, &QAction::triggered, this, [this, command = std::move(command), edits] {
+    Command([&] {
+      if (edits && RefusedReadOnly()) return;
+      command();
+    });
+  });
   action->setEnabled(true);
-}
-
-void TQuillForm::ConnectCommand(QAbstractButton* button, std::function<void()> command,
-                                bool edits) {
-  if (button == nullptr) return;
-  button->setProperty(kWiredProperty, true);
-  button->setProperty(kEditsProperty, edits);
-  connect(button, &QAbstractButton::clicked, this,
-          [this, run = Guarded(std::move(command), edits, [this] { return RefusedReadOnly(); })] {
-            Command(run);
-          });
-  button->setEnabled(true);
 }
 
 bool TQuillForm::RefusedReadOnly() {
@@ -565,7 +454,7 @@ void TQuillForm::Ny1Click() {
     }
   }
   OpenDatabase(file, true);
-  RemoveAllMarks();
+  RemoveAllMarks(*this);
   vis(1);
   SetCaption(file);
   applicationTitle_ = file;
@@ -588,7 +477,7 @@ void TQuillForm::pne1Click() {
     applicationTitle_ = file;
     ScanHurtigListen();
   }
-  RemoveAllMarks();
+  RemoveAllMarks(*this);
 }
 
 // ---- Quick list --------------------------------------------------------------------------
@@ -611,44 +500,123 @@ void TQuillForm::HurtigListeClick(int line) {
   vis(0);
 }
 
-void TQuillForm::Oppdater1Click() {
-  ScanHurtigListen();
+// ---- Marks, notes, global pointers and programs ---------------------------------------
+
+void TQuillForm::Tell(std::string_view text) {
+  if (!text.empty()) dialogs().Message(kErrorCaption, text, MessageKind::kInformation);
+}
+
+void TQuillForm::ShowMarks() {
+  const QSignalBlocker quiet(Merkeliste_);
+  Merkeliste_->clear();
+  for (const std::string& line : marks_.Lines()) Merkeliste_->addItem(FromUtf8(line));
+  Merkeliste_->setCurrentRow(marks_.Selected());
+  // The panel shows while there are marks, and goes when the last one does.
+  if (marks_.Count() == 0) MerkPanel_->hide();
+}
+
+Position TQuillForm::LiveMark(Position mark) {
+  if (mark <= 0) return -1;
+  if (IsLiveRecord(dataark_, mark)) return mark;
+  // A deleted record keeps its old links, which no longer lead back to it: no command
+  // may go there or link to it.
+  Tell(kMarkDeletedMessage);
+  return -1;
+}
+
+Position TQuillForm::SelectedLiveMark() {
+  if (!dataark_.IsOpen() || marks_.SelectedMark() < 0) return -1;
+  return LiveMark(marks_.SelectedMark());
+}
+
+Position TQuillForm::LastLiveMark() {
+  if (!dataark_.IsOpen() || marks_.Count() == 0) return -1;
+  return LiveMark(marks_.LastMark());
+}
+
+void TQuillForm::MerkelisteDblClick(int line) {
+  if (!dataark_.IsOpen() || LiveMark(marks_.MarkAt(line)) < 0) return;
+  marks_.GoTo(line);
   vis(0);
 }
 
-// ---- Help menu ---------------------------------------------------------------------------
+bool TQuillForm::EditNote() {
+  if (!dataark_.IsOpen()) return false;
+  NoteEditor editor(dataark_);
+  return forms().EditNote(editor, dataark_.ReadOnly());
+}
 
-void TQuillForm::Dataformat1Click() {
-  const std::string page = GetDocFolder() + "html/quillnet/index.htm";
+bool TQuillForm::FollowGlobalPointer(bool automatic) {
+  if (!dataark_.IsOpen()) return false;
+  const std::optional<GlobalPointer> pointer = ReadGlobalPointer(dataark_);
+  if (!pointer || (automatic && !pointer->automatic)) return false;
+  const GlobalTarget target = ResolveGlobalTarget(*pointer, dataark_.FileName());
   std::error_code ec;
-  if (!std::filesystem::exists(page, ec)) {
-    dialogs().Message(kErrorCaption, "Finner ikke " + page, MessageKind::kWarning);
+  if (!std::filesystem::equivalent(target.file, dataark_.FileName(), ec)) {
+    if (const std::string refusal = GlobalFileRefusal(target.file); !refusal.empty()) {
+      Tell(refusal + " Den åpne databasen er beholdt.");
+      return false;
+    }
+    const bool autoFollow = dataark_.dp->AutoFollow();
+    const std::string previous = dataark_.FileName();
+    const Position at = dataark_.dp->CurrentPosition();
+    dataark_.Close();
+    std::string file = target.file;
+    if (!OpenDatabase(file, false)) {
+      file = previous;
+      OpenDatabase(previous, false);
+      if (dataark_.IsOpen()) dataark_.dp->Load(at);
+    }
+    if (dataark_.IsOpen()) dataark_.dp->SetAutoFollow(autoFollow);
+    // The marks name records of the file left behind.
+    RemoveAllMarks(*this);
+    SetCaption(file);
+    applicationTitle_ = file;
+    ScanHurtigListen();
+    if (file == previous) {
+      vis(1);
+      return false;
+    }
+  }
+  GoToGlobalTarget(dataark_, target.pointer);
+  vis(1);
+  return true;
+}
+
+void TQuillForm::RunProgram() {
+  if (!dataark_.IsOpen()) return;
+  // Starting another program ends the watch of the one before.
+  if (FilTimer_ != nullptr) FilTimer_->stop();
+  run_ = PrepareProgram(dataark_);
+  if (!StartPreparedProgram(run_)) {
+    Tell(run_.message);
+    run_ = ProgramRun{};
     return;
   }
-  OpenWithShell(page);
-}
-
-void TQuillForm::Oppdateringerpinternett1Click() {
-  if (!StartUpdate()) {
-    dialogs().Message(kErrorCaption, "Kan ikke starte oppdateringsprogrammet.",
-                      MessageKind::kWarning);
+  if (run_.useData) return;
+  if (FilTimer_ == nullptr) {
+    FilTimer_ = new QTimer(this);
+    FilTimer_->setObjectName("FilTimer");
+    FilTimer_->setInterval(200);
+    connect(FilTimer_, &QTimer::timeout, this, [this] { Command([this] { FilTimerTimer(); }); });
   }
+  FilTimer_->start();
 }
 
-void TQuillForm::Endrenavn1Click() {
-  if (!dataark_.IsOpen()) return;
-  ShowPointerProperties(dataark_, dialogs(), this);
-  // The dialog's own push and pop work on the stack the marks live on.
-  if (marks_.Sync()) {
-    ShowMarks();
-    if (marks_.Count() > 0) MerkPanel_->show();
+void TQuillForm::FilTimerTimer() {
+  if (run_.exchangeFile.empty() || !dataark_.IsOpen()) return;
+  if (dataark_.ReadOnly()) {
+    FilTimer_->stop();
+    Tell(kReadOnlyRefusal);
+    run_ = ProgramRun{};
+    return;
   }
-  vis(1);
-}
-
-void TQuillForm::Systeminformasjon1Click() {
-  TSystemInfoForm form(dataark_.FileName(), this);
-  form.exec();
+  const ReadBackResult result = ReadBackExchangeFile(dataark_, run_);
+  if (result.status == ReadBackStatus::kWaiting) return;
+  FilTimer_->stop();
+  run_ = ProgramRun{};
+  Tell(result.message);
+  vis(0);
 }
 
 }  // namespace qn

@@ -23,11 +23,13 @@
 #include "ui/forms/window_forms.h"
 #include "ui/dialogs/dialogs.h"
 #include "ui/window/kv_data.h"
+#include "ui/window/main_menu.h"
 #include "ui/window/marks.h"
 #include "ui/window/view_commands.h"
 
 class QAbstractButton;
 class QAction;
+class QHBoxLayout;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -38,6 +40,10 @@ class QToolButton;
 namespace qn {
 
 class TPaintBox;
+struct WindowCommand;
+
+// The panels "&Vis" shows and hides.
+enum class WindowPanel { kStatusBar, kMarks, kQuickList, kButtonRow };
 
 // The recent-file list of databases in the shared settings.
 inline constexpr std::string_view kDatabaseFileSection = ".pdb256";
@@ -47,12 +53,6 @@ inline constexpr std::string_view kWindowName = "QuillNet";
 inline constexpr std::string_view kDatabaseFilter =
     "Peker databaser (*.pdb256)|*.pdb256|Alle filer (*.*)|*.*";
 
-// Buttons and menu items wired to a command carry this property; the state rules enable
-// only those, so a control whose command the program does not carry stays disabled.
-inline constexpr const char* kWiredProperty = "wired";
-// Controls whose command writes to the database carry this property as well: they are
-// disabled while the database is read-only.
-inline constexpr const char* kEditsProperty = "edits";
 // The caption's addition and the status bar's permanent label on a read-only database.
 inline constexpr std::string_view kReadOnlyCaption = " [skrivebeskyttet]";
 inline constexpr std::string_view kReadOnlyStatus = "Skrivebeskyttet";
@@ -85,12 +85,9 @@ class TQuillForm : public QMainWindow {
 
   // Runs one command inside the command boundary; false when it ended by an error.
   bool Command(const std::function<void()>& command);
-  // Wires a menu item or button to a command (through the boundary) and enables it. A
-  // command that `edits` is refused on a read-only database before it starts, with one
-  // message, and its control is disabled there.
+  // Wires an action to a command (through the boundary) and enables it. A command that
+  // `edits` is refused on a read-only database before it starts, with one message.
   void ConnectCommand(QAction* action, std::function<void()> command, bool edits = false);
-  void ConnectCommand(QAbstractButton* button, std::function<void()> command,
-                      bool edits = false);
 
   // The refresh every command ends with: the current record read again from the file (a
   // change that was refused or failed may have been left in the cursor's image only),
@@ -116,37 +113,16 @@ class TQuillForm : public QMainWindow {
   void PaintBox1MouseDown(Qt::MouseButton button, int x, int y);
   // A double click in the view: "Å&pne" on the current record.
   void PaintBox1DblClick();
-  // Sets the menu items that follow the current record; runs as each menu opens.
+  // Sets the menu items that follow the current record and the check marks; runs as each
+  // menu opens.
   void EditMenyPopup();
 
   const tCanvasListeRec& cl() const { return cl_; }
   const ListPlace& place() const { return place_; }
   const tListCanvas& Canvas() const { return canvas_; }
 
-  // The moves of the button row and the keys, each followed by the refresh.
-  void Go(Move move);
-  // The keyboard's steps through the current list (Ctrl with the arrows, Home/End and
-  // Page Up/Down), a page being the rows the view shows; then the refresh and, in the
-  // status bar, the record's origin text or why nothing moved.
-  void Step(ListStep step);
   // Status-bar panel 1 := the current record's origin text (empty for an origin without one).
   void ShowOrigin();
-  // "Å&pne": the command for the current record's kind.
-  void Egenskaper1Click();
-  // "&Egenskaper" and the context menu's "Egenskaper": the pointer properties dialog on
-  // the current record, then the refresh.
-  void Endrenavn1Click();
-  // "&Tilknytt mal": gives the current record a template.
-  void Tilknyttmal1Click();
-  // "&Data" (F4) and "Ny datapost": a new data record on a chosen template, then the data
-  // editor on it.
-  void Data1Click();
-  // The data editor on the current record; true when it closed with "&Lagre".
-  bool EditData();
-  // The template editor: `ny` ("&Mal") starts it empty, for a template that "&Lagre som
-  // ...." creates; otherwise it opens the template named like the current record ("&Rediger
-  // mal" on the record's template, "Å&pne" on a template). True when it saved.
-  bool EditTemplate(bool ny);
 
   tDataImageArk& dataark() { return dataark_; }
   // The title the program is known by to the desktop: the open database's full path.
@@ -156,12 +132,9 @@ class TQuillForm : public QMainWindow {
   // Status-bar panel 0, 1 or 2.
   void SetStatusText(int panel, std::string_view text);
 
-  // Menu commands of the window itself.
-  void Ny1Click();                    // "&Ny": a new database
-  void pne1Click();                   // "Å&pne" under "&Fil": open a database
-  void Dataformat1Click();            // the documentation of the file format
-  void Oppdateringerpinternett1Click();
-  void Systeminformasjon1Click();
+  // The window's own commands on the open file.
+  void Ny1Click();   // "&Ny": a new database
+  void pne1Click();  // "Å&pne" under "&Fil": open a database
 
   // ---- Quick list ----
   // ScanHurtigListen: HurtigListe and NrListe from the "Filelinks" list; the quick list
@@ -170,96 +143,53 @@ class TQuillForm : public QMainWindow {
   // A click on line `line` of HurtigListe: the record the entry leads to becomes current
   // (an entry that leads nowhere moves nothing); then the refresh.
   void HurtigListeClick(int line);
-  // "Oppdater" (F5): the quick list scanned again, then the refresh.
-  void Oppdater1Click();
-
-  // ---- "&Let" and "Liste" ----
-  // "Søk etter ..." (from the current record through the rest of its list) and "Søk i
-  // hele databasen": asks "Søk i database"; a hit becomes current, a miss changes nothing.
-  void Search(bool wholeDatabase);
-  // "Hopp til filposisjon": a typed Position where a pointer record starts.
-  void Hopptilfilposisjon1Click();
-  // "Gå til original": from a data shadow to the record it shares its data with; a
-  // deleted original is restored below the shadow when the user says yes.
-  void Gtiloriginal1Click();
-  // "Sorter listen stigende" / "Sorter listen synkende".
-  void SortCurrentList(bool ascending);
 
   // ---- Marks ----
-  void MarkHere();         // "Merk her" and SpeedButton5
-  void PopButtonClick();   // "Hopp til merke" and PopButton
-  void SlettMButtonClick();
-  void RemoveAllMarks();   // "Fjern alle merker" and SpeedButton4; also on a new database
+  const MarkList& Marks() const { return marks_; }
+  MarkList& MarkLines() { return marks_; }
+  // Merkeliste from the marks: one line per mark, the selected line current; the panel
+  // goes when the last mark does.
+  void ShowMarks();
   // A double click on line `line` of Merkeliste: that mark's record becomes current.
   void MerkelisteDblClick(int line);
-  const MarkList& Marks() const { return marks_; }
+  // The mark at `mark` when its record is still in the tree; otherwise says so and gives -1.
+  Position LiveMark(Position mark);
+  // LiveMark of the selected mark, and of the newest mark; -1 without an open database or
+  // without such a mark.
+  Position SelectedLiveMark();
+  Position LastLiveMark();
 
-  // ---- Block ----
-  void SetBlockMenuStates();  // the states of "Blo&kk" as it opens
-  void Flyttblokktilhyre1Click();
+  // ---- Panels ----
+  bool PanelShown(WindowPanel panel) const;
+  void ShowPanel(WindowPanel panel, bool shown);
+  void TogglePanel(WindowPanel panel) { ShowPanel(panel, !PanelShown(panel)); }
 
-  // ---- Editing ----
-  void Linje1Click();   // "&Linje" (Ctrl+F4): the new-line dialog
-  void Slett2Click();   // "Slett": deletes the current record, asking nothing
-  void Kopier3Click();  // "Kopier" (Ctrl+Insert)
-  void Klipput1Click(); // "Klipp ut" (Shift+Delete)
-  void Liminn2Click();  // "Lim inn" (Shift+Insert): a full copy of the copied data
-  void Liminnpeker1Click();  // "Lim inn peker": a data shadow of the copied record
-  void FlyttNed();      // Alt+Down
-  void FlyttOpp();      // Alt+Up
-  void Liminnpekertilmerketpost1Click();  // a shadow of the selected mark
-  void PasteC2ButtonClick();              // shadows of every mark, in mark order
-  void Liminnpekertilmerke1Click();       // the selected mark hung to the right
-  void Tilknyttdataframerketpost1Click();  // inherit data from the last mark
-  void Oppdaterdenneiframerket1Click();    // update source := the last mark
-  void Fix1Click();     // "Korriger pekerlengd"
-  // "Kontroller og reparer databasen": the whole check; with faults, and when the user
-  // agrees, a backup copy and then the links repaired, as `quilltool repair` does.
-  void Kontrollerogreparer1Click();
-  void Slettedeposter1Click();  // "Slettede poster": put a deleted record back
-
-  // ---- Notes, bookmarks, documents, programs, global pointers, setup ----
-  // "&Notat" (Shift+F4): the new-note dialog, a named note in the chosen direction, the
-  // note editor on it, then the refresh.
-  void Notat1Click();
+  // ---- What the commands work with ----
+  // The seam; throws std::logic_error (ending the command) while none is set.
+  Dialogs& dialogs() const;
+  DataEditorRunner& dataEditor();
+  WindowForms& forms();
+  ListPlace& Place() { return place_; }
+  // The new-data dialog's choices, kept for the run.
+  NewDataRecord& NewData() { return newData_; }
+  // Shows a refusal or failure text through the dialogs; an empty text shows nothing.
+  void Tell(std::string_view text);
+  // On a read-only database: says that nothing was changed, refreshes and gives true.
+  bool RefusedReadOnly();
+  // The data editor on the current record; true when it closed with "&Lagre".
+  bool EditData();
+  // The template editor: `ny` ("&Mal") starts it empty, for a template that "&Lagre som
+  // ...." creates; otherwise it opens the template named like the current record ("&Rediger
+  // mal" on the record's template, "Å&pne" on a template). True when it saved.
+  bool EditTemplate(bool ny);
   // The note editor on the current record (kind 257 opened); true when it saved.
   bool EditNote();
-  // "Finn bokmerke" (F7): a bookmark of the current table of contents by name.
-  void Skiindex1Click();
-  // "Legg til bokmerke": the current record under a name, its display name proposed.
-  void Leggtiliindex1Click();
-  // "Lag ny innholdfortegnesle": a new table of contents, which the bookmarks use from now.
-  void Nyindex1Click();
-  // "Bokmerke utforsker", and opening an index record: TIndexForm.
-  void Indexutforsker1Click();
-  // "Legg til i hurtigmeny": a quick-list entry for the current record, then the rescan.
-  void Leggtilhurtigmeny1Click();
-  // "Dokument tilknytning": TNyDocForm, a new document link, the refresh.
-  void Dokumenttilknytning1Click();
-  // "Tilknytt dokument" and SpeedButton6: a chosen file becomes the current record's link.
-  void Tilknyttdokument1Click();
-  // "Åpne &dokument", DocButton, and opening kinds 512 and 513: the linked file opened by
-  // the desktop; a failure is said.
-  void pnedokument1Click();
-  // "Global peker": TGlobalPointerForm for a new pointer in the direction of the last move.
-  void Globalpeker1Click();
-  // Opening a kind-640 record: followed when automatic following is on and the pointer is
-  // automatic; otherwise TGlobalPointerForm on it.
-  void OpenGlobalPointer();
+
   // Follows the global pointer under the cursor (`automatic`: only one marked so). The
   // other database replaces the open one, with the marks dropped and the caption and quick
   // list its own; a file that is missing or no database leaves the open one and says so;
   // a pointer into the open file moves within it. True when the cursor moved.
   bool FollowGlobalPointer(bool automatic);
-  // "&Program": a new program record named by the prompt, then TProgramForm on it; the
-  // cursor comes back and the view is not refreshed.
-  void Malforprogram1Click();
-  // Opening kind 16: TProgramForm on the current record.
-  void EditProgram();
-  // "Tilknytt program ...": TLinkProgramForm, the chosen program linked to the template.
-  void Tilknyttprogram1Click();
-  // "&Fjern tilknytning til program": after "Fjerne program tilknytning til data ?".
-  void Fjerntilknytningtilprogram1Click();
   // Opening a data record whose template has a program: the program started on it; without
   // the reference option its exchange file is watched every 200 ms.
   void RunProgram();
@@ -267,8 +197,6 @@ class TQuillForm : public QMainWindow {
   void FilTimerTimer();
   // The program being watched; its exchangeFile is empty while none is.
   const ProgramRun& Running() const { return run_; }
-  // The three replication commands of "Liste" on the current list; the refresh.
-  void ReplicateList(ListReplication change);
 
  protected:
   // FormClose: the database is closed and the window's placement saved.
@@ -281,36 +209,19 @@ class TQuillForm : public QMainWindow {
 
  private:
   void BuildLayout();
-  void BuildButtonRow(QWidget* panel);
   void BuildMarkPanel(QWidget* panel);
-  void WireMenu();
+  // The menu bar, the context menu, the buttons and the keys, from the command table.
+  void BuildCommands();
   void WireView();
-  void WireCommands();
-  // Enables the wired items of `states`; items not wired stay as they are.
-  void ApplyMenuStates(const std::vector<ControlState>& states);
-  // Merkeliste from the marks: one line per mark, the selected line current.
-  void ShowMarks();
-  // Shows a refusal or failure text through the dialogs; an empty text shows nothing.
-  void Tell(std::string_view text);
-  // On a read-only database: says that nothing was changed, refreshes and gives true.
-  bool RefusedReadOnly();
+  // The command of `command` through the boundary; an editing one is refused first on a
+  // read-only database.
+  void RunWindowCommand(const WindowCommand& command);
   // The caption for the open file: the program's name and `file`, with the read-only mark
   // when the database is read-only; the status bar's label follows.
   void SetCaption(const std::string& file);
-  // The mark at `mark` when its record is still in the tree; otherwise says so and gives -1.
-  Position LiveMark(Position mark);
-  // LiveMark of the selected mark, and of the newest mark; -1 without an open database or
-  // without such a mark.
-  Position SelectedLiveMark();
-  Position LastLiveMark();
-  void Vis1Popup();
   // Opens `fileName`; with `create`, a missing file is created whatever the settings say.
   // Reports a database that could not be opened. True when it is open.
   bool OpenDatabase(const std::string& fileName, bool create);
-  // The seam; throws std::logic_error (ending the command) while none is set.
-  Dialogs& dialogs() const;
-  DataEditorRunner& dataEditor();
-  WindowForms& forms();
 
   tDataImageArk dataark_;
   // The marks over dataark_'s position stack; declared after it, which it borrows.
@@ -324,6 +235,7 @@ class TQuillForm : public QMainWindow {
   // The new-data dialog's choices, kept for the run.
   NewDataRecord newData_;
   DataEditorRunner* dataEditor_ = nullptr;
+  std::vector<CommandControls> controls_;
   // Commands running (a dialog's event loop lets others in). The view is measured again
   // only between commands: a measurement loads templates and walks the cursor, which a
   // command in the middle of its work (the data editor holds the loaded template) must
@@ -346,6 +258,7 @@ class TQuillForm : public QMainWindow {
   QScrollBar* ScrollBar1_ = nullptr;
   QWidget* MerkPanel_ = nullptr;
   QListWidget* Merkeliste_ = nullptr;
+  QHBoxLayout* MerkKnapper_ = nullptr;  // the marks bar's row of buttons
   QLabel* StatusPanels_[3] = {nullptr, nullptr, nullptr};
   QLabel* ReadOnlyLabel_ = nullptr;  // permanent in the status bar; shows while read-only
   QMenu* PopupMenu_ = nullptr;

@@ -20,23 +20,14 @@
 #include "ui/dialogs/command_boundary.h"
 #include "ui/forms/data_form.h"
 #include "ui/window/paint_box.h"
+#include "ui/window/command_table.h"
 #include "ui/window/quill_form.h"
+#include "ui/window/window_commands.h"
 #include "ui/forms/def_form.h"
 #include "ui/dialogs/wait_cursor.h"
 
 namespace qn {
 namespace {
-
-bool Wired(const QObject* control) {
-  return control != nullptr && control->property(kWiredProperty).toBool();
-}
-
-bool Edits(const QObject* control) { return control->property(kEditsProperty).toBool(); }
-
-bool ReadOnlyDatabase(const tDataImageArk& db) { return db.IsOpen() && db.ReadOnly(); }
-
-// The menus whose items follow the current record.
-constexpr const char* kRecordMenus[] = {"Fil1", "Rediger1", "Let1", "Ny2", "Merk1", "Tilknytning1"};
 
 // The keys of the scroll bar: the four that scroll, without modifiers.
 bool IsScrollKey(const QKeyEvent& key) {
@@ -56,53 +47,18 @@ bool IsScrollKey(const QKeyEvent& key) {
 }  // namespace
 
 void TQuillForm::WireView() {
-  const std::pair<const char*, Move> moves[] = {
-      {"SpeedButton3", Move::kFirstData}, {"TopButton", Move::kFirst},
-      {"nButton", Move::kDown},           {"oButton", Move::kUp},
-      {"BottomButton", Move::kLast},      {"vButton", Move::kLeft},
-      {"hButton", Move::kRight},          {"iButton", Move::kInward},
-      {"uButton", Move::kOutward},
-  };
-  for (const auto& [name, move] : moves) {
-    const Move m = move;
-    ConnectCommand(findChild<QAbstractButton*>(name), [this, m] { Go(m); });
-  }
-
-  // The keys with exactly these modifiers (none); the window sees them before any widget.
-  const std::pair<Qt::Key, Move> keys[] = {{Qt::Key_Left, Move::kLeft},
-                                           {Qt::Key_Right, Move::kRight},
-                                           {Qt::Key_Return, Move::kEnter},
-                                           {Qt::Key_Enter, Move::kEnter}};
-  for (const auto& [key, move] : keys) {
-    auto* shortcut = new QShortcut(QKeySequence(key), this);
-    const Move m = move;
-    connect(shortcut, &QShortcut::activated, this, [this, m] { Command([this, m] { Go(m); }); });
-  }
-  // With Ctrl the list keys move the current record; without it they stay the scroll
-  // bar's.
-  const std::pair<QKeyCombination, ListStep> steps[] = {
-      {Qt::CTRL | Qt::Key_Up, ListStep::kUp},           {Qt::CTRL | Qt::Key_Down, ListStep::kDown},
-      {Qt::CTRL | Qt::Key_Home, ListStep::kFirst},      {Qt::CTRL | Qt::Key_End, ListStep::kLast},
-      {Qt::CTRL | Qt::Key_PageUp, ListStep::kPageUp},   {Qt::CTRL | Qt::Key_PageDown, ListStep::kPageDown},
-  };
-  for (const auto& [key, step] : steps) {
-    auto* shortcut = new QShortcut(QKeySequence(key), this);
-    const ListStep s = step;
-    connect(shortcut, &QShortcut::activated, this, [this, s] { Command([this, s] { Step(s); }); });
-  }
-
-  ConnectCommand(MenuItem("Egenskaper1"), [this] { Egenskaper1Click(); });
-  ConnectCommand(MenuItem("pne2"), [this] { Egenskaper1Click(); });
-  constexpr bool edits = true;
-  ConnectCommand(MenuItem("Tilknyttmal1"), [this] { Tilknyttmal1Click(); }, edits);
-  ConnectCommand(MenuItem("Data1"), [this] { Data1Click(); }, edits);
-  ConnectCommand(findChild<QAbstractButton*>("SpeedButton1"), [this] { Data1Click(); }, edits);
-
-  for (const char* name : kRecordMenus) {
-    if (auto* menu = findChild<QMenu*>(name)) {
-      connect(menu, &QMenu::aboutToShow, this, [this] { EditMenyPopup(); });
-    }
-  }
+  connect(HurtigListe_, &QListWidget::itemClicked, this, [this](QListWidgetItem* line) {
+    const int row = HurtigListe_->row(line);
+    Command([this, row] { HurtigListeClick(row); });
+  });
+  connect(HurtigListe_, &QListWidget::itemDoubleClicked, this,
+          [this] { Command([this] { ScanHurtigListen(); }); });
+  // The mark list: a click selects a mark, a double click goes to its record.
+  connect(Merkeliste_, &QListWidget::currentRowChanged, this, [this](int row) { marks_.Select(row); });
+  connect(Merkeliste_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* line) {
+    const int row = Merkeliste_->row(line);
+    Command([this, row] { MerkelisteDblClick(row); });
+  });
 
   connect(ScrollBar1_, &QScrollBar::valueChanged, this,
           [this](int position) { Command([this, position] { ScrollBar1Change(position); }); });
@@ -159,38 +115,20 @@ void TQuillForm::fixscrollbar() {
 }
 
 void TQuillForm::SetButton() {
-  // The editing controls first: disabled while read-only, enabled otherwise unless the
-  // current record's states below say no.
-  const bool writable = !ReadOnlyDatabase(dataark_);
-  for (QAbstractButton* button : findChildren<QAbstractButton*>()) {
-    if (Wired(button) && Edits(button)) button->setEnabled(writable);
-  }
-  for (QAction* item : findChildren<QAction*>()) {
-    if (Wired(item) && Edits(item)) item->setEnabled(writable);
-  }
-  for (const ControlState& state : ButtonStates(dataark_)) {
-    auto* button = findChild<QAbstractButton*>(state.name);
-    if (Wired(button)) button->setEnabled(state.enabled && (writable || !Edits(button)));
-  }
-  // The keys of the menu items work only while their items are enabled, so the items
-  // follow the current record here too, not only when a menu opens.
-  ApplyMenuStates(MenuStates(dataark_));
-  ApplyMenuStates(BlockMenuStates(dataark_));
-}
-
-void TQuillForm::ApplyMenuStates(const std::vector<ControlState>& states) {
-  for (const ControlState& state : states) {
-    QAction* item = MenuItem(state.name);
-    if (Wired(item)) {
-      item->setEnabled(state.enabled && (!ReadOnlyDatabase(dataark_) || !Edits(item)));
-    }
+  const CommandFacts facts = FactsOf(dataark_);
+  const bool writable = !(dataark_.IsOpen() && dataark_.ReadOnly());
+  for (const CommandControls& c : controls_) {
+    const bool enabled = CommandEnabled(*c.command, facts, writable);
+    if (c.item != nullptr) c.item->setEnabled(enabled);
+    if (c.context != nullptr) c.context->setEnabled(enabled);
+    if (c.button != nullptr) c.button->setEnabled(ButtonEnabled(*c.command, facts, writable));
   }
 }
 
 void TQuillForm::EditMenyPopup() {
-  ApplyMenuStates(MenuStates(dataark_));
-  for (const ControlState& state : MenuChecks(dataark_)) {
-    if (QAction* item = MenuItem(state.name)) item->setChecked(state.enabled);
+  SetButton();
+  for (const CommandControls& c : controls_) {
+    if (c.item != nullptr && c.command->checked != nullptr) c.item->setChecked(c.command->checked(*this));
   }
 }
 
@@ -263,88 +201,15 @@ void TQuillForm::PaintBox1MouseDown(Qt::MouseButton button, int x, int y) {
 }
 
 void TQuillForm::PaintBox1DblClick() {
-  Egenskaper1Click();
+  Egenskaper1Click(*this);
   SetButton();
 }
 
 // ---- Commands ----------------------------------------------------------------------------
 
-void TQuillForm::Go(Move move) {
-  const bool moved = MoveCursor(dataark_, move);
-  if (moved && dataark_.dp->FollowPending()) FollowGlobalPointer(true);
-  // Enter does nothing on a record without a sub-list; every other move refreshes also
-  // when it had no pointer to follow.
-  if (move != Move::kEnter || moved) vis(0);
-  if (moved) {
-    ShowOrigin();
-  } else if (const std::string_view why = NoMoveText(move); !why.empty()) {
-    SetStatusText(1, why);
-  }
-}
-
-void TQuillForm::Step(ListStep step) {
-  if (!dataark_.IsOpen()) return;
-  const ListStepResult result = StepInList(dataark_, step, std::max(cl_.RowCount, 1));
-  vis(0);
-  if (result.passed > 0) {
-    ShowOrigin();
-  } else {
-    SetStatusText(1, result.message);
-  }
-}
-
 void TQuillForm::ShowOrigin() {
   if (!dataark_.IsOpen()) return;
   SetStatusText(1, OriginText(dataark_.dp->Origin()).value_or(""));
-}
-
-void TQuillForm::Egenskaper1Click() {
-  if (!dataark_.IsOpen()) return;
-  Datapointer& dp = *dataark_.dp;
-  const int32_t kind = dp.Kind();
-  const bool data = (kind & ~kKindNamed) == kKindData || (kind & ~kKindNamed) == kKindDataWithTemplate;
-  switch (OpenActionFor(kind, data && dp.TemplatePos() > 0 && TemplateHasProgram(dataark_))) {
-    case OpenAction::kRename: {
-      // "Å&pne" also shows records of other kinds, so only this case is an edit.
-      if (RefusedReadOnly()) break;
-      // An empty answer (or cancel) keeps the name.
-      const std::string answer = dialogs().Prompt(kRenamePrompt, ReadName(dataark_));
-      if (RenameRecord(dataark_, answer)) vis(0);
-      break;
-    }
-    case OpenAction::kStartProgram:
-      RunProgram();
-      break;
-    case OpenAction::kProgramDialog:
-      EditProgram();
-      break;
-    case OpenAction::kDataEditor:
-      if (EditData()) vis(0);
-      break;
-    case OpenAction::kTemplateEditor:
-      EditTemplate(false);
-      vis(0);
-      break;
-    case OpenAction::kProperties:
-      Endrenavn1Click();
-      break;
-    case OpenAction::kNoteEditor:
-      if (EditNote()) vis(0);
-      break;
-    case OpenAction::kBookmarkExplorer:
-      Indexutforsker1Click();
-      break;
-    case OpenAction::kOpenDocument:
-      pnedokument1Click();
-      break;
-    case OpenAction::kGlobalPointer:
-      OpenGlobalPointer();
-      break;
-    default:
-      // The windows of the other kinds are not part of the program yet.
-      SetStatusText(1, kNoWindowYetText);
-      break;
-  }
 }
 
 DataEditorRunner& TQuillForm::dataEditor() {
@@ -379,33 +244,6 @@ bool TQuillForm::EditTemplate(bool ny) {
   editor.ScanTemplates();
   if (!ny) editor.Open();
   return forms().EditTemplate(editor);
-}
-
-void TQuillForm::Data1Click() {
-  if (!dataark_.IsOpen()) return;
-  const NewDataOutcome outcome = newData_.Run(
-      dataark_,
-      [this](const NewDataQuestion& question) {
-        const NewDataChoice choice = dialogs().ChooseNewData(question.templates);
-        return NewDataAnswer{choice.ok, choice.name, choice.direction, choice.updateFromMarked};
-      },
-      [this](tDataImageArk&) { return EditData(); });
-  switch (outcome.status) {
-    case NewDataOutcome::Status::kTemplateNotLoaded:
-      dialogs().Message(kErrorCaption, "Finner ikke malen \"" + outcome.name + "\".",
-                        MessageKind::kWarning);
-      break;
-    case NewDataOutcome::Status::kNotCreated:
-      dialogs().Message(kErrorCaption, "Dataposten kunne ikke lages.", MessageKind::kError);
-      break;
-    default:
-      break;
-  }
-  if (!outcome.name.empty()) vis(0);
-}
-
-void TQuillForm::Tilknyttmal1Click() {
-  if (GiveTemplate(dataark_, dialogs())) vis(0);
 }
 
 }  // namespace qn

@@ -18,17 +18,10 @@ namespace {
 
 bool IsDataKind(int32_t kind) { return kind == kKindData || kind == kKindDataWithTemplate; }
 
-// What the controls look at, read once; all zero while no database is open.
-struct RecordFacts {
-  Position up = 0, down = 0, left = 0, right = 0, inward = 0, outward = 0;
-  Position linkBlock = 0, templatePos = 0;
-  int32_t kind = 0, origin = 0;
-  bool clipboardHoldsData = false;
-  bool marksExist = false;
-};
+}  // namespace
 
-RecordFacts Facts(tDataImageArk& db) {
-  RecordFacts f;
+CommandFacts FactsOf(tDataImageArk& db) {
+  CommandFacts f;
   if (!db.IsOpen()) return f;
   const Datapointer& dp = *db.dp;
   f.up = dp.Up();
@@ -45,87 +38,10 @@ RecordFacts Facts(tDataImageArk& db) {
   // No command runs while the menus and buttons are set, so every entry of the position
   // stack is a mark.
   f.marksExist = db.StackTop() > 0;
+  f.blockStart = dp.BlockStart();
+  f.blockEnd = dp.BlockEnd();
+  f.blockClipboard = db.blockClipboard;
   return f;
-}
-
-}  // namespace
-
-std::vector<ControlState> ButtonStates(tDataImageArk& db) {
-  const RecordFacts f = Facts(db);
-  const bool data = (f.kind & kKindData) != 0;
-  return {
-      {"SpeedButton3", true},
-      {"TopButton", f.up != 0},
-      {"nButton", f.down != 0},
-      {"oButton", f.up != 0},
-      {"BottomButton", f.down != 0},
-      {"vButton", f.left != 0},
-      {"hButton", f.right != 0},
-      {"iButton", f.inward != 0},
-      {"uButton", f.outward != 0},
-      {"DocButton", f.linkBlock != 0},
-      {"SpeedButton1", true},
-      {"SpeedButton6", true},
-      {"SpeedButton2", true},
-      {"SpeedButton5", true},
-      {"CopyButton", data},
-      {"CutButton", data},
-      {"PasteButton", f.clipboardHoldsData},
-      {"PastePButton", f.clipboardHoldsData},
-      {"SpeedButton7", true},
-      {"SpeedButton8", true},
-      {"PopButton", f.marksExist},
-      {"SlettMButton", f.marksExist},
-      {"PasteCButton", f.marksExist},
-      {"PasteC2Button", f.marksExist},
-      {"LimHButton", f.marksExist},
-      {"SpeedButton4", true},
-  };
-}
-
-std::vector<ControlState> MenuStates(tDataImageArk& db) {
-  const RecordFacts f = Facts(db);
-  const bool data = IsDataKind(f.kind);
-  return {
-      {"Kopier3", (f.kind & kKindData) != 0},
-      {"Liminn2", f.clipboardHoldsData},
-      {"Liminnpeker1", f.clipboardHoldsData},
-      {"Hopptilmerke1", f.marksExist},
-      {"Liminnpekertilmerke1", f.marksExist},
-      {"Liminnpekertilmerketpost1", f.marksExist},
-      {"Tilknyttdataframerketpost1", f.marksExist},
-      {"Oppdaterdenneiframerket1", f.marksExist},
-      {"Redigermal1", f.templatePos > 0},
-      {"Tilknyttprogram1", data},
-      {"Tilknyttmal1", data || f.kind == kKindExternalCalculation},
-      {"Fjerntilknytningtilprogram1", data},
-      {"Gtiloriginal1", f.origin == kOriginDataShadow},
-      {"pnedokument1", f.linkBlock != 0},
-  };
-}
-
-std::vector<ControlState> BlockMenuStates(tDataImageArk& db) {
-  const Position start = db.IsOpen() ? db.dp->BlockStart() : 0;
-  const Position end = db.IsOpen() ? db.dp->BlockEnd() : 0;
-  const bool both = start > 0 && end > 0;
-  const bool clipboard = db.IsOpen() && db.blockClipboard;
-  return {
-      {"Gtilsluttenavblokk1", end > 0},
-      {"Gtilstartavblokk1", start > 0},
-      {"Slett1", both},
-      {"Kopier2", both},
-      {"Klipput2", both},
-      {"Flyttblokktilhyre1", both},
-      {"Liminn1", clipboard},
-      {"Liminnpekere1", clipboard},
-  };
-}
-
-std::vector<ControlState> MenuChecks(tDataImageArk& db) {
-  return {
-      {"Automatiskhopp", db.IsOpen() && db.dp->AutoFollow()},
-      {"AutoOppdater1", db.autoUpdate},
-  };
 }
 
 std::optional<std::string_view> OriginText(int32_t origin) {

@@ -18,26 +18,20 @@ namespace qn {
 
 class tDataImageArk;
 
-// ---- Button row and menu states ----
+// ---- What the commands' enabled states look at ----
 
-// A control's state as the current record sets it.
-struct ControlState {
-  const char* name;  // the object name of the button or menu item
-  bool enabled;
+// The current record's facts the window's controls follow, read once per refresh; all
+// zero while no database is open.
+struct CommandFacts {
+  Position up = 0, down = 0, left = 0, right = 0, inward = 0, outward = 0;
+  Position linkBlock = 0, templatePos = 0;
+  int32_t kind = 0, origin = 0;
+  bool clipboardHoldsData = false;
+  bool marksExist = false;
+  Position blockStart = 0, blockEnd = 0;
+  bool blockClipboard = false;
 };
-
-// The button row and the mark bar, left to right: moves by the pointers the current
-// record has, the copy buttons for a data record, the paste buttons when the record
-// clipboard holds data, the mark bar when marks exist; the rest always.
-std::vector<ControlState> ButtonStates(tDataImageArk& db);
-
-// The items whose state follows the current record, set each time a menu opens.
-std::vector<ControlState> MenuStates(tDataImageArk& db);
-// The items of "Blo&kk", set when it opens: going to an end needs that end, the commands
-// on the block need both, and the pastes a filled block clipboard.
-std::vector<ControlState> BlockMenuStates(tDataImageArk& db);
-// The two check items that follow switches of the database.
-std::vector<ControlState> MenuChecks(tDataImageArk& db);
+CommandFacts FactsOf(tDataImageArk& db);
 
 // ---- Status bar and context menu ----
 

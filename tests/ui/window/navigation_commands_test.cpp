@@ -9,6 +9,7 @@
 #include "commands/block_commands.h"
 #include "commands/navigation.h"
 #include "ui/window/marks.h"
+#include "ui/window/window_commands.h"
 
 namespace qn {
 namespace {
@@ -151,7 +152,7 @@ TEST_F(MarksCommandsTest, TheBarRemovesOneOrAllAndADoubleClickGoesToALine) {
 TEST_F(MarksCommandsTest, AFullStackRefusesTheNextMarkAndOpeningAnotherDatabaseDropsAll) {
   const auto list = test::MakeList(db(), "Liste", {"A"});
   ShowOn(list[0]);
-  for (int i = 0; i < 254; ++i) form_.MarkHere();
+  for (int i = 0; i < 254; ++i) MarkHere(form_);
   ASSERT_EQ(Lines()->count(), 254);
   Press("SpeedButton5");
   EXPECT_EQ(Messages(), Names{std::string(kMarksFullMessage)});

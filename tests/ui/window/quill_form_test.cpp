@@ -9,10 +9,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
 #include <algorithm>
+#include <set>
 #include <filesystem>
 #include <fstream>
 #include <fcntl.h>
@@ -24,6 +26,7 @@
 #include "env/errors.h"
 #include "env/folders.h"
 #include "env/user_state.h"
+#include "ui/window/command_table.h"
 #include "ui/window/quill_form.h"
 #include "ui/dialogs/scripted_dialogs.h"
 #include "ui/window/shutdown_watcher.h"
@@ -152,6 +155,61 @@ TEST_F(QuillFormTest, MenusCarryTheItemsOfEveryCommand) {
   EXPECT_TRUE(Captions("Verkty1").contains("Informasjon om pekere"));
   EXPECT_EQ(Captions("Oppsett1"), (QStringList{"Mappeplasseringer", "Oppstart", "Database"}));
   EXPECT_TRUE(Captions("Hjelp1").contains("Oppdateringer på internett"));
+}
+
+// The command table and the controls built from it agree both ways: every row can be
+// reached (a menu item, a context item, a button or a key of its own), and every item of
+// the menus, the context menu and the two button bars belongs to a row.
+TEST_F(QuillFormTest, EveryCommandRowHasAControlAndEveryControlARow) {
+  std::set<const QObject*> backed;
+  std::set<std::string> ids;
+  const QList<QShortcut*> shortcuts = form_.findChildren<QShortcut*>();
+  for (const WindowCommand& c : WindowCommands()) {
+    EXPECT_TRUE(ids.insert(c.id).second) << "two rows named " << c.id;
+    bool reachable = false;
+    if (c.caption != nullptr) {
+      QAction* item = form_.MenuItem(c.id);
+      ASSERT_NE(item, nullptr) << c.id;
+      EXPECT_EQ(item->text(), QString::fromUtf8(c.caption)) << c.id;
+      EXPECT_EQ(item->shortcut(), QKeySequence(QString::fromUtf8(c.shortcut ? c.shortcut : "")));
+      backed.insert(item);
+      reachable = true;
+    }
+    if (c.context.name != nullptr) {
+      QAction* item = form_.MenuItem(c.context.name);
+      ASSERT_NE(item, nullptr) << c.context.name;
+      backed.insert(item);
+      reachable = true;
+    }
+    if (c.button.name != nullptr) {
+      auto* button = Find<QToolButton>(c.button.name);
+      ASSERT_NE(button, nullptr) << c.button.name;
+      backed.insert(button);
+      reachable = true;
+    }
+    for (const char* key : c.windowKeys) {
+      if (key == nullptr) continue;
+      const bool found = std::any_of(shortcuts.begin(), shortcuts.end(), [&](QShortcut* s) {
+        return s->key() == QKeySequence(QString::fromUtf8(key));
+      });
+      EXPECT_TRUE(found) << c.id << " " << key;
+      reachable = reachable || found;
+    }
+    EXPECT_TRUE(reachable) << c.id;
+    EXPECT_TRUE(c.run != nullptr || std::string_view(c.id) == "Innhold1") << c.id;
+  }
+  std::vector<const QMenu*> menus = {Find<QMenu>("PopupMenu")};
+  for (const QMenu* menu : form_.menuBar()->findChildren<QMenu*>()) menus.push_back(menu);
+  for (const QMenu* menu : menus) {
+    for (const QAction* a : menu->actions()) {
+      if (!a->isSeparator() && a->menu() == nullptr) EXPECT_TRUE(backed.count(a)) << a->objectName().toStdString();
+    }
+  }
+  for (const char* bar : {"KnappPanel", "MerkKnapper"}) {
+    for (const QToolButton* b : Find<QWidget>(bar)->findChildren<QToolButton*>()) {
+      EXPECT_TRUE(backed.count(b)) << b->objectName().toStdString();
+    }
+  }
 }
 
 TEST_F(QuillFormTest, ItemsCarryTheirShortcutKeys) {

@@ -16,6 +16,7 @@
 #include "store/datapointer.h"
 #include "commands/list_commands.h"
 #include "store/record_blocks.h"
+#include "ui/window/command_table.h"
 #include "ui/window/quill_form.h"
 #include "ui/dialogs/scripted_dialogs.h"
 #include "ui/window/view_commands.h"
@@ -345,8 +346,8 @@ class MenuStatesTest : public test::UiTest {
  protected:
   MenuStatesTest() { OpenDatabase(db_, (Work() / "m.pdb256").string(), OpenPolicy::kCreate); }
   bool State(const char* name) {
-    for (const ControlState& s : MenuStates(db_))
-      if (std::string_view(s.name) == name) return s.enabled;
+    if (const WindowCommand* command = FindWindowCommand(name))
+      return CommandEnabled(*command, FactsOf(db_), true);
     ADD_FAILURE() << name;
     return false;
   }
