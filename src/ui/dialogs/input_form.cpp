@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 
 #include "env/settings.h"
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 #include "ui/dialogs/form_buttons.h"
 #include "ui/dialogs/qt_text.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 
 class QCheckBox;
 class QListWidget;

@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "env/text_codec.h"
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 #include "ui/dialogs/form_buttons.h"
 #include "ui/dialogs/qt_text.h"
 

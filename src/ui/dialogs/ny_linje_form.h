@@ -7,7 +7,7 @@
 
 #include <QDialog>
 
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 
 class QLineEdit;
 

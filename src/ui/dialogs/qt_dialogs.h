@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 
 class QWidget;
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 
 namespace qn {
 

@@ -1,6 +1,6 @@
 #include "ui/forms/data_editor_runner.h"
 
-#include "ui/dialogs/command_boundary.h"
+#include "commands/command_boundary.h"
 
 namespace qn {
 

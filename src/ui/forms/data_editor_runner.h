@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "templates/data_editor.h"
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 
 namespace qn {
 

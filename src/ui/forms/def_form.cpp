@@ -20,7 +20,7 @@
 #include "store/database.h"
 #include "store/record_blocks.h"
 #include "templates/template_store.h"
-#include "ui/dialogs/command_boundary.h"
+#include "commands/command_boundary.h"
 #include "ui/dialogs/qt_text.h"
 
 namespace qn {

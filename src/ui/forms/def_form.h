@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "templates/def_editor.h"
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 
 class QComboBox;
 class QMenuBar;

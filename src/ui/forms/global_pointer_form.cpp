@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 
 #include "content/global_pointer.h"
-#include "ui/dialogs/command_boundary.h"
+#include "commands/command_boundary.h"
 #include "ui/dialogs/form_buttons.h"
 #include "ui/dialogs/qt_text.h"
 

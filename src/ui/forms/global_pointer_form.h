@@ -8,7 +8,7 @@
 
 #include <QDialog>
 
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 
 class QButtonGroup;
 class QCheckBox;

@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "store/database.h"
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 #include "ui/dialogs/qt_text.h"
 
 namespace qn {

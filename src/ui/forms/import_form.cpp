@@ -11,7 +11,7 @@
 
 #include "exchange/sequential_import.h"  // the progress window's caption, shared by the imports
 #include "store/database.h"
-#include "ui/dialogs/command_boundary.h"
+#include "commands/command_boundary.h"
 #include "ui/dialogs/qt_text.h"
 #include "ui/dialogs/wait_cursor.h"
 

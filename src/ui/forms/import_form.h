@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "exchange/pascal_import.h"
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 
 class QListWidget;
 

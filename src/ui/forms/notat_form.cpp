@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "content/note_text.h"
-#include "ui/dialogs/command_boundary.h"
+#include "commands/command_boundary.h"
 #include "ui/dialogs/form_buttons.h"
 #include "ui/dialogs/qt_text.h"
 

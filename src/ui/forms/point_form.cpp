@@ -13,7 +13,7 @@
 
 #include "store/database.h"
 #include "ui/dialogs/button_icons.h"
-#include "ui/dialogs/command_boundary.h"
+#include "commands/command_boundary.h"
 #include "ui/dialogs/form_buttons.h"
 #include "ui/dialogs/qt_text.h"
 

@@ -9,8 +9,8 @@
 
 #include <QDialog>
 
-#include "ui/dialogs/dialogs.h"
-#include "ui/forms/point_properties.h"
+#include "commands/dialogs.h"
+#include "commands/point_properties.h"
 
 class QComboBox;
 class QHBoxLayout;

@@ -11,7 +11,7 @@
 
 #include "env/folders.h"
 #include "ui/dialogs/form_buttons.h"
-#include "ui/dialogs/command_boundary.h"
+#include "commands/command_boundary.h"
 #include "ui/dialogs/qt_dialogs.h"
 #include "ui/dialogs/qt_text.h"
 

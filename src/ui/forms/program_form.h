@@ -8,7 +8,7 @@
 #include <QDialog>
 
 #include "content/program_record.h"
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 
 class QCheckBox;
 class QLabel;

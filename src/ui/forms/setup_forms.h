@@ -10,7 +10,7 @@
 #include <array>
 
 #include "commands/setup_options.h"
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 
 class QCheckBox;
 class QLineEdit;

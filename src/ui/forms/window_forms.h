@@ -11,7 +11,7 @@
 
 #include "content/program_record.h"
 
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 
 class QWidget;
 

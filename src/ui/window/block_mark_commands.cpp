@@ -4,7 +4,7 @@
 
 #include "store/database.h"
 #include "store/datapointer.h"
-#include "ui/dialogs/command_boundary.h"
+#include "commands/command_boundary.h"
 #include "ui/dialogs/wait_cursor.h"
 #include "ui/window/quill_form.h"
 #include "commands/block_commands.h"

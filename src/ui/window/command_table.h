@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "ui/dialogs/button_icons.h"
-#include "ui/window/view_commands.h"
+#include "commands/view_commands.h"
 
 namespace qn {
 

@@ -15,8 +15,8 @@
 #include "exchange/text_export.h"
 #include "store/database.h"
 #include "store/datapointer.h"
-#include "ui/dialogs/command_boundary.h"
-#include "ui/dialogs/dialogs.h"
+#include "commands/command_boundary.h"
+#include "commands/dialogs.h"
 #include "ui/dialogs/wait_cursor.h"
 #include "ui/forms/import_data_form.h"
 

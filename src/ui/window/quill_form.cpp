@@ -30,7 +30,7 @@
 #include "env/shell.h"
 #include "env/user_state.h"
 #include "ui/dialogs/button_icons.h"
-#include "ui/dialogs/command_boundary.h"
+#include "commands/command_boundary.h"
 #include "ui/forms/info_form.h"
 #include "ui/window/command_table.h"
 #include "ui/window/main_menu.h"

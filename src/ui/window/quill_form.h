@@ -21,11 +21,11 @@
 #include "templates/data_editor.h"
 #include "ui/forms/data_editor_runner.h"
 #include "ui/forms/window_forms.h"
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 #include "ui/window/kv_data.h"
 #include "ui/window/main_menu.h"
-#include "ui/window/marks.h"
-#include "ui/window/view_commands.h"
+#include "commands/marks.h"
+#include "commands/view_commands.h"
 
 class QAbstractButton;
 class QAction;

@@ -17,7 +17,7 @@
 #include "commands/list_commands.h"
 #include "store/record_blocks.h"
 #include "templates/template_store.h"
-#include "ui/dialogs/command_boundary.h"
+#include "commands/command_boundary.h"
 #include "ui/forms/data_form.h"
 #include "ui/window/paint_box.h"
 #include "ui/window/command_table.h"

@@ -8,7 +8,7 @@
 
 #include "store/database.h"
 #include "store/datapointer.h"
-#include "ui/dialogs/command_boundary.h"
+#include "commands/command_boundary.h"
 #include "ui/dialogs/wait_cursor.h"
 #include "ui/window/quill_form.h"
 #include "content/bookmark_explorer.h"

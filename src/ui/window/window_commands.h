@@ -11,7 +11,7 @@
 #include "commands/list_replication.h"
 #include "commands/navigation.h"
 #include "ui/forms/window_forms.h"
-#include "ui/window/view_commands.h"
+#include "commands/view_commands.h"
 
 namespace qn {
 

@@ -3,7 +3,7 @@
 
 #include "env/errors.h"
 #include "env/log.h"
-#include "ui/dialogs/command_boundary.h"
+#include "commands/command_boundary.h"
 #include "ui/dialogs/scripted_dialogs.h"
 
 namespace qn {

@@ -11,7 +11,7 @@
 #include "content/system_lists.h"
 #include "env/datetime_text.h"
 #include "ui/forms/props_fixture.h"
-#include "ui/forms/point_properties.h"
+#include "commands/point_properties.h"
 #include "content/initial_content.h"
 
 namespace qn {

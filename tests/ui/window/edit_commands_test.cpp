@@ -13,7 +13,7 @@
 #include "content/system_lists.h"
 #include "ui/dialogs/ny_linje_form.h"
 #include "ui/forms/point_form.h"
-#include "ui/window/view_commands.h"
+#include "commands/view_commands.h"
 
 namespace qn {
 namespace {

@@ -8,7 +8,7 @@
 #include "ui/window/commands_fixture.h"
 #include "commands/block_commands.h"
 #include "commands/navigation.h"
-#include "ui/window/marks.h"
+#include "commands/marks.h"
 #include "ui/window/window_commands.h"
 
 namespace qn {

@@ -19,7 +19,7 @@
 #include "ui/window/command_table.h"
 #include "ui/window/quill_form.h"
 #include "ui/dialogs/scripted_dialogs.h"
-#include "ui/window/view_commands.h"
+#include "commands/view_commands.h"
 #include "ui/ui_env.h"
 #include "ui/window/view_fixture.h"
 #include "ui/window/window_fixture.h"

@@ -6,7 +6,7 @@
 
 #include "env/settings.h"
 #include "store/database.h"
-#include "ui/dialogs/command_boundary.h"
+#include "commands/command_boundary.h"
 #include "ui/forms/data_editor_runner.h"
 #include "ui/window/commands_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "ui/window/marks.h"
+#include "commands/marks.h"
 
 #include <gtest/gtest.h>
 

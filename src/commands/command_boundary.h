@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 
 namespace qn {
 

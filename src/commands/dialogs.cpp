@@ -1,4 +1,4 @@
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ui/window/view_commands.h"
+#include "commands/view_commands.h"
 
 #include <charconv>
 #include <string>

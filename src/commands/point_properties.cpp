@@ -1,4 +1,4 @@
-#include "ui/forms/point_properties.h"
+#include "commands/point_properties.h"
 
 #include <sys/stat.h>
 

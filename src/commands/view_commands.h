@@ -12,7 +12,7 @@
 
 #include "content/quick_list.h"
 #include "store/format.h"
-#include "ui/dialogs/dialogs.h"
+#include "commands/dialogs.h"
 
 namespace qn {
 

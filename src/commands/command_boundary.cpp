@@ -1,4 +1,4 @@
-#include "ui/dialogs/command_boundary.h"
+#include "commands/command_boundary.h"
 
 #include <exception>
 #include <string>
