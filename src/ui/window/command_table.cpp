@@ -89,6 +89,7 @@ const WindowCommand kCommands[] = {
     {.id = "Flyttopp1", .caption = "Flytt &opp    Alt+Pil opp", .menu = {TopMenu::kRediger},
      .windowKeys = {"Alt+Up"}, .edits = kEdits, .run = FlyttOpp},
     {.id = "Slett2", .caption = "Slett", .menu = {TopMenu::kRediger, SubMenu::kNone, kSeparator},
+     .windowKeys = {"Del"},
      .button = {kRow, "SpeedButton2", 336, "Slett", nullptr, ButtonPicture::kDelete},
      .edits = kEdits, .run = Slett2Click},
 
@@ -334,9 +335,9 @@ const WindowCommand kCommands[] = {
 constexpr TopMenuName kTopMenus[] = {
     {nullptr, nullptr},          {"Fil1", "&Fil"},     {"Rediger1", "&Rediger"},
     {"Let1", "&Let"},            {"Ny2", "&Ny"},       {"Merk1", "&Merk"},
-    {"Tilknytning1", "&Tilknytning"}, {"Liste1", "Liste"}, {"Blokk1", "Blo&kk"},
-    {"Vis1", "&Vis"},            {"Verkty1", "Verktøy"}, {"Oppsett1", "Oppsett"},
-    {"Hjelp1", "Hjelp"},
+    {"Tilknytning1", "&Tilknytning"}, {"Liste1", "L&iste"}, {"Blokk1", "Blo&kk"},
+    {"Vis1", "&Vis"},            {"Verkty1", "V&erktøy"}, {"Oppsett1", "&Oppsett"},
+    {"Hjelp1", "&Hjelp"},
 };
 constexpr TopMenuName kSubMenus[] = {
     {nullptr, nullptr}, {"Importer1", "&Importer"}, {"Eksporter1", "&Eksporter"}};

@@ -470,12 +470,28 @@ void TQuillForm::pne1Click() {
   const std::optional<std::string> chosen = dialogs().OpenFile(request);
   if (chosen && !chosen->empty()) {
     const std::string file = FullPath(*chosen);
-    dataark_.Close();
-    OpenDatabase(file, false);
-    vis(1);
-    SetCaption(file);
-    applicationTitle_ = file;
-    ScanHurtigListen();
+    // A file that is no database is refused before the open one is closed, so the user
+    // keeps working where they were.
+    std::error_code ec;
+    const bool empty = std::filesystem::is_regular_file(file, ec) && std::filesystem::file_size(file, ec) == 0;
+    if (const std::string refusal = empty ? std::string() : GlobalFileRefusal(file); !refusal.empty()) {
+      dialogs().Message(kErrorCaption, refusal + " Den åpne databasen er beholdt.", MessageKind::kError);
+    } else {
+      const std::string previous = dataark_.FileName();
+      const Position at = dataark_.IsOpen() ? dataark_.dp->CurrentPosition() : 0;
+      dataark_.Close();
+      std::string opened = file;
+      if (!OpenDatabase(file, false) && !previous.empty()) {
+        // The file could not be opened after all (OpenDatabase said why): back to the one
+        // that was open.
+        opened = previous;
+        if (OpenDatabase(previous, false) && at > 0 && dataark_.dp->IsRecordAt(at)) dataark_.dp->Load(at);
+      }
+      vis(1);
+      SetCaption(opened);
+      applicationTitle_ = opened;
+      ScanHurtigListen();
+    }
   }
   RemoveAllMarks(*this);
 }

@@ -222,7 +222,6 @@ TEST_F(KeyboardTest, EachKeyWorksWithItsModifiersOnlyAndWrongOnesDoNothing) {
   const Position copy = dp().CurrentPosition();
   EXPECT_EQ(RecordAt(copy).origin, kOriginCopy);
 
-  ExpectNothing(Qt::Key_Delete, Qt::NoModifier);
   ExpectNothing(Qt::Key_Delete, Qt::ShiftModifier | Qt::ControlModifier);
   Key(Qt::Key_Delete, Qt::ShiftModifier);
   EXPECT_TRUE(RecordAt(copy).IsDeleted());
@@ -260,6 +259,12 @@ TEST_F(KeyboardTest, EachKeyWorksWithItsModifiersOnlyAndWrongOnesDoNothing) {
   EXPECT_EQ(form_.Canvas().Texts(1), QStringList{"Første"});
   Key(Qt::Key_F5);
   EXPECT_EQ(form_.Canvas().Texts(1), QStringList{"Omdøpt"});
+
+  // Delete alone is "Slett": the record goes, the clipboard keeps what it held.
+  ShowOn(data);
+  Key(Qt::Key_Delete);
+  EXPECT_TRUE(RecordAt(data).IsDeleted());
+  EXPECT_EQ(db().clipboard.record, copy);
 }
 
 TEST_F(KeyboardTest, AltEnterShowsThePropertiesOfARegisterVariableAndItsPushIsAMark) {

@@ -136,8 +136,8 @@ TEST_F(QuillFormTest, ContextMenuOffersOpenAndProperties) {
 TEST_F(QuillFormTest, MenuBarNamesItsMenusInOrder) {
   QStringList bar;
   for (QAction* a : form_.menuBar()->actions()) bar << a->text();
-  EXPECT_EQ(bar, (QStringList{"&Fil", "&Rediger", "&Let", "&Ny", "&Merk", "&Tilknytning", "Liste",
-                              "Blo&kk", "&Vis", "Verktøy", "Oppsett", "Hjelp"}));
+  EXPECT_EQ(bar, (QStringList{"&Fil", "&Rediger", "&Let", "&Ny", "&Merk", "&Tilknytning", "L&iste",
+                              "Blo&kk", "&Vis", "V&erktøy", "&Oppsett", "&Hjelp"}));
 }
 
 TEST_F(QuillFormTest, MenusCarryTheItemsOfEveryCommand) {
@@ -453,6 +453,23 @@ TEST_F(QuillFormTest, OpenDatabaseSwitchesFileAndCancelStillEmptiesTheMarks) {
   EXPECT_EQ(form_.windowTitle().toStdString(), "Veltrona QuillNet (" + other + ")");
   EXPECT_EQ(form_.ApplicationTitle(), other);
   EXPECT_EQ(GetLastFile(kDatabaseFileSection, 1), other);
+}
+
+TEST_F(QuillFormTest, OpeningAFileThatIsNoDatabaseKeepsTheOpenOne) {
+  form_.FormCreate({});
+  const std::string open = form_.dataark().FileName();
+  const std::string caption = form_.windowTitle().toStdString();
+  const std::string text = DataFile("notater.txt");
+  std::ofstream(text) << std::string(1000, 'x');
+  dialogs_.AnswerText(text);
+  Item("pne1")->trigger();
+  ASSERT_EQ(dialogs_.Asked(QuestionKind::kMessage).size(), 1u);
+  EXPECT_EQ(dialogs_.Asked(QuestionKind::kMessage)[0].text,
+            text + " er ikke en QuillNet-database. Den åpne databasen er beholdt.");
+  EXPECT_TRUE(form_.dataark().IsOpen());
+  EXPECT_EQ(form_.dataark().FileName(), open);
+  EXPECT_EQ(form_.windowTitle().toStdString(), caption);
+  EXPECT_EQ(std::filesystem::file_size(text), 1000u);
 }
 
 // ---- Shut-down signal ----
