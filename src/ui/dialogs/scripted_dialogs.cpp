@@ -111,6 +111,7 @@ bool ScriptedDialogs::Confirm(std::string_view question) {
 void ScriptedDialogs::Message(std::string_view caption, std::string_view text, MessageKind) {
   // A message needs no answer: it is only recorded.
   asked_.push_back({QuestionKind::kMessage, std::string(caption), std::string(text), {}});
+  if (whenMessage_) whenMessage_(asked_.back());
 }
 
 std::optional<std::string> ScriptedDialogs::OpenFile(const FileRequest& request) {

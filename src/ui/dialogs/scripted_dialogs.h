@@ -6,6 +6,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,6 +58,8 @@ class ScriptedDialogs : public Dialogs {
   ScriptedDialogs& AnswerNewLine(std::string text, tDirection direction);
   // The new-document dialog confirmed with these fields by the button of `direction`.
   ScriptedDialogs& AnswerNewDocument(NewDocumentChoice choice);
+  // Called as each message is shown, so a test sees what the program had done by then.
+  void WhenMessage(std::function<void(const AskedQuestion&)> seen) { whenMessage_ = std::move(seen); }
   // The next progress window reports Aborted() from its `polls`-th poll on (1 = at once).
   ScriptedDialogs& AbortProgressAtPoll(int polls);
 
@@ -110,6 +113,7 @@ class ScriptedDialogs : public Dialogs {
   std::vector<std::string> progressTexts_;
   std::optional<int> abortAtPoll_;
   NewDataChoice newData_;  // the new-data dialog's state for the run
+  std::function<void(const AskedQuestion&)> whenMessage_;
 };
 
 }  // namespace qn

@@ -44,6 +44,14 @@ void Kontrollerogreparer1Click(TQuillForm& w) {
   }
   const double stamp = NowAsDateTime();
   const LinkRepairResult result = RepairLinks(db, stamp);
+  // The result is said once the repair is on disk, not before the command ends.
+  if (db.InChange()) {
+    if (const int32_t error = db.CommitChangeSoFar(); error != 0) {
+      throw IoError(error, "Reparasjonen kunne ikke lagres i " + db.FileName() + ": " +
+                               ErrorText(error) + " (" + std::to_string(error) +
+                               "). Filen er som den var.");
+    }
+  }
   const size_t left = CheckDatabase(db).size();
   std::string text = std::to_string(result.changes.size()) + " pekere er rettet";
   if (result.found > 0)

@@ -24,8 +24,11 @@ TEST_F(RepairWindowTest, ChecksThenBacksUpAndRepairsWhenTheUserAgrees) {
   db().dp->Store();
   ASSERT_FALSE(CheckDatabase(db()).empty());
   const std::vector<uint8_t> damaged = FileBytes();
+  std::vector<uint8_t> whenSaid;
+  dialogs_.WhenMessage([&](const AskedQuestion&) { whenSaid = FileBytes(); });
   dialogs_.AnswerYes();
   Run("Kontrollerogreparer1");
+  EXPECT_EQ(whenSaid, FileBytes());  // the result is said once the repair is on disk
   EXPECT_TRUE(CheckDatabase(db()).empty());
   ASSERT_EQ(Messages().size(), 2u);
   EXPECT_EQ(Messages().back(), "1 pekere er rettet. Databasen er nå uten feil.");
