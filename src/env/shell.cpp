@@ -37,6 +37,11 @@ void ReapStartedPrograms() {
   g_started = std::move(running);
 }
 
+size_t StartedProgramsRunning() {
+  ReapStartedPrograms();
+  return g_started.size();
+}
+
 pid_t StartProgram(const std::string& program, const std::vector<std::string>& arguments,
                    const std::string& folder) {
   ReapStartedPrograms();

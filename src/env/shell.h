@@ -26,6 +26,8 @@ pid_t OpenWithShell(const std::string& file, const std::vector<std::string>& par
 
 // Collects programs started above that have ended, so none lingers as a zombie.
 void ReapStartedPrograms();
+// Reaps, then gives how many started programs still run; the window reaps while any do.
+size_t StartedProgramsRunning();
 
 // Ends the application; the main window sets it. Without one, StartUpdate only starts
 // the update program.

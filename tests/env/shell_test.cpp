@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include "env/environment.h"
 #include "env/folders.h"
@@ -57,6 +60,14 @@ TEST_F(ShellTest, ProgramWithParametersIsStartedDirectlyInItsFolder) {
   MakeDirs(Path("work dir"));
   Wait(OpenWithShell(Path("prog2/tool"), {"a b", "", "'c'"}, Path("work dir")));
   EXPECT_EQ(ReadFile(Path("prog2/args.txt")), Path("work dir") + "\na b\n\n'c'\n");
+}
+
+TEST_F(ShellTest, AProgramThatEndedIsReapedAndLeavesNoZombie) {
+  const pid_t pid = OpenWithShell("doc.txt");
+  ASSERT_GT(pid, 0);
+  for (int i = 0; i < 200 && StartedProgramsRunning() > 0; ++i) ::usleep(10000);
+  EXPECT_EQ(StartedProgramsRunning(), 0u);
+  EXPECT_NE(::kill(pid, 0), 0);  // a zombie would still answer
 }
 
 TEST_F(ShellTest, ProgramThatCannotBeStartedIsLogged) {

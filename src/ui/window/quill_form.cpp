@@ -289,6 +289,18 @@ bool TQuillForm::Command(const std::function<void()>& command) {
     }
   }
   --commandDepth_;
+  // A program or document a command started is collected once it ends, so none lingers as
+  // a zombie while the window runs.
+  if (StartedProgramsRunning() > 0) {
+    if (ReapTimer_ == nullptr) {
+      ReapTimer_ = new QTimer(this);
+      ReapTimer_->setInterval(1000);
+      connect(ReapTimer_, &QTimer::timeout, this, [this] {
+        if (StartedProgramsRunning() == 0) ReapTimer_->stop();
+      });
+    }
+    ReapTimer_->start();
+  }
   if (commandDepth_ == 0 && remeasurePending_) {
     remeasurePending_ = false;
     Command([this] {

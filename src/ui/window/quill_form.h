@@ -248,6 +248,7 @@ class TQuillForm : public QMainWindow {
   // OnTheRun while it runs).
   ProgramRun run_;
   QTimer* FilTimer_ = nullptr;
+  QTimer* ReapTimer_ = nullptr;  // collects ended programs while any run
   std::unique_ptr<WindowForms> ownForms_;
 
   QWidget* KnappPanel_ = nullptr;
