@@ -12,12 +12,30 @@
 
 namespace qn {
 
-std::string DeletedLine(const DeletedRecord& record) {
+namespace {
+
+// The name of a record's kind as the window shows kinds; the number for a kind without one.
+std::string KindText(int32_t kind) {
+  switch (kind) {
+    case kKindFileLink: return "fillenke";
+    case kKindLink: return "dokument";
+    case kKindNamedLink: return "dokument med navn";
+    case kKindGlobalPointer: return "global peker";
+    default: break;
+  }
+  const std::string name = KindName(kind);  // ", header", ", data med mal", ...
+  if (kind < kKindDeleted && name.rfind(", ", 0) == 0) return name.substr(2);
+  return std::to_string(kind);
+}
+
+}  // namespace
+
+std::string DeletedLine(const DeletedRecord& record, bool kindByName) {
   const std::string time = record.changed == 0.0
                                ? std::string("Aldri")
                                : FormatShortDate(record.changed) + " " + FormatLongTime(record.changed);
-  return std::to_string(record.position) + ' ' + std::to_string(record.kind) + ' ' + time + ' ' +
-         record.name;
+  const std::string kind = kindByName ? KindText(record.kind) : std::to_string(record.kind);
+  return std::to_string(record.position) + ' ' + kind + ' ' + time + ' ' + record.name;
 }
 
 std::vector<DeletedRecord> ListDeleted(tDataImageArk& db) {

@@ -28,7 +28,9 @@ std::vector<DeletedRecord> ListDeleted(tDataImageArk& db);
 // One deleted record as a line: "<Position> <kind> <dd.MM.yyyy HH:mm:ss> <name>" (the time
 // of its last change, which is the delete, or "Aldri"; the name last, since it may hold
 // blanks).
-std::string DeletedLine(const DeletedRecord& record);
+// With `kindByName` the kind is its name ("header", "data med mal", "global peker"), as the
+// window shows it; the tool's lines keep the number scripts read.
+std::string DeletedLine(const DeletedRecord& record, bool kindByName = false);
 
 enum class RestoreStatus {
   kRestored,

@@ -76,7 +76,7 @@ void Slettedeposter1Click(TQuillForm& w) {
   }
   std::vector<std::string> lines;
   lines.reserve(deleted.size());
-  for (const DeletedRecord& record : deleted) lines.push_back(DeletedLine(record));
+  for (const DeletedRecord& record : deleted) lines.push_back(DeletedLine(record, true));
   const std::optional<size_t> chosen = w.dialogs().ChooseLine(
       "Slettede poster", "Posisjon, type, slettet, navn. Den valgte settes inn under denne posten:",
       lines, "&Gjenopprett");

@@ -22,8 +22,8 @@ TEST_F(UndeleteWindowTest, ListsTheDeletedAndPutsTheChosenBackBelowTheCurrentRec
   ASSERT_TRUE(RecordAt(list[1]).IsDeleted());
   const std::vector<DeletedRecord> deleted = ListDeleted(db());
   ASSERT_EQ(deleted.size(), 1u);
-  const std::string line = DeletedLine(deleted[0]);
-  EXPECT_EQ(line.rfind(std::to_string(list[1]) + " ", 0), 0u) << line;
+  const std::string line = DeletedLine(deleted[0], true);
+  EXPECT_EQ(line.rfind(std::to_string(list[1]) + " header ", 0), 0u) << line;
 
   // Cancelled: nothing changes.
   const std::vector<uint8_t> before = FileBytes();
