@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace qn {
@@ -20,5 +21,8 @@ std::optional<int32_t> ParseInt32(std::string_view text);
 // A decimal integer from the least signed to the largest unsigned 32-bit value, as an
 // integer field of up to four bytes keeps its low bytes of either form.
 std::optional<int64_t> ParseInt32OrCardinal(std::string_view text);
+
+// A count as the user reads it: thousands apart by a blank ("1 000", "52 340").
+std::string GroupedNumber(int64_t value);
 
 }  // namespace qn

@@ -9,6 +9,7 @@
 
 #include "env/errors.h"
 #include "env/folders.h"
+#include "env/number_text.h"
 #include "env/settings.h"
 #include "exchange/html_export.h"
 #include "exchange/sequential_import.h"
@@ -36,11 +37,12 @@ void LagHTML(tDataImageArk& db, Dialogs& dialogs, bool wholeDatabase) {
   std::string folder = dialogs.Input(kHtmlFolderPrompt, veltronapath(kHtmlExportFolder));
   if (folder.empty()) return;
   folder = FolderWithSlash(folder);
+  int64_t pages = 1;
   {
     WaitCursor wait;
     if (wholeDatabase) {
       std::unique_ptr<ProgressTask> progress = dialogs.StartProgress(kHtmlProgressCaption, kHtmlProgressText);
-      ExportDatabaseHtml(db, db.Files(), folder, [&progress](int64_t done, int64_t total) {
+      pages = ExportDatabaseHtml(db, db.Files(), folder, [&progress](int64_t done, int64_t total) {
         progress->SetPosition(total > 0 ? int(done * 100 / total) : 0);
         return !progress->Aborted();
       });
@@ -48,8 +50,13 @@ void LagHTML(tDataImageArk& db, Dialogs& dialogs, bool wholeDatabase) {
       WriteListPage(db, db.Files(), folder);
     }
   }
-  SectionScope section("STANDARD");
-  WriteSettingString(kHtmlFolderKey, folder);
+  {
+    SectionScope section("STANDARD");
+    WriteSettingString(kHtmlFolderKey, folder);
+  }
+  dialogs.Message(kErrorCaption,
+                  GroupedNumber(pages) + (pages == 1 ? " side" : " sider") + " skrevet til " + folder,
+                  MessageKind::kInformation);
 }
 
 void CSV1Click(tDataImageArk& db, Dialogs& dialogs) {
@@ -79,11 +86,13 @@ void CSV1Click(tDataImageArk& db, Dialogs& dialogs) {
                              return true;
                            });
   }
+  // What was written, and how many lines were longer than a line may be.
+  std::string said = GroupedNumber(result.records) + (result.records == 1 ? " post" : " poster") + " eksportert";
   if (result.cutLines > 0)
-    dialogs.Message(kErrorCaption,
-                    std::to_string(result.cutLines) + (result.cutLines == 1 ? " linje" : " linjer") +
-                        " var lengre enn " + std::to_string(kTextLineMax) + " tegn og ble kuttet.",
-                    MessageKind::kWarning);
+    said += ", " + GroupedNumber(result.cutLines) + (result.cutLines == 1 ? " linje" : " linjer") +
+            " kortet ned til " + std::to_string(kTextLineMax) + " tegn";
+  dialogs.Message(kErrorCaption, said,
+                  result.cutLines > 0 ? MessageKind::kWarning : MessageKind::kInformation);
 }
 
 void Sekvensielledata1Click(tDataImageArk& db, Dialogs& dialogs, QWidget* parent) {
@@ -94,9 +103,13 @@ void Sekvensielledata1Click(tDataImageArk& db, Dialogs& dialogs, QWidget* parent
   const SequentialImportResult& result = *form.Result();
   using Status = SequentialImportResult::Status;
   if (result.status == Status::kWriteError) throw IoError(result.error, result.message);
-  if (!result.message.empty())
-    dialogs.Message(kImportCaption, result.message,
-                    result.status == Status::kDone ? MessageKind::kInformation : MessageKind::kWarning);
+  if (result.status == Status::kDone) {
+    dialogs.Message(kImportCaption,
+                    GroupedNumber(result.imported) + (result.imported == 1 ? " post" : " poster") + " importert",
+                    MessageKind::kInformation);
+  } else if (!result.message.empty()) {
+    dialogs.Message(kImportCaption, result.message, MessageKind::kWarning);
+  }
 }
 
 // ---- The window's rows ----

@@ -43,6 +43,9 @@ TEST_F(ExchangeWindowTest, HtmlPagesGoIntoTheFolderGivenWhichIsKept) {
     EXPECT_EQ(ReadSettingString("HtmlMappe"), folder.string() + "/");
   }
   EXPECT_EQ(dp().CurrentPosition(), list[1]);
+  ASSERT_EQ(Messages().size(), 1u);
+  const size_t pages = std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
+  EXPECT_EQ(Messages()[0], std::to_string(pages) + " sider skrevet til " + folder.string() + "/");
 
   // One list; then a folder that is not there: the I/O error message, nothing else.
   const std::filesystem::path one = Work() / "en";
@@ -50,10 +53,11 @@ TEST_F(ExchangeWindowTest, HtmlPagesGoIntoTheFolderGivenWhichIsKept) {
   dialogs_.AnswerText(one.string());
   Run("LagHTMLtabell1");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(one), std::filesystem::directory_iterator()), 1);
+  EXPECT_EQ(Messages().back(), "1 side skrevet til " + one.string() + "/");
   dialogs_.AnswerText((Work() / "mangler").string());
   Run("LagHTMLtabell1");
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_NE(Messages()[0].find("kunne ikke skrives"), std::string::npos) << Messages()[0];
+  ASSERT_EQ(Messages().size(), 3u);
+  EXPECT_NE(Messages()[2].find("kunne ikke skrives"), std::string::npos) << Messages()[2];
   EXPECT_FALSE(std::filesystem::exists(Work() / "mangler"));
 }
 
@@ -75,7 +79,7 @@ TEST_F(ExchangeWindowTest, TextExportAsksForTheFirstDataRecordAndTellsOfCutLines
   const std::string text = Read(file);
   EXPECT_EQ(text, "T;U;\r\n" + std::string(255, 'x') + "\r\nKari; Ola;b\r\n");
   ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0], "1 linje var lengre enn 255 tegn og ble kuttet.");
+  EXPECT_EQ(Messages()[0], "2 poster eksportert, 1 linje kortet ned til 255 tegn");
   EXPECT_EQ(dialogs_.Asked(QuestionKind::kProgress).size(), 1u);
 }
 
@@ -97,6 +101,7 @@ TEST_F(ExchangeWindowTest, TheImportDialogImportsBelowTheCurrentRecord) {
   Run("Sekvensielledata1");
   ASSERT_TRUE(seen);
   EXPECT_EQ(ListFrom(list[0]).size(), 4u);
+  EXPECT_EQ(Messages(), std::vector<std::string>{"2 poster importert"});
   EXPECT_EQ(dialogs_.Asked(QuestionKind::kProgress).size(), 1u);
   EXPECT_EQ(dialogs_.Asked(QuestionKind::kProgress)[0].caption, "Importerer objekt");
 }
