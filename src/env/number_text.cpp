@@ -43,7 +43,8 @@ std::optional<int64_t> ParseInt32OrCardinal(std::string_view text) {
 }
 
 std::string GroupedNumber(int64_t value) {
-  const std::string digits = std::to_string(value < 0 ? -(value + 1) + 1 : value);
+  const uint64_t magnitude = value < 0 ? 0 - uint64_t(value) : uint64_t(value);
+  const std::string digits = std::to_string(magnitude);
   std::string out = value < 0 ? "-" : "";
   for (size_t i = 0; i < digits.size(); ++i) {
     if (i > 0 && (digits.size() - i) % 3 == 0) out += ' ';
