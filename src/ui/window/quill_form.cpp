@@ -224,7 +224,11 @@ void TQuillForm::RunWindowCommand(const WindowCommand& command) {
     // An editing command runs only on a writable database; the check comes first, so
     // nothing the command would ask or change happens on a read-only one.
     if (command.edits && RefusedReadOnly()) return;
+    // What the status bar said was about the record before: a command says anew what it
+    // found, or else the record it leaves current tells where its data comes from.
+    SetStatusText(1, "");
     command.run(*this);
+    if (StatusPanels_[1]->text().isEmpty()) ShowOrigin();
   });
 }
 

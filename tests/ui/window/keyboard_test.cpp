@@ -111,6 +111,18 @@ TEST_F(WindowKeysTest, TheStatusBarTellsAMissAPasteAndWhyACommandChangedNothing)
   EXPECT_EQ(Status(), "Fullstendig kopi av data");
   Key(Qt::Key_Down, Qt::AltModifier);
   EXPECT_EQ(Status(), kLastInListText);
+
+  // A miss is not said again by the next command, and "Gå til original" tells of the
+  // original, not of the shadow it left.
+  dialogs_.AnswerText("Finnes ikke");
+  Run("Skihelendatabasen1");
+  Run("Oppdater1");
+  EXPECT_EQ(Status(), "Fullstendig kopi av data");
+  Run("Liminnpeker1");
+  ASSERT_EQ(Status(), "Skygge, en peker til data");
+  Run("Gtiloriginal1");
+  EXPECT_EQ(dp().CurrentPosition(), data);
+  EXPECT_EQ(Status(), "Originale data");
 }
 
 }  // namespace
