@@ -148,6 +148,16 @@ constexpr QtText kBokmaal[] = {
     {"QShortcut", "Right", "Pil høyre"},
     {"QShortcut", "Space", "Mellomrom"},
     {"QShortcut", "Backspace", "Rettetast"},
+    {"QShortcut", "Shift", "Skift"},
+    {"QShortcut", "Return", "Enter"},
+    {"QShortcut", "Del", "Slett"},
+    {"QShortcut", "Delete", "Slett"},
+    {"QShortcut", "Ins", "Sett inn"},
+    {"QShortcut", "Insert", "Sett inn"},
+    {"QShortcut", "Home", "Hjem"},
+    {"QShortcut", "End", "Slutt"},
+    {"QShortcut", "PgUp", "Side opp"},
+    {"QShortcut", "PgDown", "Side ned"},
 };
 
 class BokmaalTranslator : public QTranslator {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeySequence>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -27,6 +28,9 @@ TEST(QtTranslationTest, QtsOwnTextsSpeakBokmaalOverWhatQtHasAndEnglishWhereNeith
   EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Avbryt");
   EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Søk i:");
   EXPECT_EQ(QCoreApplication::translate("QShortcut", "Right"), "Pil høyre");
+  // The menus show their keys in Norwegian.
+  EXPECT_EQ(QKeySequence("Ctrl+Return").toString(QKeySequence::NativeText), "Ctrl+Enter");
+  EXPECT_EQ(QKeySequence("Shift+Del").toString(QKeySequence::NativeText), "Skift+Slett");
   EXPECT_NE(QCoreApplication::translate("QColorDialog", "Hu&e:"), "Hu&e:");  // Qt's file
   EXPECT_EQ(QLocale().language(), QLocale::NorwegianBokmal);
   QCoreApplication::removeTranslator(BokmaalQtTexts());
