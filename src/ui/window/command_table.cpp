@@ -262,7 +262,7 @@ const WindowCommand kCommands[] = {
     {.id = "Informasjonompekere1", .caption = "Informasjon om pekere", .menu = {TopMenu::kVerktoy},
      .run = Informasjonompekere1Click},
     {.id = "Kontrollerogreparer1", .caption = "Kontroller og reparer databasen",
-     .menu = {TopMenu::kVerktoy}, .edits = kEdits, .run = Kontrollerogreparer1Click},
+     .menu = {TopMenu::kVerktoy}, .run = Kontrollerogreparer1Click},  // the repair asks itself
     {.id = "Slettedeposter1", .caption = "Slettede poster", .menu = {TopMenu::kVerktoy},
      .edits = kEdits, .run = Slettedeposter1Click},
 

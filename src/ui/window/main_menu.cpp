@@ -82,7 +82,8 @@ class MenuMaker {
 
 std::vector<CommandControls> BuildCommandControls(
     QMenuBar* bar, QMenu* context, QWidget* buttonRow, QBoxLayout* markBar, QWidget* owner,
-    const std::function<void(const WindowCommand&)>& run) {
+    const std::function<void(const WindowCommand&)>& run,
+    const std::function<void(const WindowCommand&)>& refused) {
   MenuMaker menus(bar);
   std::vector<CommandControls> controls;
   std::vector<std::pair<int, QToolButton*>> markButtons;
@@ -101,6 +102,11 @@ std::vector<CommandControls> BuildCommandControls(
       c.item->setEnabled(false);
       into->addAction(c.item);
       QObject::connect(c.item, &QAction::triggered, owner, [run, row] { run(*row); });
+      if (command.edits && command.shortcut != nullptr) {
+        c.readOnlyKey = new QShortcut(QKeySequence(QString::fromUtf8(command.shortcut)), owner);
+        c.readOnlyKey->setEnabled(false);
+        QObject::connect(c.readOnlyKey, &QShortcut::activated, owner, [refused, row] { refused(*row); });
+      }
     }
     if (command.context.name != nullptr) {
       if (command.context.separatorBefore) context->addSeparator();
@@ -125,8 +131,12 @@ std::vector<CommandControls> BuildCommandControls(
       auto* shortcut = new QShortcut(QKeySequence(QString::fromUtf8(key)), owner);
       shortcut->setObjectName(command.id);
       if (QAction* item = c.item) {
-        QObject::connect(shortcut, &QShortcut::activated, owner, [item] {
-          if (item->isEnabled()) item->trigger();
+        QObject::connect(shortcut, &QShortcut::activated, owner, [item, refused, row] {
+          if (item->isEnabled()) {
+            item->trigger();
+          } else if (row->edits) {
+            refused(*row);
+          }
         });
       } else {
         QObject::connect(shortcut, &QShortcut::activated, owner, [run, row] { run(*row); });

@@ -13,6 +13,7 @@ class QAction;
 class QBoxLayout;
 class QMenu;
 class QMenuBar;
+class QShortcut;
 class QWidget;
 
 namespace qn {
@@ -25,14 +26,19 @@ struct CommandControls {
   QAction* item = nullptr;
   QAction* context = nullptr;
   QAbstractButton* button = nullptr;
+  // For a command that edits: its item's key again, taken only while the database is
+  // read-only (the item is disabled then), so the key says why it does nothing.
+  QShortcut* readOnlyKey = nullptr;
 };
 
 // Builds every row's controls, each owned by `owner` or its widget: items into `bar`,
 // context items into `context`, row buttons into `buttonRow` at their places, marks-bar
 // buttons appended to `markBar` in their order. Each control calls `run` with its row; a
-// key of a row with a menu item triggers the item, and only while it is enabled.
+// key of a row with a menu item triggers the item while it is enabled, and otherwise, for
+// a row that edits, calls `refused` (which says why on a read-only database).
 std::vector<CommandControls> BuildCommandControls(
     QMenuBar* bar, QMenu* context, QWidget* buttonRow, QBoxLayout* markBar, QWidget* owner,
-    const std::function<void(const WindowCommand&)>& run);
+    const std::function<void(const WindowCommand&)>& run,
+    const std::function<void(const WindowCommand&)>& refused);
 
 }  // namespace qn

@@ -208,8 +208,12 @@ QAction* TQuillForm::MenuItem(std::string_view objectName) const {
 }
 
 void TQuillForm::BuildCommands() {
-  controls_ = BuildCommandControls(menuBar(), PopupMenu_, KnappPanel_, MerkKnapper_, this,
-                                   [this](const WindowCommand& command) { RunWindowCommand(command); });
+  controls_ = BuildCommandControls(
+      menuBar(), PopupMenu_, KnappPanel_, MerkKnapper_, this,
+      [this](const WindowCommand& command) { RunWindowCommand(command); },
+      // The key of an editing command whose item is disabled: on a read-only database it
+      // says why; otherwise it does nothing, as the item would.
+      [this](const WindowCommand&) { Command([this] { RefusedReadOnly(); }); });
   MerkKnapper_->addStretch();
   // Every menu sets the items that follow the current record, and its check marks, as it
   // opens.

@@ -122,6 +122,7 @@ void TQuillForm::SetButton() {
     if (c.item != nullptr) c.item->setEnabled(enabled);
     if (c.context != nullptr) c.context->setEnabled(enabled);
     if (c.button != nullptr) c.button->setEnabled(ButtonEnabled(*c.command, facts, writable));
+    if (c.readOnlyKey != nullptr) c.readOnlyKey->setEnabled(!writable);
   }
 }
 

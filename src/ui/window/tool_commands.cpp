@@ -27,9 +27,18 @@ namespace qn {
 
 void Kontrollerogreparer1Click(TQuillForm& w) {
   tDataImageArk& db = w.dataark();
+  if (!db.IsOpen()) return;
   const size_t faults = CheckDatabase(db).size();
   if (faults == 0) {
     w.dialogs().Message(kErrorCaption, "Databasen er uten feil.", MessageKind::kInformation);
+    return;
+  }
+  // The check only reads; the repair writes, which a read-only database refuses.
+  if (db.ReadOnly()) {
+    w.dialogs().Message(kErrorCaption,
+                        "Databasen har " + std::to_string(faults) +
+                            " feil. Den er åpnet skrivebeskyttet, så pekerne kan ikke repareres her.",
+                        MessageKind::kWarning);
     return;
   }
   if (!w.dialogs().YesNo("Databasen har " + std::to_string(faults) +

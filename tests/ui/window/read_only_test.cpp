@@ -75,6 +75,16 @@ TEST_F(ReadOnlyWindowTest, SaysSoDisablesEveryEditAndRefusesOneReachedAnywayWith
   EXPECT_EQ(editor.Shown().size(), 1u);
   EXPECT_EQ(Messages(), std::vector<std::string>(3, std::string(kReadOnlyRefusal)));
   EXPECT_EQ(FileBytes(), before);
+  // The editing keys say why they do nothing, as the refusal above does.
+  Key(Qt::Key_F4);
+  Key(Qt::Key_Down, Qt::AltModifier);
+  Key(Qt::Key_Delete);
+  EXPECT_EQ(Messages(), std::vector<std::string>(6, std::string(kReadOnlyRefusal)));
+  EXPECT_TRUE(dialogs_.Asked(QuestionKind::kChooseNewData).empty());
+  EXPECT_EQ(FileBytes(), before);
+  // The check runs, since it only reads; a sound file says so.
+  Run("Kontrollerogreparer1");
+  EXPECT_EQ(Messages().back(), "Databasen er uten feil.");
 
   // The same file opened writable again loses the read-only marks.
   Reopen(false);
