@@ -220,6 +220,7 @@ std::string StaleStamp() {
 
 bool tDataImageArk::RecoverUnfinishedChange() {
   const std::string journalName = JournalNameOf(fileName_);
+  if (files_->KindOf(journalName) == EntryKind::kNone) return true;
   int readError = 0;
   // A writer looks only while no one else writes; a reader looks at what is there.
   if (!readOnly_) {
