@@ -235,15 +235,18 @@ TEST_F(DiskFileTest, ReadsThroughTheMapSeeEveryWriteAndSurviveAFileCutShortElsew
       "");
 }
 
+// Made by the engine on disk, with its header record only.
+void MakeDatabase(const char* name) {
+  tDataImageArk maker;
+  maker.Open(name, OpenPolicy::kCreate);
+  ASSERT_TRUE(maker.IsOpen());
+}
+
 // The journal's place on a real disk: a link (dangling or not), a folder or a pipe is never
 // followed, opened or written through, also when planted while a window holds the file; a
 // sparse journal of 64 GiB is foreign and never read whole.
 TEST_F(DiskFileTest, NoJournalIsFollowedAndNoneIsReadWhole) {
-  {
-    tDataImageArk maker;
-    maker.Open("d.pdb256", OpenPolicy::kCreate);
-    ASSERT_TRUE(maker.IsOpen());
-  }
+  MakeDatabase("d.pdb256");
   const std::string before = TempEnv::ReadFile(env.Work() / "d.pdb256");
   TempEnv::WriteFile(env.Work() / "victim.txt", "keep");
   const std::vector<std::function<int()>> plants = {
@@ -254,100 +257,77 @@ TEST_F(DiskFileTest, NoJournalIsFollowedAndNoneIsReadWhole) {
   };
   for (size_t i = 0; i < plants.size(); ++i) {
     ASSERT_EQ(plants[i](), 0) << i;
-    tDataImageArk writer;
+    tDataImageArk writer, reader;
     writer.Open("d.pdb256");
     EXPECT_EQ(writer.LastError(), kErrorJournalInTheWay) << i;
-    tDataImageArk reader;
+    EXPECT_NE(writer.JournalNotice().find("d.pdb256-journal"), std::string::npos) << i;
     reader.Open("d.pdb256", OpenPolicy::kInspect);
     EXPECT_TRUE(reader.IsOpen()) << i;
     std::filesystem::remove("d.pdb256-journal");
   }
-  {
-    tDataImageArk window;
-    window.SetOpenRole(OpenRole::kWindow);
-    window.Open("d.pdb256");
-    ASSERT_FALSE(window.ReadOnly());
-    ASSERT_EQ(::symlink("victim.txt", "d.pdb256-journal"), 0);
-    window.BeginChange();
-    window.dp->Load(0);
-    AddNamed(window, DirDown, "never");
-    EXPECT_EQ(window.EndChange(), kErrorJournalInTheWay);
-    std::filesystem::remove("d.pdb256-journal");
-  }
+  tDataImageArk window;
+  window.SetOpenRole(OpenRole::kWindow);
+  window.Open("d.pdb256");
+  ASSERT_FALSE(window.ReadOnly());
+  ASSERT_EQ(::symlink("victim.txt", "d.pdb256-journal"), 0);
+  window.BeginChange();
+  window.dp->Load(0);
+  AddNamed(window, DirDown, "never");
+  EXPECT_EQ(window.EndChange(), kErrorJournalInTheWay);
+  window.Close();
+  std::filesystem::remove("d.pdb256-journal");
   EXPECT_EQ(TempEnv::ReadFile(env.Work() / "victim.txt"), "keep");
   EXPECT_FALSE(std::filesystem::exists("outside.txt"));
   EXPECT_EQ(TempEnv::ReadFile(env.Work() / "d.pdb256"), before);
 
   TempEnv::WriteFile(env.Work() / "d.pdb256-journal", "QUILLNET-JRNL-02");
   ASSERT_EQ(::truncate("d.pdb256-journal", int64_t(64) << 30), 0);
-  tDataImageArk reader;
-  reader.Open("d.pdb256", OpenPolicy::kInspect);
-  EXPECT_TRUE(reader.IsOpen());
-  reader.Close();
-  tDataImageArk writer;
-  writer.Open("d.pdb256");
-  ASSERT_TRUE(writer.IsOpen());
-  EXPECT_FALSE(std::filesystem::exists("d.pdb256-journal"));
+  window.SetOpenRole(OpenRole::kTool);
+  window.Open("d.pdb256", OpenPolicy::kInspect);
+  EXPECT_TRUE(window.IsOpen());
+  window.Open("d.pdb256");
+  ASSERT_TRUE(window.IsOpen());
   EXPECT_EQ(KeptAsideJournals("d.pdb256").size(), 1u);
   EXPECT_EQ(TempEnv::ReadFile(env.Work() / "d.pdb256"), before);
 }
 
 // A window that meets a tool holding the writer's lock reads only, says so, and holds no
-// lock that would keep the next tool out once the first is done.
+// lock that keeps the next tool out once the first is done.
 TEST_F(DiskFileTest, AWindowOpenedBesideAToolNeitherWritesNorKeepsTheNextToolOut) {
-  {
-    tDataImageArk maker;
-    maker.Open("d.pdb256", OpenPolicy::kCreate);
-  }
-  tDataImageArk tool;
+  MakeDatabase("d.pdb256");
+  tDataImageArk tool, window, next;
   tool.Open("d.pdb256");
-  ASSERT_TRUE(tool.IsOpen());
-  tDataImageArk window;
   window.SetOpenRole(OpenRole::kWindow);
   window.Open("d.pdb256");
-  ASSERT_TRUE(window.IsOpen());
-  EXPECT_TRUE(window.ReadOnly());
-  EXPECT_TRUE(window.HeldElsewhere());
+  EXPECT_TRUE(window.IsOpen() && window.ReadOnly() && window.HeldElsewhere());
   tool.Close();
-  tDataImageArk next;
   next.Open("d.pdb256");
-  EXPECT_TRUE(next.IsOpen());
   EXPECT_EQ(next.LastError(), 0);
 }
 
 // The largest Position bounds a block's end, not only its start.
 TEST_F(DiskFileTest, ABlockThatWouldEndPastTheLargestPositionIsRefusedAndTheFileKept) {
-  {
-    tDataImageArk maker;
-    maker.Open("d.pdb256", OpenPolicy::kCreate);
-  }
+  MakeDatabase("d.pdb256");
   const std::string header = TempEnv::ReadFile(env.Work() / "d.pdb256");
   ASSERT_EQ(::truncate("d.pdb256", INT32_MAX - 100), 0);
-  {
-    tDataImageArk db;
-    db.Open("d.pdb256");
-    ASSERT_TRUE(db.IsOpen());
-    db.BeginChange();
-    db.dp->Load(0);
-    AddNamed(db, DirDown, "past the end");
-    EXPECT_EQ(db.EndChange(), kErrorWriteFault);
-  }
-  struct stat st {};
-  ASSERT_EQ(::stat("d.pdb256", &st), 0);
-  EXPECT_EQ(st.st_size, INT32_MAX - 100);
-  std::string now(256, '\0');
+  tDataImageArk db;
+  db.Open("d.pdb256");
+  db.BeginChange();
+  db.dp->Load(0);
+  AddNamed(db, DirDown, "past the end");
+  EXPECT_EQ(db.EndChange(), kErrorWriteFault);
+  db.Close();
+  std::string now(257, '\0');
   std::FILE* f = std::fopen("d.pdb256", "rb");
   ASSERT_NE(f, nullptr);
-  EXPECT_EQ(std::fread(now.data(), 1, 256, f), 256u);
+  EXPECT_EQ(std::fread(now.data(), 1, 257, f), 257u);
   std::fclose(f);
-  EXPECT_EQ(now, header);
+  EXPECT_EQ(now, header + '\0');
+  EXPECT_EQ(std::filesystem::file_size("d.pdb256"), uintmax_t(INT32_MAX - 100));
 }
 
 TEST_F(DiskFileTest, TheBackupCopyKeepsGroupBitsUnderANarrowUmask) {
-  {
-    tDataImageArk maker;
-    maker.Open("d.pdb256", OpenPolicy::kCreate);
-  }
+  MakeDatabase("d.pdb256");
   ASSERT_EQ(::chmod("d.pdb256", 0660), 0);
   const mode_t saved = ::umask(077);
   SharedSettings().Set(kEngineSection, "CreateBackup", "1");
@@ -355,9 +335,7 @@ TEST_F(DiskFileTest, TheBackupCopyKeepsGroupBitsUnderANarrowUmask) {
   db.Open("d.pdb256");
   ::umask(saved);
   ASSERT_EQ(db.BackupError(), 0);
-  struct stat st {};
-  ASSERT_EQ(::stat("d.pdb256.backup", &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0660u);
+  EXPECT_EQ(std::filesystem::status("d.pdb256.backup").permissions(), std::filesystem::perms(0660));
 }
 
 }  // namespace
