@@ -283,8 +283,11 @@ bool tDataImageArk::RecoverUnfinishedChange() {
       }
       break;
     case JournalState::kUnread:
-      lastError_ = readError;
-      opened = false;
+      // A reader shows the file as it is; a writer may not change it past a journal it
+      // cannot read.
+      lastError_ = readOnly_ ? 0 : readError;
+      opened = readOnly_;
+      if (readOnly_) WriteLog("QUILLAPI: the journal of " + fileName_ + " cannot be read: " + CodeAndText(readError));
       break;
     case JournalState::kFits:
       if (readOnly_) {
