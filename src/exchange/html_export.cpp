@@ -220,7 +220,7 @@ std::string PageFileName(const std::string& folder, Position first) {
 void WriteListPage(tDataImageArk& db, FileSystem& files, const std::string& folder) {
   CursorRestorer keep(*db.dp);
   const Position first = FirstOfCurrentList(*db.dp);
-  WriteWholeFile(files, PageFileName(folder, first), PageBuilder(db).Build(first, 0, nullptr));
+  ReplaceWholeFile(files, PageFileName(folder, first), PageBuilder(db).Build(first, 0, nullptr));
 }
 
 int64_t ExportListTree(tDataImageArk& db, FileSystem& files, const std::string& folder,
@@ -240,7 +240,7 @@ int64_t ExportListTree(tDataImageArk& db, FileSystem& files, const std::string& 
     const Position first = FirstOfCurrentList(dp);
     if (!written.insert(first).second) continue;
     std::vector<Position> subLists;
-    WriteWholeFile(files, PageFileName(folder, first), builder.Build(first, from, &subLists));
+    ReplaceWholeFile(files, PageFileName(folder, first), builder.Build(first, from, &subLists));
     ++pages;
     waiting.insert(waiting.end(), subLists.rbegin(), subLists.rend());
     if (progress && !progress(pages, pages + int64_t(waiting.size()))) break;

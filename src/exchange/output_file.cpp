@@ -27,6 +27,23 @@ void WriteWholeFile(FileSystem& files, const std::string& name, std::string_view
   if (r != 0) Throw(r, name);
 }
 
+void ReplaceWholeFile(FileSystem& files, const std::string& name, std::string_view bytes) {
+  const std::string fresh = name + ".new";
+  files.Remove(fresh);  // left by an export that was stopped
+  std::unique_ptr<BlockFile> file;
+  if (int r = files.CreateFresh(fresh, name, &file); r != 0 || !file) Throw(r != 0 ? r : 101, name);
+  size_t moved = 0;
+  int r = bytes.empty() ? 0 : file->Write(bytes.data(), bytes.size(), &moved);
+  if (r == 0 && moved != bytes.size()) r = 101;
+  const int closed = file->Close();
+  if (r == 0) r = closed;
+  if (r == 0) r = files.Rename(fresh, name);
+  if (r != 0) {
+    files.Remove(fresh);
+    Throw(r, name);
+  }
+}
+
 std::string FolderWithSlash(std::string_view folder) {
   std::string out(folder);
   if (!out.empty() && out.back() == '\\') out.pop_back();

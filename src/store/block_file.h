@@ -48,18 +48,28 @@ enum LockRegion : int {
 };
 inline constexpr int kLockBusy = 11;  // EAGAIN: another program holds the region
 
+// What stands under a name, the name itself looked at (a symbolic link is not followed).
+enum class EntryKind { kNone, kRegular, kOther };  // kOther: a link, folder, pipe, device
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
+  // True when the name leads to something (a link is followed: a dangling one is false).
   virtual bool Exists(const std::string& name) = 0;
+  // What the name itself is, without following a link.
+  virtual EntryKind KindOf(const std::string& name) = 0;
   // Opens an existing file for reading and writing, or for reading only.
   virtual int Open(const std::string& name, bool readOnly, std::unique_ptr<BlockFile>* out) = 0;
+  // As Open, but only a regular file under this very name: a symbolic link there is refused,
+  // never followed.
+  virtual int OpenOwn(const std::string& name, bool readOnly, std::unique_ptr<BlockFile>* out) = 0;
   // Creates the file empty (an existing one is emptied), open for writing and reading.
   virtual int Create(const std::string& name, std::unique_ptr<BlockFile>* out) = 0;
   // Removes the file, durably; 0 also when it was not there.
   virtual int Remove(const std::string& name) = 0;
   // Creates a file that must not exist yet (not even as a symbolic link), open for writing
-  // and reading, with the permissions of the file `like`.
+  // and reading, with the permissions of the file `like` (whatever the umask), or as a new
+  // file gets them when there is no `like`.
   virtual int CreateFresh(const std::string& name, const std::string& like,
                           std::unique_ptr<BlockFile>* out) = 0;
   // Puts `from` in the place of `to` in one step (a link at `to` is replaced, never

@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <ctime>
 #include <exception>
 #include <new>
 #include <string>
@@ -144,6 +145,7 @@ void tDataImageArk::ResetForNewFile() {
   viewSize_ = -1;
   backupError_ = 0;
   backupKeptForFaults_ = false;
+  journalNotice_.clear();
   ForgetCaches();
 }
 
@@ -202,30 +204,132 @@ bool tDataImageArk::TakeLocks() {
   return false;
 }
 
+namespace {
+
+// The time a foreign journal was found, for the name it is kept under.
+std::string StaleStamp() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+  return text;
+}
+
+}  // namespace
+
 bool tDataImageArk::RecoverUnfinishedChange() {
   const std::string journalName = JournalNameOf(fileName_);
-  if (!files_->Exists(journalName)) return true;
-  if (readOnly_) {
-    JournalImage journal;
-    if (!ReadJournal(*files_, journalName, &journal)) return true;
-    for (const auto& [position, bytes] : journal.extents)
-      rolledBackView_.Write(position, bytes.data(), bytes.size());
-    viewSize_ = journal.oldSize;
-    WriteLog("QUILLAPI: " + fileName_ + " holds an unfinished change; it is shown as it was before it");
-    return true;
+  if (files_->KindOf(journalName) == EntryKind::kNone) return true;
+  int readError = 0;
+  // A writer looks only while no one else writes; a reader looks at what is there.
+  if (!readOnly_) {
+    lastError_ = WaitForLock(*file_, kCommitLock, true, lockWaitMilliseconds);
+    if (lastError_ == kLockBusy) lastError_ = kErrorBusy;
+    if (lastError_ != 0) {
+      ++ErrorCount;
+      WriteLog("QUILLAPI: ERROR " + fileName_ + " is in use: " + CodeAndText(lastError_));
+      return false;
+    }
   }
-  bool rolledBack = false;
-  lastError_ = WaitForLock(*file_, kCommitLock, true, lockWaitMilliseconds);
-  if (lastError_ == 0) lastError_ = RollBackJournal(*files_, journalName, *file_, &rolledBack);
-  file_->Unlock(kCommitLock);
-  if (lastError_ != 0) {
+  const JournalState state = InspectJournal(*files_, journalName, *file_, &readError);
+  bool opened = true;
+  switch (state) {
+    case JournalState::kNone:
+      break;
+    case JournalState::kNotAFile:
+      // Never followed nor written through; the user has to take it away.
+      journalNotice_ = "Journalfilen " + journalName +
+                       " er ikke en vanlig fil (en lenke, en mappe eller lignende) og blir ikke brukt.";
+      if (readOnly_) {
+        WriteLog("QUILLAPI: " + journalNotice_);
+        break;
+      }
+      journalNotice_ += " Databasen kan ikke endres før den er fjernet.";
+      lastError_ = kErrorJournalInTheWay;
+      ++ErrorCount;
+      WriteLog("QUILLAPI: ERROR " + journalNotice_);
+      opened = false;
+      break;
+    case JournalState::kForeign:
+      if (readOnly_) {
+        journalNotice_ = "Journalen " + journalName + " hører ikke til databasen slik den er nå og blir ikke brukt.";
+        ++WarningCount;
+        WriteLog("ADVARSEL: QUILLAPI: " + journalNotice_);
+        break;
+      } else {
+        std::string keptAs;
+        lastError_ = KeepJournalAside(*files_, journalName, StaleStamp(), &keptAs);
+        if (lastError_ != 0) {
+          ++ErrorCount;
+          WriteLog("QUILLAPI: ERROR the journal " + journalName + " that does not belong to " + fileName_ +
+                   " could not be kept aside: " + CodeAndText(lastError_));
+          opened = false;
+          break;
+        }
+        journalNotice_ = "Journalen ved siden av databasen " + fileName_ +
+                         " hørte ikke til filen slik den er nå (en eldre kopi lagt over den, eller en journal fra en "
+                         "annen fil). Den er ikke brukt, men lagt til side som " + keptAs +
+                         ". Databasen er åpnet som den er.";
+        ++WarningCount;
+        WriteLog("ADVARSEL: QUILLAPI: " + journalNotice_);
+      }
+      break;
+    case JournalState::kCutShort:
+      // Made durable only in part: the database was not touched after it.
+      if (!readOnly_) {
+        lastError_ = files_->Remove(journalName);
+        opened = lastError_ == 0;
+      }
+      break;
+    case JournalState::kUnread:
+      // A reader shows the file as it is; a writer may not change it past a journal it
+      // cannot read.
+      lastError_ = readOnly_ ? 0 : readError;
+      opened = readOnly_;
+      if (readOnly_) WriteLog("QUILLAPI: the journal of " + fileName_ + " cannot be read: " + CodeAndText(readError));
+      break;
+    case JournalState::kFits:
+      if (readOnly_) {
+        if (ReadJournalView(*files_, journalName, &rolledBackView_, &viewSize_)) {
+          WriteLog("QUILLAPI: " + fileName_ + " holds an unfinished change; it is shown as it was before it");
+        } else {
+          rolledBackView_.Clear();
+          viewSize_ = -1;
+        }
+        break;
+      }
+      lastError_ = RollBackJournal(*files_, journalName, *file_);
+      if (lastError_ == 0) {
+        WriteLog("QUILLAPI: rolled back an unfinished change of " + fileName_);
+      } else {
+        ++ErrorCount;
+        WriteLog("QUILLAPI: ERROR rolling back the unfinished change of " + fileName_ + ": " +
+                 CodeAndText(lastError_));
+        opened = false;
+      }
+      break;
+  }
+  if (!readOnly_) file_->Unlock(kCommitLock);
+  if (!opened && state != JournalState::kNotAFile && state != JournalState::kForeign &&
+      state != JournalState::kFits) {
     ++ErrorCount;
-    WriteLog("QUILLAPI: ERROR rolling back the unfinished change of " + fileName_ + ": " +
-             CodeAndText(lastError_));
-    return false;
+    WriteLog("QUILLAPI: ERROR reading the journal of " + fileName_ + ": " + CodeAndText(lastError_));
   }
-  if (rolledBack) WriteLog("QUILLAPI: rolled back an unfinished change of " + fileName_);
-  return true;
+  return opened;
+}
+
+bool tDataImageArk::BeginsAsADatabase() {
+  if (FileSizeOf() <= 0) return true;
+  std::array<uint8_t, kPointerRecordSize> header{};
+  size_t got = 0;
+  const int error = ReadFile(0, header.data(), header.size(), &got);
+  if (error == 0 && got == header.size() && GetI32(header, 0) == kPointerRecordSize && HasPointerSignature(header))
+    return true;
+  lastError_ = error != 0 ? error : kErrorNotADatabase;
+  ++ErrorCount;
+  WriteLog("QUILLAPI: ERROR " + fileName_ + " is not a QuillNet database; it is left as it is");
+  return false;
 }
 
 bool tDataImageArk::OpenExisting() {
@@ -256,26 +360,13 @@ bool tDataImageArk::OpenExisting() {
   }
   lastError_ = 0;
   if (LoggingEnabled) ReportError(kTaskOpen, TaskText(kTaskOpen));
-  if (!TakeLocks() || !RecoverUnfinishedChange()) {
+  // Only a file that begins with a file header record is a database; any other file is
+  // left exactly as it is, whatever journal lies beside it. (A stopped change never tears
+  // the header's size and signature: they are the same before and after any change.)
+  if (!TakeLocks() || !BeginsAsADatabase() || !RecoverUnfinishedChange()) {
     file_->Close();
     file_.reset();
     return false;
-  }
-  // Only a file that begins with a file header record is a database; any other file is
-  // left exactly as it is.
-  if (FileSizeOf() > 0) {
-    std::array<uint8_t, kPointerRecordSize> header{};
-    size_t got = 0;
-    const int error = ReadFile(0, header.data(), header.size(), &got);
-    if (error != 0 || got != header.size() || GetI32(header, 0) != kPointerRecordSize ||
-        !HasPointerSignature(header)) {
-      lastError_ = error != 0 ? error : kErrorNotADatabase;
-      ++ErrorCount;
-      WriteLog("QUILLAPI: ERROR " + fileName_ + " is not a QuillNet database; it is left as it is");
-      file_->Close();
-      file_.reset();
-      return false;
-    }
   }
   // A file that exists but is still empty (made by another program, or left by a failed
   // creation) gets its header record, so that Position 0 is never handed out to a record.
@@ -533,7 +624,8 @@ int32_t tDataImageArk::EndChange() {
   // Readers wait while the change is written, so none of them sees half of it.
   int error = WaitForLock(*file_, kCommitLock, true, lockWaitMilliseconds);
   if (error == kLockBusy) error = kErrorBusy;
-  if (error == 0) error = CommitPending(*files_, JournalNameOf(fileName_), *file_, changeOldSize_, pending_);
+  if (error == 0)
+    error = CommitPending(*files_, fileName_, JournalNameOf(fileName_), *file_, changeOldSize_, pending_);
   file_->Unlock(kCommitLock);
   pending_.Clear();
   if (error == 0) return 0;

@@ -129,6 +129,9 @@ inline constexpr int32_t kErrorNotADatabase = 2001;
 inline constexpr int32_t kErrorHeldByWindow = 2002;
 // Another program went on changing the database for longer than a change may wait.
 inline constexpr int32_t kErrorBusy = 2003;
+// Something that is no journal of this program (a link, a folder, a pipe, another file)
+// stands where the database's journal goes: the database is not changed.
+inline constexpr int32_t kErrorJournalInTheWay = kJournalInTheWay;
 
 // Who opens a database, for the locks between programs: a window keeps the database to
 // itself while it is open (a second window gets it read-only); a tool command waits a
@@ -254,6 +257,10 @@ class tDataImageArk {
   // whether the copy was left alone because the file has faults.
   int32_t BackupError() const { return backupError_; }
   bool BackupKeptForFaults() const { return backupKeptForFaults_; }
+  // What this opening found in the journal's place and did about it, in Norwegian for the
+  // user (a journal that did not belong to the file, kept aside; something that is no
+  // regular file, which refuses a writable opening); empty when nothing.
+  const std::string& JournalNotice() const { return journalNotice_; }
   // How long a tool waits for another program's change to end (milliseconds).
   static inline int lockWaitMilliseconds = 10000;
   const std::string& FileName() const { return fileName_; }
@@ -297,6 +304,7 @@ class tDataImageArk {
   bool backupWanted_ = false;
   int32_t backupError_ = 0;
   bool backupKeptForFaults_ = false;
+  std::string journalNotice_;
   bool heldElsewhere_ = false;
   bool autoCreateDatabase_ = false;
   int32_t autoCreateRecords_ = 0;
@@ -348,9 +356,14 @@ class tDataImageArk {
   // Writes the file header record of a new (empty) file, counted as one block write.
   bool WriteFileHeader();
   // Rolls back a journal an unfinished change left beside the file (writable opening), or
-  // shows the file as it was before that change (read-only opening). False when a journal
-  // that must be rolled back could not be: the file stays closed.
+  // shows the file as it was before that change (read-only opening). A journal that does
+  // not fit the file is never applied: a writable opening keeps it aside. False when a
+  // journal that must be rolled back could not be, or a writable opening finds no regular
+  // file in the journal's place: the file stays closed.
   bool RecoverUnfinishedChange();
+  // True when the file begins with a file header record (or is empty); else the error is
+  // recorded and logged.
+  bool BeginsAsADatabase();
   // Takes the locks of this opening (see OpenRole); false, with the error code, when the
   // database may not be opened as asked.
   bool TakeLocks();

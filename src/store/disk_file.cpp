@@ -228,8 +228,16 @@ class DiskFiles : public FileSystem {
     struct stat st {};
     return ::stat(name.c_str(), &st) == 0;
   }
+  EntryKind KindOf(const std::string& name) override {
+    struct stat st {};
+    if (::lstat(name.c_str(), &st) != 0) return errno == ENOENT ? EntryKind::kNone : EntryKind::kOther;
+    return S_ISREG(st.st_mode) ? EntryKind::kRegular : EntryKind::kOther;
+  }
   int Open(const std::string& name, bool readOnly, std::unique_ptr<BlockFile>* out) override {
     return OpenRegular(name, readOnly ? O_RDONLY : O_RDWR, out);
+  }
+  int OpenOwn(const std::string& name, bool readOnly, std::unique_ptr<BlockFile>* out) override {
+    return OpenRegular(name, (readOnly ? O_RDONLY : O_RDWR) | O_NOFOLLOW, out);
   }
   int Create(const std::string& name, std::unique_ptr<BlockFile>* out) override {
     return OpenRegular(name, O_RDWR | O_CREAT | O_TRUNC, out);
@@ -238,10 +246,11 @@ class DiskFiles : public FileSystem {
                   std::unique_ptr<BlockFile>* out) override {
     out->reset();
     struct stat st {};
-    const mode_t mode = ::stat(like.c_str(), &st) == 0 ? (st.st_mode & 0777) : 0600;
+    const bool hasLike = ::stat(like.c_str(), &st) == 0;
+    const mode_t mode = hasLike ? (st.st_mode & 0777) : 0666;
     int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0) return ErrorCodeFromErrno(errno, true);
-    ::fchmod(fd, mode);  // the umask may have taken bits the database has
+    if (hasLike) ::fchmod(fd, mode);  // the umask may have taken bits the original has
     *out = std::make_unique<DiskFile>(fd, name, 0);
     return 0;
   }

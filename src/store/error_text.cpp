@@ -149,6 +149,7 @@ std::string ErrorText(int32_t code) {
     case kErrorNotADatabase: return "FILEN ER IKKE EN QUILLNET-DATABASE";
     case kErrorHeldByWindow: return "DATABASEN ER ÅPEN FOR ENDRING I ET VINDU";
     case kErrorBusy: return "DATABASEN ENDRES AV ET ANNET PROGRAM";
+    case kErrorJournalInTheWay: return "NOE ANNET STÅR DER DATABASENS JOURNALFIL SKAL LIGGE";
     default: return {};
   }
 }

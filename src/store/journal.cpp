@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace qn {
@@ -10,8 +13,10 @@ namespace qn {
 namespace {
 
 constexpr int kWriteFault = 101;
+constexpr int kReadFault = 100;
 
-uint32_t Crc32(const uint8_t* bytes, size_t count) {
+// CRC-32 (IEEE) carried over pieces: start with 0xFFFFFFFF, end with ^ 0xFFFFFFFF.
+uint32_t Crc32Update(uint32_t crc, const uint8_t* bytes, size_t count) {
   static const std::array<uint32_t, 256> table = [] {
     std::array<uint32_t, 256> t{};
     for (uint32_t i = 0; i < 256; ++i) {
@@ -21,9 +26,8 @@ uint32_t Crc32(const uint8_t* bytes, size_t count) {
     }
     return t;
   }();
-  uint32_t crc = 0xFFFFFFFFu;
   for (size_t i = 0; i < count; ++i) crc = table[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
-  return crc ^ 0xFFFFFFFFu;
+  return crc;
 }
 
 void PutLE(std::vector<uint8_t>& out, uint64_t value, int width) {
@@ -45,16 +49,151 @@ int WriteAt(BlockFile& file, int64_t position, const uint8_t* bytes, size_t coun
   return error;
 }
 
-// Reads all of a file into `out`.
-int ReadWhole(BlockFile& file, std::vector<uint8_t>* out) {
-  const int64_t size = file.Size();
-  if (size < 0) return 100;
-  out->assign(size_t(size), 0);
-  size_t moved = 0;
-  int error = file.Seek(0);
-  if (error == 0 && size > 0) error = file.Read(out->data(), out->size(), &moved);
-  if (error == 0 && moved != out->size()) out->resize(moved);
-  return error;
+// A BlockFile over bytes in memory, so journals given as bytes are read by the same code.
+class BytesFile : public BlockFile {
+ public:
+  explicit BytesFile(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
+  int Seek(int64_t position) override {
+    position_ = position;
+    return 0;
+  }
+  int Read(void* buffer, size_t count, size_t* moved) override {
+    const size_t at = size_t(std::min<int64_t>(position_, int64_t(bytes_.size())));
+    *moved = std::min(count, bytes_.size() - at);
+    if (*moved > 0) std::memcpy(buffer, bytes_.data() + at, *moved);
+    position_ += int64_t(*moved);
+    return 0;
+  }
+  int Write(const void*, size_t, size_t* moved) override {
+    *moved = 0;
+    return kWriteFault;
+  }
+  int64_t Size() override { return int64_t(bytes_.size()); }
+  int Sync() override { return 0; }
+  int Truncate(int64_t) override { return kWriteFault; }
+  int Close() override { return 0; }
+
+ private:
+  const std::vector<uint8_t>& bytes_;
+  int64_t position_ = 0;
+};
+
+// Reads a file from its start a small piece at a time (a field, or at most one 512-byte
+// piece of old bytes), keeping the CRC-32 of what it has handed out: no length read from
+// the file ever sizes a buffer.
+class JournalStream {
+ public:
+  JournalStream(BlockFile& file, int64_t size) : file_(file), size_(size) {}
+  // The next `count` bytes into `out`; false at the file's end or on a read error.
+  bool Take(uint8_t* out, size_t count) {
+    if (count > size_t(size_ - at_)) return false;
+    size_t moved = 0;
+    if (int error = file_.Seek(at_); error != 0) return Failed(error);
+    if (int error = file_.Read(out, count, &moved); error != 0) return Failed(error);
+    if (moved != count) return Failed(kReadFault);
+    crc_ = Crc32Update(crc_, out, count);
+    at_ += int64_t(count);
+    return true;
+  }
+  bool TakeLE(uint64_t* value, int width) {
+    uint8_t bytes[8];
+    if (!Take(bytes, size_t(width))) return false;
+    *value = GetLE(bytes, width);
+    return true;
+  }
+  int64_t Left() const { return size_ - at_; }
+  uint32_t Crc() const { return crc_ ^ 0xFFFFFFFFu; }
+  int error = 0;
+
+ private:
+  bool Failed(int e) {
+    error = e;
+    return false;
+  }
+  BlockFile& file_;
+  int64_t size_;
+  int64_t at_ = 0;
+  uint32_t crc_ = 0xFFFFFFFFu;
+};
+
+struct JournalHead {
+  int version = 0;
+  int64_t oldSize = 0;
+  int64_t newSize = -1;
+};
+
+// Called for every piece of old bytes of a journal, in file order: its Position, the old
+// bytes, and the CRC-32 of its new bytes (none in the first format).
+using PieceVisitor = std::function<void(int64_t position, const uint8_t* old, size_t count, const uint32_t* newSum)>;
+
+enum class WalkResult { kWhole, kCutShort, kNoJournal, kReadError };
+
+// One pass over a journal file of `size` bytes, in bounded pieces. Only kWhole means the
+// journal is whole: what the visitor saw before is to be trusted only then.
+WalkResult WalkJournal(BlockFile& file, int64_t size, JournalHead* head, const PieceVisitor& visit,
+                       int* readError) {
+  JournalStream in(file, size);
+  const auto broken = [&] {
+    if (in.error != 0) {
+      *readError = in.error;
+      return WalkResult::kReadError;
+    }
+    return WalkResult::kCutShort;
+  };
+  uint8_t magic[16];
+  if (size < int64_t(sizeof magic) || !in.Take(magic, sizeof magic)) {
+    // Too short to say whose it is: a journal cut short right at its start.
+    return in.error != 0 ? broken() : WalkResult::kCutShort;
+  }
+  if (std::memcmp(magic, kJournalMagic.data(), 16) == 0) {
+    head->version = 2;
+  } else if (std::memcmp(magic, kJournalMagicV1.data(), 16) == 0) {
+    head->version = 1;
+  } else {
+    return WalkResult::kNoJournal;
+  }
+  uint64_t oldSize = 0, newSize = 0, count = 0;
+  if (!in.TakeLE(&oldSize, 8)) return broken();
+  if (head->version == 2 && !in.TakeLE(&newSize, 8)) return broken();
+  if (!in.TakeLE(&count, 4)) return broken();
+  if (oldSize > uint64_t(INT64_MAX) || newSize > uint64_t(INT64_MAX)) return WalkResult::kCutShort;
+  head->oldSize = int64_t(oldSize);
+  head->newSize = head->version == 2 ? int64_t(newSize) : -1;
+  bool sane = head->version == 1 || head->newSize >= head->oldSize;
+  std::vector<uint32_t> sums;
+  std::array<uint8_t, size_t(kJournalPiece)> piece;
+  for (uint64_t i = 0; i < count; ++i) {
+    uint64_t position = 0, length = 0;
+    if (!in.TakeLE(&position, 8) || !in.TakeLE(&length, 4)) return broken();
+    // Old bytes lie inside the old file.
+    if (position > uint64_t(head->oldSize) || length > uint64_t(head->oldSize) - position) sane = false;
+    if (length > uint64_t(in.Left())) return broken();
+    const size_t pieces = JournalPieces(int64_t(position), int64_t(length));
+    sums.clear();
+    if (head->version == 2) {
+      if (uint64_t(pieces) * 4 > uint64_t(in.Left())) return broken();
+      sums.resize(pieces);
+      for (uint32_t& sum : sums) {
+        uint64_t value = 0;
+        if (!in.TakeLE(&value, 4)) return broken();
+        sum = uint32_t(value);
+      }
+    }
+    int64_t at = int64_t(position);
+    const int64_t end = at + int64_t(length);
+    for (size_t k = 0; at < end; ++k) {
+      const int64_t to = std::min(end, (at / kJournalPiece + 1) * kJournalPiece);
+      if (!in.Take(piece.data(), size_t(to - at))) return broken();
+      if (sane && visit) visit(at, piece.data(), size_t(to - at), sums.empty() ? nullptr : &sums[k]);
+      at = to;
+    }
+  }
+  const uint32_t crc = in.Crc();
+  uint64_t stored = 0;
+  if (in.Left() != 4 || !in.TakeLE(&stored, 4)) return in.error != 0 ? broken() : WalkResult::kCutShort;
+  if (uint32_t(stored) != crc) return WalkResult::kCutShort;
+  // Whole, but not as this program writes a journal: no journal of any file.
+  return sane ? WalkResult::kWhole : WalkResult::kNoJournal;
 }
 
 // Puts the old bytes back and the old size, durably.
@@ -68,13 +207,8 @@ int Restore(BlockFile& database, const JournalImage& journal) {
   return database.Sync();
 }
 
-bool LoadJournal(FileSystem& files, const std::string& journalName, std::vector<uint8_t>* bytes) {
-  if (!files.Exists(journalName)) return false;
-  std::unique_ptr<BlockFile> file;
-  if (files.Open(journalName, true, &file) != 0) return false;
-  const int error = ReadWhole(*file, bytes);
-  file->Close();
-  return error == 0;
+uint32_t Crc32(const uint8_t* bytes, size_t count) {
+  return Crc32Update(0xFFFFFFFFu, bytes, count) ^ 0xFFFFFFFFu;
 }
 
 }  // namespace
@@ -155,13 +289,50 @@ size_t PendingWrites::Bytes() const {
 // ---------------------------------------------------------------------------------------
 // The journal file
 
+uint32_t JournalSum(const uint8_t* bytes, size_t count) { return Crc32(bytes, count); }
+
+size_t JournalPieces(int64_t position, int64_t length) {
+  if (length <= 0) return 0;
+  return size_t((position + length - 1) / kJournalPiece - position / kJournalPiece + 1);
+}
+
+int64_t JournalBound(int64_t databaseSize) {
+  // Per extent of one byte with one byte between it and the next: head, sum, the byte.
+  const int64_t extents = databaseSize / 2 + 1;
+  return int64_t(kJournalHeaderSize) + 4 + extents * int64_t(kJournalExtentHeadSize + 4) +
+         databaseSize + databaseSize / kJournalPiece * 4;
+}
+
+std::vector<std::string> KeptAsideJournals(const std::string& databaseName) {
+  namespace fs = std::filesystem;
+  const fs::path path(databaseName);
+  const std::string prefix = path.filename().string() + std::string(kJournalSuffix) + std::string(kStaleJournalInfix);
+  const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  std::vector<std::string> out;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.starts_with(prefix)) out.push_back((path.has_parent_path() ? folder / name : fs::path(name)).string());
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
 std::vector<uint8_t> EncodeJournal(const JournalImage& journal) {
-  std::vector<uint8_t> out(kJournalMagic.begin(), kJournalMagic.end());
+  const bool proof = journal.newSize >= 0;
+  const std::string_view magic = proof ? kJournalMagic : kJournalMagicV1;
+  std::vector<uint8_t> out(magic.begin(), magic.end());
   PutLE(out, uint64_t(journal.oldSize), 8);
+  if (proof) PutLE(out, uint64_t(journal.newSize), 8);
   PutLE(out, journal.extents.size(), 4);
+  size_t sum = 0;
   for (const auto& [position, bytes] : journal.extents) {
     PutLE(out, uint64_t(position), 8);
     PutLE(out, bytes.size(), 4);
+    if (proof) {
+      for (size_t k = JournalPieces(position, int64_t(bytes.size())); k > 0; --k, ++sum)
+        PutLE(out, sum < journal.newSums.size() ? journal.newSums[sum] : 0, 4);
+    }
     out.insert(out.end(), bytes.begin(), bytes.end());
   }
   PutLE(out, Crc32(out.data(), out.size()), 4);
@@ -169,38 +340,112 @@ std::vector<uint8_t> EncodeJournal(const JournalImage& journal) {
 }
 
 bool DecodeJournal(const std::vector<uint8_t>& bytes, JournalImage* out) {
-  if (bytes.size() < kJournalHeaderSize + 4) return false;
-  if (std::memcmp(bytes.data(), kJournalMagic.data(), kJournalMagic.size()) != 0) return false;
-  const size_t body = bytes.size() - 4;
-  if (Crc32(bytes.data(), body) != uint32_t(GetLE(bytes.data() + body, 4))) return false;
+  BytesFile file(bytes);
+  JournalHead head;
   JournalImage journal;
-  journal.oldSize = int64_t(GetLE(bytes.data() + 16, 8));
-  const uint64_t count = GetLE(bytes.data() + 24, 4);
-  if (journal.oldSize < 0) return false;
-  size_t at = kJournalHeaderSize;
+  int readError = 0;
+  // Whole and well formed first; then the framing is read again, extent by extent.
+  if (WalkJournal(file, int64_t(bytes.size()), &head, nullptr, &readError) != WalkResult::kWhole) return false;
+  size_t at = 16;
+  journal.oldSize = int64_t(GetLE(bytes.data() + at, 8));
+  at += 8;
+  if (head.version == 2) {
+    journal.newSize = int64_t(GetLE(bytes.data() + at, 8));
+    at += 8;
+  }
+  const uint64_t count = GetLE(bytes.data() + at, 4);
+  at += 4;
   for (uint64_t i = 0; i < count; ++i) {
-    if (body - at < kJournalExtentHeadSize) return false;
     const int64_t position = int64_t(GetLE(bytes.data() + at, 8));
-    const uint64_t length = GetLE(bytes.data() + at + 8, 4);
+    const size_t length = size_t(GetLE(bytes.data() + at + 8, 4));
     at += kJournalExtentHeadSize;
-    if (position < 0 || length > body - at) return false;
+    if (head.version == 2) {
+      for (size_t k = JournalPieces(position, int64_t(length)); k > 0; --k, at += 4)
+        journal.newSums.push_back(uint32_t(GetLE(bytes.data() + at, 4)));
+    }
     journal.extents.emplace_back(position, std::vector<uint8_t>(bytes.begin() + at, bytes.begin() + at + length));
     at += length;
   }
-  if (at != body) return false;
   *out = std::move(journal);
   return true;
+}
+
+JournalState InspectJournal(FileSystem& files, const std::string& journalName, BlockFile& database,
+                            int* error) {
+  *error = 0;
+  switch (files.KindOf(journalName)) {
+    case EntryKind::kNone: return JournalState::kNone;
+    case EntryKind::kOther: return JournalState::kNotAFile;
+    case EntryKind::kRegular: break;
+  }
+  std::unique_ptr<BlockFile> file;
+  if (int e = files.OpenOwn(journalName, true, &file); e != 0 || !file) {
+    // Replaced by something else since it was looked at, or unreadable.
+    if (files.KindOf(journalName) == EntryKind::kOther) return JournalState::kNotAFile;
+    *error = e != 0 ? e : kReadFault;
+    return JournalState::kUnread;
+  }
+  const int64_t size = file->Size();
+  const int64_t databaseSize = database.Size();
+  if (size < 0 || databaseSize < 0) {
+    *error = kReadFault;
+    file->Close();
+    return JournalState::kUnread;
+  }
+  if (size > JournalBound(databaseSize)) {
+    file->Close();
+    return JournalState::kForeign;
+  }
+  // Each piece must hold its old bytes, or its new bytes (the first format has no sums:
+  // only the size is asked of it).
+  bool fits = true;
+  std::array<uint8_t, size_t(kJournalPiece)> now;
+  const auto check = [&](int64_t position, const uint8_t* old, size_t count, const uint32_t* newSum) {
+    if (!fits) return;
+    if (newSum == nullptr) return;
+    size_t moved = 0;
+    int e = database.Seek(position);
+    if (e == 0) e = database.Read(now.data(), count, &moved);
+    if (e != 0 || moved != count) {
+      fits = false;
+      if (e != 0) *error = e;
+      return;
+    }
+    if (std::memcmp(now.data(), old, count) != 0 && Crc32(now.data(), count) != *newSum) fits = false;
+  };
+  JournalHead head;
+  int readError = 0;
+  const WalkResult walk = WalkJournal(*file, size, &head, check, &readError);
+  file->Close();
+  switch (walk) {
+    case WalkResult::kCutShort: return JournalState::kCutShort;
+    case WalkResult::kNoJournal: return JournalState::kForeign;
+    case WalkResult::kReadError:
+      *error = readError;
+      return JournalState::kUnread;
+    case WalkResult::kWhole: break;
+  }
+  if (*error != 0) return JournalState::kUnread;
+  // Between the size before the change and the size after it (a stopped rollback may have
+  // cut it back already).
+  if (databaseSize < head.oldSize) return JournalState::kForeign;
+  if (head.version == 2 && databaseSize > head.newSize) return JournalState::kForeign;
+  return fits ? JournalState::kFits : JournalState::kForeign;
 }
 
 // ---------------------------------------------------------------------------------------
 // Commit and rollback
 
-int CommitPending(FileSystem& files, const std::string& journalName, BlockFile& database,
-                  int64_t oldSize, const PendingWrites& pending) {
+int CommitPending(FileSystem& files, const std::string& databaseName, const std::string& journalName,
+                  BlockFile& database, int64_t oldSize, const PendingWrites& pending) {
   if (pending.Empty()) return 0;
-  // The old bytes of every place below the old end of the file that the change overwrites.
+  // A journal of this change is made fresh; anything already there is not ours to touch.
+  if (files.KindOf(journalName) != EntryKind::kNone) return kJournalInTheWay;
+  // The old bytes of every place below the old end of the file that the change overwrites,
+  // and the sums of the new bytes that will stand there.
   JournalImage journal;
   journal.oldSize = oldSize;
+  journal.newSize = std::max(oldSize, pending.End());
   for (const auto& [position, bytes] : pending.Extents()) {
     if (position >= oldSize) continue;
     const size_t count = size_t(std::min<int64_t>(oldSize - position, int64_t(bytes.size())));
@@ -209,21 +454,28 @@ int CommitPending(FileSystem& files, const std::string& journalName, BlockFile& 
     int error = database.Seek(position);
     if (error == 0) error = database.Read(old.data(), count, &moved);
     if (error != 0) return error;
-    if (moved != count) return 100;
+    if (moved != count) return kReadFault;
+    for (int64_t at = position; at < position + int64_t(count);) {
+      const int64_t to = std::min(position + int64_t(count), (at / kJournalPiece + 1) * kJournalPiece);
+      journal.newSums.push_back(Crc32(bytes.data() + (at - position), size_t(to - at)));
+      at = to;
+    }
     journal.extents.emplace_back(position, std::move(old));
   }
   const std::vector<uint8_t> image = EncodeJournal(journal);
   {
     std::unique_ptr<BlockFile> file;
-    int error = files.Create(journalName, &file);
-    if (error == 0) error = WriteAt(*file, 0, image.data(), image.size());
-    if (error == 0) error = file->Sync();
-    if (file) {
-      const int closeError = file->Close();
-      if (error == 0) error = closeError;
-    }
+    int error = files.CreateFresh(journalName, databaseName, &file);
     if (error != 0) {
-      // The database is untouched: the journal is of no use.
+      // Something took the journal's place after it was looked at.
+      return files.KindOf(journalName) != EntryKind::kNone ? kJournalInTheWay : error;
+    }
+    error = WriteAt(*file, 0, image.data(), image.size());
+    if (error == 0) error = file->Sync();
+    const int closeError = file->Close();
+    if (error == 0) error = closeError;
+    if (error != 0) {
+      // The database is untouched: the journal, made here, is of no use.
       files.Remove(journalName);
       return error;
     }
@@ -246,23 +498,61 @@ int CommitPending(FileSystem& files, const std::string& journalName, BlockFile& 
   return 0;
 }
 
-int RollBackJournal(FileSystem& files, const std::string& journalName, BlockFile& database,
-                    bool* rolledBack) {
-  *rolledBack = false;
-  std::vector<uint8_t> bytes;
-  if (!files.Exists(journalName)) return 0;
-  if (!LoadJournal(files, journalName, &bytes)) return 100;
-  JournalImage journal;
-  if (DecodeJournal(bytes, &journal)) {
-    if (int error = Restore(database, journal); error != 0) return error;
-    *rolledBack = true;
+namespace {
+
+// Walks the journal that InspectJournal found to fit, handing each piece to `visit`.
+int WalkFittingJournal(FileSystem& files, const std::string& journalName, JournalHead* head,
+                       const PieceVisitor& visit) {
+  std::unique_ptr<BlockFile> file;
+  if (int error = files.OpenOwn(journalName, true, &file); error != 0 || !file) return error != 0 ? error : kReadFault;
+  int readError = 0;
+  const WalkResult walk = WalkJournal(*file, file->Size(), head, visit, &readError);
+  file->Close();
+  if (walk == WalkResult::kReadError) return readError;
+  return walk == WalkResult::kWhole ? 0 : kReadFault;
+}
+
+}  // namespace
+
+int RollBackJournal(FileSystem& files, const std::string& journalName, BlockFile& database) {
+  JournalHead head;
+  int writeError = 0;
+  const auto putBack = [&](int64_t position, const uint8_t* old, size_t count, const uint32_t*) {
+    if (writeError == 0) writeError = WriteAt(database, position, old, count);
+  };
+  if (int error = WalkFittingJournal(files, journalName, &head, putBack); error != 0) return error;
+  if (writeError != 0) return writeError;
+  if (database.Size() != head.oldSize) {
+    if (int error = database.Truncate(head.oldSize); error != 0) return error;
   }
+  if (int error = database.Sync(); error != 0) return error;
   return files.Remove(journalName);
 }
 
-bool ReadJournal(FileSystem& files, const std::string& journalName, JournalImage* out) {
-  std::vector<uint8_t> bytes;
-  return LoadJournal(files, journalName, &bytes) && DecodeJournal(bytes, out);
+bool ReadJournalView(FileSystem& files, const std::string& journalName, PendingWrites* view,
+                     int64_t* oldSize) {
+  JournalHead head;
+  PendingWrites out;
+  const auto take = [&](int64_t position, const uint8_t* old, size_t count, const uint32_t*) {
+    out.Write(position, old, count);
+  };
+  if (WalkFittingJournal(files, journalName, &head, take) != 0) return false;
+  *view = std::move(out);
+  *oldSize = head.oldSize;
+  return true;
+}
+
+int KeepJournalAside(FileSystem& files, const std::string& journalName, const std::string& stamp,
+                     std::string* keptAs) {
+  const std::string base = journalName + std::string(kStaleJournalInfix) + stamp;
+  std::string name = base;
+  for (int n = 2; files.KindOf(name) != EntryKind::kNone; ++n) {
+    if (n > 1000) return kWriteFault;
+    name = base + "-" + std::to_string(n);
+  }
+  if (int error = files.Rename(journalName, name); error != 0) return error;
+  *keptAs = name;
+  return 0;
 }
 
 }  // namespace qn

@@ -4,10 +4,14 @@
 //     ShowLength, DataLength, tab-separated), then "DataSize" and its value.
 //   quilltool pascal FILE NAME --record|--object: the declaration view's lines.
 //   quilltool declarations SOURCE: the declaration lines the import dialog lists.
+// A SOURCE is read only when it is a regular file of at most 64 MiB.
 //   quilltool import-pascal FILE SOURCE [DECLARATION...] [--name NAME]: the declarations
 //     (all the source has when none is named) as templates; prints each new template's
 //     name and field count.
 // Exit 1 when the template, or a declaration to import, is not there.
+#include <sstream>
+
+#include "env/input_file.h"
 #include "exchange/pascal_import.h"
 #include "exchange/pascal_views.h"
 #include "templates/def_editor.h"
@@ -88,7 +92,10 @@ int RunPascal(const std::vector<std::string>& args, ToolContext& context) {
 
 int RunDeclarations(const std::vector<std::string>& args, ToolContext& context) {
   if (!ExpectArguments(context, kDeclarations, args, 1)) return kExitError;
-  const SourceScan scan = ScanSourceFile(args[0]);
+  const InputFile file = ReadInputFile(args[0], kPascalSourceLimit);
+  if (!file.ok) return Fail(context, file.message);
+  std::istringstream in(file.bytes);
+  const SourceScan scan = PascalSource(in).Scan();
   if (!scan.error.empty()) return Fail(context, scan.error);
   for (const std::string& line : scan.declarations) context.out << Escaped(line) << '\n';
   return kExitOk;
@@ -109,7 +116,10 @@ int RunImportPascal(const std::vector<std::string>& args, ToolContext& context) 
   }
   if (args.size() < 2) return UsageError(context, kImportPascal);
   // The source is read once, however many declarations come from it.
-  const PascalSource source = PascalSource::ReadFile(args[1]);
+  const InputFile file = ReadInputFile(args[1], kPascalSourceLimit);
+  if (!file.ok) return Fail(context, file.message);
+  std::istringstream in(file.bytes);
+  const PascalSource source(in);
   if (!source.Scan().error.empty()) return Fail(context, source.Scan().error);
   if (declarations.empty()) declarations = source.Scan().declarations;
   tDataImageArk db(context.files);

@@ -10,8 +10,12 @@ namespace qn::tool {
 int OpenForEditing(ToolContext& context, const std::string& fileName, tDataImageArk& database) {
   if (!context.files->Exists(fileName)) return Fail(context, fileName + ": no such file");
   OpenDatabase(database, fileName, OpenPolicy::kFromSettings);
-  if (!database.IsOpen())
+  if (!database.IsOpen()) {
+    if (!database.JournalNotice().empty()) return Fail(context, database.JournalNotice());
     return Fail(context, fileName + ": cannot open (" + ErrorDescription(database.LastError()) + ")");
+  }
+  // A journal that did not belong to the file was kept aside: the user hears of it.
+  if (!database.JournalNotice().empty()) context.err << "quilltool: " << database.JournalNotice() << '\n';
   if (database.ReadOnly()) return Fail(context, fileName + ": opened read-only, nothing changed");
   // The command's writes reach the file together, when it is closed after editing.
   database.BeginChange();

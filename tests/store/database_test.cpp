@@ -329,6 +329,36 @@ TEST_F(BackupTest, AFileWithFaultsNeverReplacesTheLastCopy) {
   EXPECT_EQ(Db().dp->CurrentPosition(), 0);
 }
 
+// A stop at each step of the copy (the program killed, or the power cut, also after the
+// copy) leaves the last copy or the whole new one; a fresh file a stopped copy left is no
+// obstacle.
+TEST_F(BackupTest, AStopAnywhereInTheCopyLeavesTheOldCopyOrTheWholeNewOne) {
+  const Bytes bytes = SoundDatabase("a.pdb256", 40);
+  Setting("CreateBackup", "1");
+  int64_t steps = -1;
+  for (bool powerCut : {false, true}) {
+    for (int64_t k = 0; k <= std::max<int64_t>(steps, 0); ++k) {
+      db.reset();
+      fs->synced["a.pdb256"] = bytes;
+      fs->synced["a.pdb256.backup"] = fs->Put("a.pdb256.backup", Bytes{9, 9, 9});
+      fs->Put("a.pdb256.backup-new", Bytes{7});
+      const int64_t start = fs->changes;
+      fs->changesUntilStop = steps < 0 ? -1 : k;
+      bool stopped = false;
+      try {
+        Db().Open("a.pdb256");
+      } catch (const MemoryFileSystem::SimulatedStop&) {
+        stopped = true;
+      }
+      if (steps < 0) steps = fs->changes - start;
+      db.reset();
+      fs->Restart(powerCut);
+      const Bytes copy = fs->Get("a.pdb256.backup");
+      EXPECT_TRUE(copy == bytes || (stopped && copy == Bytes({9, 9, 9}))) << powerCut << k << ": " << copy.size();
+    }
+  }
+}
+
 TEST_F(OpenTest, CloseReportsAndCountsAFailedClose) {
   fs->Put("a.pdb256", NewDatabaseFile());
   Db().Open("a.pdb256");

@@ -8,13 +8,17 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "store/block_file.h"
 #include "env/settings.h"
 #include "store/database.h"
 #include "store/memory_files.h"
 #include "store/read_map.h"
+#include "store/datapointer.h"
+#include "store/record_blocks.h"
 #include "env/temp_env.h"
 
 using namespace qn;
@@ -229,6 +233,109 @@ TEST_F(DiskFileTest, ReadsThroughTheMapSeeEveryWriteAndSurviveAFileCutShortElsew
         std::printf("%d", page[4096]);
       },
       "");
+}
+
+// Made by the engine on disk, with its header record only.
+void MakeDatabase(const char* name) {
+  tDataImageArk maker;
+  maker.Open(name, OpenPolicy::kCreate);
+  ASSERT_TRUE(maker.IsOpen());
+}
+
+// The journal's place on a real disk: a link (dangling or not), a folder or a pipe is never
+// followed, opened or written through, also when planted while a window holds the file; a
+// sparse journal of 64 GiB is foreign and never read whole.
+TEST_F(DiskFileTest, NoJournalIsFollowedAndNoneIsReadWhole) {
+  MakeDatabase("d.pdb256");
+  const std::string before = TempEnv::ReadFile(env.Work() / "d.pdb256");
+  TempEnv::WriteFile(env.Work() / "victim.txt", "keep");
+  const std::vector<std::function<int()>> plants = {
+      [] { return ::symlink("victim.txt", "d.pdb256-journal"); },
+      [] { return ::symlink("outside.txt", "d.pdb256-journal"); },
+      [] { return ::mkdir("d.pdb256-journal", 0700); },
+      [] { return ::mkfifo("d.pdb256-journal", 0600); },
+  };
+  for (size_t i = 0; i < plants.size(); ++i) {
+    ASSERT_EQ(plants[i](), 0) << i;
+    tDataImageArk writer, reader;
+    writer.Open("d.pdb256");
+    EXPECT_EQ(writer.LastError(), kErrorJournalInTheWay) << i;
+    EXPECT_NE(writer.JournalNotice().find("d.pdb256-journal"), std::string::npos) << i;
+    reader.Open("d.pdb256", OpenPolicy::kInspect);
+    EXPECT_TRUE(reader.IsOpen()) << i;
+    std::filesystem::remove("d.pdb256-journal");
+  }
+  tDataImageArk window;
+  window.SetOpenRole(OpenRole::kWindow);
+  window.Open("d.pdb256");
+  ASSERT_FALSE(window.ReadOnly());
+  ASSERT_EQ(::symlink("victim.txt", "d.pdb256-journal"), 0);
+  window.BeginChange();
+  window.dp->Load(0);
+  AddNamed(window, DirDown, "never");
+  EXPECT_EQ(window.EndChange(), kErrorJournalInTheWay);
+  window.Close();
+  std::filesystem::remove("d.pdb256-journal");
+  EXPECT_EQ(TempEnv::ReadFile(env.Work() / "victim.txt"), "keep");
+  EXPECT_FALSE(std::filesystem::exists("outside.txt"));
+  EXPECT_EQ(TempEnv::ReadFile(env.Work() / "d.pdb256"), before);
+
+  TempEnv::WriteFile(env.Work() / "d.pdb256-journal", "QUILLNET-JRNL-02");
+  ASSERT_EQ(::truncate("d.pdb256-journal", int64_t(64) << 30), 0);
+  window.SetOpenRole(OpenRole::kTool);
+  window.Open("d.pdb256", OpenPolicy::kInspect);
+  EXPECT_TRUE(window.IsOpen());
+  window.Open("d.pdb256");
+  ASSERT_TRUE(window.IsOpen());
+  EXPECT_EQ(KeptAsideJournals("d.pdb256").size(), 1u);
+  EXPECT_EQ(TempEnv::ReadFile(env.Work() / "d.pdb256"), before);
+}
+
+// A window that meets a tool holding the writer's lock reads only, says so, and holds no
+// lock that keeps the next tool out once the first is done.
+TEST_F(DiskFileTest, AWindowOpenedBesideAToolNeitherWritesNorKeepsTheNextToolOut) {
+  MakeDatabase("d.pdb256");
+  tDataImageArk tool, window, next;
+  tool.Open("d.pdb256");
+  window.SetOpenRole(OpenRole::kWindow);
+  window.Open("d.pdb256");
+  EXPECT_TRUE(window.IsOpen() && window.ReadOnly() && window.HeldElsewhere());
+  tool.Close();
+  next.Open("d.pdb256");
+  EXPECT_EQ(next.LastError(), 0);
+}
+
+// The largest Position bounds a block's end, not only its start.
+TEST_F(DiskFileTest, ABlockThatWouldEndPastTheLargestPositionIsRefusedAndTheFileKept) {
+  MakeDatabase("d.pdb256");
+  const std::string header = TempEnv::ReadFile(env.Work() / "d.pdb256");
+  ASSERT_EQ(::truncate("d.pdb256", INT32_MAX - 100), 0);
+  tDataImageArk db;
+  db.Open("d.pdb256");
+  db.BeginChange();
+  db.dp->Load(0);
+  AddNamed(db, DirDown, "past the end");
+  EXPECT_EQ(db.EndChange(), kErrorWriteFault);
+  db.Close();
+  std::string now(257, '\0');
+  std::FILE* f = std::fopen("d.pdb256", "rb");
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(std::fread(now.data(), 1, 257, f), 257u);
+  std::fclose(f);
+  EXPECT_EQ(now, header + '\0');
+  EXPECT_EQ(std::filesystem::file_size("d.pdb256"), uintmax_t(INT32_MAX - 100));
+}
+
+TEST_F(DiskFileTest, TheBackupCopyKeepsGroupBitsUnderANarrowUmask) {
+  MakeDatabase("d.pdb256");
+  ASSERT_EQ(::chmod("d.pdb256", 0660), 0);
+  const mode_t saved = ::umask(077);
+  SharedSettings().Set(kEngineSection, "CreateBackup", "1");
+  tDataImageArk db;
+  db.Open("d.pdb256");
+  ::umask(saved);
+  ASSERT_EQ(db.BackupError(), 0);
+  EXPECT_EQ(std::filesystem::status("d.pdb256.backup").permissions(), std::filesystem::perms(0660));
 }
 
 }  // namespace

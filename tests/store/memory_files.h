@@ -42,6 +42,10 @@ struct MemoryFileStats {
 class MemoryFileSystem : public FileSystem {
  public:
   std::map<std::string, std::shared_ptr<Bytes>> files;
+  // Symbolic links (name to target; a target that is not in `files` dangles) and other
+  // entries that are no regular file (folders, pipes).
+  std::map<std::string, std::string> links;
+  std::set<std::string> others;
 
   // Failure switches.
   std::set<std::string> denyWrite;  // opening these for writing fails with 5
@@ -49,7 +53,9 @@ class MemoryFileSystem : public FileSystem {
   int createError = 0;              // Create fails with this code when not 0
   int closeError = 0;               // Close fails with this code when not 0
   int64_t readBudget = -1;          // bytes left before reads fail with 100; -1 = no limit
-  int64_t writeBudget = -1;         // bytes left before writes fail with 101; -1 = no limit
+  int64_t writeBudget = -1;         // bytes left before writes fail with 101 (the write that
+                                    // meets the end is cut where a sector begins); -1 = no limit
+  static constexpr int64_t kSector = 512;
   int64_t extraSize = 0;            // Size() reports this much more than the file holds
   int64_t diskSpace = -1;           // bytes the files may still grow by before writes fail
                                     // with 101 (disk full); -1 = no limit
@@ -96,21 +102,25 @@ class MemoryFileSystem : public FileSystem {
   }
   int CreateFresh(const std::string& name, const std::string& /*like*/,
                   std::unique_ptr<BlockFile>* out) override {
-    if (files.count(name)) return 5;
+    if (KindOf(name) != EntryKind::kNone) return 1017;  // EEXIST
     return Create(name, out);
   }
+  // The name moves durably; the file's bytes are durable only as far as they were synced
+  // (a file never synced is empty after a power cut).
   int Rename(const std::string& from, const std::string& to) override {
     if (!Change()) return 101;
     auto it = files.find(from);
     if (it == files.end()) return 2;
+    links.erase(to);
     files[to] = it->second;
     files.erase(it);
-    if (synced.count(from)) synced[to] = synced[from];
+    synced[to] = synced.count(from) ? synced[from] : Bytes{};
     synced.erase(from);
     return 0;
   }
   int Remove(const std::string& name) override {
     if (!Change()) return 101;
+    links.erase(name);
     files.erase(name);
     synced.erase(name);
     return 0;
@@ -126,10 +136,23 @@ class MemoryFileSystem : public FileSystem {
     return it == files.end() ? Bytes{} : *it->second;
   }
 
-  bool Exists(const std::string& name) override { return files.count(name) > 0; }
-
-  int Open(const std::string& name, bool readOnly, std::unique_ptr<BlockFile>* out) override {
+  bool Exists(const std::string& name) override {
+    return files.count(Target(name)) > 0 || others.count(Target(name)) > 0;
+  }
+  EntryKind KindOf(const std::string& name) override {
+    if (links.count(name) || others.count(name)) return EntryKind::kOther;
+    return files.count(name) ? EntryKind::kRegular : EntryKind::kNone;
+  }
+  int OpenOwn(const std::string& name, bool readOnly, std::unique_ptr<BlockFile>* out) override {
     out->reset();
+    if (links.count(name)) return 1040;  // ELOOP
+    return Open(name, readOnly, out);
+  }
+
+  int Open(const std::string& linkedName, bool readOnly, std::unique_ptr<BlockFile>* out) override {
+    out->reset();
+    const std::string name = Target(linkedName);
+    if (others.count(name)) return 1021;  // EISDIR
     auto it = files.find(name);
     if (it == files.end()) return 2;
     if (denyOpen.count(name) || (!readOnly && denyWrite.count(name))) return 5;
@@ -138,9 +161,11 @@ class MemoryFileSystem : public FileSystem {
     return 0;
   }
 
-  int Create(const std::string& name, std::unique_ptr<BlockFile>* out) override {
+  // Follows a link, as creating a file by its name does.
+  int Create(const std::string& linkedName, std::unique_ptr<BlockFile>* out) override {
     out->reset();
     if (createError != 0) return createError;
+    const std::string name = Target(linkedName);
     auto& bytes = files[name];
     bytes = std::make_shared<Bytes>();
     ++stats.opens;
@@ -149,6 +174,11 @@ class MemoryFileSystem : public FileSystem {
   }
 
  private:
+  std::string Target(const std::string& name) const {
+    auto it = links.find(name);
+    return it == links.end() ? name : it->second;
+  }
+
   class File : public BlockFile {
    public:
     File(MemoryFileSystem& fs, std::shared_ptr<Bytes> bytes, bool readOnly, std::string name)
@@ -192,7 +222,10 @@ class MemoryFileSystem : public FileSystem {
         fs_.diskSpace -= std::max<int64_t>(0, position_ + int64_t(n) - int64_t(bytes_->size()));
       }
       if (fs_.writeBudget >= 0 && int64_t(n) > fs_.writeBudget) {
-        n = size_t(fs_.writeBudget);
+        // A disk tears a write only where a sector begins; then it is full.
+        const int64_t tornAt = (position_ + fs_.writeBudget) / kSector * kSector;
+        n = size_t(std::max<int64_t>(0, tornAt - position_));
+        fs_.writeBudget = n;
         error = 101;
       }
       if (fs_.writeBudget >= 0) fs_.writeBudget -= int64_t(n);

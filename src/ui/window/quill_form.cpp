@@ -395,6 +395,8 @@ bool TQuillForm::OpenDatabase(const std::string& fileName, bool create) {
                             ErrorText(dataark_.BackupError()) + ". Den forrige er beholdt.",
                         MessageKind::kWarning);
     }
+    if (dialogs_ != nullptr && !dataark_.JournalNotice().empty())
+      dialogs_->Message(kErrorCaption, dataark_.JournalNotice(), MessageKind::kWarning);
     if (dataark_.HeldElsewhere() && dialogs_ != nullptr) {
       dialogs_->Message(kErrorCaption,
                         "Databasen " + fileName +
@@ -404,7 +406,8 @@ bool TQuillForm::OpenDatabase(const std::string& fileName, bool create) {
     return true;
   }
   if (dialogs_ != nullptr) {
-    const std::string reason = ErrorText(dataark_.LastError());
+    const std::string reason =
+        dataark_.JournalNotice().empty() ? ErrorText(dataark_.LastError()) : dataark_.JournalNotice();
     dialogs_->Message(kErrorCaption,
                       "Kan ikke åpne databasen " + fileName + (reason.empty() ? "" : ": " + reason),
                       MessageKind::kError);
