@@ -12,25 +12,13 @@ namespace qn {
 
 RecordReader::RecordReader(tDataImageArk& db) : db_(db) {}
 
-int64_t RecordReader::RecordBound() {
-  knownSize_ = std::max<int64_t>(knownSize_, db_.FileSizeOf());
-  return knownSize_ / kPointerRecordSize + 1;
-}
+// The file's size is the one the cursor knows: its walks and the reader's share that one
+// look at the file, which only grows while the database is open.
+int64_t RecordReader::RecordBound() { return db_.dp->RecordBound(); }
 
-bool RecordReader::InFile(int64_t position, int64_t count) {
-  if (position < 0 || count < 0) return false;
-  // The file only grows while a reader lives, so its size is asked again only when a
-  // range seems to pass its end.
-  if (position + count <= knownSize_) return true;
-  knownSize_ = db_.FileSizeOf();
-  return position + count <= knownSize_;
-}
+bool RecordReader::InFile(int64_t position, int64_t count) { return db_.dp->InFile(position, count); }
 
-int64_t RecordReader::Fit(int64_t position, int64_t count) {
-  if (position < 0 || count <= 0) return 0;
-  if (InFile(position, count)) return count;
-  return position >= knownSize_ ? 0 : knownSize_ - position;
-}
+int64_t RecordReader::Fit(int64_t position, int64_t count) { return db_.dp->Fit(position, count); }
 
 bool RecordReader::ReadBytes(int64_t position, std::span<uint8_t> out) {
   if (out.empty()) return true;

@@ -87,7 +87,6 @@ class RecordReader {
   void AppendPayload(Position block, int64_t limit, std::vector<uint8_t>& out);
 
   tDataImageArk& db_;
-  int64_t knownSize_ = 0;
 };
 
 }  // namespace qn
