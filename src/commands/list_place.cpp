@@ -1,9 +1,11 @@
 #include "commands/list_place.h"
 
 #include <cstdlib>
+#include <optional>
 
 #include "store/database.h"
 #include "store/datapointer.h"
+#include "store/record_reader.h"
 
 namespace qn {
 
@@ -76,28 +78,25 @@ void ListPlace::Replaced(tDataImageArk& db, int32_t offset, int32_t oldLength, i
   }
   // The new records, walked from the neighbour above down to the one below (or from the
   // one below up to the new head); the walk must end exactly there.
-  Datapointer& dp = *db.dp;
+  RecordReader reader(db);
   std::vector<Position> fresh;
   bool met = false;
-  {
-    PushedCursor keep(db);
-    if (above != 0) {
-      if (dp.Load(above) == 0) {
-        met = true;
-        for (int32_t i = 0; i < newLength && met; ++i) {
-          met = dp.Down() > 0 && dp.GoDown() == 0;
-          if (met) fresh.push_back(dp.CurrentPosition());
-        }
-        met = met && (below != 0 ? dp.Down() == below : dp.Down() <= 0);
-      }
-    } else if (dp.Load(below) == 0) {
-      met = true;
-      for (int32_t i = 0; i < newLength && met; ++i) {
-        met = dp.Up() > 0 && dp.GoUp() == 0;
-        if (met) fresh.insert(fresh.begin(), dp.CurrentPosition());
-      }
-      met = met && dp.Up() <= 0;
+  if (above != 0) {
+    std::optional<PointerRecord> at = reader.Record(above);
+    met = at.has_value();
+    for (int32_t i = 0; i < newLength && met; ++i) {
+      met = at->down > 0 && (at = reader.Record(at->down)).has_value();
+      if (met) fresh.push_back(at->position);
     }
+    met = met && (below != 0 ? at->down == below : at->down <= 0);
+  } else {
+    std::optional<PointerRecord> at = reader.Record(below);
+    met = at.has_value();
+    for (int32_t i = 0; i < newLength && met; ++i) {
+      met = at->up > 0 && (at = reader.Record(at->up)).has_value();
+      if (met) fresh.insert(fresh.begin(), at->position);
+    }
+    met = met && at->up <= 0;
   }
   if (!met) {
     Forget();
@@ -130,40 +129,40 @@ void ListPlace::Learn(Position position, int32_t index) {
 }
 
 void ListPlace::Count(tDataImageArk& db) {
-  Datapointer& dp = *db.dp;
+  const Datapointer& dp = *db.dp;
+  RecordReader reader(db);
   const Position current = dp.CurrentPosition();
-  PushedCursor keep(db);
   known_ = true;
   counted_ = true;
   generation_ = db.Generation();
   blockStart_ = dp.BlockStart();
   blockEnd_ = dp.BlockEnd();
   anchors_.clear();
-  dp.GoFirst();
-  head_ = dp.CurrentPosition();
-  // GoFirst stops at a record without an up link, or at a link it cannot follow.
-  trusted_ = dp.Up() <= 0;
+  PointerRecord at = reader.FirstOfList(dp.Record());
+  head_ = at.position;
+  // The walk up stops at a record without an up link, or at a link it cannot follow.
+  trusted_ = at.up <= 0;
   // Marks of 0 are no block (the file header record heads the top-level list then).
   startIndex_ = blockStart_ > 0 && head_ == blockStart_ ? 0 : -1;
   endIndex_ = blockEnd_ > 0 && head_ == blockEnd_ ? 0 : -1;
   count_ = 1;
   int32_t currentIndex = 0;
   bool ended = false;
-  for (int64_t steps = dp.RecordBound(); steps > 0; --steps) {
-    if (dp.Down() <= 0) {
+  for (int64_t steps = reader.RecordBound(); steps > 0; --steps) {
+    if (at.down <= 0) {
       ended = true;
       break;
     }
-    const Position before = dp.CurrentPosition();
-    if (dp.GoDown() != 0) break;
+    const Position before = at.position;
+    if (!reader.Read(at.down, at)) break;
     ++count_;
-    const Position p = dp.CurrentPosition();
+    const Position p = at.position;
     if (p == current) currentIndex = count_ - 1;
-    if (dp.Up() != before) trusted_ = false;
+    if (at.up != before) trusted_ = false;
     if (p == blockStart_ && startIndex_ < 0) startIndex_ = count_ - 1;
     if (p == blockEnd_ && endIndex_ < 0) endIndex_ = count_ - 1;
   }
-  tail_ = dp.CurrentPosition();
+  tail_ = at.position;
   if (!ended) trusted_ = false;
   Learn(current, currentIndex);
   lastIndex_ = currentIndex;
@@ -171,33 +170,30 @@ void ListPlace::Count(tDataImageArk& db) {
 
 ListMeasure ListPlace::Measure(tDataImageArk& db) {
   counted_ = false;
-  Datapointer& dp = *db.dp;
+  const Datapointer& dp = *db.dp;
   const Position current = dp.CurrentPosition();
   if (!trusted_ || !StillHolds(db) || (head_ == 0) != (current == 0)) {
     Count(db);
     return {count_, lastIndex_};
   }
+  RecordReader reader(db);
   int32_t index = -1;
-  {
-    PushedCursor keep(db);
-    // Up to a known record (or the head), then down to one (or the tail).
+  // Up to a known record (or the head), then down to one (or the tail).
+  PointerRecord at = dp.Record();
+  for (int32_t d = 0; d <= kReach; ++d) {
+    if (const int32_t known = IndexOf(at.position); known >= 0) {
+      index = known + d;
+      break;
+    }
+    if (at.up <= 0 || !reader.Read(at.up, at)) break;
+  }
+  if (index < 0 && reader.Read(current, at)) {
     for (int32_t d = 0; d <= kReach; ++d) {
-      const Position p = dp.CurrentPosition();
-      if (const int32_t known = IndexOf(p); known >= 0) {
-        index = known + d;
+      if (const int32_t known = IndexOf(at.position); known >= 0) {
+        index = known - d;
         break;
       }
-      if (dp.Up() <= 0 || dp.GoUp() != 0) break;
-    }
-    if (index < 0 && dp.Load(current) == 0) {
-      for (int32_t d = 0; d <= kReach; ++d) {
-        const Position p = dp.CurrentPosition();
-        if (const int32_t known = IndexOf(p); known >= 0) {
-          index = known - d;
-          break;
-        }
-        if (dp.Down() <= 0 || dp.GoDown() != 0) break;
-      }
+      if (at.down <= 0 || !reader.Read(at.down, at)) break;
     }
   }
   if (index < 0 || index >= count_) {
@@ -209,12 +205,25 @@ ListMeasure ListPlace::Measure(tDataImageArk& db) {
   return {count_, index};
 }
 
-bool ListPlace::GoToIndex(tDataImageArk& db, int32_t index, bool* inBlock) {
-  Datapointer& dp = *db.dp;
+bool ListPlace::RecordAt(tDataImageArk& db, int32_t index, Position* position, bool* inBlock) {
+  const Datapointer& dp = *db.dp;
+  RecordReader reader(db);
+  // As a walk down from the head has it: in the block from its start on, out again after
+  // its end.
   const auto walkFromHead = [&] {
-    const bool found = dp.GoToIndex(index + 1) == 0;
-    *inBlock = dp.InBlock();
-    return found;
+    const Position start = dp.BlockStart();
+    const Position end = dp.BlockEnd();
+    PointerRecord at = reader.FirstOfList(dp.Record());
+    *inBlock = start > 0 && at.position == start;
+    int32_t visited = 0;
+    for (int64_t steps = reader.RecordBound(); at.down > 0 && visited < index && steps > 0; --steps) {
+      if (end > 0 && at.position == end) *inBlock = false;
+      if (!reader.Read(at.down, at)) break;
+      ++visited;
+      if (start > 0 && at.position == start) *inBlock = true;
+    }
+    *position = at.position;
+    return index >= 0 && visited == index;
   };
   if (!trusted_ || !StillHolds(db)) return walkFromHead();
   if (index < 0 || index >= count_) return false;
@@ -230,18 +239,22 @@ bool ListPlace::GoToIndex(tDataImageArk& db, int32_t index, bool* inBlock) {
       fromIndex = i;
     }
   }
-  if (dp.Load(from) != 0) return walkFromHead();
-  for (; fromIndex < index; ++fromIndex) {
-    if (dp.GoDown() != 0) return walkFromHead();
-  }
-  for (; fromIndex > index; --fromIndex) {
-    if (dp.GoUp() != 0) return walkFromHead();
-  }
-  dp.SetLastDirection(DirDown);
-  // As a walk down from the head has it: in the block from its start on, out again after
-  // its end.
+  std::optional<PointerRecord> at = reader.Record(from);
+  for (; at && fromIndex < index; ++fromIndex) at = at->down > 0 ? reader.Record(at->down) : std::nullopt;
+  for (; at && fromIndex > index; --fromIndex) at = at->up > 0 ? reader.Record(at->up) : std::nullopt;
+  if (!at) return walkFromHead();
+  *position = at->position;
   *inBlock = startIndex_ >= 0 && startIndex_ <= index &&
              !(endIndex_ >= startIndex_ && endIndex_ < index);
+  return true;
+}
+
+bool ListPlace::GoToIndex(tDataImageArk& db, int32_t index, bool* inBlock) {
+  Position position = 0;
+  if (!RecordAt(db, index, &position, inBlock)) return false;
+  Datapointer& dp = *db.dp;
+  if (dp.Load(position) != 0) return false;
+  dp.SetLastDirection(DirDown);
   return true;
 }
 

@@ -38,13 +38,16 @@ class ListPlace {
 
   // Everything known is dropped: the next Measure counts.
   void Forget();
-  // The cursor's list: its length and the cursor's index; the cursor stays where it is.
+  // The cursor's list: its length and the cursor's index, read beside the cursor.
   // REQUIRES: the database is open.
   ListMeasure Measure(tDataImageArk& db);
   // Puts the cursor on the record at `index` (from 0) of the list last measured, and says
   // whether the marked block covers it (as a walk down from the head would). False, with
   // the cursor somewhere in the list, when the list has no such record.
   bool GoToIndex(tDataImageArk& db, int32_t index, bool* inBlock);
+  // The same without moving the cursor: the record at `index` into *position. Nothing of
+  // the database changes; the walks read beside the cursor.
+  bool RecordAt(tDataImageArk& db, int32_t index, Position* position, bool* inBlock);
   // The record at `index` is at `position`: a place to walk from later.
   void Learn(Position position, int32_t index);
 

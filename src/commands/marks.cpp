@@ -1,9 +1,11 @@
 #include "commands/marks.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "store/database.h"
 #include "store/datapointer.h"
+#include "store/record_reader.h"
 #include "content/display_name.h"
 #include "content/system_lists.h"
 
@@ -68,11 +70,13 @@ bool MarkList::Sync() {
   if (keep == Count() && keep == top) return false;
   lines_.resize(size_t(keep));
   marked_.resize(size_t(keep));
-  CursorRestorer keeper(*db_.dp);
+  // The names are read beside the cursor.
+  RecordReader reader(db_);
   for (int entry = StackEntry(keep); entry <= top; ++entry) {
     const Position p = db_.StackSlot(entry);
     marked_.push_back(p);
-    lines_.push_back(db_.dp->Load(p) == 0 ? DisplayName(db_) : std::string());
+    const std::optional<PointerRecord> record = reader.Record(p);
+    lines_.push_back(record ? DisplayName(reader, *record) : std::string());
   }
   if (selected_ >= Count()) selected_ = Count() - 1;
   if (selected_ < 0 && Count() > 0) selected_ = Count() - 1;

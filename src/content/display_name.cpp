@@ -6,13 +6,15 @@
 #include <algorithm>
 #include <array>
 
+#include <optional>
+#include <vector>
+
 #include "store/database.h"
 #include "store/datapointer.h"
-#include "content/system_lists.h"
+#include "store/record_reader.h"
 #include "env/text_codec.h"
-#include "templates/field_io.h"
 #include "templates/field_text.h"
-#include "templates/template_store.h"
+#include "templates/template_reader.h"
 #include "templates/type_table.h"
 
 namespace qn {
@@ -35,23 +37,19 @@ std::string GlobalPointerCaption(std::span<const uint8_t, kGlobalPointerSize> pa
   return caption;
 }
 
-std::string DataRecordText(tDataImageArk& db) {
-  Datapointer& dp = *db.dp;
-  if (dp.TemplatePos() <= 0 || LoadRecordTemplate(db) != 0) return std::string(kNoTemplateText);
-  const tLoadedTemplate& tmpl = LoadedTemplate(db);
-  if (!tmpl.TemplateLoaded) return std::string(kNoTemplateText);
+std::string DataRecordText(RecordReader& reader, const PointerRecord& record) {
+  std::optional<TemplateLayout> layout;
+  if (record.templatePos <= 0 || !(layout = ReadRecordTemplate(reader, record)))
+    return std::string(kNoTemplateText);
 
   // The record's own block as it is, without a refresh from another record.
-  SeekToFieldValues(db, false);
+  const std::vector<uint8_t> payload = reader.OwnPayload(record, layout->DataLength()).value_or(std::vector<uint8_t>());
   std::string line;
   std::string separator;
-  for (size_t i = 0; i < tmpl.Fields.size(); ++i) {
-    const TemplateField& field = tmpl.Fields[i];
-    if (field.DataType == kTypeInherited) continue;
-    // Every field is read, hidden ones too, so the next one starts where its bytes do.
-    ReadFieldValue(db, i);
-    if (field.Hidden != 0) continue;
-    const std::string text = FieldValueText(db, i, ShowOptions::OneLine());
+  bool full = false;
+  VisitFieldBytes(*layout, payload, [&](size_t, const TemplateField& field, std::span<const uint8_t> bytes) {
+    if (full || field.Hidden != 0) return;
+    const std::string text = ShowFieldText(field, bytes, ShowOptions::OneLine());
     // A type without a text form, and an empty text, add nothing; the separator still
     // comes before the next value. An empty PASSWORD is the exception: it adds the
     // separator and its empty text, so the line shows that the field is there.
@@ -60,38 +58,45 @@ std::string DataRecordText(tDataImageArk& db) {
     const bool adds = HasTextForm(field.DataType) && !emptyText;
     if (adds) line += separator + text;
     separator = ", ";
-    if (Cp1252Length(line) > kDataRecordTextMax) break;
-  }
+    full = Cp1252Length(line) > kDataRecordTextMax;
+  });
   return CutToCp1252Length(line, kDataRecordTextMax);
 }
 
-std::string DisplayName(tDataImageArk& db) {
-  Datapointer& dp = *db.dp;
-  const int32_t kind = dp.Kind();
+std::string DataRecordText(tDataImageArk& db) {
+  RecordReader reader(db);
+  return DataRecordText(reader, db.dp->Record());
+}
+
+std::string DisplayName(RecordReader& reader, const PointerRecord& record) {
+  const int32_t kind = record.kind;
   switch (kind) {
     case kKindNamed:
     case kKindTemplate:
     case kKindProgram:
     case kKindFileLink:
     case kKindNamedNote:
-      return ReadName(db);
+      return reader.Name(record);
     case kKindData:
     case kKindDataWithTemplate:
     // Renaming a data record adds the name bit to its kind: it is still a data record.
     case kKindData | kKindNamed:
     case kKindDataWithTemplate | kKindNamed:
-      return dp.NameBlock() != 0 ? ReadName(db) : DataRecordText(db);
+      return record.nameBlock != 0 ? reader.Name(record) : DataRecordText(reader, record);
     case kKindIndex:
-      return "INDEX: " + ReadName(db);
+      return "INDEX: " + reader.Name(record);
     case kKindRegisterVariable:
-      return ReadName(db) + "=" + ReadRegisterValue(db);
+      // A register variable's value lives in the block its data field names.
+      return reader.Name(record) + "=" +
+             (record.dataBlock != 0 ? reader.TextBlock(record.dataBlock, true) : std::string());
     case kKindLink:
     case kKindNamedLink:
-      return ReadLinkText(db);
+      return reader.LinkText(record);
     case kKindGlobalPointer: {
-      if (dp.NameBlock() != 0) return ReadName(db);
+      if (record.nameBlock != 0) return reader.Name(record);
       std::array<uint8_t, kGlobalPointerSize> payload{};
-      ReadData(db, payload);
+      const std::vector<uint8_t> data = reader.Data(record, kGlobalPointerSize).value_or(std::vector<uint8_t>());
+      std::copy(data.begin(), data.end(), payload.begin());
       return GlobalPointerCaption(payload);
     }
     case kKindExternalCalculation:
@@ -101,6 +106,11 @@ std::string DisplayName(tDataImageArk& db) {
         return std::string(kExternalSupplierLabel);
       return {};
   }
+}
+
+std::string DisplayName(tDataImageArk& db) {
+  RecordReader reader(db);
+  return DisplayName(reader, db.dp->Record());
 }
 
 }  // namespace qn

@@ -1,8 +1,8 @@
 // The display name: the one line of text by which lists, dialogs, searches, sorting and
 // exports name a record, chosen by the record's kind. An unnamed data record is named by
 // the values of its visible fields (DataRecordText), an unnamed global pointer by where it
-// points. Reading a display name may load another template into the database (data
-// records) but leaves the cursor on the record.
+// points. A display name is read beside the cursor: neither the cursor nor the loaded
+// template changes.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,7 @@
 
 namespace qn {
 
+class RecordReader;
 class tDataImageArk;
 
 // The text of a data record whose template could not be loaded.
@@ -32,6 +33,8 @@ constexpr size_t kDataRecordTextMax = 255;
 // The display name of the record under the cursor (see the kinds in display_name.cpp);
 // empty for a kind that has none.
 std::string DisplayName(tDataImageArk& db);
+// The display name of `record` (as it stands, also when not stored yet).
+std::string DisplayName(RecordReader& reader, const PointerRecord& record);
 
 // The automatic name of the data record under the cursor: its visible field values joined
 // by ", ", at most 255 characters. Every field is read, hidden ones too, so the values
@@ -40,6 +43,7 @@ std::string DisplayName(tDataImageArk& db);
 // empty PASSWORD adds the separator alone, a stored one "********".
 // kNoTemplateText when its template cannot be loaded.
 std::string DataRecordText(tDataImageArk& db);
+std::string DataRecordText(RecordReader& reader, const PointerRecord& record);
 
 // ---- The global pointer's 640-byte payload ----
 constexpr int kGlobalPositionOffset = 4;     // i32: the Position in the other file

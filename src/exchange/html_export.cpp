@@ -2,6 +2,8 @@
 // and the walk that writes every list's page once.
 #include "exchange/html_export.h"
 
+#include <optional>
+#include <span>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -11,8 +13,8 @@
 #include "exchange/record_fields.h"
 #include "store/database.h"
 #include "store/datapointer.h"
-#include "templates/field_io.h"
-#include "templates/template_store.h"
+#include "store/record_reader.h"
+#include "templates/field_text.h"
 #include "templates/type_table.h"
 
 namespace qn {
@@ -45,7 +47,7 @@ std::string PageText(std::string_view utf8, size_t width) { return Cut(Utf8ToCp1
 
 class PageBuilder {
  public:
-  explicit PageBuilder(tDataImageArk& db) : db_(db), dp_(*db.dp) {}
+  explicit PageBuilder(tDataImageArk& db) : reader_(db), fields_(reader_) {}
 
   // The page of the list starting at `first`. The sub-lists of the records from
   // `collectFrom` on (0: none) go into `subLists`, as the Position stepped right to.
@@ -57,22 +59,29 @@ class PageBuilder {
     HeadingRow(first);
     bool collecting = false;
     std::unordered_set<Position> seen;
-    const int64_t bound = dp_.RecordBound();
+    const int64_t bound = reader_.RecordBound();
     Position p = first;
+    PointerRecord record;
     while (p > 0 && int64_t(seen.size()) < bound && seen.insert(p).second) {
-      if (dp_.Load(p) != 0) break;
+      if (!reader_.Read(p, record)) break;
       firstOf_[p] = first;
       collecting = collecting || p == collectFrom;
-      const Position right = dp_.Right();
-      RecordRow();
-      if (collecting && subLists != nullptr && right > 0 && dp_.IsRecordAt(right))
-        subLists->push_back(right);
-      dp_.Load(p);
-      if (dp_.GoDown() != 0) break;
-      p = dp_.CurrentPosition();
+      RecordRow(record);
+      if (collecting && subLists != nullptr && record.right > 0 && reader_.IsRecordAt(record.right))
+        subLists->push_back(record.right);
+      p = record.down;
     }
     for (std::string_view line : kPageEnd) Line(line);
     return std::move(page_);
+  }
+
+  // The first record of the list holding the record at `p`. Pages name their lists by it
+  // and link to it often (every sub-list's page to its parent's list); the lists already
+  // walked answer without a walk up.
+  Position FirstOfList(Position p) {
+    if (auto known = firstOf_.find(p); known != firstOf_.end()) return known->second;
+    const std::optional<PointerRecord> record = reader_.Record(p);
+    return firstOf_[p] = record ? reader_.FirstOfList(*record).position : p;
   }
 
  private:
@@ -81,18 +90,23 @@ class PageBuilder {
     page_ += kLineEnd;
   }
 
+  // The record `left` of `record` leads to, when it is one.
+  std::optional<PointerRecord> LeftOf(const std::optional<PointerRecord>& record) {
+    if (!record || record->left <= 0) return std::nullopt;
+    return reader_.Record(record->left);
+  }
+
   // Lines 8 and 9: the link to the page above (the list holding the parent P, named by
   // the grandparent G), and P's name as the heading. The top-level list links to itself.
   void UpLinkAndHeading(Position first) {
-    dp_.Load(first);
     Position target = first;
     std::string parentName;
     std::string grandparentName;
-    if (dp_.GoLeft() == 0) {
-      parentName = DisplayName(db_);
-      target = FirstOfList(dp_.CurrentPosition());
-      dp_.Load(target);
-      if (dp_.GoLeft() == 0) grandparentName = DisplayName(db_);
+    if (const std::optional<PointerRecord> parent = LeftOf(reader_.Record(first))) {
+      parentName = DisplayName(reader_, *parent);
+      target = FirstOfList(parent->position);
+      if (const std::optional<PointerRecord> grandparent = LeftOf(reader_.Record(target)))
+        grandparentName = DisplayName(reader_, *grandparent);
     }
     Line("<p><font size=\"3\"><a href=\"" + std::to_string(target) + ".html\">.. " +
          PageText(grandparentName, kPageNameMax) + "</a></font></p>");
@@ -106,10 +120,11 @@ class PageBuilder {
   }
 
   void HeadingRow(Position first) {
-    dp_.Load(first);
-    if (dp_.TemplatePos() != 0 && LoadTemplateOfRecord(db_)) {
+    const std::optional<PointerRecord> record = reader_.Record(first);
+    const TemplateLayout* layout = record && record->templatePos != 0 ? fields_.Layout(*record) : nullptr;
+    if (layout != nullptr) {
       Line("<tr>");
-      for (const TemplateField& field : LoadedTemplate(db_).Fields) {
+      for (const TemplateField& field : layout->Fields) {
         if (!Shown(field)) continue;
         Line("<td bgcolor=\"#FFFF00\">");
         Line(Cut(field.Name, field.ShownWidth()));
@@ -119,44 +134,41 @@ class PageBuilder {
     Line("</tr>");
   }
 
-  // The row of the record under the cursor (which it may move).
-  void RecordRow() {
+  void RecordRow(const PointerRecord& record) {
     Line("<tr>");
-    if (dp_.TemplatePos() == 0) {
-      LinkCell();
-    } else if (LoadTemplateOfRecord(db_)) {
+    if (record.templatePos == 0) {
+      LinkCell(record);
+    } else if (const TemplateLayout* layout = fields_.Layout(record)) {
       // A record without a data block is named as a record without a template is.
-      if (HasFieldValues(db_)) {
-        ValueCells();
+      if (fields_.HasFieldValues(record)) {
+        ValueCells(record, *layout);
       } else {
-        LinkCell();
+        LinkCell(record);
       }
     }
     Line("</tr>");
   }
 
-  void ValueCells() {
-    VisitFieldValues(db_, [this](size_t i, const TemplateField& field) {
+  void ValueCells(const PointerRecord& record, const TemplateLayout& layout) {
+    fields_.Visit(record, layout, [this](size_t, const TemplateField& field, std::span<const uint8_t> bytes) {
       if (!Shown(field)) return;
       Line("<td>");
-      Line(PageText(FieldValueText(db_, i, ShowOptions::Table()), field.ShownWidth()));
+      Line(PageText(ShowFieldText(field, bytes, ShowOptions::Table()), field.ShownWidth()));
       Line("</td>");
     });
   }
 
   // The display-name cell: a link to the record's sub-list, or for the first record of a
   // sub-list up to the list holding its parent; strong for a named line.
-  void LinkCell() {
-    const Position here = dp_.CurrentPosition();
-    const std::string text = PageText(DisplayName(db_), kPageNameMax);
-    const bool named = dp_.Kind() == kKindNamed;
+  void LinkCell(const PointerRecord& record) {
+    const std::string text = PageText(DisplayName(reader_, record), kPageNameMax);
+    const bool named = record.kind == kKindNamed;
     Position target = 0;
-    if (dp_.Right() > 0 && dp_.IsRecordAt(dp_.Right())) {
-      target = FirstOfList(dp_.Right());
-    } else if (dp_.Left() > 0 && dp_.IsRecordAt(dp_.Left())) {
-      target = FirstOfList(dp_.Left());
+    if (record.right > 0 && reader_.IsRecordAt(record.right)) {
+      target = FirstOfList(record.right);
+    } else if (record.left > 0 && reader_.IsRecordAt(record.left)) {
+      target = FirstOfList(record.left);
     }
-    dp_.Load(here);
     const std::string shown = named ? "<strong>" + text + "</strong>" : text;
     if (target > 0) {
       Line("<td><a href=\"" + std::to_string(target) + ".html\">" + shown + "</a></td>");
@@ -165,18 +177,8 @@ class PageBuilder {
     }
   }
 
-  // The first record of the list holding the record at `p`. Pages name their lists by it
-  // and link to it often (every sub-list's page to its parent's list); the lists already
-  // walked answer without a walk up.
-  Position FirstOfList(Position p) {
-    if (auto known = firstOf_.find(p); known != firstOf_.end()) return known->second;
-    dp_.Load(p);
-    dp_.GoFirst();
-    return firstOf_[p] = dp_.CurrentPosition();
-  }
-
-  tDataImageArk& db_;
-  Datapointer& dp_;
+  RecordReader reader_;
+  RecordFields fields_;
   std::string page_;
   std::unordered_map<Position, Position> firstOf_;
 };
@@ -198,46 +200,31 @@ std::string HtmlEscaped(std::string_view text) {
   return out;
 }
 
-std::string ListPage(tDataImageArk& db, Position first) {
-  CursorRestorer keep(*db.dp);
-  return PageBuilder(db).Build(first, 0, nullptr);
-}
+std::string ListPage(tDataImageArk& db, Position first) { return PageBuilder(db).Build(first, 0, nullptr); }
 
 namespace {
-
-// The first record of the list the cursor is in.
-Position FirstOfCurrentList(Datapointer& dp) {
-  dp.GoFirst();
-  return dp.CurrentPosition();
-}
 
 std::string PageFileName(const std::string& folder, Position first) {
   return folder + std::to_string(first) + ".html";
 }
 
-}  // namespace
-
-void WriteListPage(tDataImageArk& db, FileSystem& files, const std::string& folder) {
-  CursorRestorer keep(*db.dp);
-  const Position first = FirstOfCurrentList(*db.dp);
-  ReplaceWholeFile(files, PageFileName(folder, first), PageBuilder(db).Build(first, 0, nullptr));
-}
-
-int64_t ExportListTree(tDataImageArk& db, FileSystem& files, const std::string& folder,
-                       const ExchangeProgress& progress) {
-  Datapointer& dp = *db.dp;
-  CursorRestorer keep(dp);
+// The pages of the list holding the record at `start` and of every list below the records
+// from it down to the end of that list.
+int64_t ExportFrom(tDataImageArk& db, Position start, FileSystem& files, const std::string& folder,
+                   const ExchangeProgress& progress) {
   PageBuilder builder(db);
+  RecordReader reader(db);
   // A list's page does not depend on the record it was reached from, so each is written
   // once; lists wait on a stack so the pages come in the order the tree is read.
   std::unordered_set<Position> written;
-  std::vector<Position> waiting{dp.CurrentPosition()};
+  std::vector<Position> waiting{start};
   int64_t pages = 0;
   while (!waiting.empty()) {
     const Position from = waiting.back();
     waiting.pop_back();
-    if (dp.Load(from) != 0) continue;
-    const Position first = FirstOfCurrentList(dp);
+    const std::optional<PointerRecord> record = reader.Record(from);
+    if (!record) continue;
+    const Position first = reader.FirstOfList(*record).position;
     if (!written.insert(first).second) continue;
     std::vector<Position> subLists;
     ReplaceWholeFile(files, PageFileName(folder, first), builder.Build(first, from, &subLists));
@@ -248,13 +235,25 @@ int64_t ExportListTree(tDataImageArk& db, FileSystem& files, const std::string& 
   return pages;
 }
 
+}  // namespace
+
+void WriteListPage(tDataImageArk& db, FileSystem& files, const std::string& folder) {
+  RecordReader reader(db);
+  const Position first = reader.FirstOfList(db.dp->Record()).position;
+  ReplaceWholeFile(files, PageFileName(folder, first), PageBuilder(db).Build(first, 0, nullptr));
+}
+
+int64_t ExportListTree(tDataImageArk& db, FileSystem& files, const std::string& folder,
+                       const ExchangeProgress& progress) {
+  return ExportFrom(db, db.dp->CurrentPosition(), files, folder, progress);
+}
+
 int64_t ExportDatabaseHtml(tDataImageArk& db, FileSystem& files, const std::string& folder,
                            const ExchangeProgress& progress) {
-  Datapointer& dp = *db.dp;
-  CursorRestorer keep(dp);
-  const Position top = dp.TopLevelFirst();
-  if (top <= 0 || dp.Load(top) != 0) return 0;
-  return ExportListTree(db, files, folder, progress);
+  RecordReader reader(db);
+  const Position top = reader.TopLevelFirst();
+  if (top <= 0 || !reader.IsRecordAt(top)) return 0;
+  return ExportFrom(db, top, files, folder, progress);
 }
 
 }  // namespace qn

@@ -8,8 +8,8 @@
 //
 // An export that cannot write a page stops there with a run-time I/O error (IoError);
 // pages already written stay. Every walk is bounded, and each page is written once. The
-// cursor is back where it was when an export returns or throws; the position stack is
-// never touched.
+// records are read beside the cursor: the cursor, the position stack and the loaded
+// template are never touched.
 #pragma once
 
 #include <cstdint>

@@ -1,31 +1,26 @@
 #include "exchange/record_fields.h"
 
-#include "store/database.h"
-#include "store/datapointer.h"
-#include "templates/field_io.h"
-#include "templates/template_store.h"
-#include "templates/type_table.h"
+#include <vector>
+
+#include "store/record_reader.h"
 
 namespace qn {
 
-bool LoadTemplateOfRecord(tDataImageArk& db) {
-  const tLoadedTemplate& t = LoadedTemplate(db);
-  if (t.TemplateLoaded && t.TemplateRecordPos > 0 && t.TemplateRecordPos == db.dp->TemplatePos())
-    return true;
-  return LoadRecordTemplate(db) == 0 && LoadedTemplate(db).TemplateLoaded;
+const TemplateLayout* RecordFields::Layout(const PointerRecord& record) {
+  auto [at, added] = layouts_.try_emplace(record.templatePos);
+  if (added) at->second = ReadRecordTemplate(reader_, record);
+  return at->second ? &*at->second : nullptr;
 }
 
-bool VisitFieldValues(tDataImageArk& db, const std::function<void(size_t index, const TemplateField& field)>& visit) {
-  const bool found = SeekToFieldValues(db, false) >= 0;
-  const tLoadedTemplate& t = LoadedTemplate(db);
-  for (size_t i = 0; i < t.Fields.size(); ++i) {
-    if (t.Fields[i].DataType == kTypeInherited) continue;
-    ReadFieldValue(db, i);
-    visit(i, t.Fields[i]);
-  }
-  return found;
+bool RecordFields::HasFieldValues(const PointerRecord& record) {
+  return reader_.DataHeadAt(record.dataBlock).has_value();
 }
 
-bool HasFieldValues(tDataImageArk& db) { return SeekToFieldValues(db, false) >= 0; }
+void RecordFields::Visit(const PointerRecord& record, const TemplateLayout& layout,
+                         const FieldBytesVisitor& visit) {
+  const std::vector<uint8_t> payload =
+      reader_.OwnPayload(record, layout.DataLength()).value_or(std::vector<uint8_t>());
+  VisitFieldBytes(layout, payload, visit);
+}
 
 }  // namespace qn

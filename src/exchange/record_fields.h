@@ -1,26 +1,35 @@
-// What the exports read from a data record: its template, loaded once for a run of
-// records that share it, and its field values in field order from the record's own data
-// block (no refresh from another record).
+// What the exports read from a data record, beside the cursor: the layout of its template,
+// read once for the records that share its template Position, and its field values in
+// field order from the record's own data block (no refresh from another record).
 #pragma once
 
-#include <cstddef>
-#include <functional>
+#include <optional>
+#include <unordered_map>
 
-#include "templates/template_format.h"
+#include "store/format.h"
+#include "templates/template_reader.h"
 
 namespace qn {
 
-class tDataImageArk;
+class RecordReader;
 
-// Loads the template of the record under the cursor, unless it is the one loaded already;
-// false when it does not load.
-bool LoadTemplateOfRecord(tDataImageArk& db);
+class RecordFields {
+ public:
+  // `reader` must outlive this object.
+  explicit RecordFields(RecordReader& reader) : reader_(reader) {}
 
-// Reads the fields of the loaded template from the record under the cursor, in order,
-// every field that has bytes (hidden ones too, so each starts where its bytes do), and
-// hands each to `visit` with its value in the value buffer. A record without a data block
-// in the file reads as zeros; false for it.
-bool HasFieldValues(tDataImageArk& db);
-bool VisitFieldValues(tDataImageArk& db, const std::function<void(size_t index, const TemplateField& field)>& visit);
+  // The layout of `record`'s template; null when it cannot be read.
+  const TemplateLayout* Layout(const PointerRecord& record);
+  // True when the record has a data block in the file to read its fields from.
+  bool HasFieldValues(const PointerRecord& record);
+  // Hands every field of `layout` that has bytes (hidden ones too) to `visit`, in order,
+  // with its value from the record's own data block; a record without a data block in the
+  // file reads as zeros.
+  void Visit(const PointerRecord& record, const TemplateLayout& layout, const FieldBytesVisitor& visit);
+
+ private:
+  RecordReader& reader_;
+  std::unordered_map<Position, std::optional<TemplateLayout>> layouts_;
+};
 
 }  // namespace qn

@@ -2,6 +2,8 @@
 #include "exchange/text_export.h"
 
 #include <algorithm>
+#include <optional>
+#include <span>
 #include <unordered_set>
 #include <vector>
 
@@ -10,8 +12,8 @@
 #include "exchange/record_fields.h"
 #include "store/database.h"
 #include "store/datapointer.h"
-#include "templates/field_io.h"
-#include "templates/template_store.h"
+#include "store/record_reader.h"
+#include "templates/field_text.h"
 #include "templates/type_table.h"
 
 namespace qn {
@@ -80,24 +82,24 @@ class LineWriter {
   std::string text_;
 };
 
-// The names of every field of the loaded template but the INHERITED rows.
-std::vector<std::string> HeaderFields(tDataImageArk& db) {
+// The names of every field of `layout` but the INHERITED rows.
+std::vector<std::string> HeaderFields(const TemplateLayout& layout) {
   std::vector<std::string> names;
-  for (const TemplateField& field : LoadedTemplate(db).Fields)
+  for (const TemplateField& field : layout.Fields)
     if (field.DataType != kTypeInherited) names.push_back(Cp1252ToUtf8(field.Name));
   return names;
 }
 
-// The value texts of the record under the cursor, hidden fields included; a field of a
-// type without a text form is left out.
-std::vector<std::string> DataFields(tDataImageArk& db) {
-  if (!LoadTemplateOfRecord(db)) return {std::string(kNoTemplateText)};
+// The value texts of `record`, hidden fields included; a field of a type without a text
+// form is left out.
+std::vector<std::string> DataFields(RecordFields& fields, const PointerRecord& record) {
+  const TemplateLayout* layout = fields.Layout(record);
+  if (layout == nullptr) return {std::string(kNoTemplateText)};
   std::vector<std::string> values;
   // A record without a data block reads as zeros, as the data editor shows it.
-  const auto add = [&db, &values](size_t i, const TemplateField& field) {
-    if (HasTextForm(field.DataType)) values.push_back(FieldValueText(db, i, ShowOptions::Table()));
-  };
-  VisitFieldValues(db, add);
+  fields.Visit(record, *layout, [&values](size_t, const TemplateField& field, std::span<const uint8_t> bytes) {
+    if (HasTextForm(field.DataType)) values.push_back(ShowFieldText(field, bytes, ShowOptions::Table()));
+  });
   return values;
 }
 
@@ -116,25 +118,27 @@ Position FirstTemplateDown(tDataImageArk& db) {
 
 std::string ListText(tDataImageArk& db, Position templatePos, TextFormat format,
                      TextExportResult* result, const ExchangeProgress& progress) {
-  Datapointer& dp = *db.dp;
-  CursorRestorer keep(dp);
+  RecordReader reader(db);
+  RecordFields fields(reader);
   TextExportResult counts;
   LineWriter writer(format, counts);
   // The list's records after the first, read once, so the progress knows the total.
   std::vector<Position> records;
-  dp.GoFirst();
-  std::unordered_set<Position> seen{dp.CurrentPosition()};
-  const int64_t bound = dp.RecordBound();
-  while (int64_t(seen.size()) < bound && dp.GoDown() == 0 && seen.insert(dp.CurrentPosition()).second)
-    records.push_back(dp.CurrentPosition());
+  PointerRecord at = reader.FirstOfList(db.dp->Record());
+  std::unordered_set<Position> seen{at.position};
+  const int64_t bound = reader.RecordBound();
+  while (int64_t(seen.size()) < bound && at.down > 0 && reader.Read(at.down, at) &&
+         seen.insert(at.position).second)
+    records.push_back(at.position);
   bool headerWritten = false;
   for (size_t i = 0; i < records.size(); ++i) {
     if (progress && i % 1024 == 0) progress(int64_t(i), int64_t(records.size()));
-    if (dp.Load(records[i]) != 0 || dp.TemplatePos() != templatePos) continue;
-    std::vector<std::string> values = DataFields(db);
+    if (!reader.Read(records[i], at) || at.templatePos != templatePos) continue;
+    std::vector<std::string> values = DataFields(fields, at);
     if (!headerWritten) {
       // The header comes from the template the first exported record is laid out by.
-      writer.Header(LoadedTemplate(db).TemplateLoaded ? HeaderFields(db) : std::vector<std::string>{});
+      const TemplateLayout* layout = fields.Layout(at);
+      writer.Header(layout != nullptr ? HeaderFields(*layout) : std::vector<std::string>{});
       headerWritten = true;
     }
     writer.Data(values);

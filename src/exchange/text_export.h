@@ -44,7 +44,7 @@ struct TextExportResult {
 Position FirstTemplateDown(tDataImageArk& db);
 
 // The text of the current record's list: the records after the first whose template
-// Position is `templatePos`. The cursor comes back. `progress` hears of the records read
+// Position is `templatePos`, read beside the cursor. `progress` hears of the records read
 // now and then; the export runs to its end whatever it answers.
 std::string ListText(tDataImageArk& db, Position templatePos, TextFormat format,
                      TextExportResult* result = nullptr, const ExchangeProgress& progress = {});

@@ -9,6 +9,7 @@
 #include "store/database.h"
 #include "store/datapointer.h"
 #include "store/position_set.h"
+#include "store/record_reader.h"
 
 namespace qn {
 
@@ -70,7 +71,7 @@ bool Borrows(Role role, int32_t origin) {
 
 class Checker {
  public:
-  explicit Checker(tDataImageArk& db) : db_(db), dp_(*db.dp) {}
+  explicit Checker(tDataImageArk& db) : db_(db), reader_(db) {}
 
   std::vector<ConsistencyFault> Run() {
     RecordImage header;
@@ -84,7 +85,7 @@ class Checker {
       Fault(0, "header record has no signature");
 
     // About two claims per record, a record and its name: room for them at once.
-    claims_.reserve(size_t(std::min<int64_t>(dp_.RecordBound(), int64_t(1) << 24)));
+    claims_.reserve(size_t(std::min<int64_t>(reader_.RecordBound(), int64_t(1) << 24)));
     const Position first = GetI32(header, kDownOffset);
     if (first != 0) {
       RecordImage img;
@@ -122,16 +123,14 @@ class Checker {
   void Fault(Position p, std::string what) { faults_.push_back({p, std::move(what)}); }
 
   bool Raw(Position p, uint8_t* out, int32_t n) {
-    if (!dp_.InFile(p, n)) return false;
-    db_.SeekTo(p);
-    return db_.ReadBlock(out, n) == 0;
+    return reader_.InFile(p, n) && reader_.ReadBytes(p, std::span<uint8_t>(out, size_t(n)));
   }
 
-  bool Record(Position p, RecordImage& img) { return dp_.ReadRecordAt(p, img); }
+  bool Record(Position p, RecordImage& img) { return p > 0 && reader_.Image(p, img); }
 
   std::string WhyNot(Position p) {
     if (p < 0) return "is negative";
-    if (!dp_.InFile(p, kPointerRecordSize)) return "lies outside the file";
+    if (!reader_.InFile(p, kPointerRecordSize)) return "lies outside the file";
     RecordImage img;
     Raw(p, img.data(), kPointerRecordSize);
     return "is not a record (size " + Num(GetU32(img, kSizeOffset)) + ", Position " +
@@ -208,7 +207,7 @@ class Checker {
         Fault(p, "note block " + Num(r.noteBlock) + " lies outside the file");
       else if (GetU32(head, 0) != uint32_t(kNoteBlockSize))
         BlockFault(p, r.noteBlock, "note block " + Num(r.noteBlock) + " has size " + Num(GetU32(head, 0)));
-      else if (!dp_.InFile(r.noteBlock, kNoteBlockSize))
+      else if (!reader_.InFile(r.noteBlock, kNoteBlockSize))
         BlockFault(p, r.noteBlock, "note block " + Num(r.noteBlock) + " runs past the end of the file");
       else
         whole = true;
@@ -221,7 +220,7 @@ class Checker {
       uint8_t head[4];
       if (!Raw(r.pictureBlock, head, 4))
         Fault(p, "picture block " + Num(r.pictureBlock) + " lies outside the file");
-      else if (GetU32(head, 0) < 4 || !dp_.InFile(r.pictureBlock, GetU32(head, 0)))
+      else if (GetU32(head, 0) < 4 || !reader_.InFile(r.pictureBlock, GetU32(head, 0)))
         Fault(p, "picture block " + Num(r.pictureBlock) + " has size " + Num(GetU32(head, 0)));
     }
   }
@@ -244,7 +243,7 @@ class Checker {
     uint32_t size = GetU32(head, 0);
     if (size < uint32_t(kNameTextOffset) || size > uint32_t(kNameBlockSize))
       BlockFault(p, block, std::string(what) + " " + Num(block) + " has size " + Num(size));
-    else if (!dp_.InFile(block, size))
+    else if (!reader_.InFile(block, size))
       BlockFault(p, block, std::string(what) + " " + Num(block) + " runs past the end of the file");
     else if (head[kNameLengthOffset] > size - kNameTextOffset)
       BlockFault(p, block, std::string(what) + " " + Num(block) + " holds " +
@@ -264,7 +263,7 @@ class Checker {
     uint32_t size = GetU32(head, 0);
     if (size < uint32_t(kDataHeadSize))
       BlockFault(p, block, std::string(what) + " " + Num(block) + " has size " + Num(size));
-    else if (!dp_.InFile(block, size))
+    else if (!reader_.InFile(block, size))
       BlockFault(p, block, std::string(what) + " " + Num(block) + " of " + Num(size) +
                                " bytes runs past the end of the file");
     else
@@ -419,7 +418,7 @@ class Checker {
   }
 
   tDataImageArk& db_;
-  Datapointer& dp_;
+  RecordReader reader_;
   std::vector<ConsistencyFault> faults_;
   PositionSet visited_;
   std::vector<Position> pending_;

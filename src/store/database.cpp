@@ -793,6 +793,23 @@ int32_t tDataImageArk::ReadBlock(void* buffer, int32_t count) {
   return static_cast<int32_t>(moved) - count;
 }
 
+int32_t tDataImageArk::PeekBlock(int64_t position, void* buffer, int32_t count) {
+  if (count < 0 || position < 0 || !file_) {
+    lastError_ = !file_ ? kErrorNotOpen : kErrorRange;
+    ReportTransferError(kTaskRead);
+    return count < 0 ? -1 : -count;
+  }
+  size_t moved = 0;
+  const int error = ReadAt(position, static_cast<uint8_t*>(buffer), static_cast<size_t>(count), &moved);
+  ++counters_.blockReads;
+  counters_.bytesRead += moved;
+  if (error != 0) {
+    lastError_ = error;
+    ReportTransferError(kTaskRead);
+  }
+  return static_cast<int32_t>(moved) - count;
+}
+
 int32_t tDataImageArk::WriteBlock(const void* buffer, int32_t count) {
   if (readOnly_) {
     VerboseLog("QUILLAPI: write request on a readonly database.");

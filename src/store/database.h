@@ -215,6 +215,11 @@ class tDataImageArk {
   // cache skipped the write.
   int32_t ReadBlock(void* buffer, int32_t count);
   int32_t WriteBlock(const void* buffer, int32_t count);
+  // Reads `count` bytes at `position` as ReadBlock would, without moving the file position
+  // (a reader beside the cursor and the field walks); counted as a block read. A failure
+  // is reported and recorded; a success leaves LastError() as it was. Bytes moved minus
+  // count.
+  int32_t PeekBlock(int64_t position, void* buffer, int32_t count);
   // Sets the current file position. Throws IoError (and records the code) when the
   // position cannot be set: a negative Position, or no open file.
   void SeekTo(Position position);

@@ -83,6 +83,11 @@ void PointerRecord::Encode(std::span<uint8_t, kPointerRecordSize> out) const {
 
 PointerRecord PointerRecord::Decode(std::span<const uint8_t, kPointerRecordSize> in) {
   PointerRecord r;
+  Decode(in, r);
+  return r;
+}
+
+void PointerRecord::Decode(std::span<const uint8_t, kPointerRecordSize> in, PointerRecord& r) {
   r.size = GetU32(in, kSizeOffset);
   r.position = GetI32(in, kPositionOffset);
   r.up = GetI32(in, kUpOffset);
@@ -110,7 +115,6 @@ PointerRecord PointerRecord::Decode(std::span<const uint8_t, kPointerRecordSize>
   r.signature.assign(reinterpret_cast<const char*>(in.data()) + kSignatureOffset + 1, n);
   r.noteBlock = GetI32(in, kNoteBlockOffset);
   r.pictureBlock = GetI32(in, kPictureBlockOffset);
-  return r;
 }
 
 void NameBlock::Encode(std::span<uint8_t, kNameBlockSize> out) const {

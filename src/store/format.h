@@ -138,6 +138,9 @@ struct PointerRecord {
   // Reserved bytes are written as 0; the signature field gets its length byte.
   void Encode(std::span<uint8_t, kPointerRecordSize> out) const;
   static PointerRecord Decode(std::span<const uint8_t, kPointerRecordSize> in);
+  // The same into `out`, whose text keeps its room: a walk over many records that decodes
+  // each into the same object allocates nothing.
+  static void Decode(std::span<const uint8_t, kPointerRecordSize> in, PointerRecord& out);
 };
 
 // Writes the signature (length byte 31 and the 31 characters) into a record image.

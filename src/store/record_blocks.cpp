@@ -8,6 +8,7 @@
 
 #include "env/text_codec.h"
 #include "store/database.h"
+#include "store/record_reader.h"
 #include "store/tree_walk.h"
 #include "env/log.h"
 
@@ -411,24 +412,9 @@ Position ScanForString(tDataImageArk& db, std::string_view text, bool fromTop) {
 
   // The walk reads records and names without moving the cursor, so the way back never
   // depends on the position stack.
-  std::array<uint8_t, kNameBlockSize> name;
-  Position found = -1;
-  WalkFrom(db, first, [&](Position p, std::span<const uint8_t, kPointerRecordSize> record, int) {
-    Position nb = GetI32(record, kNameBlockOffset);
-    bool match;
-    if (nb == 0) {
-      match = wanted.empty();
-    } else {
-      int32_t count = ReadNameImage(db, nb, name, false);
-      int32_t size = count >= 4 ? int32_t(std::min<uint32_t>(GetU32(name, 0), count)) : 0;
-      size_t length = size > kNameLengthOffset ? name[kNameLengthOffset] : 0;
-      length = std::min<size_t>(length, size > kNameTextOffset ? size - kNameTextOffset : 0);
-      match = length == wanted.size() &&
-              std::memcmp(name.data() + kNameTextOffset, wanted.data(), length) == 0;
-    }
-    if (match) found = p;
-    return !match;
-  });
+  RecordReader reader(db);
+  const Position named = reader.FindNamed(first, wanted);
+  const Position found = named > 0 ? named : -1;
 
   if (found < 0) {
     if (VerboseLogging) WriteLog("QUILLAPI: ScanForString Failed. Search: " + std::string(text));

@@ -8,6 +8,7 @@
 #include "store/database.h"
 #include "store/datapointer.h"
 #include "store/position_set.h"
+#include "store/record_reader.h"
 
 namespace qn {
 
@@ -23,7 +24,11 @@ thread_local std::unique_ptr<PositionSet> keptSet;
 }  // namespace
 
 int64_t WalkFrom(tDataImageArk& db, Position first, const RecordVisitor& visit) {
-  Datapointer& dp = *db.dp;
+  RecordReader reader(db);
+  return WalkFrom(reader, first, visit);
+}
+
+int64_t WalkFrom(RecordReader& reader, Position first, const RecordVisitor& visit) {
   std::unique_ptr<PositionSet> set = std::move(keptSet);
   if (set) {
     set->clear();
@@ -46,7 +51,7 @@ int64_t WalkFrom(tDataImageArk& db, Position first, const RecordVisitor& visit) 
   while (!pending.empty()) {
     auto [p, depth] = pending.back();
     pending.pop_back();
-    if (!visited.Insert(p) || !dp.ReadRecordAt(p, record)) continue;
+    if (!visited.Insert(p) || p <= 0 || !reader.Image(p, record)) continue;
     ++count;
     if (!visit(p, record, depth)) break;
     Position down = GetI32(record, kDownOffset);

@@ -10,6 +10,7 @@
 
 namespace qn {
 
+class RecordReader;
 class tDataImageArk;
 
 // Called with each record's Position, its 256 bytes as stored and its depth (0 for the
@@ -20,6 +21,7 @@ using RecordVisitor =
 // Walks from the record at `first` through the rest of its list, with every sub-list on
 // the way. REQUIRES: the database is open (db.dp is set). Returns the records visited.
 int64_t WalkFrom(tDataImageArk& db, Position first, const RecordVisitor& visit);
+int64_t WalkFrom(RecordReader& reader, Position first, const RecordVisitor& visit);
 
 // Called with each record's Position and its depth (0 for the top-level list).
 using TreeVisitor = std::function<bool(Position position, int depth)>;

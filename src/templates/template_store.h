@@ -1,8 +1,8 @@
 // Templates in the database: finding a template record by name, loading it expanded with
 // the rows it inherits, saving it in place, creating a new one row by row, its linked
 // program, and the list of templates a chooser offers. The open database holds one loaded
-// template (and the field value buffer) in tLoadedTemplate. Every chain of inheritance
-// ends, and no header or row count read from the file leads a read outside its block.
+// template (and the field value buffer) in tLoadedTemplate; a template is read as a value
+// of its own, beside the cursor, by template_reader.h.
 #pragma once
 
 #include <array>
@@ -16,27 +16,18 @@
 #include "store/format.h"
 #include "templates/field_text.h"
 #include "templates/template_format.h"
+#include "templates/template_reader.h"
 
 namespace qn {
 
 class tDataImageArk;
 
-constexpr size_t kTemplateNameMax = 63;  // characters of TemplateName (8-bit form)
 constexpr int kProgramRecordSize = 534;  // tProgramRec, the payload of a program record
 
-// The template the database last loaded, expanded: `InheritedCount` inherited rows, then
-// the template's `OwnCount` own rows. Also the value buffer every field read and write
-// goes through (field_io.h).
-struct tLoadedTemplate : DatabaseAttachment {
+// The template the database last loaded, expanded (TemplateLayout), and the value buffer
+// every field read and write goes through (field_io.h).
+struct tLoadedTemplate : DatabaseAttachment, TemplateLayout {
   bool TemplateLoaded = false;
-  std::string TemplateName;        // the name it was loaded by, at most 63 characters
-  Position TemplateRecordPos = 0;  // the template record found; 0 when none
-  Position TemplateBlockPos = 0;   // that record's data block
-  TemplateHeader Header;           // the template's own header, as read
-  std::vector<TemplateField> Fields;
-  uint32_t InheritedCount = 0;
-  uint32_t OwnCount = 0;
-  int32_t InheritedDataLength = 0;  // DataLength of every INHERITED row that was expanded
 
   // A template being created (CreateTemplate .. FinishTemplate).
   bool Creating = false;
@@ -66,10 +57,10 @@ tLoadedTemplate& LoadedTemplate(tDataImageArk& db);
 // bytes, TemplateRecordPos 0, the cursor where it was.
 TemplateHeader FindTemplate(tDataImageArk& db, std::string_view name);
 // The expanded row count of the template FindTemplate left the cursor on (its own rows
-// and those it inherits); the cursor and the file place are put back. 0 when none.
+// and those it inherits), read beside the cursor and the file place. 0 when none.
 uint32_t CountTemplateFields(tDataImageArk& db);
-// Loads and expands the template `name`; 0, or -1 when no such template (nothing loaded
-// then). The cursor is restored.
+// Loads and expands the template `name` (ReadTemplate, the current record taken first);
+// 0, or -1 when no such template (nothing loaded then). The cursor does not move.
 int32_t LoadTemplate(tDataImageArk& db, std::string_view name);
 // Loads the template of the current record: by the name of the record at its
 // templatePos, that record itself taken first. -1 when templatePos is not a record.

@@ -9,6 +9,7 @@
 #include "store/cursor_fixture.h"
 #include "store/consistency_check.h"
 #include "store/record_blocks.h"
+#include "store/record_reader.h"
 
 using namespace qn;
 using qn::test::Bytes;
@@ -283,6 +284,46 @@ TEST_F(DamagedFileTest, AStructureOperationNextToADamagedPointerLeavesTheFileIns
   dp().Load(a);
   EXPECT_EQ(dp().Delete(), 0);
   EXPECT_LT(File().size(), size_t(1) << 20);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DamagedFileTest, TheReaderRefusesWhatIsNoRecordAndEndsAWalkInACircleBesideTheCursor) {
+  Bytes f = NewDatabaseFile();
+  const Position a = AppendRecord(f);
+  const Position b = AppendRecord(f);
+  AppendName(f, b, "B");
+  PutI32(f, kDownOffset, a);
+  PutI32(f, a + kDownOffset, b);
+  PutI32(f, b + kDownOffset, a);   // B's down leads back to A
+  PutI32(f, a + kNameBlockOffset, int32_t(f.size()) + 4000);  // a name past the end
+  Use(f);
+  dp().Load(b);
+  dp().SetLastDirection(DirRight);
+  db->SeekTo(a + 8);
+  const int64_t reads = int64_t(db->Counters().blockReads);
+
+  RecordReader reader(*db);
+  for (Position p : {-256, 1, a + 4, b + 8, Position(f.size()), Position(f.size()) + 256})
+    EXPECT_FALSE(reader.Record(p).has_value()) << p;
+  ASSERT_TRUE(reader.Record(a).has_value());
+  EXPECT_EQ(reader.Name(*reader.Record(a)), "");
+  EXPECT_EQ(reader.Name(*reader.Record(b)), "B");
+  int64_t visited = 0;
+  reader.WalkDown(a, [&](const PointerRecord&) { return ++visited < 100000; });
+  EXPECT_GE(visited, 2);
+  EXPECT_LE(visited, reader.RecordBound() + 1);
+  EXPECT_EQ(reader.FindNamed(a, "missing"), 0);
+  EXPECT_EQ(reader.FindNamed(a, "B"), b);
+  EXPECT_EQ(reader.FirstOfList(*reader.Record(b)).position, b) << "A and B name no up";
+
+  EXPECT_GT(int64_t(db->Counters().blockReads), reads) << "reads are counted";
+  EXPECT_EQ(dp().CurrentPosition(), b);
+  EXPECT_EQ(dp().LastDirection(), DirRight);
+  EXPECT_EQ(db->FilePosition(), a + 8);
+  EXPECT_EQ(db->StackTop(), 0);
 }
 
 }  // namespace

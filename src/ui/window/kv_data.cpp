@@ -5,14 +5,17 @@
 #include <algorithm>
 #include <string>
 
+#include <optional>
+#include <vector>
+
 #include "store/database.h"
 #include "store/datapointer.h"
+#include "store/record_reader.h"
 #include "commands/list_place.h"
 #include "content/display_name.h"
 #include "env/text_codec.h"
-#include "templates/field_io.h"
 #include "templates/field_text.h"
-#include "templates/template_store.h"
+#include "templates/template_reader.h"
 #include "templates/type_table.h"
 #include "ui/dialogs/qt_text.h"
 
@@ -146,49 +149,69 @@ QStringList tListCanvas::Texts(int slot) const {
 
 namespace {
 
-// Makes the current record's template the loaded one. The loaded template is kept from row
-// to row and loaded again only when the template Position changes, or when something else
-// loaded another template in between.
-bool EnsureTemplate(tDataImageArk& db, tCanvasListeRec& cl) {
-  const Position templatePos = db.dp->TemplatePos();
-  const tLoadedTemplate& loaded = LoadedTemplate(db);
-  if (loaded.TemplateLoaded && templatePos > 0 && cl.TemplatePos == templatePos &&
-      loaded.TemplateRecordPos == cl.TemplateRecord) {
-    return true;
+// The layout of `record`'s template, read once and kept from row to row while the
+// template Position and the file stay the same. Null when it cannot be read.
+const TemplateLayout* LayoutFor(RecordReader& reader, tCanvasListeRec& cl, const PointerRecord& record) {
+  const uint64_t generation = reader.Database().Generation();
+  if (!cl.LayoutRead || cl.TemplatePos != record.templatePos || cl.LayoutGeneration != generation) {
+    cl.TemplatePos = record.templatePos;
+    cl.LayoutGeneration = generation;
+    cl.LayoutRead = true;
+    cl.Layout = ReadRecordTemplate(reader, record);
   }
-  cl.TemplatePos = templatePos;
-  cl.TemplateRecord = 0;
-  if (LoadRecordTemplate(db) != 0 || !loaded.TemplateLoaded) return false;
-  cl.TemplateRecord = loaded.TemplateRecordPos;
-  return true;
+  return cl.Layout ? &*cl.Layout : nullptr;
 }
 
 bool Shown(const TemplateField& field) {
   return field.DataType != kTypeInherited && field.Hidden == 0;
 }
 
-// The field values of the current record side by side, from cl.X on.
-void DrawValues(tDataImageArk& db, tListCanvas& canvas, tCanvasListeRec& cl, const QColor& color) {
-  const tLoadedTemplate& loaded = LoadedTemplate(db);
+// The field values of `record` side by side, from cl.X on.
+void DrawValues(RecordReader& reader, const PointerRecord& record, const TemplateLayout& layout,
+                tListCanvas& canvas, tCanvasListeRec& cl, const QColor& color) {
   const ListGeometry geometry = canvas.Geometry();
   const int right = canvas.ClipRect().right();
   // The bytes as they stand: a refresh never writes to the file, so the copy from an
   // update source is left to the readers that edit.
-  const bool hasData = SeekToFieldValues(db, false) > 0;
-  for (size_t i = 0; i < loaded.Fields.size() && cl.X <= right; ++i) {
-    const TemplateField& field = loaded.Fields[i];
-    if (field.DataType == kTypeInherited) continue;
-    // Every field is read, hidden ones too: the reads walk the payload in order.
-    if (hasData) ReadFieldValue(db, i);
-    if (!Shown(field)) continue;
-    const int chars = ListGeometry::ColumnChars(field);
-    const int width = geometry.ColumnWidth(field);
-    if (hasData) {
-      const QString text = FromUtf8(FieldValueText(db, i, ShowOptions::Table())).left(chars);
-      canvas.TextOut(QRect(cl.X, cl.Y, width, cl.LineHeight), text, color, false);
-    }
-    cl.X += width;
+  const std::optional<std::vector<uint8_t>> payload = reader.OwnPayload(record, layout.DataLength());
+  VisitFieldBytes(layout, payload.value_or(std::vector<uint8_t>()),
+                  [&](size_t, const TemplateField& field, std::span<const uint8_t> bytes) {
+                    if (cl.X > right || !Shown(field)) return;
+                    const int width = geometry.ColumnWidth(field);
+                    if (payload) {
+                      const QString text = FromUtf8(ShowFieldText(field, bytes, ShowOptions::Table()))
+                                               .left(ListGeometry::ColumnChars(field));
+                      canvas.TextOut(QRect(cl.X, cl.Y, width, cl.LineHeight), text, color, false);
+                    }
+                    cl.X += width;
+                  });
+}
+
+// The row of `record` at cl.Y on the canvas's brush; Y then moves one row down.
+int DrawRecordRow(RecordReader& reader, const PointerRecord& record, tListCanvas& canvas,
+                  tCanvasListeRec& cl, bool inBlock) {
+  const ListGeometry geometry = canvas.Geometry();
+  const QRect clip = canvas.ClipRect();
+  canvas.BeginSlot(geometry.RowAt(cl.Y));
+  canvas.FillRect(QRect(clip.left(), cl.Y, clip.width(), cl.LineHeight), canvas.Brush);
+  cl.X = geometry.TextMargin();
+  int result = 1;
+  const QRect rest(cl.X, cl.Y, std::max(0, clip.right() + 1 - cl.X), cl.LineHeight);
+  if (record.position == 0) {
+    canvas.TextOut(rest, QString::fromLatin1(kStartRowText), Qt::black, true);
+  } else if (record.templatePos <= 0) {
+    const bool navy = record.kind == kKindNamed && record.right != 0;
+    canvas.TextOut(rest, FromUtf8(DisplayName(reader, record)), navy ? kNavy : QColor(Qt::black), true);
+  } else if (const TemplateLayout* layout = LayoutFor(reader, cl, record)) {
+    DrawValues(reader, record, *layout, canvas, cl, inBlock ? kBlockRowColor : QColor(Qt::black));
+  } else {
+    result = -1;
   }
+  if (record.left != 0) canvas.Circle(geometry.LeftMarker(cl.Y), kParentMarkerColor);
+  if (record.right != 0) canvas.Circle(geometry.RightMarker(cl.Y), kSubListMarkerColor);
+  if (record.kind == kKindGlobalPointer) canvas.Circle(geometry.RightMarker(cl.Y), kGlobalMarkerColor);
+  cl.Y += cl.LineHeight;
+  return result;
 }
 
 }  // namespace
@@ -207,62 +230,44 @@ void BuildListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas, 
     if (place != nullptr) place->Forget();
     return;
   }
-  if (place != nullptr) {
-    const ListMeasure measure = place->Measure(db);
-    cl.Count = measure.count;
-    cl.CurrentIndex = measure.currentIndex;
-    cl.TopIndex = ListGeometry::TopIndexFor(cl.CurrentIndex, cl.RowCount);
-    return;
-  }
-
-  Datapointer& dp = *db.dp;
-  const Position current = dp.CurrentPosition();
-  PushedCursor keep(db);
-  dp.GoFirst();
-  if (dp.TemplatePos() > 0) EnsureTemplate(db, cl);
-  cl.Count = 1;
-  for (int64_t steps = dp.RecordBound(); dp.Down() > 0 && steps > 0; --steps) {
-    if (dp.GoDown() != 0) break;
-    ++cl.Count;
-    if (dp.CurrentPosition() == current) cl.CurrentIndex = cl.Count - 1;
-  }
+  // Without a kept place the list is counted from its head.
+  ListPlace counted;
+  const ListMeasure measure = (place != nullptr ? place : &counted)->Measure(db);
+  cl.Count = measure.count;
+  cl.CurrentIndex = measure.currentIndex;
   cl.TopIndex = ListGeometry::TopIndexFor(cl.CurrentIndex, cl.RowCount);
 }
 
 void PaintListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas, ListPlace* place) {
-  static bool painting = false;
-  if (painting || !db.IsOpen()) return;
-  painting = true;
-  {
-    PushedCursor keep(db);
-    Datapointer& dp = *db.dp;
-    DrawHeaderRow(db, canvas, cl);
-    for (int slot = 1; slot <= kMaxListRows; ++slot) canvas.BeginSlot(slot);
-    cl.RowPos.fill(0);
-    cl.RowInBlock.fill(false);
-    cl.DrawnRows = 0;
-    cl.Y = cl.LineHeight;
-    bool inBlock = false;
-    const bool atTop = cl.RowCount > 0 && (place != nullptr ? place->GoToIndex(db, cl.TopIndex, &inBlock)
-                                                             : dp.GoToIndex(cl.TopIndex + 1) == 0);
-    if (atTop) {
-      if (place == nullptr) inBlock = dp.InBlock();
-      for (int i = 0; i < cl.RowCount; ++i) {
-        const Position position = dp.CurrentPosition();
-        if (place != nullptr) place->Learn(position, cl.TopIndex + i);
-        if (dp.BlockStart() > 0 && position == dp.BlockStart()) inBlock = true;
-        cl.RowPos[i] = position;
-        cl.RowInBlock[i] = inBlock;
-        canvas.Brush = cl.TopIndex + i == cl.CurrentIndex ? kCurrentRowColor : QColor(Qt::white);
-        DrawRow(db, canvas, cl, inBlock);
-        cl.DrawnRows = i + 1;
-        if (dp.BlockEnd() > 0 && position == dp.BlockEnd()) inBlock = false;
-        if (dp.Down() <= 0 || dp.GoDown() != 0) break;
-      }
-    }
-    canvas.Brush = Qt::white;
+  if (!db.IsOpen()) return;
+  RecordReader reader(db);
+  const Datapointer& dp = *db.dp;
+  DrawHeaderRow(db, canvas, cl);
+  for (int slot = 1; slot <= kMaxListRows; ++slot) canvas.BeginSlot(slot);
+  cl.RowPos.fill(0);
+  cl.RowInBlock.fill(false);
+  cl.DrawnRows = 0;
+  cl.Y = cl.LineHeight;
+  // Without a kept place the first shown record is walked to from the head.
+  ListPlace fromHead;
+  ListPlace& at = place != nullptr ? *place : fromHead;
+  bool inBlock = false;
+  Position top = 0;
+  std::optional<PointerRecord> record;
+  if (cl.RowCount > 0 && at.RecordAt(db, cl.TopIndex, &top, &inBlock)) record = reader.Record(top);
+  for (int i = 0; record && i < cl.RowCount; ++i) {
+    const Position position = record->position;
+    at.Learn(position, cl.TopIndex + i);
+    if (dp.BlockStart() > 0 && position == dp.BlockStart()) inBlock = true;
+    cl.RowPos[i] = position;
+    cl.RowInBlock[i] = inBlock;
+    canvas.Brush = cl.TopIndex + i == cl.CurrentIndex ? kCurrentRowColor : QColor(Qt::white);
+    DrawRecordRow(reader, *record, canvas, cl, inBlock);
+    cl.DrawnRows = i + 1;
+    if (dp.BlockEnd() > 0 && position == dp.BlockEnd()) inBlock = false;
+    record = record->down > 0 ? reader.Record(record->down) : std::nullopt;
   }
-  painting = false;
+  canvas.Brush = Qt::white;
 }
 
 int DrawHeaderRow(tDataImageArk& db, tListCanvas& canvas, tCanvasListeRec& cl) {
@@ -270,12 +275,14 @@ int DrawHeaderRow(tDataImageArk& db, tListCanvas& canvas, tCanvasListeRec& cl) {
   const QRect clip = canvas.ClipRect();
   canvas.FillRect(QRect(clip.left(), 0, clip.width(), cl.LineHeight), kHeaderColor);
   if (!db.IsOpen()) return 0;
-  Datapointer& dp = *db.dp;
-  if (dp.CurrentPosition() == 0 || dp.TemplatePos() <= 0) return 0;
-  if (!EnsureTemplate(db, cl)) return -1;
+  const PointerRecord current = db.dp->Record();
+  if (current.position == 0 || current.templatePos <= 0) return 0;
+  RecordReader reader(db);
+  const TemplateLayout* layout = LayoutFor(reader, cl, current);
+  if (layout == nullptr) return -1;
   const ListGeometry geometry = canvas.Geometry();
   int x = geometry.TextMargin();
-  for (const TemplateField& field : LoadedTemplate(db).Fields) {
+  for (const TemplateField& field : layout->Fields) {
     if (x > clip.right()) break;
     if (!Shown(field)) continue;
     const QString name = FromUtf8(Cp1252ToUtf8(field.Name)).left(ListGeometry::ColumnChars(field));
@@ -287,31 +294,17 @@ int DrawHeaderRow(tDataImageArk& db, tListCanvas& canvas, tCanvasListeRec& cl) {
 }
 
 int DrawRow(tDataImageArk& db, tListCanvas& canvas, tCanvasListeRec& cl, bool inBlock) {
-  const ListGeometry geometry = canvas.Geometry();
-  const QRect clip = canvas.ClipRect();
-  canvas.BeginSlot(geometry.RowAt(cl.Y));
-  canvas.FillRect(QRect(clip.left(), cl.Y, clip.width(), cl.LineHeight), canvas.Brush);
-  cl.X = geometry.TextMargin();
-  int result = 1;
-  if (db.IsOpen()) {
-    Datapointer& dp = *db.dp;
-    const QRect rest(cl.X, cl.Y, std::max(0, clip.right() + 1 - cl.X), cl.LineHeight);
-    if (dp.CurrentPosition() == 0) {
-      canvas.TextOut(rest, QString::fromLatin1(kStartRowText), Qt::black, true);
-    } else if (dp.TemplatePos() <= 0) {
-      const bool navy = dp.Kind() == kKindNamed && dp.Right() != 0;
-      canvas.TextOut(rest, FromUtf8(DisplayName(db)), navy ? kNavy : QColor(Qt::black), true);
-    } else if (EnsureTemplate(db, cl)) {
-      DrawValues(db, canvas, cl, inBlock ? kBlockRowColor : QColor(Qt::black));
-    } else {
-      result = -1;
-    }
-    if (dp.Left() != 0) canvas.Circle(geometry.LeftMarker(cl.Y), kParentMarkerColor);
-    if (dp.Right() != 0) canvas.Circle(geometry.RightMarker(cl.Y), kSubListMarkerColor);
-    if (dp.Kind() == kKindGlobalPointer) canvas.Circle(geometry.RightMarker(cl.Y), kGlobalMarkerColor);
+  if (!db.IsOpen()) {
+    const ListGeometry geometry = canvas.Geometry();
+    const QRect clip = canvas.ClipRect();
+    canvas.BeginSlot(geometry.RowAt(cl.Y));
+    canvas.FillRect(QRect(clip.left(), cl.Y, clip.width(), cl.LineHeight), canvas.Brush);
+    cl.X = geometry.TextMargin();
+    cl.Y += cl.LineHeight;
+    return 1;
   }
-  cl.Y += cl.LineHeight;
-  return result;
+  RecordReader reader(db);
+  return DrawRecordRow(reader, db.dp->Record(), canvas, cl, inBlock);
 }
 
 // ---- Clicks ------------------------------------------------------------------------------
@@ -321,24 +314,20 @@ bool SelectRowAt(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas, in
   const int row = canvas.Geometry().RowAt(y);
   if (row <= 0 || row > cl.DrawnRows) return false;
   Datapointer& dp = *db.dp;
-  const Position target = cl.RowPos[row - 1];
-  const Position before = dp.CurrentPosition();
-  if (dp.Load(target) != 0) return false;  // the record is no longer there
+  if (dp.Load(cl.RowPos[row - 1]) != 0) return false;  // the record is no longer there
 
+  RecordReader reader(db);
   const int old = cl.CurrentIndex - cl.TopIndex;
-  if (old >= 0 && old < cl.DrawnRows && old != row - 1 && dp.Load(cl.RowPos[old]) == 0) {
-    canvas.Brush = Qt::white;
-    cl.Y = (old + 1) * cl.LineHeight;
-    DrawRow(db, canvas, cl, cl.RowInBlock[old]);
-    if (dp.Load(target) != 0) {
-      dp.Load(before);
+  if (old >= 0 && old < cl.DrawnRows && old != row - 1) {
+    if (const std::optional<PointerRecord> before = reader.Record(cl.RowPos[old])) {
       canvas.Brush = Qt::white;
-      return false;
+      cl.Y = (old + 1) * cl.LineHeight;
+      DrawRecordRow(reader, *before, canvas, cl, cl.RowInBlock[old]);
     }
   }
   canvas.Brush = kCurrentRowColor;
   cl.Y = row * cl.LineHeight;
-  DrawRow(db, canvas, cl, cl.RowInBlock[row - 1]);
+  DrawRecordRow(reader, dp.Record(), canvas, cl, cl.RowInBlock[row - 1]);
   canvas.Brush = Qt::white;
   cl.CurrentIndex = cl.TopIndex + row - 1;
   return true;

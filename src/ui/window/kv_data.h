@@ -1,9 +1,11 @@
 // The painted list view: the measurement of the current list (BuildListView), its header
 // row and record rows (PaintListView, DrawHeaderRow, DrawRow) and the mouse hit handling
 // (SelectRowAt, ListViewClick). Rows are drawn into a tListCanvas, a recorded picture that
-// the paint box only replays: painting the widget never reads the database, so a repaint
-// while a dialog works on the cursor or the loaded template cannot disturb either. Every
-// routine leaves the current record where it found it, unless it says it moves it.
+// the paint box only replays: painting the widget never reads the database. Measuring and
+// drawing read the records through a RecordReader beside the cursor: they never move it,
+// never touch the position stack or the marks and never load into the database's loaded
+// template, so they may run at any time, also while a command works with all three. Only
+// a click moves the cursor.
 #pragma once
 
 #include <QColor>
@@ -13,10 +15,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "store/format.h"
 #include "templates/template_format.h"
+#include "templates/template_reader.h"
 
 class QPainter;
 
@@ -38,13 +42,15 @@ struct tCanvasListeRec {
   int32_t RowCount = 0;      // record rows that fit below the header row, at most 81
   int32_t LineHeight = 0;    // text height of "jÅ"
   int32_t CharWidth = 0;     // text width of "0"
-  int32_t TemplatePos = 0;   // Position of the template whose layout is loaded
+  int32_t TemplatePos = 0;   // Position of the template whose layout is held
   std::array<Position, kMaxListRows> RowPos{};  // the record drawn on each record row
   // How many record rows the last paint drew; RowPos beyond them means nothing.
   int32_t DrawnRows = 0;
-  // The template record the loaded template was found at when TemplatePos was loaded; a
-  // load by anyone else changes it and so forces a reload.
-  int32_t TemplateRecord = 0;
+  // The layout of the template at TemplatePos (none: it cannot be read), as the file was
+  // at LayoutGeneration; read again once the file changes.
+  bool LayoutRead = false;
+  uint64_t LayoutGeneration = 0;
+  std::optional<TemplateLayout> Layout;
   // Whether each drawn row lay inside the marked block, so a row redrawn alone keeps its
   // colour.
   std::array<bool, kMaxListRows> RowInBlock{};
@@ -169,9 +175,9 @@ QFont ListViewFont();
 // tell the length and the index; otherwise the walk stays near the cursor.
 void BuildListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas,
                    ListPlace* place = nullptr);
-// The header row and the visible record rows, with the last measurement. A paint that
-// starts while another runs returns at once. With `place` (the one the measurement used)
-// the first shown record is reached from the nearest known one, not from the head.
+// The header row and the visible record rows, with the last measurement. With `place`
+// (the one the measurement used) the first shown record is reached from the nearest known
+// one, not from the head.
 void PaintListView(tDataImageArk& db, tCanvasListeRec& cl, tListCanvas& canvas,
                    ListPlace* place = nullptr);
 // The grey header row with the current record's field names. 1 when names were drawn, -1

@@ -10,6 +10,7 @@
 #include "store/database.h"
 #include "store/datapointer.h"
 #include "store/record_blocks.h"
+#include "templates/template_store.h"
 #include "ui/ui_env.h"
 #include "ui/window/view_fixture.h"
 #include "content/initial_content.h"
@@ -131,6 +132,32 @@ TEST_F(ListViewTest, MeasuringCountsTheListAndLeavesTheCursorAsItWas) {
   EXPECT_EQ(dp().CurrentPosition(), list[2]);
   EXPECT_EQ(dp().LastDirection(), DirRight);
   EXPECT_EQ(db_.StackTop(), 0);
+}
+
+TEST_F(ListViewTest, MeasuringAndPaintingLeaveTheCursorTheMarksAndTheLoadedTemplateAsTheyWere) {
+  const Position kunde = test::MakeTemplate(db_, "Kunde", test::CustomerFields());
+  const Position vare = test::MakeTemplate(db_, "Vare", {test::Field("Tittel", 16, 11, 10, 10)});
+  test::MakeList(db_, "Kunder", {"Overskrift"});
+  const Position ola = test::MakeDataRecord(db_, DirDown, kunde, test::CustomerPayload("Ola", 42, "", true));
+  test::MakeDataRecord(db_, DirDown, kunde, test::CustomerPayload("Kari", 7, "", false));
+  ASSERT_EQ(LoadTemplate(db_, "Vare"), 0);  // what a command (the template editor) holds
+  dp().Load(ola);
+  dp().SetLastDirection(DirRight);
+  ASSERT_GE(db_.PushPosition(), 0);
+  db_.SeekTo(kunde);
+  for (int rows : {10, 1}) {
+    Page(rows);
+    Refresh();
+    SelectRowAt(db_, cl_, canvas_, RowY(9));  // below the rows: selects nothing
+    EXPECT_EQ(cl_.RowPos[size_t(cl_.CurrentIndex - cl_.TopIndex)], ola) << rows;
+    EXPECT_EQ(dp().CurrentPosition(), ola);
+    EXPECT_EQ(dp().LastDirection(), DirRight);
+    EXPECT_EQ(db_.StackTop(), 1);
+    EXPECT_EQ(db_.StackSlot(1), ola);
+    EXPECT_EQ(db_.FilePosition(), kunde);
+    EXPECT_EQ(LoadedTemplate(db_).TemplateRecordPos, vare);
+    EXPECT_EQ(LoadedTemplate(db_).Fields.size(), 1u);
+  }
 }
 
 TEST_F(ListViewTest, TheFortiethRecordOfThirtyRowsStandsOnTheLastRow) {

@@ -1,0 +1,184 @@
+#include "store/record_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "env/text_codec.h"
+#include "store/database.h"
+#include "store/tree_walk.h"
+
+namespace qn {
+
+RecordReader::RecordReader(tDataImageArk& db) : db_(db) {}
+
+// The file's size is the one the cursor knows: its walks and the reader's share that one
+// look at the file, which only grows while the database is open.
+int64_t RecordReader::RecordBound() { return db_.dp->RecordBound(); }
+
+bool RecordReader::InFile(int64_t position, int64_t count) { return db_.dp->InFile(position, count); }
+
+int64_t RecordReader::Fit(int64_t position, int64_t count) { return db_.dp->Fit(position, count); }
+
+bool RecordReader::ReadBytes(int64_t position, std::span<uint8_t> out) {
+  if (out.empty()) return true;
+  if (!InFile(position, int64_t(out.size()))) return false;
+  return db_.PeekBlock(position, out.data(), int32_t(out.size())) == 0;
+}
+
+bool RecordReader::Image(Position position, RecordImage& out) {
+  RecordImage image;
+  if (position < 0 || !ReadBytes(position, image)) return false;
+  if (GetU32(image, kSizeOffset) != kPointerRecordSize || GetI32(image, kPositionOffset) != position)
+    return false;
+  out = image;
+  return true;
+}
+
+std::optional<PointerRecord> RecordReader::Record(Position position) {
+  RecordImage image;
+  if (!Image(position, image)) return std::nullopt;
+  return PointerRecord::Decode(image);
+}
+
+bool RecordReader::Read(Position position, PointerRecord& out) {
+  RecordImage image;
+  if (!Image(position, image)) return false;
+  PointerRecord::Decode(image, out);
+  return true;
+}
+
+bool RecordReader::IsRecordAt(Position position) {
+  RecordImage image;
+  return position > 0 && Image(position, image);
+}
+
+Position RecordReader::TopLevelFirst() {
+  RecordImage header;
+  if (!ReadBytes(0, header)) return 0;
+  return GetI32(header, kDownOffset);
+}
+
+// ---- Names ----
+
+std::string RecordReader::TextBlock(Position block, bool sizeFirst) {
+  std::array<uint8_t, kNameBlockSize> image{};
+  int64_t count = Fit(block, kNameBlockSize);
+  if (block <= 0 || count < 4) return {};
+  if (sizeFirst) {
+    std::array<uint8_t, 4> size;
+    if (!ReadBytes(block, size)) return {};
+    count = std::min<int64_t>(count, GetU32(size, 0));
+    if (count <= 0) return {};
+  }
+  db_.PeekBlock(block, image.data(), int32_t(count));
+  return Cp1252ToUtf8(NameBlock::Decode(std::span<const uint8_t>(image.data(), size_t(count))).text);
+}
+
+std::string RecordReader::Name(const PointerRecord& record) {
+  return record.nameBlock == 0 ? std::string() : TextBlock(record.nameBlock, true);
+}
+
+std::string RecordReader::LinkText(const PointerRecord& record) {
+  return record.linkBlock == 0 ? std::string() : TextBlock(record.linkBlock, false);
+}
+
+std::string RecordReader::NameBytes(Position block) {
+  std::array<uint8_t, kNameBlockSize> image{};
+  const int64_t count = Fit(block, kNameBlockSize);
+  if (block <= 0 || count < 4) return std::string();
+  db_.PeekBlock(block, image.data(), int32_t(count));
+  const int64_t size = std::min<int64_t>(GetU32(image, 0), count);
+  size_t length = size > kNameLengthOffset ? image[kNameLengthOffset] : 0;
+  length = std::min<size_t>(length, size > kNameTextOffset ? size_t(size - kNameTextOffset) : 0);
+  return std::string(reinterpret_cast<const char*>(image.data()) + kNameTextOffset, length);
+}
+
+// ---- Data ----
+
+std::optional<DataHead> RecordReader::DataHeadAt(Position block) {
+  std::array<uint8_t, kDataHeadSize> bytes;
+  if (block <= 0 || !ReadBytes(block, bytes)) return std::nullopt;
+  return DataHead::Decode(bytes);
+}
+
+void RecordReader::AppendPayload(Position block, int64_t limit, std::vector<uint8_t>& out) {
+  const std::optional<DataHead> head = DataHeadAt(block);
+  if (!head || head->size < uint32_t(kDataHeadSize) || limit <= 0) return;
+  const int64_t start = int64_t(block) + kDataHeadSize;
+  const int64_t n = std::min(Fit(start, int64_t(head->size) - kDataHeadSize), limit);
+  if (n <= 0) return;
+  const size_t at = out.size();
+  out.resize(at + size_t(n));
+  db_.PeekBlock(start, out.data() + at, int32_t(n));
+}
+
+std::optional<std::vector<uint8_t>> RecordReader::OwnPayload(const PointerRecord& record, int64_t limit) {
+  if (!DataHeadAt(record.dataBlock)) return std::nullopt;
+  std::vector<uint8_t> payload;
+  AppendPayload(record.dataBlock, limit, payload);
+  return payload;
+}
+
+Position RecordReader::InheritedBlock(const PointerRecord& record) {
+  const Position ib = record.inheritBlock;
+  if (ib <= 0) return 0;
+  RecordImage image;
+  if (Image(ib, image) && HasPointerSignature(image)) {
+    const Position block = GetI32(image, kDataBlockOffset);
+    return block > 0 && block != ib && InFile(block, kDataHeadSize) ? block : 0;
+  }
+  return InFile(ib, kDataHeadSize) ? ib : 0;
+}
+
+std::optional<std::vector<uint8_t>> RecordReader::Data(const PointerRecord& record, int64_t limit) {
+  if (!DataHeadAt(record.dataBlock)) return std::nullopt;
+  std::vector<uint8_t> data;
+  if (const Position ib = InheritedBlock(record); ib > 0) AppendPayload(ib, limit, data);
+  const size_t first = data.size();
+  AppendPayload(record.dataBlock, limit - int64_t(first), data);
+  // Automatic update: the source's payload over the own one, up to the shorter of the two.
+  std::optional<PointerRecord> source;
+  if (db_.autoUpdate && record.updateFrom > 0 && (source = Record(record.updateFrom)) &&
+      source->dataBlock != record.dataBlock && DataHeadAt(source->dataBlock)) {
+    std::vector<uint8_t> fresh;
+    AppendPayload(source->dataBlock, int64_t(data.size() - first), fresh);
+    std::copy(fresh.begin(), fresh.end(), data.begin() + std::ptrdiff_t(first));
+  }
+  return data;
+}
+
+// ---- Walks ----
+
+int64_t RecordReader::WalkDown(Position first, const std::function<bool(const PointerRecord&)>& visit) {
+  PointerRecord record;
+  if (!Read(first, record)) return 0;
+  int64_t visited = 1;
+  if (!visit(record)) return visited;
+  for (int64_t steps = RecordBound(); steps > 0 && record.down > 0; --steps) {
+    if (!Read(record.down, record)) break;
+    ++visited;
+    if (!visit(record)) break;
+  }
+  return visited;
+}
+
+PointerRecord RecordReader::FirstOfList(PointerRecord from) {
+  for (int64_t steps = RecordBound(); from.up > 0 && from.up != from.position && steps > 0; --steps) {
+    if (!Read(from.up, from)) break;
+  }
+  return from;
+}
+
+Position RecordReader::FindNamed(Position first, std::string_view name) {
+  Position found = 0;
+  WalkFrom(*this, first, [&](Position p, std::span<const uint8_t, kPointerRecordSize> record, int) {
+    const Position block = GetI32(record, kNameBlockOffset);
+    const bool match = block == 0 ? name.empty() : NameBytes(block) == name;
+    if (match) found = p;
+    return !match;
+  });
+  return found;
+}
+
+}  // namespace qn

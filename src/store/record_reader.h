@@ -1,0 +1,92 @@
+// A read-only view of an open database by Position: a record, its name, link text and
+// data, a walk down a list and a search by name, read beside the user's cursor. It has no
+// cursor of its own and writes nothing: the cursor, its position stack, the marks, the
+// file position the block operations use and the loaded template are as they were, so
+// whatever only shows the file (the painted list, display names, exports, the check)
+// reads through it at any time. Every read is checked against the file's size and every
+// walk is bounded by the records the file can hold.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/datapointer.h"
+#include "store/format.h"
+
+namespace qn {
+
+class tDataImageArk;
+
+class RecordReader {
+ public:
+  // REQUIRES: the database is open and outlives the reader.
+  explicit RecordReader(tDataImageArk& db);
+
+  tDataImageArk& Database() const { return db_; }
+  // How many records the file can hold: the bound of every walk.
+  int64_t RecordBound();
+  // True when `count` bytes starting at `position` lie inside the file.
+  bool InFile(int64_t position, int64_t count);
+  // How many of `count` bytes from `position` lie inside the file (0 when none do).
+  int64_t Fit(int64_t position, int64_t count);
+  // Reads `out.size()` bytes at `position`; false when the file cannot give them all.
+  bool ReadBytes(int64_t position, std::span<uint8_t> out);
+
+  // The 256 bytes of the record at `position` (the file header record at 0): inside the
+  // file, size 256, its own Position in its position field. False otherwise.
+  bool Image(Position position, RecordImage& out);
+  std::optional<PointerRecord> Record(Position position);
+  // The same into `out` (left as it was when there is no record), reusing its room.
+  bool Read(Position position, PointerRecord& out);
+  bool IsRecordAt(Position position);
+  // The first record of the top-level list (the file header record's down); 0 when none.
+  Position TopLevelFirst();
+
+  // The record's name, UTF-8; empty when it has none or its block is not in the file.
+  std::string Name(const PointerRecord& record);
+  std::string LinkText(const PointerRecord& record);
+  // The text of the name-shaped block at `block` (name, link text, register value); at
+  // most as many bytes as the block's own size says when `sizeFirst`.
+  std::string TextBlock(Position block, bool sizeFirst);
+  // The 8-bit text of the name block at `block`, read as the name search compares it.
+  std::string NameBytes(Position block);
+
+  // The head of the data block at `block`; nullopt when it is not in the file.
+  std::optional<DataHead> DataHeadAt(Position block);
+  // The payload of the record's own data block, at most `limit` bytes and what the file
+  // holds: the bytes the fields of a data record are read from. nullopt when the record
+  // has no data block in the file.
+  std::optional<std::vector<uint8_t>> OwnPayload(const PointerRecord& record, int64_t limit);
+  // The record's data, its inherited part first, at most `limit` bytes; with automatic
+  // update on, the payload of the record it is updated from stands over its own, as a
+  // refresh would write it. nullopt when the record has no data block in the file.
+  std::optional<std::vector<uint8_t>> Data(const PointerRecord& record, int64_t limit);
+
+  // Visits the records from `first` down its list, each once, at most RecordBound() of
+  // them; a link that leads to no record ends the walk. `visit` returning false ends it.
+  // Returns the records visited.
+  int64_t WalkDown(Position first, const std::function<bool(const PointerRecord&)>& visit);
+  // The first record of the list holding `from`, as the cursor's walk to the first
+  // record finds it: up links followed while they lead to a record other than the one
+  // they leave, at most RecordBound() of them. Its up link is 0 unless the walk was cut.
+  PointerRecord FirstOfList(PointerRecord from);
+  // The first record, depth first from `first` (a record, its sub-list, then its next
+  // record), whose name is the 8-bit text `name`; 0 when none. Each record is visited once.
+  Position FindNamed(Position first, std::string_view name);
+
+ private:
+  // The data block a record's inheritBlock names (a pointer record there stands for its
+  // data block); 0 when none.
+  Position InheritedBlock(const PointerRecord& record);
+  // Appends up to `limit` payload bytes of the data block at `block` to `out`.
+  void AppendPayload(Position block, int64_t limit, std::vector<uint8_t>& out);
+
+  tDataImageArk& db_;
+};
+
+}  // namespace qn
