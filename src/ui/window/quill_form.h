@@ -236,10 +236,10 @@ class TQuillForm : public QMainWindow {
   NewDataRecord newData_;
   DataEditorRunner* dataEditor_ = nullptr;
   std::vector<CommandControls> controls_;
-  // Commands running (a dialog's event loop lets others in). The view is measured again
-  // only between commands: a measurement loads templates and walks the cursor, which a
-  // command in the middle of its work (the data editor holds the loaded template) must
-  // not have changed under it. A size change meanwhile is remembered and measured after.
+  // Commands running (a dialog's event loop lets others in). Measuring reads only through
+  // the read-only reader, but a command in the middle of its work shows a list it has not
+  // finished; so a size change meanwhile is remembered and measured when the outermost
+  // command ends, and the kept list place hears once per outermost command that one began.
   int commandDepth_ = 0;
   bool remeasurePending_ = false;
   std::unique_ptr<DataEditorRunner> ownDataEditor_;
