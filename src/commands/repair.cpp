@@ -76,6 +76,7 @@ class Repairer {
         return 0;
       }
       if (!ReadPointerRecord(t, img)) {
+        cutOff_.push_back(t);
         Note(from, link + (t == target ? "" : " led past deleted records to " + Num(t) + ", which") +
                        " is not a pointer record: cut");
         return 0;
@@ -150,20 +151,35 @@ class Repairer {
     return tail;
   }
 
-  // The pointer records of the file that are not deleted and that the tree does not hold.
+  // The pointer records of the file that are not deleted and that the tree does not hold:
+  // those the file read as a chain of blocks holds, found past damaged blocks too, and
+  // those the lists lead to through records the repair cut off for a damaged signature.
   void FindUnreached() {
-    WalkBlockChain(
+    PositionSet taken;
+    const auto take = [&](Position p) {
+      if (!placed_.Contains(p) && taken.Insert(p)) unreached_.push_back(p);
+    };
+    WalkRecordBlocks(
         [this](int64_t position, uint8_t* out, size_t count) {
           return position <= std::numeric_limits<Position>::max() &&
                  count <= size_t(std::numeric_limits<int32_t>::max()) &&
                  Raw(Position(position), out, int64_t(count));
         },
         db_.FileSizeOf(),
-        [this](const ChainBlock& block) {
-          if (block.record && block.position > 0 && (block.kind & kKindDeleted) == 0 &&
-              !placed_.Contains(Position(block.position)))
-            unreached_.push_back(Position(block.position));
+        [&](const ChainBlock& block) {
+          if (block.position > 0 && (block.kind & kKindDeleted) == 0) take(Position(block.position));
         });
+    PositionSet seen;
+    std::vector<Position> work(cutOff_.begin(), cutOff_.end());
+    while (!work.empty() && int64_t(seen.size()) <= bound_) {
+      const Position p = work.back();
+      work.pop_back();
+      RecordImage img;
+      if (placed_.Contains(p) || !seen.Insert(p) || !dp_.ReadRecordAt(p, img)) continue;
+      if (HasPointerSignature(img) && (GetI32(img, kKindOffset) & kKindDeleted) == 0) take(p);
+      for (int offset : {kRightOffset, kDownOffset})
+        if (GetI32(img, offset) > 0) work.push_back(GetI32(img, offset));
+    }
   }
 
   // Inward/outward links of the records taken since `from`: each must lead to a pointer
@@ -316,6 +332,7 @@ class Repairer {
   std::unordered_map<Position, Entry> images_;
   std::vector<Position> order_;
   std::vector<Position> unreached_;
+  std::vector<Position> cutOff_;  // link targets cut for not being pointer records
   int64_t placedCount_ = 0;
 };
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <span>
 
 #include "store/format.h"
@@ -143,7 +144,11 @@ int32_t ScanDatabaseFile(FileSystem& files, const std::string& fileName,
   return 0;
 }
 
-ChainEnd WalkBlockChain(const ChainReader& read, int64_t fileSize, const ChainVisitor& visit) {
+namespace {
+
+// The chain from `start`, which must be where a block begins.
+ChainEnd WalkChainFrom(const ChainReader& read, int64_t fileSize, int64_t start,
+                       const ChainVisitor& visit) {
   ChainEnd chain;
   std::vector<uint8_t> piece(kChunk);
   int64_t pieceStart = 0;
@@ -160,7 +165,7 @@ ChainEnd WalkBlockChain(const ChainReader& read, int64_t fileSize, const ChainVi
     return true;
   };
 
-  int64_t p = 0;
+  int64_t p = start;
   while (p < fileSize) {
     chain.brokenSize = 0;
     if (!bring(p, 4)) break;
@@ -181,6 +186,51 @@ ChainEnd WalkBlockChain(const ChainReader& read, int64_t fileSize, const ChainVi
   chain.whole = p == fileSize;
   if (chain.whole) chain.brokenSize = 0;
   return chain;
+}
+
+// The first Position at or after `from` where a whole pointer record begins; -1 when the
+// rest of the file holds none. Reads the file in pieces that overlap by a record.
+int64_t NextRecordStart(const ChainReader& read, int64_t fileSize, int64_t from) {
+  std::vector<uint8_t> piece(kChunk + kPointerRecordSize);
+  for (int64_t start = from; start + kPointerRecordSize <= fileSize; start += int64_t(kChunk)) {
+    const size_t length = size_t(std::min<int64_t>(int64_t(piece.size()), fileSize - start));
+    if (!read(start, piece.data(), length)) return -1;
+    for (size_t i = 0; i + kPointerRecordSize <= length && i < kChunk; ++i) {
+      if (GetU32(std::span<const uint8_t>(piece.data() + i, 4), 0) != uint32_t(kPointerRecordSize))
+        continue;
+      const std::span<const uint8_t, kPointerRecordSize> record(piece.data() + i, kPointerRecordSize);
+      const int64_t p = start + int64_t(i);
+      if (p <= std::numeric_limits<int32_t>::max() && GetI32(record, kPositionOffset) == p &&
+          HasPointerSignature(record))
+        return p;
+    }
+  }
+  return -1;
+}
+
+}  // namespace
+
+ChainEnd WalkBlockChain(const ChainReader& read, int64_t fileSize, const ChainVisitor& visit) {
+  return WalkChainFrom(read, fileSize, 0, visit);
+}
+
+void WalkRecordBlocks(const ChainReader& read, int64_t fileSize, const ChainVisitor& visit) {
+  int64_t start = 0;
+  while (start < fileSize) {
+    // Blocks after the last record are not trusted once the chain breaks: a wrong size may
+    // have led the walk into the middle of a block.
+    int64_t lastRecordEnd = start;
+    const ChainEnd end = WalkChainFrom(read, fileSize, start, [&](const ChainBlock& block) {
+      if (!block.record) return;
+      lastRecordEnd = block.position + block.size;
+      visit(block);
+    });
+    if (end.whole) return;
+    // Every walk after the first begins at a record, so each search starts further on.
+    const int64_t next = NextRecordStart(read, fileSize, std::max(lastRecordEnd, start + 1));
+    if (next < 0) return;
+    start = next;
+  }
 }
 
 }  // namespace qn

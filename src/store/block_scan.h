@@ -73,4 +73,11 @@ using ChainVisitor = std::function<void(const ChainBlock& block)>;
 // caller keeps what it needs of each block.
 ChainEnd WalkBlockChain(const ChainReader& read, int64_t fileSize, const ChainVisitor& visit);
 
+// Every pointer record the chain holds, found also past the places where the chain breaks:
+// after a block whose size leads nowhere, the search goes on from the end of the last
+// record the chain passed, at the next Position that begins a record (the size 256, the
+// signature at its place and the record's own Position), and the chain is walked on from
+// there. Each record is visited once, in the order of the file; only records are visited.
+void WalkRecordBlocks(const ChainReader& read, int64_t fileSize, const ChainVisitor& visit);
+
 }  // namespace qn

@@ -93,6 +93,51 @@ TEST_F(LinkRepairTest, ListsThatRunInACycleAmongThemselvesAreFoundAndOpened) {
   EXPECT_EQ(SubNames(r.foundLine), (Names{"X", "Y"}));
 }
 
+TEST_F(LinkRepairTest, SeparateLostListsAllHangUnderTheFoundLineAndAreCounted) {
+  auto top = TopList({"A", "B", "C"});
+  auto a = SubList(top[0], {"A1", "A2"});
+  SubList(a[0], {"A1a"});
+  SubList(top[2], {"C1"});
+  SubList(top[1], {"B1"});
+  Damage(top[0], kRightOffset, 999999);  // three lists lost, one with a sub-list of its own
+  Damage(top[1], kRightOffset, 0);
+  Damage(top[2], kRightOffset, 999999);
+  const LinkRepairResult r = Repair();
+  ASSERT_GT(r.foundLine, 0);
+  EXPECT_EQ(SubNames(r.foundLine), (Names{"A1", "A2", "C1", "B1"}));
+  EXPECT_EQ(SubNames(a[0]), (Names{"A1a"}));
+  EXPECT_EQ(r.found, 5);
+}
+
+TEST_F(LinkRepairTest, AFileHeaderLeadingToDeletedRecordsIsRelinkedToTheFirstLiveOne) {
+  auto top = TopList({"A", "B", "C"});
+  for (Position p : {top[0], top[1]}) {
+    dp().Load(p);
+    ASSERT_EQ(dp().Delete(), 0);
+  }
+  Damage(0, kDownOffset, top[0]);  // the header still leads to the deleted A
+  const LinkRepairResult r = Repair();
+  EXPECT_TRUE(Mentions(r, 0, "deleted record: now down " + std::to_string(top[2])));
+  EXPECT_EQ(TopFirst(), top[2]);
+  EXPECT_EQ(TopNames(), (Names{"C"}));
+  EXPECT_EQ(r.foundLine, 0);
+}
+
+TEST_F(LinkRepairTest, RecordsPastADamagedBlockAreFoundWhereTheChainOfBlocksBreaks) {
+  auto top = TopList({"A", "B", "C", "D"});
+  SubList(top[3], {"D1", "D2"});
+  // B's signature and its name block's size are damaged: the chain of blocks breaks there.
+  FileRef()[size_t(top[1]) + kSignatureOffset + 1] ^= 0x20;
+  qn::test::PutI32(FileRef(), size_t(RecordAt(top[1]).nameBlock), 2);
+  Damage(top[3], kRightOffset, 999999);  // D's sub-list is reached by nothing
+  const LinkRepairResult r = Repair();
+  EXPECT_TRUE(Mentions(r, top[0], "not a pointer record: cut"));
+  ASSERT_GT(r.foundLine, 0);
+  EXPECT_EQ(r.found, 4);
+  EXPECT_EQ(SubNames(r.foundLine), (Names{"C", "D", "D1", "D2"}));
+  checkAtEnd = false;  // B's name block stays damaged
+}
+
 TEST_F(LinkRepairTest, AStoppedRepairLeavesTheDamagedFileOrTheRepairedOne) {
   auto top = TopList({"C", "B", "A"});
   SubList(top[1], {"B1"});
