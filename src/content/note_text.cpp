@@ -64,6 +64,9 @@ NoteFit MeasureNoteText(std::string_view text) {
 }
 
 std::string NoteRefusal(const NoteFit& fit) {
+  if (fit.unencodable == std::string_view("\0", 1))
+    return "Notatet har et nulltegn (tegnkode 0), som ville avslutte notatet der. Notatet er "
+           "ikke lagret.";
   if (!fit.unencodable.empty())
     return "Tegnet \"" + fit.unencodable +
            "\" kan ikke lagres i et notat. Notatet er ikke lagret.";

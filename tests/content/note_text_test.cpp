@@ -62,6 +62,10 @@ TEST_F(NoteTest, ATextThatDoesNotFitOrHoldsAForeignCharacterIsRefusedWhole) {
   EXPECT_FALSE(MeasureNoteText(over).Fits());
   EXPECT_NE(WriteNoteText(*db, over).find("1 tegn for langt"), std::string::npos);
   EXPECT_NE(WriteNoteText(*db, "alfa Ω beta").find("\"Ω\""), std::string::npos);
+  // A zero byte would end the note there: the text is refused, not cut at it.
+  const std::string withNul("før\0etter", 10);
+  EXPECT_FALSE(MeasureNoteText(withNul).Fits());
+  EXPECT_NE(WriteNoteText(*db, withNul).find("nulltegn"), std::string::npos);
   EXPECT_EQ(File(), before) << "a refused note changes nothing";
 
   EXPECT_EQ(WriteNoteText(*db, full), "");
