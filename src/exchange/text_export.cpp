@@ -90,15 +90,19 @@ std::vector<std::string> HeaderFields(const TemplateLayout& layout) {
   return names;
 }
 
-// The value texts of `record`, hidden fields included; a field of a type without a text
-// form is left out.
-std::vector<std::string> DataFields(RecordFields& fields, const PointerRecord& record) {
+// The value texts of `record`, hidden fields included. A field of a type without a text
+// form is left out of a classic line; a CSV row keeps an empty cell for it, so every value
+// stands under its own heading.
+std::vector<std::string> DataFields(RecordFields& fields, const PointerRecord& record, TextFormat format) {
   const TemplateLayout* layout = fields.Layout(record);
   if (layout == nullptr) return {std::string(kNoTemplateText)};
   std::vector<std::string> values;
   // A record without a data block reads as zeros, as the data editor shows it.
-  fields.Visit(record, *layout, [&values](size_t, const TemplateField& field, std::span<const uint8_t> bytes) {
-    if (HasTextForm(field.DataType)) values.push_back(ShowFieldText(field, bytes, ShowOptions::Table()));
+  fields.Visit(record, *layout, [&values, format](size_t, const TemplateField& field, std::span<const uint8_t> bytes) {
+    if (HasTextForm(field.DataType))
+      values.push_back(ShowFieldText(field, bytes, ShowOptions::Table()));
+    else if (format == TextFormat::kCsv)
+      values.emplace_back();
   });
   return values;
 }
@@ -134,7 +138,7 @@ std::string ListText(tDataImageArk& db, Position templatePos, TextFormat format,
   for (size_t i = 0; i < records.size(); ++i) {
     if (progress && i % 1024 == 0) progress(int64_t(i), int64_t(records.size()));
     if (!reader.Read(records[i], at) || at.templatePos != templatePos) continue;
-    std::vector<std::string> values = DataFields(fields, at);
+    std::vector<std::string> values = DataFields(fields, at, format);
     if (!headerWritten) {
       // The header comes from the template the first exported record is laid out by.
       const TemplateLayout* layout = fields.Layout(at);

@@ -87,6 +87,21 @@ TEST_F(HtmlExportTest, LinkCellsOfEveryKind) {
   EXPECT_NE(ListPage(*db, line).find("\r\n<td>z</td>\r\n"), std::string::npos);
 }
 
+TEST_F(HtmlExportTest, AValueIsCutToItsWidthBeforeItIsEscapedSoNoEntityIsCutInHalf) {
+  TemplateField text = Row("Tekst", kTypeString, 20);
+  text.ShowLength = 10;
+  MakeTemplate("Smal", {text});
+  dp().Load(line);
+  ASSERT_EQ(LoadTemplate(*db, "Smal"), 0);
+  const Position first = CreateDataRecord(*db, DirRight);
+  const Position second = MakeData("Smal", first);
+  SetPayload(first, TextBytes("abcdefg\"&>xyz", 20));   // the entities end at the width
+  SetPayload(second, TextBytes("abcdefgh<\"&>", 20));   // the width falls between them
+  const std::string page = ListPage(*db, first);
+  EXPECT_NE(page.find(Lines({"<td>", "abcdefg&quot;&amp;&gt;", "</td>"})), std::string::npos) << page;
+  EXPECT_NE(page.find(Lines({"<td>", "abcdefgh&lt;&quot;", "</td>"})), std::string::npos) << page;
+}
+
 TEST_F(HtmlExportTest, DataRowsShowVisibleFieldsCutToTheirWidthAndEscaped) {
   TemplateField hidden = Row("Skjult", kTypeString, 20);
   hidden.Hidden = 1;

@@ -53,7 +53,14 @@ TEST_F(TextExportTest, ClassicLinesKeepTheirFormat) {
 
 TEST_F(TextExportTest, CsvQuotesCutsNothingAndWritesUtf8) {
   dp().Load(line);
-  EXPECT_EQ(ListText(*db, abc, TextFormat::kCsv), "A,B,Kurs,C\r\n42,abc,Ja\r\n-7,\"1,5 æ \"\"x\"\"\",Nei\r\n");
+  // The field without a text form keeps its column as an empty cell.
+  EXPECT_EQ(ListText(*db, abc, TextFormat::kCsv), "A,B,Kurs,C\r\n42,abc,,Ja\r\n-7,\"1,5 æ \"\"x\"\"\",,Nei\r\n");
+  // A line break of either kind stays inside its quoted cell.
+  for (const char* lineBreak : {"\r", "\n"}) {
+    SetPayload(first, Join({IntBytes(1), TextBytes(std::string("to") + lineBreak + "linjer", 300), Bytes(8, 0), Bytes{1}}));
+    const std::string row = std::string("A,B,Kurs,C\r\n1,\"to") + lineBreak + "linjer\",,Ja\r\n";
+    EXPECT_EQ(ListText(*db, abc, TextFormat::kCsv).substr(0, row.size()), row);
+  }
 }
 
 TEST_F(TextExportTest, FilesAreReplacedAndFailuresReported) {
