@@ -132,8 +132,12 @@ void DefEditor::TypeEntryRule(int column, int row) {
     SetOffsets();
     return;
   }
-  if (column == kColLengd && word == kStringWord && ny_)
-    At(kColDataLengd, row) = Decimal(Number(kColLengd, row) + 1);
+  if (column == kColLengd && word == kStringWord) {
+    // A string's length byte counts at most 255 characters.
+    if (Number(kColLengd, row) > kLongestString) At(kColLengd, row) = Decimal(kLongestString);
+    // A stored template's rows keep their bytes: its data records are laid out by them.
+    if (ny_) At(kColDataLengd, row) = Decimal(Number(kColLengd, row) + 1);
+  }
 }
 
 void DefEditor::SetOffsets() {

@@ -249,6 +249,35 @@ TEST_F(DefEditorTest, SaveAsMakesATemplateTheDataEditorFillsAndTheCheckAccepts) 
   ExpectConsistent();
 }
 
+TEST_F(DefEditorTest, StringLengthsStopAt255AndAStoredTemplateKeepsItsDataLengths) {
+  DefEditor e(*db, host, true);
+  e.SetCell(kColLengd, 1, "300");
+  Type(e, 1, "string");
+  Type(e, 2, "string");
+  e.EditCell(kColLengd, 2, "1000");
+  for (int row : {1, 2}) {
+    EXPECT_EQ(e.Cell(kColLengd, row), "255") << row;
+    EXPECT_EQ(e.Cell(kColDataLengd, row), "256") << row;
+  }
+
+  MakeTemplate("Tekster", {Row("S", kTypeString, 31, 30), Row("B", kTypeByte, 1, 3)});
+  auto stored = Edit("Tekster");
+  stored->EditCell(kColLengd, 1, "20");
+  EXPECT_EQ(stored->Cell(kColDataLengd, 1), "31");
+  ASSERT_TRUE(stored->Save());
+  EXPECT_EQ(Stored("Tekster")[0].Length, 20);
+  EXPECT_EQ(Stored("Tekster")[0].DataLength, 31);
+  EXPECT_EQ(LoadedTemplate(*db).Header.DataSize, 32);
+}
+
+TEST_F(DefEditorTest, SavingADerivedTemplateCountsTheInheritedPartInItsDataSize) {
+  MakeTemplate("Foreldre", {Row("Fil", kTypeFileName, 256, 30), Row("B", kTypeByte, 7, 3)});
+  MakeTemplate("Barn", {Inherit("Foreldre"), Row("Egen", kTypeWord, 2, 5)});
+  auto e = Edit("Barn");
+  ASSERT_TRUE(e->Save());
+  EXPECT_EQ(LoadedTemplate(*db).Header.DataSize, 32 + 2);  // FILNAVN 30 + 1, BYTE 1, WORD 2
+}
+
 TEST_F(DefEditorTest, RowCommandsAndTheInheritedLength) {
   MakeTemplate("Foreldre", {Row("Fil", kTypeFileName, 256, 30), Row("B", kTypeByte, 7, 3)});
   MakeTemplate("Barn", {Inherit("Foreldre"), Row("Egen", kTypeWord, 2, 5)});
