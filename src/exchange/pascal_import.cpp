@@ -74,8 +74,51 @@ std::string UpperCase8(std::string_view text) {
   return out;
 }
 
+namespace {
+
+bool IsNameChar(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || uint8_t(c) >= 0x80;
+}
+
+// Blanks and control characters around a header's words count as space.
+bool IsSpace(char c) { return uint8_t(c) <= ' '; }
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// The word `text` begins with (name characters), taken off `text` with the blanks after it.
+std::string_view TakeWord(std::string_view& text) {
+  size_t n = 0;
+  while (n < text.size() && IsNameChar(text[n])) ++n;
+  const std::string_view word = text.substr(0, n);
+  text = TrimBlanks(text.substr(n));
+  return word;
+}
+
+}  // namespace
+
 bool IsTypeHeader(std::string_view u) {
-  return (Has(u, "RECORD") || Has(u, "OBJECT") || Has(u, "CLASS")) && Has(u, "=") && !Has(u, ";");
+  if (Has(u, ";")) return false;
+  const size_t equals = u.find('=');
+  if (equals == std::string_view::npos) return false;
+  // One type name (a generic's parameters too) before "=", after an optional "TYPE".
+  std::string_view name = TrimBlanks(u.substr(0, equals));
+  if (name.size() > 4 && name.starts_with("TYPE") && IsSpace(name[4])) name = TrimBlanks(name.substr(5));
+  for (char c : name)
+    if (!IsNameChar(c) && c != '<' && c != '>' && c != ',' && c != '.') return false;
+  // Then the kind of the type as its first word: an array, a set, a pointer, a procedure
+  // type or an alias of another type is no template, nor is a class reference ("CLASS OF").
+  std::string_view rest = TrimBlanks(u.substr(equals + 1));
+  std::string_view word = TakeWord(rest);
+  if (word == "PACKED" || word == "BITPACKED") word = TakeWord(rest);
+  if (word == "CLASS") {
+    std::string_view after = rest;
+    return TakeWord(after) != "OF";
+  }
+  return word == "RECORD" || word == "OBJECT";
 }
 
 bool IsEndLine(std::string_view u) { return Has(u, "END") && Has(u, ";") && !Has(u, ":"); }
@@ -303,6 +346,7 @@ ImportResult ImportDeclaration(tDataImageArk& db, const PascalSource& source, st
     return result;
   }
   if (TemplateNameTaken(db, result.name)) {
+    result.nameTaken = true;
     result.message = "Navnet \"" + result.name +
                      "\" er allerede i bruk i databasen; malen er ikke importert. Kryss av for "
                      "\"Spør etter navn\" for å gi den et annet navn.";
@@ -379,6 +423,21 @@ ImportResult ImportDeclarationFromFile(tDataImageArk& db, const std::string& pat
                                        std::string_view declaration, std::string_view name,
                                        const ImportProgress& progress) {
   return ImportDeclaration(db, PascalSource::ReadFile(path, declaration), declaration, name, progress);
+}
+
+std::vector<ImportResult> ImportAllDeclarations(tDataImageArk& db, const PascalSource& source,
+                                                const ImportProgress& progress) {
+  std::vector<ImportResult> results;
+  for (const std::string& declaration : source.Scan().declarations) {
+    ImportResult result = ImportDeclaration(db, source, declaration, "", progress);
+    if (result.nameTaken) {
+      result.status = ImportResult::Status::kSkipped;
+      result.message = "\"" + declaration + "\" er hoppet over: navnet \"" + result.name +
+                       "\" er allerede i bruk i databasen.";
+    }
+    results.push_back(std::move(result));
+  }
+  return results;
 }
 
 }  // namespace qn

@@ -27,7 +27,8 @@ inline constexpr std::string_view kImportNamePrompt = "Nytt navn på mal";
 inline constexpr std::string_view kPascalFileFilter = "Pascal filer|*.PAS|Alle filer|*.*";
 
 // The line tests, each on a line already upper-cased (8-bit).
-// "RECORD", "OBJECT" or "CLASS", and "=", and no ";".
+// A type name, "=", then "RECORD", "OBJECT" or "CLASS" (after an optional "PACKED") as the
+// type's first word, and no ";": "CLASS OF", arrays and aliases are no declarations.
 bool IsTypeHeader(std::string_view upper);
 // "END" and ";" and no ":".
 bool IsEndLine(std::string_view upper);
@@ -127,12 +128,14 @@ struct ImportResult {
     kNotFound,   // the declaration line is not (or no longer) in the file
     kRefused,    // the name cannot be used, or the file cannot be read: nothing made
     kFailed,     // the database did not take the template: nothing made
+    kSkipped,    // importing all: the name is already used, so this one was left out
   };
   Status status = Status::kNotFound;
   std::string name;        // the template's name
   size_t fields = 0;       // rows appended, the ancestor row included
   size_t skippedLines = 0; // field lines left out (no type, no name, too many rows)
   std::string message;     // what the user is told when it is not kImported
+  bool nameTaken = false;  // refused because a template of the name can already be found
 };
 
 // Progress of one import: percent and the name of the field last appended (UTF-8).
@@ -147,6 +150,11 @@ ImportResult ImportDeclaration(tDataImageArk& db, const PascalSource& source, st
 // The same from a source read only as far as the declaration's end.
 ImportResult ImportDeclaration(tDataImageArk& db, std::istream& source, std::string_view declaration,
                                std::string_view name, const ImportProgress& progress = {});
+// "&Importer alle": every declaration the scan listed, in order, each by its type name.
+// A declaration whose name is already used (the same type in two {$IFDEF} branches, or a
+// name the database has) is skipped with a message saying so, and the rest are imported.
+std::vector<ImportResult> ImportAllDeclarations(tDataImageArk& db, const PascalSource& source,
+                                                const ImportProgress& progress = {});
 ImportResult ImportDeclarationFromFile(tDataImageArk& db, const std::string& path,
                                        std::string_view declaration, std::string_view name,
                                        const ImportProgress& progress = {});

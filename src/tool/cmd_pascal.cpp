@@ -7,7 +7,8 @@
 // A SOURCE is read only when it is a regular file of at most 64 MiB.
 //   quilltool import-pascal FILE SOURCE [DECLARATION...] [--name NAME]: the declarations
 //     (all the source has when none is named) as templates; prints each new template's
-//     name and field count.
+//     name and field count. Importing all, a declaration whose name is already used is
+//     skipped with one line saying so.
 // Exit 1 when the template, or a declaration to import, is not there.
 #include <sstream>
 
@@ -121,14 +122,22 @@ int RunImportPascal(const std::vector<std::string>& args, ToolContext& context) 
   std::istringstream in(file.bytes);
   const PascalSource source(in);
   if (!source.Scan().error.empty()) return Fail(context, source.Scan().error);
-  if (declarations.empty()) declarations = source.Scan().declarations;
   tDataImageArk db(context.files);
   if (int r = OpenForEditing(context, args[0], db); r != kExitOk) return r;
   int exit = kExitOk;
-  for (const std::string& declaration : declarations) {
-    const ImportResult result = ImportDeclaration(db, source, declaration, name);
+  // All of a source: a name already used is skipped with a line, and the rest go on.
+  std::vector<ImportResult> results;
+  if (declarations.empty() && name.empty()) results = ImportAllDeclarations(db, source);
+  if (declarations.empty() && !name.empty()) declarations = source.Scan().declarations;
+  for (const std::string& declaration : declarations)
+    results.push_back(ImportDeclaration(db, source, declaration, name));
+  for (const ImportResult& result : results) {
     if (result.status == ImportResult::Status::kImported) {
       context.out << Escaped(result.name) << '\t' << result.fields << '\n';
+      continue;
+    }
+    if (result.status == ImportResult::Status::kSkipped) {
+      context.err << "quilltool: " << Escaped(result.message) << '\n';
       continue;
     }
     context.err << "quilltool: " << Escaped(result.message) << '\n';

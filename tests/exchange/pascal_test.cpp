@@ -21,6 +21,12 @@ TEST(PascalLinesTest, HeadersEndsAndFieldsAreKnownByTheirWords) {
   EXPECT_TRUE(IsTypeHeader("TFORM1 = CLASS(TFORM)"));
   EXPECT_FALSE(IsTypeHeader("TFORWARD = CLASS;"));  // a forward declaration
   EXPECT_FALSE(IsTypeHeader("VAR R : RECORD"));
+  EXPECT_TRUE(IsTypeHeader("TPAKKET = PACKED RECORD  { PAKKET }"));
+  // Only a record, object or class is one: no alias or array of one, no class reference.
+  for (const char* other : {"TX = ARRAY[TKIND] OF TRECORDINFO", "TLISTE = TOBJECTLIST",
+                            "TMETA = CLASS OF TBASE", "TPEKER = ^TRECORD", "TFARGE = (RECORD_A, CLASS_B)",
+                            "  NAVN: ARRAY[TKIND] OF TOBJECT = ("})
+    EXPECT_FALSE(IsTypeHeader(other)) << other;
   EXPECT_TRUE(IsEndLine("  END;"));
   EXPECT_FALSE(IsEndLine("  ENDE : BYTE;"));
   EXPECT_TRUE(IsFieldLine("  NAVN : STRING[30];"));
@@ -103,6 +109,38 @@ class PascalImportTest : public TemplateFixture {
     return LoadedTemplate(*db).Fields;
   }
 };
+
+TEST_F(PascalImportTest, ImportingAllSkipsANameAlreadyUsedAndGoesOn) {
+  const std::string unit =
+      "type\n"
+      "  TKinds = Array[TKind] of TRecordInfo\n"  // an alias whose ";" follows on the next line
+      "    ;\n"
+      "{$IFDEF FPC}\n"
+      "  TPunkt = record\n    X, Y: Integer;\n  end;\n"
+      "{$ELSE}\n"
+      "  TPunkt = record\n    X, Y: Longint;\n  end;\n"
+      "{$ENDIF}\n"
+      "  TNode = class;\n"  // forward, then the body
+      "  TEldre = record\n    A: Byte;\n  end;\n"
+      "  TNode = class(TObject)\n    Verdi: Word;\n  end;\n"
+      "  TMeta = class of TNode\n  ;\n";
+  MakeTemplate("TEldre", {Row("A", kTypeByte, 1)});
+  std::istringstream in(unit);
+  const PascalSource source(in);
+  EXPECT_EQ(source.Scan().declarations,
+            (std::vector<std::string>{"TPunkt = record", "TPunkt = record", "TEldre = record", "TNode = class(TObject)"}));
+  const std::vector<ImportResult> results = ImportAllDeclarations(*db, source);
+  ASSERT_EQ(results.size(), 4u);
+  EXPECT_EQ(results[0].status, ImportResult::Status::kImported);
+  EXPECT_EQ(results[1].status, ImportResult::Status::kSkipped);
+  EXPECT_EQ(results[1].message, "\"TPunkt = record\" er hoppet over: navnet \"TPunkt\" er allerede i bruk i databasen.");
+  EXPECT_EQ(results[2].status, ImportResult::Status::kSkipped);
+  EXPECT_EQ(results[3].status, ImportResult::Status::kImported);
+  EXPECT_EQ(Stored("TPunkt").size(), 2u);
+  EXPECT_EQ(Stored("TPunkt")[0].DataType, kTypeSmallint);  // the first branch
+  EXPECT_EQ(Stored("TNode")[1].Name, "VERDI");
+  ExpectConsistent();
+}
 
 TEST_F(PascalImportTest, ADeclarationBecomesATemplateTheDataEditorFills) {
   dp().Load(line);

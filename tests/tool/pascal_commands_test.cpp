@@ -56,3 +56,16 @@ TEST_F(PascalCommandsTest, ImportedDeclarationsPrintBackAsTemplatesAndDeclaratio
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PascalCommandsTest, ImportingAllAgainSkipsEachNameAlreadyUsedWithOneLine) {
+  ASSERT_EQ(Run({"import-pascal", "db.pdb256", source}), 0);
+  EXPECT_EQ(out.str(), "TPunkt\t3\nTSirkel\t2\n");
+  EXPECT_EQ(Run({"import-pascal", "db.pdb256", source}), 0);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(ErrLines(), 2);
+  EXPECT_NE(err.str().find("\"TSirkel = object(TPunkt)\" er hoppet over"), std::string::npos) << err.str();
+}
+
+}  // namespace
