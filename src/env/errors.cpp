@@ -1,6 +1,7 @@
 #include "env/errors.h"
 
 #include <cerrno>
+#include <cstring>
 
 namespace qn {
 
@@ -22,6 +23,59 @@ int32_t ErrorCodeFromErrno(int err, bool writing) {
     case EIO: return writing ? 101 : 100;
     default: return 1000 + err;
   }
+}
+
+namespace {
+
+struct ErrnoText {
+  int err;
+  const char* text;
+};
+
+constexpr ErrnoText kErrnoTexts[] = {
+    {EPERM, "Operasjonen er ikke tillatt"},
+    {ENOENT, "Filen eller mappen fins ikke"},
+    {EINTR, "Avbrutt av et signal"},
+    {EIO, "Inn/ut-feil"},
+    {ENXIO, "Enheten eller adressen fins ikke"},
+    {EBADF, "Ugyldig filreferanse"},
+    {EAGAIN, "Midlertidig utilgjengelig, prøv igjen"},
+    {ENOMEM, "Ikke nok minne"},
+    {EACCES, "Ingen tilgang"},
+    {EBUSY, "Enheten eller ressursen er opptatt"},
+    {EEXIST, "Filen fins fra før"},
+    {EXDEV, "Kan ikke flytte mellom to filsystemer"},
+    {ENODEV, "Enheten fins ikke"},
+    {ENOTDIR, "Ikke en mappe"},
+    {EISDIR, "Er en mappe"},
+    {EINVAL, "Ugyldig argument"},
+    {ENFILE, "For mange åpne filer i systemet"},
+    {EMFILE, "For mange åpne filer"},
+    {ETXTBSY, "Filen er i bruk"},
+    {EFBIG, "Filen er for stor"},
+    {ENOSPC, "Det er ikke mer plass på disken"},
+    {ESPIPE, "Kan ikke søke i et rør eller en enhet"},
+    {EROFS, "Filsystemet er skrivebeskyttet"},
+    {EMLINK, "For mange lenker"},
+    {EPIPE, "Brutt rør"},
+    {EDEADLK, "Vranglås unngått"},
+    {ENAMETOOLONG, "Filnavnet er for langt"},
+    {ENOLCK, "Ingen ledige låser"},
+    {ENOTEMPTY, "Mappen er ikke tom"},
+    {ELOOP, "En symbolsk lenke som ikke følges, eller for mange lenker etter hverandre"},
+    {EOVERFLOW, "Verdien er for stor for datatypen"},
+    {ETIMEDOUT, "Tidsavbrudd"},
+    {ESTALE, "Filreferansen er foreldet"},
+    {EDQUOT, "Diskkvoten er brukt opp"},
+};
+
+}  // namespace
+
+std::string SystemErrorText(int err) {
+  for (const ErrnoText& row : kErrnoTexts)
+    if (row.err == err) return row.text;
+  const char* text = std::strerror(err);
+  return text != nullptr && *text != '\0' ? text : "Systemfeil " + std::to_string(err);
 }
 
 }  // namespace qn

@@ -15,6 +15,10 @@ namespace qn {
 // 101 on writing; any other errno e gives 1000 + e, which has no text.
 int32_t ErrorCodeFromErrno(int err, bool writing);
 
+// The system's text for the POSIX errno `err`: Norwegian for the errors a user meets with
+// files and folders, the C library's own text for the rest; never empty.
+std::string SystemErrorText(int err);
+
 class IoError : public std::runtime_error {
  public:
   IoError(int code, const std::string& what) : std::runtime_error(what), code_(code) {}

@@ -4,13 +4,14 @@
 
 #include "env/errors.h"
 #include "store/database.h"
+#include "store/error_text.h"
 
 namespace qn {
 
 namespace {
 
 [[noreturn]] void Throw(int code, const std::string& name) {
-  throw IoError(code, "Filen " + name + " kunne ikke skrives: " + ErrorText(code) + " (" +
+  throw IoError(code, "Filen " + name + " kunne ikke skrives: " + ErrorReason(code) + " (" +
                           std::to_string(code) + ")");
 }
 

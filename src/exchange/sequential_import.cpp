@@ -6,6 +6,7 @@
 
 #include "store/database.h"
 #include "store/datapointer.h"
+#include "store/error_text.h"
 #include "store/record_blocks.h"
 #include "templates/template_store.h"
 
@@ -21,7 +22,7 @@ std::string Counted(int64_t records) {
 }
 
 std::string ErrorPart(int32_t code) {
-  const std::string text = ErrorText(code);
+  const std::string text = ErrorReason(code);
   return (text.empty() ? "feil" : text) + " (" + std::to_string(code) + ")";
 }
 

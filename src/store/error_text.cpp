@@ -3,7 +3,9 @@
 #include <string>
 #include <string_view>
 
+#include "env/errors.h"
 #include "store/database.h"
+#include "store/error_text.h"
 
 namespace qn {
 
@@ -150,8 +152,16 @@ std::string ErrorText(int32_t code) {
     case kErrorHeldByWindow: return "DATABASEN ER ÅPEN FOR ENDRING I ET VINDU";
     case kErrorBusy: return "DATABASEN ENDRES AV ET ANNET PROGRAM";
     case kErrorJournalInTheWay: return "NOE ANNET STÅR DER DATABASENS JOURNALFIL SKAL LIGGE";
-    default: return {};
+    default: break;
   }
+  return {};
+}
+
+std::string ErrorReason(int32_t code) {
+  std::string text = ErrorText(code);
+  // A system error without a row of its own carries the system's text for it.
+  if (text.empty() && code > 1000 && code < kErrorNotADatabase) text = SystemErrorText(code - 1000);
+  return text;
 }
 
 std::string_view TaskText(int32_t taskCode) {

@@ -11,6 +11,7 @@
 #include "env/settings.h"
 #include "env/text_codec.h"
 #include "store/database.h"
+#include "store/error_text.h"
 #include "content/initial_content.h"
 
 namespace qn::tool {
@@ -79,9 +80,7 @@ bool ExpectArguments(ToolContext& context, const ToolCommand& command,
 }
 
 std::string ErrorDescription(int32_t code) {
-  std::string text = ErrorText(code);
-  // Numbers above 1000 carry a system error that has no row of its own.
-  if (text.empty() && code > 1000) text = std::strerror(code - 1000);
+  const std::string text = ErrorReason(code);
   return "error " + std::to_string(code) + (text.empty() ? "" : ": " + text);
 }
 

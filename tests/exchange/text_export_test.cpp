@@ -1,5 +1,7 @@
 #include "exchange/text_export.h"
 
+#include <cerrno>
+
 #include "env/errors.h"
 #include "exchange/exchange_fixture.h"
 
@@ -76,6 +78,14 @@ TEST_F(TextExportTest, FilesAreReplacedAndFailuresReported) {
   EXPECT_EQ(FirstTemplateDown(*db), 0);
   out->createError = 5;
   EXPECT_THROW(WriteListText(*db, *out, "liste.txt", abc, TextFormat::kClassic), IoError);
+  // A system error without a row of its own is named by the system's text, then its number.
+  out->createError = 1000 + EISDIR;
+  try {
+    WriteListText(*db, *out, "liste.txt", abc, TextFormat::kClassic);
+    ADD_FAILURE() << "no IoError";
+  } catch (const IoError& e) {
+    EXPECT_NE(std::string(e.what()).find(": Er en mappe (1021)"), std::string::npos) << e.what();
+  }
 }
 
 }  // namespace
