@@ -1,5 +1,5 @@
 // Databases damaged at random, from a fixed seed: bit flips, links set to other records'
-// Positions, block sizes and name lengths. Every read command of the tool runs on each
+// Positions, block sizes and name lengths. The read commands of the tool run on each
 // without crashing, hanging or changing a byte of any file; repair leaves a file the check
 // passes byte for byte, and never leaves fewer reachable whole records than it found.
 // The run stops after a number of files or about forty seconds, whichever comes first;
@@ -164,12 +164,16 @@ TEST_F(DamagedFilesFuzzTest, ReadsChangeNothingAndRepairNeverMakesAFileWorse) {
 
     const std::map<std::string, Bytes> before = Files();
     const std::string someRecord = P(Position(pick(layout.records)));
-    const std::vector<std::vector<std::string>> reads = {
-        {"scan", kFile}, {"tree", kFile}, {"check", kFile}, {"deleted", kFile}, {"templates", kFile},
-        {"template", kFile, "Database Bruker"}, {"pascal", kFile, "Database Bruker", "--object"},
-        {"show", kFile, someRecord}, {"note", kFile, someRecord}, {"find", kFile, "Linje <5> & \"x\""},
-        {"get-var", kFile, "Farge"}, {"quick", kFile, "list"}, {"bookmark", kFile, "find", "x"},
+    // Opening costs most of a command's time, so each file meets the check, the tree and
+    // the scan, and three of the other read commands in turn.
+    const std::vector<std::vector<std::string>> others = {
+        {"deleted", kFile}, {"templates", kFile}, {"template", kFile, "Database Bruker"},
+        {"pascal", kFile, "Database Bruker", "--object"}, {"show", kFile, someRecord},
+        {"note", kFile, someRecord}, {"find", kFile, "Linje <5> & \"x\""}, {"get-var", kFile, "Farge"},
+        {"quick", kFile, "list"}, {"bookmark", kFile, "find", "x"},
         {"export-text", kFile, someRecord, "out.txt", "--csv"}, {"export-html", kFile, "out/"}};
+    std::vector<std::vector<std::string>> reads = {{"scan", kFile}, {"tree", kFile}, {"check", kFile}};
+    for (size_t k = 0; k < 3; ++k) reads.push_back(others[(size_t(files) * 3 + k) % others.size()]);
     int checkExit = -1;
     for (const std::vector<std::string>& command : reads) {
       const int exit = Run(command);
