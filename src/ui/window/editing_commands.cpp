@@ -25,6 +25,31 @@ namespace {
 
 constexpr std::string_view kSortDamagedMessage = "Listen er skadet og ble ikke sortert";
 
+// Delete and cut: the record leaves the shown list, or the status bar says why it stays.
+void RemoveCurrent(TQuillForm& w, int32_t (*remove)(tDataImageArk&)) {
+  tDataImageArk& db = w.dataark();
+  if (!db.IsOpen()) return;
+  const bool refused = remove(db) < 0;
+  if (!refused) w.Place().Replaced(db, 0, 1, 0);
+  w.vis(0);
+  if (refused) w.SetStatusText(1, DeleteRefusedText(db));
+}
+
+// The two pastes: the new record below tells where its data comes from, or the status bar
+// says why nothing was pasted.
+void PasteBelow(TQuillForm& w, bool (*paste)(tDataImageArk&)) {
+  tDataImageArk& db = w.dataark();
+  if (!db.IsOpen()) return;
+  const bool pasted = paste(db);
+  if (pasted) w.Place().Replaced(db, 1, 0, 1);
+  w.vis(0);
+  if (pasted) {
+    w.ShowOrigin();
+  } else {
+    w.SetStatusText(1, PasteRefusedText(db));
+  }
+}
+
 }  // namespace
 
 void Linje1Click(TQuillForm& w) {
@@ -38,13 +63,13 @@ void Linje1Click(TQuillForm& w) {
   if (!made) w.SetStatusText(1, choice.text.empty() ? kLineWithoutTextText : kNoLineHereText);
 }
 
-void Slett2Click(TQuillForm& w) {
-  tDataImageArk& db = w.dataark();
-  if (!db.IsOpen()) return;
-  const bool refused = DeleteRecord(db) < 0;
-  if (!refused) w.Place().Replaced(db, 0, 1, 0);
-  w.vis(0);
-  if (refused) w.SetStatusText(1, DeleteRefusedText(db));
+void Slett2Click(TQuillForm& w) { RemoveCurrent(w, &DeleteRecord); }
+void Klipput1Click(TQuillForm& w) { RemoveCurrent(w, &CutRecord); }
+void Liminn2Click(TQuillForm& w) {
+  PasteBelow(w, [](tDataImageArk& db) { return PasteRecord(db) >= 0; });
+}
+void Liminnpeker1Click(TQuillForm& w) {
+  PasteBelow(w, [](tDataImageArk& db) { return PasteRecordShadow(db) > 0; });
 }
 
 void Kopier3Click(TQuillForm& w) {
@@ -52,41 +77,6 @@ void Kopier3Click(TQuillForm& w) {
   if (!db.IsOpen()) return;
   if (CopyRecord(db) < 0) w.SetStatusText(1, CopyRefusedText(db));
   w.SetButton();
-}
-
-void Klipput1Click(TQuillForm& w) {
-  tDataImageArk& db = w.dataark();
-  if (!db.IsOpen()) return;
-  const bool refused = CutRecord(db) < 0;
-  if (!refused) w.Place().Replaced(db, 0, 1, 0);
-  w.vis(0);
-  if (refused) w.SetStatusText(1, DeleteRefusedText(db));
-}
-
-void Liminn2Click(TQuillForm& w) {
-  tDataImageArk& db = w.dataark();
-  if (!db.IsOpen()) return;
-  const bool pasted = PasteRecord(db) >= 0;
-  if (pasted) w.Place().Replaced(db, 1, 0, 1);
-  w.vis(0);
-  if (pasted) {
-    w.ShowOrigin();
-  } else {
-    w.SetStatusText(1, PasteRefusedText(db));
-  }
-}
-
-void Liminnpeker1Click(TQuillForm& w) {
-  tDataImageArk& db = w.dataark();
-  if (!db.IsOpen()) return;
-  const bool pasted = PasteRecordShadow(db) > 0;
-  if (pasted) w.Place().Replaced(db, 1, 0, 1);
-  w.vis(0);
-  if (pasted) {
-    w.ShowOrigin();
-  } else {
-    w.SetStatusText(1, PasteRefusedText(db));
-  }
 }
 
 void FlyttNed(TQuillForm& w) {
