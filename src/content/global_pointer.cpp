@@ -88,8 +88,12 @@ std::string GlobalPointerEditor::Ok() {
   if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
   Position position = 0;
   const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), position);
-  if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size())
+  const bool whole = !digits.empty() && ec == std::errc() && end == digits.data() + digits.size();
+  // Only a pointer that goes by Position needs one; one that goes by its text keeps a
+  // Position only when a whole number was given.
+  if (!whole && method == kMethodPosition)
     return "'" + positionText + "' er ikke en gyldig heltallsverdi";
+  if (!whole) position = 0;
   for (const std::string* field : {&fileName, &text}) {
     if (std::string c = Unencodable(*field); !c.empty())
       return "Tegnet \"" + c + "\" kan ikke lagres i en global peker. Ingenting er lagret.";
@@ -98,6 +102,9 @@ std::string GlobalPointerEditor::Ok() {
   std::array<uint8_t, kGlobalPointerSize> payload;
   pointer.Encode(payload);
   if (IsNew()) {
+    // A new pointer goes below the current record, as "Ny under" does, whatever way the
+    // cursor last moved.
+    db.dp->SetLastDirection(DirDown);
     if (AddGlobalPointer(db, payload) < 0) return "Den globale pekeren kunne ikke lages her.";
     record_ = db.dp->CurrentPosition();
     return {};

@@ -55,10 +55,11 @@ class GlobalPointerEditor {
   int method = kMethodPosition;
   bool automatic = false;
 
-  // "O&k": the Position must be a whole number (the conversion error otherwise, and
-  // nothing is written). The texts are cut to their room; a character the code page lacks
-  // is refused with a message. A new pointer is made in the direction of the cursor's last
-  // move (kind 640); an edited one is rewritten in its record. Empty when written.
+  // "O&k": for "Filnavn og posisjon" the Position must be a whole number (the conversion
+  // error otherwise, and nothing is written); "Filnavn og tekst" does not need one. The
+  // texts are cut to their room; a character the code page lacks is refused with a
+  // message. A new pointer is made below the current record (kind 640); an edited one is
+  // rewritten in its record. Empty when written.
   std::string Ok();
 
  private:

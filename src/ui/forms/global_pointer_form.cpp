@@ -59,6 +59,14 @@ TGlobalPointerForm::TGlobalPointerForm(GlobalPointerEditor& editor, Dialogs& dia
     column->addWidget(radio);
   }
   if (QAbstractButton* chosen = eMetode_->button(editor_.method)) chosen->setChecked(true);
+  // Each method asks only for what it uses: a Position, or a text to look for.
+  const auto methodChosen = [this] {
+    const bool byText = eMetode_->checkedId() == kMethodText;
+    ePosisjon_->setEnabled(!byText);
+    eTekst_->setEnabled(byText);
+  };
+  methodChosen();
+  connect(eMetode_, &QButtonGroup::idClicked, this, methodChosen);
   layout->addWidget(group);
   automatisk_ = new QCheckBox("Automatisk", this);
   automatisk_->setObjectName("Automatisk");

@@ -184,6 +184,12 @@ bool TQuillForm::eventFilter(QObject* watched, QEvent* event) {
 
 void TQuillForm::PaintBox1MouseDown(Qt::MouseButton button, int x, int y) {
   if (button == Qt::RightButton) {
+    // The clicked row becomes current first, so the menu acts on the row it opened on.
+    if (dataark_.IsOpen() && SelectRowAt(dataark_, cl_, canvas_, y)) {
+      PaintBox1_->update();
+      ShowOrigin();
+      SetButton();
+    }
     const ScreenPoint at = ContextMenuPoint(
         frameGeometry().left(), frameGeometry().top(), x, y,
         HurtigListe_->isVisible() ? HurtigListe_->width() : 0,

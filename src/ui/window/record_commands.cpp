@@ -163,7 +163,8 @@ void Globalpeker1Click(TQuillForm& w) {
   tDataImageArk& db = w.dataark();
   if (!db.IsOpen()) return;
   GlobalPointerEditor editor(db, false);
-  w.forms().EditGlobalPointer(editor);
+  // The new pointer is current when the form closes: show it at once.
+  if (w.forms().EditGlobalPointer(editor)) w.vis(0);
 }
 
 void OpenGlobalPointer(TQuillForm& w) {

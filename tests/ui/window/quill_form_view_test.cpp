@@ -92,7 +92,7 @@ TEST_F(QuillFormViewTest, AClickOnTheHeaderRowChangesNothing) {
   EXPECT_EQ(form_.cl().CurrentIndex, 3);
 }
 
-TEST_F(QuillFormViewTest, ARightClickOpensTheContextMenuWithoutMovingTheCurrentRecord) {
+TEST_F(QuillFormViewTest, ARightClickMakesTheClickedRowCurrentAndOpensTheContextMenu) {
   const auto list = test::MakeList(db(), "Liste", test::Numbered(5));
   ShowOn(list[0]);
   QTest::mouseClick(Box(), Qt::RightButton, {}, Row(3, 40));
@@ -102,8 +102,13 @@ TEST_F(QuillFormViewTest, ARightClickOpensTheContextMenuWithoutMovingTheCurrentR
                         form_.frameGeometry().top() + Row(3).y() + 36 + 25);
   EXPECT_EQ(menu->pos(), expected);
   menu->hide();
-  EXPECT_EQ(dp().CurrentPosition(), list[0]);
-  EXPECT_EQ(form_.cl().CurrentIndex, 0);
+  EXPECT_EQ(dp().CurrentPosition(), list[2]);
+  EXPECT_EQ(form_.cl().CurrentIndex, 2);
+  // Below the last row the current record stays, and the menu still opens.
+  QTest::mouseClick(Box(), Qt::RightButton, {}, Row(9, 40));
+  EXPECT_TRUE(menu->isVisible());
+  menu->hide();
+  EXPECT_EQ(dp().CurrentPosition(), list[2]);
 }
 
 TEST_F(QuillFormViewTest, TheFortiethRecordOfThirtyRowsPutsTheBarAtTen) {

@@ -226,22 +226,26 @@ TEST_F(RecordCommandsTest, GlobalPointersAreMadeAndFollowedToTheOtherFileOrWithi
     kunder = AddNamed(second, DirDown, "Kunder");
     second.Close();
   }
-  const auto list = test::MakeList(db(), "Liste", {"A"});
-  ShowOn(list[0]);
+  const auto list = test::MakeList(db(), "Liste", {"A", "B"});
+  ShowOn(list[1]);
+  Key(Qt::Key_Up, Qt::ControlModifier);  // the last move went up: a new record still goes below
+  ASSERT_EQ(dp().CurrentPosition(), list[0]);
   forms_.OnGlobalPointer([&](GlobalPointerEditor& editor) {
     EXPECT_TRUE(editor.IsNew());
     editor.fileName = other;
     editor.positionText = "tolv";
     EXPECT_NE(editor.Ok(), "") << "a Position that is no number stores nothing";
-    editor.positionText = "0";
-    editor.method = kMethodText;
+    editor.positionText = "";
+    editor.method = kMethodText;  // which needs no Position
     editor.text = "Kunder";
     return editor.Ok().empty();
   });
   Run("Globalpeker1");
   const Position pointer = dp().CurrentPosition();
   EXPECT_EQ(RecordAt(pointer).kind, kKindGlobalPointer);
+  EXPECT_EQ(RecordAt(list[0]).down, pointer);
   EXPECT_EQ(DisplayName(db()), other + " : Kunder");
+  EXPECT_EQ(form_.cl().RowPos[1], pointer) << "the new pointer shows without a refresh";
 
   // Opening it edits it while automatic following is off.
   forms_.OnGlobalPointer([](GlobalPointerEditor& editor) {
