@@ -49,7 +49,11 @@ TImportForm::TImportForm(tDataImageArk& db, Dialogs& dialogs, QWidget* parent)
   AskName_ = new QCheckBox(FromUtf8("Spør etter navn"), this);
   AskName_->setObjectName("SporNavn");
   bottom->addWidget(AskName_);
-  bottom->addStretch();
+  // What the last import made, or left out.
+  Result_ = new QLabel(this);
+  Result_->setObjectName("Resultat");
+  Result_->setWordWrap(true);
+  bottom->addWidget(Result_, 1);
   auto* all = new QPushButton("&Importer alle", this);
   all->setObjectName("ImporterAlle");
   bottom->addWidget(all);
@@ -65,6 +69,7 @@ TImportForm::TImportForm(tDataImageArk& db, Dialogs& dialogs, QWidget* parent)
 
 void TImportForm::showEvent(QShowEvent* event) {
   FileName_->clear();
+  Result_->clear();
   Lines_->setText("0");
   Objects_->setText("0");
   QDialog::showEvent(event);
@@ -72,6 +77,7 @@ void TImportForm::showEvent(QShowEvent* event) {
 
 void TImportForm::sjekkfilen() {
   List_->clear();
+  Result_->clear();
   AntLinjer_ = 0;
   AntRecord_ = 0;
   source_.reset();
@@ -104,17 +110,14 @@ void TImportForm::BrowseClick() {
   sjekkfilen();
 }
 
-bool TImportForm::ImporterRecord(int line) {
-  if (line < 0 || line >= List_->count()) return false;
+// One declaration as a template, stored in the file at once even while the window's
+// command that opened the form is still running; nothing when the user cancels the name.
+std::optional<ImportResult> TImportForm::ImportLine(int line) {
   const std::string declaration = List_->item(line)->text().toStdString();
   std::string name;
   if (AskName_->isChecked()) {
     name = dialogs_.Input(kImportNamePrompt, declaration);
-    if (name.empty()) return false;
-  }
-  if (DataArk_.ReadOnly()) {
-    dialogs_.Message(kErrorCaption, kReadOnlyRefusal, MessageKind::kInformation);
-    return false;
+    if (name.empty()) return std::nullopt;
   }
   ImportResult result;
   {
@@ -127,16 +130,65 @@ bool TImportForm::ImporterRecord(int line) {
     result = source_ ? ImportDeclaration(DataArk_, *source_, declaration, name, shown)
                      : ImportDeclarationFromFile(DataArk_, FileName_->text().toStdString(), declaration, name, shown);
   }
-  if (result.status != ImportResult::Status::kImported) {
-    dialogs_.Message(kErrorCaption, result.message, MessageKind::kWarning);
+  if (result.status == ImportResult::Status::kImported && DataArk_.InChange() &&
+      DataArk_.CommitChangeSoFar() != 0) {
+    result.status = ImportResult::Status::kFailed;
+    result.message = "Malen \"" + result.name + "\" kunne ikke lagres i databasen.";
+  }
+  if (result.status == ImportResult::Status::kImported) ++imported_;
+  return result;
+}
+
+bool TImportForm::RefusedReadOnly() {
+  if (!DataArk_.ReadOnly()) return false;
+  dialogs_.Message(kErrorCaption, kReadOnlyRefusal, MessageKind::kInformation);
+  return true;
+}
+
+void TImportForm::Say(const std::string& text) { Result_->setText(FromUtf8(text)); }
+
+QString TImportForm::ResultText() const { return Result_->text(); }
+
+bool TImportForm::ImporterRecord(int line) {
+  if (line < 0 || line >= List_->count() || RefusedReadOnly()) return false;
+  const std::optional<ImportResult> result = ImportLine(line);
+  if (!result) return false;
+  if (result->status != ImportResult::Status::kImported) {
+    dialogs_.Message(kErrorCaption, result->message, MessageKind::kWarning);
     return false;
   }
-  ++imported_;
+  Say("1 mal importert: \"" + result->name + "\" med " + std::to_string(result->fields) + " felt.");
   return true;
 }
 
 void TImportForm::ImportAllClick() {
-  for (int line = 0; line < List_->count(); ++line) ImporterRecord(line);
+  if (List_->count() == 0 || RefusedReadOnly()) return;
+  int made = 0;
+  std::vector<std::string> taken;
+  std::vector<std::string> failed;
+  for (int line = 0; line < List_->count(); ++line) {
+    const std::optional<ImportResult> result = ImportLine(line);
+    if (!result) continue;
+    if (result->status == ImportResult::Status::kImported) {
+      ++made;
+    } else if (result->nameTaken) {
+      taken.push_back(result->name);
+    } else {
+      failed.push_back(result->message);
+    }
+  }
+  std::string said = std::to_string(made) + (made == 1 ? " mal" : " maler") + " importert.";
+  if (!taken.empty()) {
+    said += " " + std::to_string(taken.size()) + " hoppet over, navnet er allerede i bruk:";
+    for (size_t i = 0; i < taken.size(); ++i) said += (i == 0 ? " " : ", ") + taken[i];
+    said += ".";
+  }
+  Say(said);
+  if (!failed.empty()) {
+    std::string text;
+    for (const std::string& line : failed) text += (text.empty() ? "" : "\n") + line;
+    dialogs_.Message(kErrorCaption, text, MessageKind::kWarning);
+  }
 }
 
 }  // namespace qn

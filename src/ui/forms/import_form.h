@@ -13,6 +13,7 @@
 #include "commands/dialogs.h"
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 
@@ -30,10 +31,15 @@ class TImportForm : public QDialog {
   void sjekkfilen();
   // "Bla gjennom ....": a file chosen in the file dialog, then scanned.
   void BrowseClick();
-  // ImporterRecord on line `line` of the list. True when a template was made.
+  // ImporterRecord on line `line` of the list. True when a template was made. Each import
+  // is stored at once, and the form says under the list what it made.
   bool ImporterRecord(int line);
-  // "&Importer alle": every line, top to bottom.
+  // "&Importer alle": every line, top to bottom; a declaration whose name is already a
+  // template (imported before) is left out, and the form says in one line how many
+  // templates it made and which it left out.
   void ImportAllClick();
+  // What the form says under the list after an import.
+  QString ResultText() const;
   // Templates made while the form was open.
   int Imported() const { return imported_; }
 
@@ -41,6 +47,10 @@ class TImportForm : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  std::optional<ImportResult> ImportLine(int line);
+  bool RefusedReadOnly();
+  void Say(const std::string& text);
+
   tDataImageArk& DataArk_;
   Dialogs& dialogs_;
   int32_t AntLinjer_ = 0;
@@ -52,6 +62,7 @@ class TImportForm : public QDialog {
   QLineEdit* Objects_;
   QListWidget* List_;
   QCheckBox* AskName_;
+  QLabel* Result_;
 };
 
 }  // namespace qn
