@@ -21,17 +21,12 @@ std::string Counted(int64_t records) {
   return std::to_string(records) + (records == 1 ? " post er importert." : " poster er importert.");
 }
 
-std::string ErrorPart(int32_t code) {
-  const std::string text = ErrorReason(code);
-  return (text.empty() ? "feil" : text) + " (" + std::to_string(code) + ")";
-}
-
 SequentialImportResult ReadFailed(const std::string& fileName, int32_t code, int64_t imported) {
   SequentialImportResult result;
   result.status = SequentialImportResult::Status::kReadError;
   result.error = code;
   result.imported = imported;
-  result.message = "Feil ved lesing av " + fileName + ": " + ErrorPart(code) + ". " + Counted(imported);
+  result.message = "Feil ved lesing av " + fileName + ": " + ReasonAndNumber(code) + ". " + Counted(imported);
   return result;
 }
 
@@ -95,7 +90,7 @@ SequentialImportResult ImportSequentialFile(tDataImageArk& db, FileSystem& files
         result.status = Status::kWriteError;
         result.error = db.FirstWriteError() != 0 ? db.FirstWriteError() : kErrorWriteFault;
         result.imported = 0;
-        result.message = "Databasen kunne ikke skrives: " + ErrorPart(result.error) +
+        result.message = "Databasen kunne ikke skrives: " + ReasonAndNumber(result.error) +
                          ". Ingenting er importert.";
         return result;
       }

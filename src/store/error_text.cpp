@@ -164,6 +164,11 @@ std::string ErrorReason(int32_t code) {
   return text;
 }
 
+std::string ReasonAndNumber(int32_t code) {
+  const std::string text = ErrorReason(code);
+  return (text.empty() ? "feil" : text) + " (" + std::to_string(code) + ")";
+}
+
 std::string_view TaskText(int32_t taskCode) {
   switch (taskCode) {
     case kTaskBackupReset: return "creating backupfile (reset)";

@@ -60,8 +60,11 @@ void DataEditor::FixDataTabell() {
   const tLoadedTemplate& t = LoadedTemplate(db_);
   rows_.resize(std::max<size_t>(rows_.size(), 1 + t.Fields.size()));
   size_t row = 1;
-  for (const TemplateField& f : t.Fields)
-    if (f.DataType != kTypeInherited) rows_[row++].name = Cp1252ToUtf8(f.Name);
+  for (const TemplateField& f : t.Fields) {
+    if (f.DataType == kTypeInherited) continue;
+    rows_[row].password = f.DataType == kTypePassword;
+    rows_[row++].name = Cp1252ToUtf8(f.Name);
+  }
 }
 
 void DataEditor::LesData() {

@@ -76,6 +76,8 @@ class DataEditor {
   bool SetValue(size_t row, std::string text);
   // Rows whose value can be typed in: those below the headings that name a field.
   bool IsValueRow(size_t row) const { return row > 0 && row < rows_.size() && !rows_[row].name.empty(); }
+  // The row's field is a PASSWORD, which the window shows masked.
+  bool IsPassword(size_t row) const { return row < rows_.size() && rows_[row].password; }
   // The keyboard's way between the value cells from `row`: Tab (kNext) and Shift+Tab
   // (kPrevious) go round from the last value row to the first and back, Enter (kBelow)
   // stops at the last. Nothing when there is no other value row to go to.
@@ -91,6 +93,7 @@ class DataEditor {
     std::string name;
     std::string value;
     bool edited = false;
+    bool password = false;
   };
   // Puts the cursor on the edited record.
   bool OnRecord();

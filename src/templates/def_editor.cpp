@@ -89,8 +89,13 @@ void DefEditor::SetCell(int column, int row, std::string text) {
 void DefEditor::EditCell(int column, int row, std::string text) {
   // The heading row and the number column are not edited.
   if (column < 1 || column >= kDefColumns || row < 1 || row >= kDefGridRows) return;
+  // "Vis lengde" follows "Lengd" until the user gives it a value of its own.
+  const bool follows = column == kColLengd && Cell(kColVisLengde, row) == Cell(kColLengd, row);
   At(column, row) = std::move(text);
   TypeEntryRule(column, row);
+  if (follows) At(kColVisLengde, row) = Cell(kColLengd, row);
+  // The "nr" column shows each row's offset, which every data length before it moves.
+  if (column == kColDataLengd || column == kColLengd) SetOffsets();
 }
 
 int64_t DefEditor::Number(int column, int row) const {
@@ -381,8 +386,9 @@ bool DefEditor::Save() {
   }
   lagret_ = true;
   if (droppedRows_ > 0)
-    host_.Message(Decimal(droppedRows_) + " linjer ble ikke lagret: malen \"" + nameBox_ + "\" har " +
-                  Decimal(t.OwnCount) + " felt. \"&Lagre som ....\" tar vare på alle linjene i en ny mal.");
+    host_.Message(Decimal(droppedRows_) + (droppedRows_ == 1 ? " linje" : " linjer") +
+                  " ble ikke lagret: malen \"" + nameBox_ + "\" har " + Decimal(t.OwnCount) +
+                  " felt. \"Lagre som ....\" tar vare på alle linjene i en ny mal.");
   return true;
 }
 

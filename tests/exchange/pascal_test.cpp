@@ -341,8 +341,13 @@ TEST_F(PascalImportTest, TheViewsWriteTheGridAndTheLoadedTemplate) {
   ASSERT_TRUE(e.Open());
   e.EditCell(kColType, 2, "string");  // the grid, not the stored template, is written
   EXPECT_EQ(ObjectDeclaration(e),
-            (std::vector<std::string>{"TYPE", " Bil = Object(Kjøretøy)", "      Merke : STRING[20];",
+            (std::vector<std::string>{"TYPE", " Bil = Object(Kjoeretoey)", "      Merke : STRING[20];",
                                       "      " + std::string(51, 'L') + " : WORD;", "    End;"}));
+  // Names no Pascal compiler takes are written as identifiers; the template keeps its own.
+  e.EditCell(kColNavn, 2, "WORD9 (57)");
+  e.EditCell(kColNavn, 3, "2 hjul");
+  EXPECT_EQ(ObjectDeclaration(e)[2], "      WORD9_57 : STRING[20];");
+  EXPECT_EQ(ObjectDeclaration(e)[3], "      _2_hjul : WORD;");
   const std::vector<std::string> record = RecordDeclaration(e.NameBox(), LoadedTemplate(*db).Fields);
   ASSERT_EQ(record.size(), 6u);
   EXPECT_EQ(record[1], " Bil = Record");

@@ -165,6 +165,7 @@ TEST_F(DefEditorTest, OpenSaveKeepsTheRowCountAndSaysWhatItCouldNotStore) {
   EXPECT_EQ(e->DroppedRows(), 2u);
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_NE(host.messages[0].find("2 linjer ble ikke lagret"), std::string::npos);
+  EXPECT_NE(host.messages[0].find("\"Lagre som ....\" tar vare"), std::string::npos) << "no \"&\" in a message";
   const std::vector<TemplateField> rows = Stored("Fem");
   ASSERT_EQ(rows.size(), 5u);
   EXPECT_EQ(rows[0].Name, Utf8ToCp1252("Første"));
@@ -226,7 +227,7 @@ TEST_F(DefEditorTest, SaveAsMakesATemplateTheDataEditorFillsAndTheCheckAccepts) 
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0].DataType, kTypeString);
   EXPECT_EQ(rows[0].DataLength, 21);
-  EXPECT_EQ(rows[1].Name, "L2 (256)");  // named at the first keystroke, before "Lengd" 20
+  EXPECT_EQ(rows[1].Name, "L2 (21)");  // named at the first keystroke, after "Lengd" 20 moved the offsets
   EXPECT_EQ(rows[2].Decimals, 2);
   EXPECT_EQ(LoadedTemplate(*db).Header.DataSize, 21 + 4 + 8);
 
@@ -259,6 +260,17 @@ TEST_F(DefEditorTest, StringLengthsStopAt255AndAStoredTemplateKeepsItsDataLength
     EXPECT_EQ(e.Cell(kColLengd, row), "255") << row;
     EXPECT_EQ(e.Cell(kColDataLengd, row), "256") << row;
   }
+  // "Vis lengde" follows "Lengd" until it is given a value of its own; the offsets in "nr"
+  // follow every data length.
+  e.EditCell(kColLengd, 1, "30");
+  EXPECT_EQ(e.Cell(kColVisLengde, 1), "30");
+  EXPECT_EQ(e.Cell(kColNr, 2), "2 (31)");
+  e.EditCell(kColVisLengde, 1, "10");
+  e.EditCell(kColLengd, 1, "40");
+  EXPECT_EQ(e.Cell(kColVisLengde, 1), "10");
+  e.EditCell(kColDataLengd, 1, "50");
+  EXPECT_EQ(e.Cell(kColNr, 2), "2 (50)");
+  EXPECT_EQ(e.Cell(kColNr, 3), "3 (306)");
 
   MakeTemplate("Tekster", {Row("S", kTypeString, 31, 30), Row("B", kTypeByte, 1, 3)});
   auto stored = Edit("Tekster");

@@ -8,6 +8,7 @@
 #include "env/text_codec.h"
 #include "ui/dialogs/form_buttons.h"
 #include "ui/dialogs/qt_text.h"
+#include "ui/dialogs/dialog_place.h"
 
 namespace qn {
 
@@ -49,7 +50,7 @@ void TDefVelgForm::Prepare(const std::vector<std::string>& names) {
 
 std::string TDefVelgForm::Ask(const std::vector<std::string>& names) {
   Prepare(names);
-  if (exec() != QDialog::Accepted) return {};
+  if (ExecOverParent(*this) != QDialog::Accepted) return {};
   return MalString_;
 }
 

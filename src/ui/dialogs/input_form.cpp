@@ -8,6 +8,7 @@
 #include "commands/dialogs.h"
 #include "ui/dialogs/form_buttons.h"
 #include "ui/dialogs/qt_text.h"
+#include "ui/dialogs/dialog_place.h"
 
 namespace qn {
 namespace {
@@ -79,7 +80,7 @@ std::string TInputForm::Accept() {
 std::string TInputForm::Ask(std::string_view prompt, std::string_view proposed) {
   Prepare(prompt, proposed);
   adjustSize();
-  if (exec() != QDialog::Accepted) return {};
+  if (ExecOverParent(*this) != QDialog::Accepted) return {};
   return Accept();
 }
 

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "ui/dialogs/qt_text.h"
+#include "ui/dialogs/dialog_place.h"
 
 namespace qn {
 
@@ -52,7 +53,7 @@ void TJaNeiForm::Prepare(std::string_view question, bool defaultYes) {
 
 bool TJaNeiForm::Ask(std::string_view question, bool defaultYes) {
   Prepare(question, defaultYes);
-  exec();
+  ExecOverParent(*this);
   return yes_;
 }
 

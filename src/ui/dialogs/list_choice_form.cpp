@@ -8,6 +8,7 @@
 
 #include "ui/dialogs/form_buttons.h"
 #include "ui/dialogs/qt_text.h"
+#include "ui/dialogs/dialog_place.h"
 
 namespace qn {
 
@@ -53,7 +54,7 @@ std::optional<size_t> ListChoiceForm::Ask(std::string_view caption, std::string_
                                           const std::vector<std::string>& lines,
                                           std::string_view confirm) {
   Prepare(caption, label, lines, confirm);
-  if (exec() != QDialog::Accepted) return std::nullopt;
+  if (ExecOverParent(*this) != QDialog::Accepted) return std::nullopt;
   return Chosen();
 }
 

@@ -7,6 +7,7 @@
 
 #include "ui/dialogs/form_buttons.h"
 #include "ui/dialogs/qt_text.h"
+#include "ui/dialogs/dialog_place.h"
 
 namespace qn {
 
@@ -63,7 +64,7 @@ NewDataChoice TNyDataForm::Finish(bool accepted) {
 
 NewDataChoice TNyDataForm::Ask(const std::vector<std::string>& names) {
   Prepare(names);
-  const bool accepted = exec() == QDialog::Accepted;
+  const bool accepted = ExecOverParent(*this) == QDialog::Accepted;
   return Finish(accepted);
 }
 

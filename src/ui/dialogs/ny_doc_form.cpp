@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "ui/dialogs/form_buttons.h"
+#include "ui/dialogs/dialog_place.h"
 
 namespace qn {
 
@@ -50,7 +51,7 @@ TNyDocForm::TNyDocForm(QWidget* parent) : QDialog(parent) {
 NewDocumentChoice TNyDocForm::Ask() {
   direction_ = DirNull;
   DocEdit_->setFocus();
-  if (exec() != QDialog::Accepted || direction_ == DirNull) return {};
+  if (ExecOverParent(*this) != QDialog::Accepted || direction_ == DirNull) return {};
   return {DocEdit_->text().toStdString(), bruktekst_->isChecked(), eHeader_->text().toStdString(),
           direction_};
 }

@@ -9,6 +9,7 @@
 #include "commands/dialogs.h"
 #include "ui/dialogs/form_buttons.h"
 #include "ui/dialogs/qt_text.h"
+#include "ui/dialogs/dialog_place.h"
 
 namespace qn {
 
@@ -40,10 +41,7 @@ std::string TNyForm::Answer() const {
 std::string TNyForm::Ask(std::string_view caption, std::string_view proposed) {
   Prepare(caption, proposed);
   adjustSize();
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
-  if (exec() != QDialog::Accepted) return {};
+  if (ExecOverParent(*this) != QDialog::Accepted) return {};
   return Answer();
 }
 

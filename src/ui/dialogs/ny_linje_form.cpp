@@ -6,6 +6,7 @@
 
 #include "env/text_codec.h"
 #include "ui/dialogs/form_buttons.h"
+#include "ui/dialogs/dialog_place.h"
 
 namespace qn {
 
@@ -41,7 +42,7 @@ NewLineChoice TNyLinjeForm::Finish(bool accepted) const {
 
 NewLineChoice TNyLinjeForm::Ask() {
   Prepare();
-  const bool accepted = exec() == QDialog::Accepted;
+  const bool accepted = ExecOverParent(*this) == QDialog::Accepted;
   return Finish(accepted);
 }
 

@@ -5,6 +5,7 @@
 
 #include "ui/dialogs/form_buttons.h"
 #include "ui/dialogs/qt_text.h"
+#include "ui/dialogs/dialog_place.h"
 
 namespace qn {
 
@@ -28,7 +29,7 @@ void TOkForm::Prepare(std::string_view question) {
 bool TOkForm::Ask(std::string_view question) {
   Prepare(question);
   adjustSize();
-  return exec() == QDialog::Accepted;
+  return ExecOverParent(*this) == QDialog::Accepted;
 }
 
 }  // namespace qn

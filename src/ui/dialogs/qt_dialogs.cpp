@@ -16,6 +16,7 @@
 #include "ui/dialogs/ok_form.h"
 #include "ui/dialogs/vis_prosess_form.h"
 #include "ui/dialogs/qt_text.h"
+#include "ui/dialogs/dialog_place.h"
 
 namespace qn {
 namespace {
@@ -111,7 +112,7 @@ void QtDialogs::Message(std::string_view caption, std::string_view text, Message
                                                                  : QMessageBox::Information;
   QMessageBox box(icon, FromUtf8(caption), FromUtf8(text), QMessageBox::Ok, parent_);
   box.setObjectName("MessageBox");
-  box.exec();
+  ExecOverParent(box);
 }
 
 std::optional<std::string> QtDialogs::OpenFile(const FileRequest& request) {
@@ -119,7 +120,7 @@ std::optional<std::string> QtDialogs::OpenFile(const FileRequest& request) {
   Configure(dialog, request);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  if (ExecOverParent(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first().toStdString();
 }
 
@@ -130,7 +131,7 @@ std::optional<std::string> QtDialogs::SaveFile(const FileRequest& request) {
     Configure(dialog, current);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    if (ExecOverParent(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     const std::string chosen = dialog.selectedFiles().first().toStdString();
     std::error_code ec;
     if (!request.askOverwrite || !std::filesystem::exists(chosen, ec)) return chosen;

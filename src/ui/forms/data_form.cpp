@@ -1,18 +1,27 @@
 #include "ui/forms/data_form.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "templates/field_text.h"
 #include "ui/dialogs/form_buttons.h"
 #include "ui/dialogs/qt_text.h"
+#include "ui/dialogs/dialog_place.h"
 
 namespace qn {
 namespace {
+
+// A value cell's mark that its field is a PASSWORD: shown masked, typed into masked.
+constexpr int kPasswordRole = Qt::UserRole + 1;
 
 // Tab, Shift+Tab (Backtab) and Enter, without Ctrl or Alt: the keys that move between
 // the value cells.
@@ -28,7 +37,32 @@ class ValueCellDelegate : public QStyledItemDelegate {
  public:
   ValueCellDelegate(TDataForm* form, QObject* parent) : QStyledItemDelegate(parent), form_(form) {}
 
+  // A PASSWORD's editor is masked too; the eye at its end shows the text while the field
+  // has the focus, and the editor closes masked again.
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    if (line == nullptr || !index.data(kPasswordRole).toBool()) return editor;
+    line->setEchoMode(QLineEdit::Password);
+    QAction* show = line->addAction(line->style()->standardIcon(QStyle::SP_FileDialogContentsView),
+                                    QLineEdit::TrailingPosition);
+    show->setObjectName("VisPassord");
+    show->setCheckable(true);
+    show->setToolTip("Vis passordet");
+    QObject::connect(show, &QAction::toggled, line, [line](bool shown) {
+      line->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+    });
+    return editor;
+  }
+
  protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (index.data(kPasswordRole).toBool() && !option->text.isEmpty())
+      option->text = FromUtf8(kPasswordMask);
+  }
+
   bool eventFilter(QObject* object, QEvent* event) override {
     auto* editor = qobject_cast<QWidget*>(object);
     if (editor != nullptr && event->type() == QEvent::KeyPress) {
@@ -55,6 +89,12 @@ TDataForm::TDataForm(DataEditor& editor, Dialogs& dialogs, QWidget* parent, bool
   setWindowTitle(FromUtf8(kDataFormCaption));
   setModal(true);
   auto* layout = new QVBoxLayout(this);
+  if (readOnly_) {
+    auto* note = new QLabel(FromUtf8(kDataFormReadOnlyNote), this);
+    note->setObjectName("SkrivebeskyttetMerknad");
+    note->setWordWrap(true);
+    layout->addWidget(note);
+  }
 
   DataGrid_ = new QTableWidget(0, 2, this);
   DataGrid_->setObjectName("DataGrid");
@@ -67,7 +107,9 @@ TDataForm::TDataForm(DataEditor& editor, Dialogs& dialogs, QWidget* parent, bool
   DataGrid_->verticalHeader()->setMinimumSectionSize(kGridRowHeight);
   DataGrid_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
   DataGrid_->horizontalHeader()->setStretchLastSection(true);
-  DataGrid_->setEditTriggers(QAbstractItemView::AllEditTriggers);
+  // A read-only database's record is shown, never typed into.
+  DataGrid_->setEditTriggers(readOnly_ ? QAbstractItemView::NoEditTriggers
+                                       : QAbstractItemView::AllEditTriggers);
   DataGrid_->setTabKeyNavigation(true);
   DataGrid_->setItemDelegateForColumn(1, new ValueCellDelegate(this, DataGrid_));
   DataGrid_->installEventFilter(this);
@@ -76,7 +118,7 @@ TDataForm::TDataForm(DataEditor& editor, Dialogs& dialogs, QWidget* parent, bool
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  auto* cancel = new QPushButton("&Avbryt", this);
+  auto* cancel = new QPushButton(readOnly_ ? "&Lukk" : "&Avbryt", this);
   cancel->setObjectName("AvbrytButton");
   auto* save = new QPushButton("&Lagre", this);
   save->setObjectName(kSaveButtonName);
@@ -105,7 +147,9 @@ void TDataForm::LesData() {
     auto* valueCell = new QTableWidgetItem(FromUtf8(editor_.Value(size_t(r) + 1)));
     // Rows past the fields (the grid counts the template's inherited rows too) hold nothing.
     valueCell->setFlags(name.empty() ? Qt::ItemIsEnabled
+                        : readOnly_  ? Qt::ItemIsEnabled | Qt::ItemIsSelectable
                                      : Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
+    valueCell->setData(kPasswordRole, editor_.IsPassword(size_t(r) + 1));
     DataGrid_->setItem(r, 1, valueCell);
     DataGrid_->setRowHeight(r, kGridRowHeight);
   }
@@ -161,10 +205,27 @@ void TDataForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
 }
 
+QSize TDataForm::ContentSize() const {
+  const QMargins margins = layout()->contentsMargins();
+  int height = margins.top() + margins.bottom() + 2 * DataGrid_->frameWidth() +
+               DataGrid_->horizontalHeader()->sizeHint().height() +
+               DataGrid_->rowCount() * kGridRowHeight;
+  // The rows below the grid: the buttons, and the read-only note above it.
+  for (int i = 0; i < layout()->count(); ++i) {
+    const QLayoutItem* item = layout()->itemAt(i);
+    if (item->widget() != DataGrid_) height += item->sizeHint().height() + layout()->spacing();
+  }
+  return {margins.left() + margins.right() + 2 * DataGrid_->frameWidth() + kNameColumnWidth +
+              kValueColumnWidth,
+          std::max(height, 160)};
+}
+
 bool QtDataEditor::Run(DataEditor& editor) {
   TDataForm form(editor, dialogs_, parent_, ReadOnly());
-  form.setWindowState(form.windowState() | Qt::WindowMaximized);
-  return form.exec() == QDialog::Accepted;
+  // A few fields make a small window; many fill the screen's height and scroll.
+  form.LesData();
+  SizeToContent(form, form.ContentSize());
+  return ExecOverParent(form) == QDialog::Accepted;
 }
 
 }  // namespace qn

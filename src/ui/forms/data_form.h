@@ -1,11 +1,15 @@
 // TDataForm, the data editor (caption "Data"): the grid DataGrid of field names and value
 // texts over a DataEditor, "&Lagre" and "&Avbryt". The form only shows the editor's rows
 // and hands typed values back to it; what is read and written is the editor's business.
-// Only value cells of field rows can be edited, and the keyboard moves only between them. QtDataEditor is the runner the window
-// uses: it opens the form maximised for each use.
+// Only value cells of field rows can be edited, and the keyboard moves only between them.
+// A PASSWORD shows masked; its editor can show it while it has the focus. On a read-only
+// database the form says so above the grid and nothing in it can be typed into.
+// QtDataEditor is the runner the window uses: it sizes the form to its fields (no larger
+// than the screen) and opens it over the window.
 #pragma once
 
 #include <QDialog>
+#include <string_view>
 
 #include "templates/data_editor.h"
 
@@ -19,6 +23,8 @@ namespace qn {
 inline constexpr int kNameColumnWidth = 200;
 inline constexpr int kValueColumnWidth = 351;
 inline constexpr int kGridRowHeight = 21;
+inline constexpr std::string_view kDataFormReadOnlyNote =
+    "Databasen er åpnet skrivebeskyttet: dataene vises, men kan ikke endres her.";
 
 class TDataForm : public QDialog {
   Q_OBJECT
@@ -38,6 +44,8 @@ class TDataForm : public QDialog {
   // Tab, Shift+Tab and Enter in the grid: the typed value is kept and the next value
   // cell the editor names (DataEditor::HopFrom) is edited; true when the key was taken.
   bool HopKey(int key, Qt::KeyboardModifiers modifiers);
+  // The size that shows every row of the grid and the buttons without scrolling.
+  QSize ContentSize() const;
 
  protected:
   void showEvent(QShowEvent* event) override;

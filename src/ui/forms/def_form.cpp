@@ -264,6 +264,7 @@ void TDefForm::ShowGrid() {
 }
 
 void TDefForm::CellTyped(int row, int column, const QString& text) {
+  typed_ = {row, column, text};
   editor_.EditCell(column, row, ToUtf8(text));
   ShowRow(row, column);
   ShowNumbers();
@@ -271,7 +272,11 @@ void TDefForm::CellTyped(int row, int column, const QString& text) {
 
 void TDefForm::CellCommitted(int row, int column, const QString& text) {
   const std::string typed = ToUtf8(text);
-  if (typed != editor_.Cell(column, row)) editor_.EditCell(column, row, typed);
+  // The keystrokes reached the editor as they were typed; the same text given up again
+  // (when a save's question takes the focus, or the form closes) is no new change.
+  const bool alreadyTyped = typed_.row == row && typed_.column == column && typed_.text == text;
+  typed_ = {};
+  if (!alreadyTyped && typed != editor_.Cell(column, row)) editor_.EditCell(column, row, typed);
   Grid_->item(row - 1, column)->setText(FromUtf8(editor_.Cell(column, row)));
   ShowRow(row);
   ShowNumbers();

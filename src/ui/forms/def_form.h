@@ -92,6 +92,12 @@ class TDefForm : public QDialog {
   TDeclarationForm* declarations_ = nullptr;
   bool showing_ = false;  // the grid is being filled: its signals are not edits
   bool closing_ = false;
+  // The cell last typed into and its text as the editor already took it.
+  struct TypedCell {
+    int row = -1;
+    int column = -1;
+    QString text;
+  } typed_;
 };
 
 }  // namespace qn

@@ -8,10 +8,12 @@
 
 #include "store/block_file.h"
 #include "store/block_scan.h"
+#include "store/error_text.h"
 #include "store/database.h"
 #include "env/user_state.h"
 #include "ui/dialogs/qt_text.h"
 #include "ui/dialogs/wait_cursor.h"
+#include "ui/dialogs/dialog_place.h"
 
 namespace qn {
 
@@ -50,9 +52,7 @@ FileInfoScan ScanFileInfo(const std::string& fileName, Dialogs& dialogs, int64_t
       check, &scan.stopped);
   task.reset();
   if (error != 0) {
-    const std::string reason = ErrorText(error);
-    scan.lines.push_back("Kan ikke åpne filen " + fileName + ": " +
-                         (reason.empty() ? "feil " + std::to_string(error) : reason));
+    scan.lines.push_back("Kan ikke åpne filen " + fileName + ": " + ReasonAndNumber(error));
   } else if (scan.stopped) {
     scan.lines.push_back("Avbrutt ved pos:" + std::to_string(stoppedAt));
   }
@@ -102,7 +102,7 @@ void TInfoForm::done(int result) {
 
 void ShowFileInfo(tDataImageArk& db, Dialogs& dialogs, QWidget* parent) {
   TInfoForm form(db, dialogs, parent);
-  form.exec();
+  ExecOverParent(form);
 }
 
 }  // namespace qn

@@ -16,6 +16,7 @@
 #include "commands/command_boundary.h"
 #include "ui/dialogs/form_buttons.h"
 #include "ui/dialogs/qt_text.h"
+#include "ui/dialogs/dialog_place.h"
 
 namespace qn {
 
@@ -332,7 +333,7 @@ void TPointForm::done(int result) {
 int ShowPointerProperties(tDataImageArk& db, Dialogs& dialogs, QWidget* parent) {
   if (!db.IsOpen()) return -1;
   TPointForm form(db, dialogs, parent);
-  return form.exec() == QDialog::Accepted ? 1 : -1;
+  return ExecOverParent(form) == QDialog::Accepted ? 1 : -1;
 }
 
 }  // namespace qn

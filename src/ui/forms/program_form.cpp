@@ -14,6 +14,7 @@
 #include "commands/command_boundary.h"
 #include "ui/dialogs/qt_dialogs.h"
 #include "ui/dialogs/qt_text.h"
+#include "ui/dialogs/dialog_place.h"
 
 namespace qn {
 
@@ -75,7 +76,7 @@ TProgramForm::TProgramForm(ProgramEditor& editor, Dialogs& dialogs, QWidget* par
       filters << FromUtf8(f);
     dialog.setNameFilters(filters);
     dialog.setDefaultSuffix("EXE");
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+    if (ExecOverParent(dialog) == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
       ProgramEdit_->setText(dialog.selectedFiles().first());
   });
   UsePDBClick();

@@ -11,27 +11,28 @@
 #include "ui/forms/notat_form.h"
 #include "ui/forms/program_form.h"
 #include "ui/forms/setup_forms.h"
+#include "ui/dialogs/dialog_place.h"
 
 namespace qn {
 
 bool QtWindowForms::EditNote(NoteEditor& editor, bool readOnly) {
   TNotatForm form(editor, dialogs_, parent_, readOnly);
-  return form.exec() == QDialog::Accepted;
+  return ExecOverParent(form) == QDialog::Accepted;
 }
 
 bool QtWindowForms::ExploreBookmarks(BookmarkExplorer& explorer) {
   TIndexForm form(explorer, parent_);
-  return form.exec() == QDialog::Accepted;
+  return ExecOverParent(form) == QDialog::Accepted;
 }
 
 bool QtWindowForms::EditGlobalPointer(GlobalPointerEditor& editor) {
   TGlobalPointerForm form(editor, dialogs_, parent_);
-  return form.exec() == QDialog::Accepted;
+  return ExecOverParent(form) == QDialog::Accepted;
 }
 
 bool QtWindowForms::EditProgram(ProgramEditor& editor) {
   TProgramForm form(editor, dialogs_, parent_);
-  return form.exec() == QDialog::Accepted;
+  return ExecOverParent(form) == QDialog::Accepted;
 }
 
 void QtWindowForms::ShowSetup(SetupDialog dialog) {
@@ -43,11 +44,11 @@ void QtWindowForms::ShowSetup(SetupDialog dialog) {
       break;
     case SetupDialog::kStartup:
       if (startup_ == nullptr) startup_ = new TOppstartForm(parent_);
-      startup_->exec();
+      ExecOverParent(*startup_);
       break;
     case SetupDialog::kDatabase:
       if (database_ == nullptr) database_ = new TQuillnetOppsettForm(parent_);
-      database_->exec();
+      ExecOverParent(*database_);
       break;
   }
 }
@@ -55,13 +56,13 @@ void QtWindowForms::ShowSetup(SetupDialog dialog) {
 bool QtWindowForms::EditTemplate(DefEditor& editor) {
   TDefForm form(editor, parent_);
   form.setWindowState(form.windowState() | Qt::WindowMaximized);
-  form.exec();
+  ExecOverParent(form);
   return editor.Lagret();
 }
 
 int QtWindowForms::ImportPascal(tDataImageArk& db) {
   TImportForm form(db, dialogs_, parent_);
-  form.exec();
+  ExecOverParent(form);
   return form.Imported();
 }
 

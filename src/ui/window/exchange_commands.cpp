@@ -20,6 +20,7 @@
 #include "commands/dialogs.h"
 #include "ui/dialogs/wait_cursor.h"
 #include "ui/forms/import_data_form.h"
+#include "ui/dialogs/dialog_place.h"
 
 namespace qn {
 
@@ -98,7 +99,7 @@ void CSV1Click(tDataImageArk& db, Dialogs& dialogs) {
 void Sekvensielledata1Click(tDataImageArk& db, Dialogs& dialogs, QWidget* parent) {
   if (!db.IsOpen()) return;
   TImportDataForm form(db, dialogs, parent);
-  form.exec();
+  ExecOverParent(form);
   if (!form.Result()) return;
   const SequentialImportResult& result = *form.Result();
   using Status = SequentialImportResult::Status;

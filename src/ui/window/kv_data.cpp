@@ -99,8 +99,19 @@ void tListCanvas::TextOut(const QRect& box, const QString& text, const QColor& c
   slots_[slot_].push_back({PaintStep::Kind::kText, box, color, text, bold});
 }
 
-void tListCanvas::Circle(const QRect& box, const QColor& color) {
-  slots_[slot_].push_back({PaintStep::Kind::kCircle, box, color, {}, false});
+std::optional<QString> tListCanvas::CutTextAt(const QPoint& point) const {
+  for (const auto& slot : slots_) {
+    for (const PaintStep& step : slot) {
+      if (step.kind != PaintStep::Kind::kText || !step.rect.contains(point)) continue;
+      const QFontMetrics metrics(step.bold ? boldFont_ : font_);
+      if (metrics.horizontalAdvance(step.text) > step.rect.width()) return step.text;
+    }
+  }
+  return std::nullopt;
+}
+
+void tListCanvas::Circle(const QRect& box, const QColor& color, const QColor& outline) {
+  slots_[slot_].push_back({PaintStep::Kind::kCircle, box, color, {}, false, outline});
 }
 
 void tListCanvas::Render(QPainter& painter) const {
@@ -111,19 +122,21 @@ void tListCanvas::Render(QPainter& painter) const {
         case PaintStep::Kind::kFill:
           painter.fillRect(step.rect, step.color);
           break;
-        case PaintStep::Kind::kText:
+        case PaintStep::Kind::kText: {
           painter.save();
           painter.setClipRect(step.rect);
-          painter.setFont(step.bold ? boldFont_ : font_);
+          const QFont& font = step.bold ? boldFont_ : font_;
+          painter.setFont(font);
           painter.setPen(step.color);
           painter.drawText(step.rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                           step.text);
+                           QFontMetrics(font).elidedText(step.text, Qt::ElideRight, step.rect.width()));
           painter.restore();
           break;
+        }
         case PaintStep::Kind::kCircle:
           painter.save();
           painter.setRenderHint(QPainter::Antialiasing, true);
-          painter.setPen(step.color);
+          painter.setPen(step.outline.isValid() ? step.outline : step.color);
           painter.setBrush(step.color);
           painter.drawEllipse(step.rect);
           painter.restore();
@@ -181,7 +194,8 @@ void DrawValues(RecordReader& reader, const PointerRecord& record, const Templat
                     if (payload) {
                       const QString text = FromUtf8(ShowFieldText(field, bytes, ShowOptions::Table()))
                                                .left(ListGeometry::ColumnChars(field));
-                      canvas.TextOut(QRect(cl.X, cl.Y, width, cl.LineHeight), text, color, false);
+                      canvas.TextOut(QRect(cl.X, cl.Y, width - geometry.ColumnGap(), cl.LineHeight), text,
+                                     color, false);
                     }
                     cl.X += width;
                   });
@@ -209,7 +223,9 @@ int DrawRecordRow(RecordReader& reader, const PointerRecord& record, tListCanvas
   }
   if (record.left != 0) canvas.Circle(geometry.LeftMarker(cl.Y), kParentMarkerColor);
   if (record.right != 0) canvas.Circle(geometry.RightMarker(cl.Y), kSubListMarkerColor);
-  if (record.kind == kKindGlobalPointer) canvas.Circle(geometry.RightMarker(cl.Y), kGlobalMarkerColor);
+  if (record.kind == kKindGlobalPointer) {
+    canvas.Circle(geometry.RightMarker(cl.Y), kGlobalMarkerColor, kGlobalMarkerOutline);
+  }
   cl.Y += cl.LineHeight;
   return result;
 }
@@ -287,7 +303,7 @@ int DrawHeaderRow(tDataImageArk& db, tListCanvas& canvas, tCanvasListeRec& cl) {
     if (!Shown(field)) continue;
     const QString name = FromUtf8(Cp1252ToUtf8(field.Name)).left(ListGeometry::ColumnChars(field));
     const int width = geometry.ColumnWidth(field);
-    canvas.TextOut(QRect(x, 0, width, cl.LineHeight), name, Qt::white, true);
+    canvas.TextOut(QRect(x, 0, width - geometry.ColumnGap(), cl.LineHeight), name, Qt::white, true);
     x += width;
   }
   return 1;

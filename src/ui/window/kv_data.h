@@ -93,7 +93,9 @@ class ListGeometry {
   int TextMargin() const { return m_.width0000; }
   // The characters of a field's column: ShowLength, else Length, else DataLength.
   static int ColumnChars(const TemplateField& field);
-  int ColumnWidth(const TemplateField& field) const { return ColumnChars(field) * m_.charWidth; }
+  // A column's text and the gap after it, so neighbouring values never run together.
+  int ColumnWidth(const TemplateField& field) const { return ColumnChars(field) * m_.charWidth + ColumnGap(); }
+  int ColumnGap() const { return m_.charWidth; }
 
  private:
   ListMetrics m_;
@@ -107,6 +109,7 @@ struct PaintStep {
   QColor color;
   QString text;
   bool bold = false;
+  QColor outline;  // a circle's rim; invalid: the circle's colour
 };
 
 // The canvas the view is drawn on: the font, the clip rectangle, the brush colour, and
@@ -131,9 +134,14 @@ class tListCanvas {
   // The steps drawn from now on belong to `slot`; what it held is dropped.
   void BeginSlot(int slot);
   void FillRect(const QRect& rect, const QColor& color);
-  // Draws `text` at the left of `box`, vertically in its middle, never outside it.
+  // Draws `text` at the left of `box`, vertically in its middle, never outside it: a text
+  // wider than the box ends in "…".
   void TextOut(const QRect& box, const QString& text, const QColor& color, bool bold);
-  void Circle(const QRect& box, const QColor& color);
+  // The whole of a text drawn cut at `point`, for its tip; nothing when the text there
+  // was drawn whole or there is none.
+  std::optional<QString> CutTextAt(const QPoint& point) const;
+  // A filled circle in `box`; with `outline`, its rim in that colour.
+  void Circle(const QRect& box, const QColor& color, const QColor& outline = QColor());
 
   // Replays the picture.
   void Render(QPainter& painter) const;
@@ -161,6 +169,8 @@ inline const QColor kBlockRowColor(255, 0, 0);
 inline const QColor kParentMarkerColor(255, 0, 0);
 inline const QColor kSubListMarkerColor(0, 0, 128);
 inline const QColor kGlobalMarkerColor(255, 255, 0);
+// The rim that keeps the yellow marker visible on white and on the yellow current row.
+inline const QColor kGlobalMarkerOutline(96, 72, 0);
 
 // The text of the file header record's row.
 inline constexpr const char* kStartRowText = "[START]";

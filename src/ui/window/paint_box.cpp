@@ -1,6 +1,9 @@
 #include "ui/window/paint_box.h"
 
 #include <QContextMenuEvent>
+#include <QHelpEvent>
+#include <QTextDocument>
+#include <QToolTip>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -34,6 +37,20 @@ void TPaintBox::mouseDoubleClickEvent(QMouseEvent* event) {
 void TPaintBox::contextMenuEvent(QContextMenuEvent* event) {
   // The right button's press already opened the menu.
   event->accept();
+}
+
+bool TPaintBox::event(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+  const auto* help = static_cast<QHelpEvent*>(event);
+  const std::optional<QString> whole = picture_ != nullptr ? picture_->CutTextAt(help->pos()) : std::nullopt;
+  if (whole) {
+    // As rich text the tip wraps its lines instead of growing past the screen's edge.
+    QToolTip::showText(help->globalPos(), Qt::convertFromPlainText(*whole, Qt::WhiteSpaceNormal), this);
+  } else {
+    QToolTip::hideText();
+    event->ignore();
+  }
+  return true;
 }
 
 void TPaintBox::resizeEvent(QResizeEvent* event) {

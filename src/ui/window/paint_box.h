@@ -1,6 +1,7 @@
 // PaintBox1, the surface the main window's list is painted on. The widget keeps no list
 // state of its own: it replays the picture the window drew (tListCanvas) and reports the
 // mouse and its size changes to the window, which owns what is shown.
+// The whole of a text cut at the list's edge shows in a tip.
 #pragma once
 
 #include <QPoint>
@@ -31,6 +32,9 @@ class TPaintBox : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  // A text drawn cut ("…") shows whole in a tip, wrapped so it is never wider than the
+  // screen.
+  bool event(QEvent* event) override;
 
  private:
   const tListCanvas* picture_ = nullptr;

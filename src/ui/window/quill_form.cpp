@@ -23,6 +23,7 @@
 #include <system_error>
 
 #include "store/datapointer.h"
+#include "store/error_text.h"
 #include "env/errors.h"
 #include "env/folders.h"
 #include "env/log.h"
@@ -49,6 +50,10 @@ namespace {
 
 constexpr int kKnappPanelHeight = 25;
 constexpr int kHurtigListeWidth = 169;
+// The quick list takes at most this share of the window's width, and hides when the
+// window is narrower than kHurtigListeHideBelow, so it never covers the list.
+constexpr int kHurtigListeShare = 4;
+constexpr int kHurtigListeHideBelow = 360;
 constexpr int kNrListeWidth = 48;
 constexpr int kSkrollPanelWidth = 16;
 constexpr int kMerkPanelHeight = 128;
@@ -240,7 +245,7 @@ bool TQuillForm::PanelShown(WindowPanel panel) const {
   switch (panel) {
     case WindowPanel::kStatusBar: return !statusBar()->isHidden();
     case WindowPanel::kMarks: return !MerkPanel_->isHidden();
-    case WindowPanel::kQuickList: return !HurtigListe_->isHidden();
+    case WindowPanel::kQuickList: return quickListWanted_;
     case WindowPanel::kButtonRow: return !KnappPanel_->isHidden();
   }
   return false;
@@ -250,7 +255,10 @@ void TQuillForm::ShowPanel(WindowPanel panel, bool shown) {
   switch (panel) {
     case WindowPanel::kStatusBar: statusBar()->setVisible(shown); break;
     case WindowPanel::kMarks: MerkPanel_->setVisible(shown); break;
-    case WindowPanel::kQuickList: HurtigListe_->setVisible(shown); break;
+    case WindowPanel::kQuickList:
+      quickListWanted_ = shown;
+      FitQuickList();
+      break;
     case WindowPanel::kButtonRow: KnappPanel_->setVisible(shown); break;
   }
 }
@@ -275,8 +283,8 @@ bool TQuillForm::Command(const std::function<void()>& command) {
       } else if (const int32_t error = dataark_.EndChange(); error != 0) {
         const std::string file = dataark_.FileName();
         RunCommand(*dialogs_, [&] {
-          throw IoError(error, "Endringen kunne ikke lagres i " + file + ": " + ErrorText(error) +
-                                   " (" + std::to_string(error) + "). Filen er som den var.");
+          throw IoError(error, "Endringen kunne ikke lagres i " + file + ": " + ReasonAndNumber(error) +
+                                   ". Filen er som den var.");
         });
       }
     }
@@ -392,7 +400,7 @@ bool TQuillForm::OpenDatabase(const std::string& fileName, bool create) {
     } else if (dialogs_ != nullptr && dataark_.BackupError() != 0) {
       dialogs_->Message(kErrorCaption,
                         "Sikkerhetskopien av " + fileName + " kunne ikke lages: " +
-                            ErrorText(dataark_.BackupError()) + ". Den forrige er beholdt.",
+                            ReasonAndNumber(dataark_.BackupError()) + ". Den forrige er beholdt.",
                         MessageKind::kWarning);
     }
     if (dialogs_ != nullptr && !dataark_.JournalNotice().empty())
@@ -407,7 +415,7 @@ bool TQuillForm::OpenDatabase(const std::string& fileName, bool create) {
   }
   if (dialogs_ != nullptr) {
     const std::string reason =
-        dataark_.JournalNotice().empty() ? ErrorText(dataark_.LastError()) : dataark_.JournalNotice();
+        dataark_.JournalNotice().empty() ? ReasonAndNumber(dataark_.LastError()) : dataark_.JournalNotice();
     dialogs_->Message(kErrorCaption,
                       "Kan ikke åpne databasen " + fileName + (reason.empty() ? "" : ": " + reason),
                       MessageKind::kError);
@@ -528,7 +536,13 @@ void TQuillForm::ScanHurtigListen() {
     HurtigListe_->addItem(FromUtf8(entry.name));
     NrListe_->addItem(QString::number(entry.target));
   }
-  if (HurtigListe_->count() > 0) HurtigListe_->show();
+  if (HurtigListe_->count() > 0) ShowPanel(WindowPanel::kQuickList, true);
+}
+
+void TQuillForm::FitQuickList() {
+  const int room = width();
+  HurtigListe_->setFixedWidth(std::min(kHurtigListeWidth, room / kHurtigListeShare));
+  HurtigListe_->setVisible(quickListWanted_ && room >= kHurtigListeHideBelow);
 }
 
 void TQuillForm::HurtigListeClick(int line) {

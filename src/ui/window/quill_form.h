@@ -123,6 +123,9 @@ class TQuillForm : public QMainWindow {
 
   // Status-bar panel 1 := the current record's origin text (empty for an origin without one).
   void ShowOrigin();
+  // The quick list's width and whether it shows, from the window's width and whether the
+  // user (or its entries) want it shown.
+  void FitQuickList();
 
   tDataImageArk& dataark() { return dataark_; }
   // The title the program is known by to the desktop: the open database's full path.
@@ -253,6 +256,7 @@ class TQuillForm : public QMainWindow {
 
   QWidget* KnappPanel_ = nullptr;
   QListWidget* HurtigListe_ = nullptr;
+  bool quickListWanted_ = false;  // shown by the user or by its entries; FitQuickList decides
   QListWidget* NrListe_ = nullptr;
   TPaintBox* PaintBox1_ = nullptr;
   QWidget* SkrollPanel_ = nullptr;

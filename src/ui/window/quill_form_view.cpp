@@ -152,6 +152,7 @@ void TQuillForm::ScrollBar1Change(int position) {
 }
 
 void TQuillForm::FormResize() {
+  FitQuickList();
   ScrollBar1_->resize(ScrollBar1_->width(), SkrollPanel_->height());
 }
 

@@ -7,6 +7,7 @@
 
 #include "store/database.h"
 #include "store/datapointer.h"
+#include "store/error_text.h"
 #include "commands/command_boundary.h"
 #include "ui/dialogs/wait_cursor.h"
 #include "ui/window/quill_form.h"
@@ -22,6 +23,7 @@
 #include "store/safe_copy.h"
 #include "ui/forms/info_form.h"
 #include "ui/forms/system_info_form.h"
+#include "ui/dialogs/dialog_place.h"
 
 namespace qn {
 
@@ -47,7 +49,7 @@ void Kontrollerogreparer1Click(TQuillForm& w) {
     return;
   if (const int32_t error = CopyToBackup(db.Files(), db.FileName()); error != 0) {
     w.dialogs().Message(kErrorCaption,
-                      "Sikkerhetskopien kunne ikke lages (" + ErrorText(error) + "); ingenting er endret.",
+                      "Sikkerhetskopien kunne ikke lages (" + ReasonAndNumber(error) + "); ingenting er endret.",
                       MessageKind::kError);
     return;
   }
@@ -57,8 +59,7 @@ void Kontrollerogreparer1Click(TQuillForm& w) {
   if (db.InChange()) {
     if (const int32_t error = db.CommitChangeSoFar(); error != 0) {
       throw IoError(error, "Reparasjonen kunne ikke lagres i " + db.FileName() + ": " +
-                               ErrorText(error) + " (" + std::to_string(error) +
-                               "). Filen er som den var.");
+                               ReasonAndNumber(error) + ". Filen er som den var.");
     }
   }
   const size_t left = CheckDatabase(db).size();
@@ -118,7 +119,7 @@ void Oppdateringerpinternett1Click(TQuillForm& w) {
 void Systeminformasjon1Click(TQuillForm& w) {
   tDataImageArk& db = w.dataark();
   TSystemInfoForm form(db.FileName(), &w);
-  form.exec();
+  ExecOverParent(form);
 }
 
 void Informasjonompekere1Click(TQuillForm& w) {

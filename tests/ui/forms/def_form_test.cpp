@@ -95,6 +95,12 @@ TEST_F(DefFormTest, TheGridShowsTheEditorAndTypingRunsTheTypeEntryRule) {
   const std::vector<AskedQuestion> asked = dialogs_.Asked(QuestionKind::kYesNo);
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_EQ(asked[0].text, "Data er endret, vil du lagre ?");
+
+  // Text typed before a save and given up by the cell after it is no new change.
+  form.CellTyped(2, kColType, "string");
+  ASSERT_TRUE(editor.Save());
+  form.CellCommitted(2, kColType, "string");
+  EXPECT_TRUE(editor.Lagret());
 }
 
 TEST_F(DefFormTest, TheWindowOpensTheEditorOnATemplateAndForANewOne) {

@@ -58,6 +58,7 @@ TEST_F(InfoFormTest, FileThatCannotBeOpenedGivesOneLineSayingSo) {
   const FileInfoScan scan = ScanFileInfo((Work() / "mangler.pdb256").string(), dialogs_);
   ASSERT_EQ(scan.lines.size(), 1u);
   EXPECT_TRUE(scan.lines[0].starts_with("Kan ikke åpne filen ")) << scan.lines[0];
+  EXPECT_TRUE(scan.lines[0].ends_with(": Filen fins ikke (2)")) << "the reason first, the number after";
 }
 
 TEST_F(InfoFormTest, WindowListsTheScanUnderItsCaptionAndKeepsItsPlacement) {
