@@ -28,6 +28,8 @@ void SizeToContent(QDialog& dialog, const QSize& wanted) {
 }
 
 int ExecOverParent(QDialog& dialog) {
+  // A maximised window is placed by the window manager.
+  if (dialog.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return dialog.exec();
   if (dialog.size().isEmpty() || !dialog.testAttribute(Qt::WA_Resized)) dialog.adjustSize();
   const QWidget* owner = dialog.parentWidget() != nullptr ? dialog.parentWidget()->window() : nullptr;
   const QScreen* screen = ScreenOf(dialog);

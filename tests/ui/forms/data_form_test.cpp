@@ -8,7 +8,10 @@
 #include <QApplication>
 #include <algorithm>
 #include <functional>
+#include <QAction>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -191,6 +194,41 @@ TEST_F(DataFormTest, TheGridShowsNamesAndValuesAndOnlyValuesAreEditable) {
     EXPECT_FALSE(grid.item(0, 0)->flags() & Qt::ItemIsEditable);
     EXPECT_TRUE(grid.item(0, 1)->flags() & Qt::ItemIsEditable);
     form.reject();
+  });
+}
+
+TEST_F(DataFormTest, APasswordIsTypedMaskedAndAReadOnlyFormShowsWithoutEditing) {
+  WithForm([](TDataForm& form, QTableWidget& grid) {
+    grid.setCurrentCell(3, 1);
+    grid.editItem(grid.item(3, 1));
+    auto* editor = qobject_cast<QLineEdit*>(grid.indexWidget(grid.currentIndex()));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->echoMode(), QLineEdit::Password);
+    auto* show = editor->findChild<QAction*>("VisPassord");
+    ASSERT_NE(show, nullptr);
+    show->trigger();
+    EXPECT_EQ(editor->echoMode(), QLineEdit::Normal);
+    grid.setCurrentCell(0, 1);
+    grid.editItem(grid.item(0, 1));
+    auto* name = qobject_cast<QLineEdit*>(grid.indexWidget(grid.currentIndex()));
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->echoMode(), QLineEdit::Normal);
+    // Sized to its rows: every field shows without scrolling, and it is no full screen.
+    EXPECT_LT(form.ContentSize().height(), 400);
+    form.reject();
+  });
+  db_.dp->Load(rec_);
+  EditData(db_, [&](DataEditor& editor) {
+    TDataForm form(editor, dialogs_, nullptr, true);
+    form.show();
+    auto* grid = form.findChild<QTableWidget*>("DataGrid");
+    EXPECT_NE(form.findChild<QLabel*>("SkrivebeskyttetMerknad"), nullptr);
+    EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_FALSE(grid->item(0, 1)->flags() & Qt::ItemIsEditable);
+    EXPECT_FALSE(form.findChild<QPushButton*>("SaveButton")->isEnabled());
+    EXPECT_EQ(form.findChild<QPushButton*>("AvbrytButton")->text(), "&Lukk");
+    form.reject();
+    return false;
   });
 }
 

@@ -2,6 +2,7 @@
 // clicking on a database, checked through the engine and the recorded picture.
 #include "ui/window/kv_data.h"
 
+#include <array>
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -75,7 +76,7 @@ TEST_F(ListGeometryTest, ColumnWidthFallsBackFromShowLengthToLengthToDataLength)
   EXPECT_EQ(ListGeometry::ColumnChars(test::Field("a", 16, 32, 31, 15)), 15);
   EXPECT_EQ(ListGeometry::ColumnChars(test::Field("a", 16, 32, 31, 0)), 31);
   EXPECT_EQ(ListGeometry::ColumnChars(test::Field("a", 5, 4, 0, 0)), 4);
-  EXPECT_EQ(g_.ColumnWidth(test::Field("a", 5, 4, 0, 0)), 32);
+  EXPECT_EQ(g_.ColumnWidth(test::Field("a", 5, 4, 0, 0)), 32 + g_.ColumnGap());
 }
 
 // ---- Measuring, painting, clicking ----
@@ -192,6 +193,24 @@ TEST_F(ListViewTest, PaintingShowsNamesInBoldAndLeavesTheMarksAlone) {
   EXPECT_EQ(dp().CurrentPosition(), list[1]);
 }
 
+TEST_F(ListViewTest, ANameCutAtTheEdgeIsKeptWholeForItsTipAndTheGlobalMarkerHasARim) {
+  const std::string longName(120, 'L');
+  const auto list = test::MakeList(db_, "Liste", {"Kort", longName});
+  dp().Load(list[1]);
+  dp().SetLastDirection(DirDown);
+  std::array<uint8_t, kGlobalPointerSize> pointer{};
+  ASSERT_GE(AddGlobalPointer(db_, pointer), 0);
+  Page(5);
+  Refresh();
+  EXPECT_FALSE(canvas_.CutTextAt(QPoint(100, RowY(1))).has_value()) << "\"Kort\" shows whole";
+  EXPECT_EQ(canvas_.CutTextAt(QPoint(100, RowY(2))), QString::fromStdString(longName));
+  const PaintStep* rim = nullptr;
+  for (const PaintStep& s : canvas_.Steps(3))
+    if (s.kind == PaintStep::Kind::kCircle && s.color == kGlobalMarkerColor) rim = &s;
+  ASSERT_NE(rim, nullptr);
+  EXPECT_EQ(rim->outline, kGlobalMarkerOutline);
+}
+
 TEST_F(ListViewTest, AFullPositionStackKeepsItsMarksThroughARefresh) {
   const auto list = test::MakeList(db_, "Liste", test::Numbered(4));
   dp().Load(list[0]);
@@ -243,14 +262,16 @@ TEST_F(ListViewTest, TemplateRowsShowTheirValuesInColumnsUnderTheFieldNames) {
   EXPECT_FALSE(TextStep(2, "42")->bold);
   EXPECT_EQ(TextStep(2, "42")->color, QColor(Qt::black));
 
-  // Columns: the margin, then 8, 4 (DataLength alone) and 10 characters.
+  // Columns: the margin, then 8, 4 (DataLength alone) and 10 characters, each followed by
+  // a gap of one character so neighbouring values never run together.
   const int cw = canvas_.Metrics().charWidth;
   const int margin = canvas_.Metrics().width0000;
   EXPECT_EQ(TextStep(2, "Ola Nord")->rect.left(), margin);
-  EXPECT_EQ(TextStep(2, "42")->rect.left(), margin + 8 * cw);
-  EXPECT_EQ(TextStep(2, "********")->rect.left(), margin + 12 * cw);
-  EXPECT_EQ(TextStep(2, "Ja")->rect.left(), margin + 22 * cw);
-  EXPECT_EQ(TextStep(0, "Nr")->rect.left(), margin + 8 * cw);
+  EXPECT_EQ(TextStep(2, "Ola Nord")->rect.width(), 8 * cw);
+  EXPECT_EQ(TextStep(2, "42")->rect.left(), margin + 9 * cw);
+  EXPECT_EQ(TextStep(2, "********")->rect.left(), margin + 14 * cw);
+  EXPECT_EQ(TextStep(2, "Ja")->rect.left(), margin + 25 * cw);
+  EXPECT_EQ(TextStep(0, "Nr")->rect.left(), margin + 9 * cw);
 }
 
 TEST_F(ListViewTest, RowsInsideTheMarkedBlockAreRed) {

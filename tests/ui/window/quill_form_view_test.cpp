@@ -302,6 +302,15 @@ TEST_F(QuillFormViewTest, QuickListShowsTheFilelinksEntriesAndAClickGoesToTheirR
   ASSERT_EQ(quick->count(), 2);
   EXPECT_EQ(quick->item(0)->text(), "Til tredje");
   EXPECT_EQ(numbers->item(1)->text(), QString::number(list[1]));
+  // It shrinks with a narrow window, hides below a width, and comes back when it widens.
+  const QSize size = form_.size();
+  form_.resize(500, size.height());
+  EXPECT_LE(quick->width(), 500 / 4);
+  form_.resize(300, size.height());
+  EXPECT_TRUE(quick->isHidden());
+  form_.resize(size);
+  EXPECT_FALSE(quick->isHidden());
+  EXPECT_EQ(quick->width(), std::min(169, size.width() / 4));
 
   dp().Load(list[0]);
   form_.HurtigListeClick(0);
