@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -38,6 +39,29 @@ TEST_F(NyFormTest, EntryRefusesMoreThanSixtyThreeTypedCharacters) {
   QTest::keyClicks(edit, QString(70, 'a'));
   EXPECT_EQ(form.Answer(), std::string(63, 'a'));
   EXPECT_EQ(form.windowTitle(), "Søk i database");
+}
+
+TEST_F(NyFormTest, APromptOpensCentredOverItsWindowAndInsideTheScreen) {
+  QWidget window;
+  window.setGeometry(60, 80, 500, 400);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  TNyForm form(&window);
+  QPoint centre;
+  QTimer::singleShot(0, &form, [&] {
+    centre = form.frameGeometry().center();
+    form.reject();
+  });
+  form.Ask("Søk i database", "");
+  EXPECT_LE((centre - window.frameGeometry().center()).manhattanLength(), 4);
+
+  // A window at the screen's edge does not push its dialog off the screen.
+  window.move(window.screen()->availableGeometry().right() - 100, 80);
+  QTimer::singleShot(0, &form, [&] {
+    EXPECT_TRUE(window.screen()->availableGeometry().contains(form.frameGeometry()));
+    form.reject();
+  });
+  form.Ask("Søk i database", "");
 }
 
 TEST_F(NyFormTest, LongProposedNameIsShownWholeAndCannotGrow) {
