@@ -71,21 +71,6 @@ constexpr ErrnoText kErrnoTexts[] = {
 
 }  // namespace
 
-std::string RuntimeErrorText(int32_t code) {
-  switch (code) {
-    case 2: return SystemErrorText(ENOENT);
-    case 3: return SystemErrorText(ENOTDIR);
-    case 4: return SystemErrorText(EMFILE);
-    case 5: return SystemErrorText(EACCES);
-    case 6: return SystemErrorText(EBADF);
-    case 8: return SystemErrorText(ENOMEM);
-    case 100: return SystemErrorText(EIO);
-    case 101: return SystemErrorText(ENOSPC);
-    default: break;
-  }
-  return code > 1000 && code < 2000 ? SystemErrorText(code - 1000) : std::string();
-}
-
 std::string SystemErrorText(int err) {
   for (const ErrnoText& row : kErrnoTexts)
     if (row.err == err) return row.text;

@@ -15,10 +15,6 @@ namespace qn {
 // 101 on writing; any other errno e gives 1000 + e, which has no text.
 int32_t ErrorCodeFromErrno(int err, bool writing);
 
-// The system's text for a runtime error number ErrorCodeFromErrno gives (2 is ENOENT's
-// text, 101 ENOSPC's, 1000 + e the text of e); empty for any other number.
-std::string RuntimeErrorText(int32_t code);
-
 // The system's text for the POSIX errno `err`: Norwegian for the errors a user meets with
 // files and folders, the C library's own text for the rest; never empty.
 std::string SystemErrorText(int err);

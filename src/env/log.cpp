@@ -79,7 +79,7 @@ int OpenTextForAppend(TextFile& file, const std::string& name) {
   const int code = OpenStream(file.file_, name, O_APPEND);
   if (code != 0) {
     ++ErrorCount;
-    ShowError("Feil under åpning av " + name + ": " + RuntimeErrorText(code) + " (" + std::to_string(code) + ")");
+    ShowError("Feil under åpning av " + name + "  (" + std::to_string(code) + ")");
   }
   return code;
 }
@@ -90,7 +90,7 @@ int CreateTextFile(TextFile& file, const std::string& name) {
   const int code = OpenStream(file.file_, name, O_CREAT | O_TRUNC);
   if (code != 0) {
     ++ErrorCount;
-    ShowError("Feil under oppretting av ny fil: " + name + ": " + RuntimeErrorText(code) + " (" + std::to_string(code) + ")");
+    ShowError("Feil under oppretting av ny fil: " + name + "  (" + std::to_string(code) + ")");
   }
   return code;
 }
@@ -223,7 +223,7 @@ void LoadLogFile() {
   if (code != 0) {
     // Keep the earlier runs' lines in the file rather than overwrite them at the end.
     ++ErrorCount;
-    ShowError("Feil under åpning av " + g_fileName + ": " + RuntimeErrorText(code) + " (" + std::to_string(code) + ")");
+    ShowError("Feil under åpning av " + g_fileName + "  (" + std::to_string(code) + ")");
     g_keepFileContent = true;
     g_unsavedFrom = 0;
     return;
