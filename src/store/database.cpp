@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <exception>
+#include <functional>
 #include <new>
 #include <string>
 #include <utility>
@@ -624,11 +625,16 @@ int32_t tDataImageArk::EndChange() {
   // Readers wait while the change is written, so none of them sees half of it.
   int error = WaitForLock(*file_, kCommitLock, true, lockWaitMilliseconds);
   if (error == kLockBusy) error = kErrorBusy;
+  ChangeImages images;
   if (error == 0)
-    error = CommitPending(*files_, fileName_, JournalNameOf(fileName_), *file_, changeOldSize_, pending_);
+    error = CommitPending(*files_, fileName_, JournalNameOf(fileName_), *file_, changeOldSize_, pending_,
+                          changeObserver_ ? &images : nullptr);
   file_->Unlock(kCommitLock);
   pending_.Clear();
-  if (error == 0) return 0;
+  if (error == 0) {
+    if (changeObserver_) changeObserver_(std::move(images));
+    return 0;
+  }
   lastError_ = error;
   if (firstWriteError_ == 0) firstWriteError_ = error;
   ReportTransferError(kTaskWrite);
@@ -643,6 +649,56 @@ int32_t tDataImageArk::CommitChangeSoFar() {
   changeDepth_ = 1;
   const int32_t error = EndChange();
   for (int i = 0; i < depth; ++i) BeginChange();
+  return error;
+}
+
+namespace {
+
+// True when the file (read through `read`) holds `image`'s bytes in each of its regions.
+bool HoldsRegions(const FileImage& image, const std::function<int(int64_t, uint8_t*, size_t, size_t*)>& read) {
+  std::vector<uint8_t> now(64 * 1024);
+  for (const auto& [position, bytes] : image.regions) {
+    if (position < 0 || position + int64_t(bytes.size()) > image.size) return false;
+    for (size_t done = 0; done < bytes.size();) {
+      const size_t n = std::min(now.size(), bytes.size() - done);
+      size_t moved = 0;
+      if (read(position + int64_t(done), now.data(), n, &moved) != 0 || moved != n) return false;
+      if (std::memcmp(now.data(), bytes.data() + done, n) != 0) return false;
+      done += n;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int32_t tDataImageArk::ApplyImage(const FileImage& expected, const FileImage& target) {
+  if (!file_ || !dp) return kErrorNotOpen;
+  if (readOnly_) return 5;
+  if (changeDepth_ > 0) return kErrorImageMismatch;
+  for (const auto& [position, bytes] : target.regions) {
+    if (position < 0 || position + int64_t(bytes.size()) > target.size) return kErrorImageMismatch;
+  }
+  const auto read = [this](int64_t position, uint8_t* buffer, size_t count, size_t* moved) {
+    return ReadFile(position, buffer, count, moved);
+  };
+  if (FileSizeOf() != expected.size || !HoldsRegions(expected, read)) {
+    lastError_ = kErrorImageMismatch;
+    ++ErrorCount;
+    WriteLog("QUILLAPI: ERROR " + fileName_ + " does not hold the state a change is taken back or done again from;"
+             " it is left as it is");
+    return kErrorImageMismatch;
+  }
+  int error = WaitForLock(*file_, kCommitLock, true, lockWaitMilliseconds);
+  if (error == kLockBusy) error = kErrorBusy;
+  if (error == 0) error = CommitImage(*files_, fileName_, JournalNameOf(fileName_), *file_, target);
+  file_->Unlock(kCommitLock);
+  // Whatever reached the file, nothing remembered of it before may be served again.
+  ForgetChange();
+  if (error == 0) return 0;
+  lastError_ = error;
+  if (firstWriteError_ == 0) firstWriteError_ = error;
+  ReportTransferError(kTaskWrite);
   return error;
 }
 

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -132,6 +133,9 @@ inline constexpr int32_t kErrorBusy = 2003;
 // Something that is no journal of this program (a link, a folder, a pipe, another file)
 // stands where the database's journal goes: the database is not changed.
 inline constexpr int32_t kErrorJournalInTheWay = kJournalInTheWay;
+// The file does not hold the state a stored change is to be taken back from (or done again
+// from): it is left as it is.
+inline constexpr int32_t kErrorImageMismatch = 2005;
 
 // Who opens a database, for the locks between programs: a window keeps the database to
 // itself while it is open (a second window gets it read-only); a tool command waits a
@@ -209,6 +213,18 @@ class tDataImageArk {
   // code; then everything since the outermost BeginChange is dropped, as EndChange drops it.
   int32_t CommitChangeSoFar();
   bool InChange() const { return changeDepth_ > 0; }
+  // Hears every change stored from now on (EndChange, CommitChangeSoFar) with its before-
+  // and after-image, to keep them; without one (the default) nothing is kept.
+  using ChangeObserver = std::function<void(ChangeImages&&)>;
+  void SetChangeObserver(ChangeObserver observer) { changeObserver_ = std::move(observer); }
+  // Puts the file into the state `target` gives (a stored change's before-image to take it
+  // back, its after-image to do it again) as one change through the journal, once the file
+  // holds exactly `expected` (its size and the bytes of each of its regions). Otherwise
+  // nothing is written and kErrorImageMismatch comes back. Not inside an open change and
+  // not on a read-only database (kErrorImageMismatch and 5). The observer does not hear
+  // it; the cursor reloads its record, or the file header record when that is gone. 0, or
+  // the error code (recorded, with the report line), the file then as it was.
+  int32_t ApplyImage(const FileImage& expected, const FileImage& target);
 
   // Block transfer at the current file position. Both return bytes moved minus count
   // (0 = complete); WriteBlock returns -1 on a read-only database and 0 when the payload
@@ -337,6 +353,7 @@ class tDataImageArk {
   int64_t changeOldSize_ = 0;
   int32_t changeWriteError_ = 0;
   PendingWrites pending_;
+  ChangeObserver changeObserver_;
   // A read-only opening beside an unfinished change's journal reads the file as it was:
   // the journal's old bytes over the file, cut to its old size (-1: no such cut).
   PendingWrites rolledBackView_;

@@ -152,6 +152,7 @@ std::string ErrorText(int32_t code) {
     case kErrorHeldByWindow: return "DATABASEN ER ÅPEN FOR ENDRING I ET VINDU";
     case kErrorBusy: return "DATABASEN ENDRES AV ET ANNET PROGRAM";
     case kErrorJournalInTheWay: return "NOE ANNET STÅR DER DATABASENS JOURNALFIL SKAL LIGGE";
+    case kErrorImageMismatch: return "DATABASEN ER IKKE SLIK ENDRINGEN FORLOT DEN";
     default: break;
   }
   return {};

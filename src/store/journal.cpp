@@ -159,7 +159,7 @@ WalkResult WalkJournal(BlockFile& file, int64_t size, JournalHead* head, const P
   if (oldSize > uint64_t(INT64_MAX) || newSize > uint64_t(INT64_MAX)) return WalkResult::kCutShort;
   head->oldSize = int64_t(oldSize);
   head->newSize = head->version == 2 ? int64_t(newSize) : -1;
-  bool sane = head->version == 1 || head->newSize >= head->oldSize;
+  bool sane = true;
   std::vector<uint32_t> sums;
   std::array<uint8_t, size_t(kJournalPiece)> piece;
   for (uint64_t i = 0; i < count; ++i) {
@@ -280,6 +280,12 @@ int64_t PendingWrites::End() const {
   return last.first + int64_t(last.second.size());
 }
 
+size_t FileImage::Bytes() const {
+  size_t total = 0;
+  for (const auto& region : regions) total += region.second.size();
+  return total;
+}
+
 size_t PendingWrites::Bytes() const {
   size_t total = 0;
   for (const auto& e : extents_) total += e.second.size();
@@ -392,7 +398,21 @@ JournalState InspectJournal(FileSystem& files, const std::string& journalName, B
     file->Close();
     return JournalState::kUnread;
   }
-  if (size > JournalBound(databaseSize)) {
+  // A journal of a cut holds what the cut took away: its bound is that of the file before
+  // the cut, which its head gives (never more than a file of 32-bit Positions).
+  int64_t boundSize = databaseSize;
+  {
+    uint8_t head[kJournalHeaderSize];
+    size_t moved = 0;
+    if (size >= int64_t(sizeof head) && file->Seek(0) == 0 && file->Read(head, sizeof head, &moved) == 0 &&
+        moved == sizeof head && std::memcmp(head, kJournalMagic.data(), 16) == 0) {
+      const uint64_t before = GetLE(head + 16, 8), after = GetLE(head + 24, 8);
+      if (after < before && before <= uint64_t(INT32_MAX) && uint64_t(databaseSize) >= after &&
+          uint64_t(databaseSize) <= before)
+        boundSize = int64_t(before);
+    }
+  }
+  if (size > JournalBound(boundSize)) {
     file->Close();
     return JournalState::kForeign;
   }
@@ -400,20 +420,26 @@ JournalState InspectJournal(FileSystem& files, const std::string& journalName, B
   // only the size is asked of it).
   bool fits = true;
   std::array<uint8_t, size_t(kJournalPiece)> now;
+  JournalHead head;
   const auto check = [&](int64_t position, const uint8_t* old, size_t count, const uint32_t* newSum) {
     if (!fits) return;
     if (newSum == nullptr) return;
+    // A piece a cut takes away holds its old bytes as far as the file still reaches.
+    const bool cutAway = head.newSize < head.oldSize && position >= head.newSize;
     size_t moved = 0;
     int e = database.Seek(position);
     if (e == 0) e = database.Read(now.data(), count, &moved);
-    if (e != 0 || moved != count) {
+    if (e != 0 || (moved != count && !cutAway)) {
       fits = false;
       if (e != 0) *error = e;
       return;
     }
+    if (cutAway) {
+      if (std::memcmp(now.data(), old, moved) != 0) fits = false;
+      return;
+    }
     if (std::memcmp(now.data(), old, count) != 0 && Crc32(now.data(), count) != *newSum) fits = false;
   };
-  JournalHead head;
   int readError = 0;
   const WalkResult walk = WalkJournal(*file, size, &head, check, &readError);
   file->Close();
@@ -428,42 +454,69 @@ JournalState InspectJournal(FileSystem& files, const std::string& journalName, B
   if (*error != 0) return JournalState::kUnread;
   // Between the size before the change and the size after it (a stopped rollback may have
   // cut it back already).
-  if (databaseSize < head.oldSize) return JournalState::kForeign;
-  if (head.version == 2 && databaseSize > head.newSize) return JournalState::kForeign;
+  if (head.version == 1 && databaseSize < head.oldSize) return JournalState::kForeign;
+  if (head.version == 2 && (databaseSize < std::min(head.oldSize, head.newSize) ||
+                            databaseSize > std::max(head.oldSize, head.newSize)))
+    return JournalState::kForeign;
   return fits ? JournalState::kFits : JournalState::kForeign;
 }
 
 // ---------------------------------------------------------------------------------------
 // Commit and rollback
 
-int CommitPending(FileSystem& files, const std::string& databaseName, const std::string& journalName,
-                  BlockFile& database, int64_t oldSize, const PendingWrites& pending) {
-  if (pending.Empty()) return 0;
+namespace {
+
+struct PlannedWrite {
+  int64_t position;
+  const uint8_t* bytes;
+  size_t count;
+};
+
+// Stores `writes` (apart, in Position order) and the size `newSize` through the journal.
+// `oldSize` is the database's size now. A cut (newSize below oldSize) keeps the old bytes
+// of what it takes away as the journal's last extent. On success *journalOut (when given)
+// gets the journal's image: the old bytes of every place overwritten below the old end.
+int CommitWrites(FileSystem& files, const std::string& databaseName, const std::string& journalName,
+                 BlockFile& database, int64_t oldSize, int64_t newSize, const std::vector<PlannedWrite>& writes,
+                 JournalImage* journalOut) {
+  if (writes.empty() && newSize == oldSize) return 0;
   // A journal of this change is made fresh; anything already there is not ours to touch.
   if (files.KindOf(journalName) != EntryKind::kNone) return kJournalInTheWay;
   // The old bytes of every place below the old end of the file that the change overwrites,
   // and the sums of the new bytes that will stand there.
   JournalImage journal;
   journal.oldSize = oldSize;
-  journal.newSize = std::max(oldSize, pending.End());
-  for (const auto& [position, bytes] : pending.Extents()) {
-    if (position >= oldSize) continue;
-    const size_t count = size_t(std::min<int64_t>(oldSize - position, int64_t(bytes.size())));
-    std::vector<uint8_t> old(count, 0);
+  journal.newSize = newSize;
+  const auto readOld = [&](int64_t position, size_t count, std::vector<uint8_t>* old) {
+    old->assign(count, 0);
     size_t moved = 0;
     int error = database.Seek(position);
-    if (error == 0) error = database.Read(old.data(), count, &moved);
-    if (error != 0) return error;
-    if (moved != count) return kReadFault;
-    for (int64_t at = position; at < position + int64_t(count);) {
-      const int64_t to = std::min(position + int64_t(count), (at / kJournalPiece + 1) * kJournalPiece);
-      journal.newSums.push_back(Crc32(bytes.data() + (at - position), size_t(to - at)));
+    if (error == 0) error = database.Read(old->data(), count, &moved);
+    if (error == 0 && moved != count) error = kReadFault;
+    return error;
+  };
+  for (const PlannedWrite& w : writes) {
+    if (w.position >= oldSize) continue;
+    const size_t count = size_t(std::min<int64_t>(oldSize - w.position, int64_t(w.count)));
+    std::vector<uint8_t> old;
+    if (int error = readOld(w.position, count, &old); error != 0) return error;
+    for (int64_t at = w.position; at < w.position + int64_t(count);) {
+      const int64_t to = std::min(w.position + int64_t(count), (at / kJournalPiece + 1) * kJournalPiece);
+      journal.newSums.push_back(Crc32(w.bytes + (at - w.position), size_t(to - at)));
       at = to;
     }
-    journal.extents.emplace_back(position, std::move(old));
+    journal.extents.emplace_back(w.position, std::move(old));
   }
-  const std::vector<uint8_t> image = EncodeJournal(journal);
+  const bool cuts = newSize < oldSize;
+  if (cuts) {
+    std::vector<uint8_t> tail;
+    if (int error = readOld(newSize, size_t(oldSize - newSize), &tail); error != 0) return error;
+    // No new bytes stand there: the pieces are checked against the old bytes only.
+    journal.newSums.resize(journal.newSums.size() + JournalPieces(newSize, oldSize - newSize), 0);
+    journal.extents.emplace_back(newSize, std::move(tail));
+  }
   {
+    const std::vector<uint8_t> image = EncodeJournal(journal);
     std::unique_ptr<BlockFile> file;
     int error = files.CreateFresh(journalName, databaseName, &file);
     if (error != 0) {
@@ -481,10 +534,11 @@ int CommitPending(FileSystem& files, const std::string& databaseName, const std:
     }
   }
   int error = 0;
-  for (const auto& [position, bytes] : pending.Extents()) {
-    error = WriteAt(database, position, bytes.data(), bytes.size());
+  for (const PlannedWrite& w : writes) {
+    error = WriteAt(database, w.position, w.bytes, w.count);
     if (error != 0) break;
   }
+  if (error == 0 && (newSize < oldSize || database.Size() < newSize)) error = database.Truncate(newSize);
   if (error == 0) error = database.Sync();
   if (error != 0) {
     // Put the database back now; when even that fails, the journal stays for the next
@@ -495,7 +549,41 @@ int CommitPending(FileSystem& files, const std::string& databaseName, const std:
   // Once the journal is gone the change is final. Should it not go, the next opening rolls
   // back a change that had finished: the file is still whole, only without this change.
   files.Remove(journalName);
+  if (journalOut != nullptr) {
+    if (cuts) journal.extents.pop_back();
+    *journalOut = std::move(journal);
+  }
   return 0;
+}
+
+}  // namespace
+
+int CommitPending(FileSystem& files, const std::string& databaseName, const std::string& journalName,
+                  BlockFile& database, int64_t oldSize, const PendingWrites& pending, ChangeImages* images) {
+  if (pending.Empty()) return 0;
+  std::vector<PlannedWrite> writes;
+  writes.reserve(pending.Extents().size());
+  for (const auto& [position, bytes] : pending.Extents()) writes.push_back({position, bytes.data(), bytes.size()});
+  const int64_t newSize = std::max(oldSize, pending.End());
+  JournalImage journal;
+  const int error = CommitWrites(files, databaseName, journalName, database, oldSize, newSize, writes,
+                                 images != nullptr ? &journal : nullptr);
+  if (error != 0 || images == nullptr) return error;
+  images->before.size = oldSize;
+  images->before.regions = std::move(journal.extents);
+  images->after.size = newSize;
+  images->after.regions.assign(pending.Extents().begin(), pending.Extents().end());
+  return 0;
+}
+
+int CommitImage(FileSystem& files, const std::string& databaseName, const std::string& journalName,
+                BlockFile& database, const FileImage& target) {
+  const int64_t oldSize = database.Size();
+  if (oldSize < 0) return kReadFault;
+  std::vector<PlannedWrite> writes;
+  writes.reserve(target.regions.size());
+  for (const auto& [position, bytes] : target.regions) writes.push_back({position, bytes.data(), bytes.size()});
+  return CommitWrites(files, databaseName, journalName, database, oldSize, target.size, writes, nullptr);
 }
 
 namespace {

@@ -23,6 +23,9 @@
 //   per extent: 8 bytes Position, 4 bytes length, 4 bytes CRC-32 of the new bytes of each
 //               of its pieces, the old bytes
 //    4 bytes  CRC-32 of everything before it
+// A change may also cut the file (putting back the state before a change that grew it):
+// its size after is then below its size before, and its last extent holds the old bytes of
+// everything the cut takes away, which pieces are only checked against those old bytes.
 // The first format (kJournalMagicV1) has no size after the change and no piece sums. A
 // journal whose checksum does not match was cut short before it was durable; the database
 // was not touched after it, and it is only removed.
@@ -104,14 +107,36 @@ enum class JournalState {
 JournalState InspectJournal(FileSystem& files, const std::string& journalName, BlockFile& database,
                             int* error);
 
+// The places a change touched as they stood at one moment: the bytes of each place and the
+// file's size then.
+struct FileImage {
+  int64_t size = 0;
+  std::vector<std::pair<int64_t, std::vector<uint8_t>>> regions;  // by Position, apart
+  size_t Bytes() const;
+};
+// A stored change: its places before it (the old bytes of everything it overwrote below
+// the old end of the file) and after it (everything it wrote).
+struct ChangeImages {
+  FileImage before;
+  FileImage after;
+};
+
 // Writes `pending` into `database` (named `databaseName`) through the journal
 // `journalName`, as described above. `oldSize` is the database's size when the change
 // began. 0 when the whole change is in the file; otherwise the error code, with the
 // database put back as it was whenever that could be done (else the journal stays for the
 // next opening to roll back). Anything already in the journal's place is left alone and
-// the change refused with kJournalInTheWay.
+// the change refused with kJournalInTheWay. With `images`, a change that was stored leaves
+// its before- and after-image there.
 int CommitPending(FileSystem& files, const std::string& databaseName, const std::string& journalName,
-                  BlockFile& database, int64_t oldSize, const PendingWrites& pending);
+                  BlockFile& database, int64_t oldSize, const PendingWrites& pending,
+                  ChangeImages* images = nullptr);
+// Puts `database` into the state `target` gives (its regions written, the file cut or grown
+// to its size) as one change through the journal, as CommitPending does. The regions must
+// lie inside target.size. 0 or the error code, with the database as it was whenever that
+// could be done.
+int CommitImage(FileSystem& files, const std::string& databaseName, const std::string& journalName,
+                BlockFile& database, const FileImage& target);
 inline constexpr int kJournalInTheWay = 2004;
 
 // Rolls back the journal left beside `database` (opened for writing), which InspectJournal

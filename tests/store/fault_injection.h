@@ -22,10 +22,15 @@ namespace qn::test {
 using OpenFn = std::function<std::unique_ptr<tDataImageArk>()>;
 using ChangeFn = std::function<void(tDataImageArk&)>;
 
-// Runs `change` inside one change on a freshly opened database.
-inline void RunChange(const OpenFn& open, const ChangeFn& change) {
+// Runs `change` inside one change on a freshly opened database; with `ownChange`, a change
+// that stores itself as one (putting back a stored change's image) runs as it is.
+inline void RunChange(const OpenFn& open, const ChangeFn& change, bool ownChange = false) {
   std::unique_ptr<tDataImageArk> db = open();
   ASSERT_TRUE(db->IsOpen());
+  if (ownChange) {
+    change(*db);
+    return;
+  }
   db->BeginChange();
   change(*db);
   db->EndChange();  // where a stop throws: not from a destructor
@@ -53,11 +58,11 @@ inline void ExpectOldOrNew(MemoryFileSystem& fs, const std::string& name, const 
 
 // Returns how many file changes the whole change made.
 inline int64_t ExpectAllOrNothing(MemoryFileSystem& fs, const std::string& name, const OpenFn& open,
-                                  const ChangeFn& change) {
+                                  const ChangeFn& change, bool ownChange = false) {
   const Bytes before = fs.Get(name);
   Reset(fs, name, before);
   const int64_t start = fs.changes;
-  RunChange(open, change);
+  RunChange(open, change, ownChange);
   const int64_t changes = fs.changes - start;
   const Bytes after = fs.Get(name);
   EXPECT_NE(after, before) << "the change changed nothing";
@@ -70,7 +75,7 @@ inline int64_t ExpectAllOrNothing(MemoryFileSystem& fs, const std::string& name,
       Reset(fs, name, before);
       fs.changesUntilStop = k;
       try {
-        RunChange(open, change);
+        RunChange(open, change, ownChange);
         ADD_FAILURE() << "no stop at change " << k;
       } catch (const MemoryFileSystem::SimulatedStop&) {
       }
@@ -80,7 +85,7 @@ inline int64_t ExpectAllOrNothing(MemoryFileSystem& fs, const std::string& name,
     }
   }
   // A full disk at every point: the change is refused and the file stays as it was.
-  for (int64_t room : {int64_t(0), int64_t(100), int64_t(after.size() - before.size()) - 1}) {
+  for (int64_t room : {int64_t(0), int64_t(100), int64_t(after.size()) - int64_t(before.size()) - 1}) {
     if (room < 0) continue;
     Reset(fs, name, before);
     fs.diskSpace = room;
@@ -90,10 +95,10 @@ inline int64_t ExpectAllOrNothing(MemoryFileSystem& fs, const std::string& name,
         ADD_FAILURE() << "not opened";
         break;
       }
-      db->BeginChange();
+      if (!ownChange) db->BeginChange();
       change(*db);
       // Refused at its end, or already by a part the change stored on its own way.
-      const int32_t ended = db->EndChange();
+      const int32_t ended = ownChange ? 0 : db->EndChange();
       EXPECT_TRUE(ended != 0 || db->FirstWriteError() != 0) << "room for " << room;
     }
     fs.diskSpace = -1;
