@@ -675,7 +675,9 @@ bool HoldsRegions(const FileImage& image, const std::function<int(int64_t, uint8
 int32_t tDataImageArk::ApplyImage(const FileImage& expected, const FileImage& target) {
   if (!file_ || !dp) return kErrorNotOpen;
   if (readOnly_) return 5;
-  if (changeDepth_ > 0) return kErrorImageMismatch;
+  // Inside a change only while it has written nothing: it goes on from the file as the
+  // image leaves it.
+  if (changeDepth_ > 0 && (!pending_.Empty() || changeWriteError_ != 0)) return kErrorImageMismatch;
   for (const auto& [position, bytes] : target.regions) {
     if (position < 0 || position + int64_t(bytes.size()) > target.size) return kErrorImageMismatch;
   }
@@ -695,6 +697,7 @@ int32_t tDataImageArk::ApplyImage(const FileImage& expected, const FileImage& ta
   file_->Unlock(kCommitLock);
   // Whatever reached the file, nothing remembered of it before may be served again.
   ForgetChange();
+  if (changeDepth_ > 0) changeOldSize_ = file_->Size();
   if (error == 0) return 0;
   lastError_ = error;
   if (firstWriteError_ == 0) firstWriteError_ = error;

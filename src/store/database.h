@@ -220,8 +220,9 @@ class tDataImageArk {
   // Puts the file into the state `target` gives (a stored change's before-image to take it
   // back, its after-image to do it again) as one change through the journal, once the file
   // holds exactly `expected` (its size and the bytes of each of its regions). Otherwise
-  // nothing is written and kErrorImageMismatch comes back. Not inside an open change and
-  // not on a read-only database (kErrorImageMismatch and 5). The observer does not hear
+  // nothing is written and kErrorImageMismatch comes back. Not inside an open change that
+  // has written anything, and not on a read-only database (kErrorImageMismatch and 5); an
+  // open change that has not goes on from the file as the image left it. The observer does not hear
   // it; the cursor reloads its record, or the file header record when that is gone. 0, or
   // the error code (recorded, with the report line), the file then as it was.
   int32_t ApplyImage(const FileImage& expected, const FileImage& target);

@@ -94,8 +94,10 @@ TEST_F(ChangeImageTest, AFileThatDoesNotHoldTheImageIsLeftAsItIs) {
   EXPECT_EQ(db->ApplyImage(longer, stored[1].before), kErrorImageMismatch);
   EXPECT_EQ(File(), now);
   db->BeginChange();
-  EXPECT_EQ(db->ApplyImage(stored[1].after, stored[1].before), kErrorImageMismatch);  // inside a change
-  db->EndChange();
+  dp().Load(top[1]);
+  WriteName(*db, "pending");
+  EXPECT_EQ(db->ApplyImage(stored[1].after, stored[1].before), kErrorImageMismatch);  // after a write
+  db->AbandonChange();
   EXPECT_EQ(db->ApplyImage(stored[1].after, stored[1].before), 0);
   EXPECT_EQ(NameAt(top[0]), "first");
 }
