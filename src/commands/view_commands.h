@@ -30,6 +30,8 @@ struct CommandFacts {
   bool marksExist = false;
   Position blockStart = 0, blockEnd = 0;
   bool blockClipboard = false;
+  // The window's undo history holds a step to undo, to redo (the window sets these).
+  bool undoable = false, redoable = false;
 };
 CommandFacts FactsOf(tDataImageArk& db);
 

@@ -1,5 +1,6 @@
 #include "ui/window/command_table.h"
 
+#include "commands/undo_history.h"
 #include "content/display_name.h"
 #include "store/format.h"
 #include "ui/window/quill_form.h"
@@ -33,6 +34,18 @@ bool HasBlockStart(const CommandFacts& f) { return f.blockStart > 0; }
 bool HasBlockEnd(const CommandFacts& f) { return f.blockEnd > 0; }
 bool HasBlock(const CommandFacts& f) { return f.blockStart > 0 && f.blockEnd > 0; }
 bool BlockClipboardFilled(const CommandFacts& f) { return f.blockClipboard; }
+bool Undoable(const CommandFacts& f) { return f.undoable; }
+bool Redoable(const CommandFacts& f) { return f.redoable; }
+
+// "Angre Slett «Beta»": the caption names the step it would take; plain without one.
+std::string HistoryLabel(const char* plain, const char* verb, const std::string& step) {
+  if (step.empty()) return plain;
+  std::string label = std::string(verb) + " ";
+  for (char c : step) label += c == '&' ? std::string("&&") : std::string(1, c);
+  return label;
+}
+std::string UndoLabel(TQuillForm& w) { return HistoryLabel("&Angre", "&Angre", w.History().UndoName()); }
+std::string RedoLabel(TQuillForm& w) { return HistoryLabel("&Gjør om", "&Gjør om", w.History().RedoName()); }
 
 constexpr bool kEdits = true;
 constexpr bool kSeparator = true;
@@ -92,6 +105,12 @@ const WindowCommand kCommands[] = {
      .windowKeys = {"Del"},
      .button = {kRow, "SpeedButton2", 336, "Slett", nullptr, ButtonPicture::kDelete},
      .edits = kEdits, .run = Slett2Click},
+    {.id = "Angre1", .caption = "&Angre", .menu = {TopMenu::kRediger, SubMenu::kNone, kSeparator},
+     .shortcut = "Ctrl+Z", .context = {"Angre2", "&Angre", kSeparator}, .edits = kEdits,
+     .enabled = Undoable, .run = Angre1Click, .label = UndoLabel},
+    {.id = "Gjrom1", .caption = "&Gjør om", .menu = {TopMenu::kRediger}, .shortcut = "Ctrl+Y",
+     .windowKeys = {"Ctrl+Shift+Z"}, .context = {"Gjrom2", "&Gjør om"}, .edits = kEdits,
+     .enabled = Redoable, .run = Gjrom1Click, .label = RedoLabel},
 
     // ---- &Let ----
     {.id = "Sketter1", .caption = "Søk etter ...", .menu = {TopMenu::kLet},
@@ -112,21 +131,21 @@ const WindowCommand kCommands[] = {
 
     // ---- &Ny ----
     {.id = "Linje1", .caption = "&Linje", .menu = {TopMenu::kNy}, .shortcut = "Ctrl+F4",
-     .edits = kEdits, .run = Linje1Click},
+     .edits = kEdits, .run = Linje1Click, .step = "Ny linje"},
     {.id = "Data1", .caption = "&Data", .menu = {TopMenu::kNy}, .shortcut = "F4",
      .button = {kRow, "SpeedButton1", 280, "Ny datapost", nullptr, ButtonPicture::kNewData},
-     .edits = kEdits, .run = Data1Click},
+     .edits = kEdits, .run = Data1Click, .step = "Ny datapost"},
     {.id = "Notat1", .caption = "&Notat", .menu = {TopMenu::kNy}, .shortcut = "Shift+F4",
-     .edits = kEdits, .run = Notat1Click},
+     .edits = kEdits, .run = Notat1Click, .step = "Nytt notat"},
     {.id = "Definisjon1", .caption = "&Mal", .menu = {TopMenu::kNy}, .edits = kEdits,
-     .run = Definisjon1Click},
+     .run = Definisjon1Click, .step = "Ny mal"},
     {.id = "Dokumenttilknytning1", .caption = "Dokument tilknytning",
      .menu = {TopMenu::kNy, SubMenu::kNone, kSeparator}, .edits = kEdits,
-     .run = Dokumenttilknytning1Click},
+     .run = Dokumenttilknytning1Click, .step = "Ny dokumenttilknytning"},
     {.id = "Malforprogram1", .caption = "&Program", .menu = {TopMenu::kNy}, .edits = kEdits,
-     .run = Malforprogram1Click},
+     .run = Malforprogram1Click, .step = "Nytt program"},
     {.id = "Globalpeker1", .caption = "Global peker", .menu = {TopMenu::kNy}, .edits = kEdits,
-     .run = Globalpeker1Click},
+     .run = Globalpeker1Click, .step = "Ny global peker"},
 
     // ---- &Merk ----
     {.id = "Merkher1", .caption = "Merk her", .menu = {TopMenu::kMerk},
@@ -215,15 +234,16 @@ const WindowCommand kCommands[] = {
     {.id = "Gtilsluttenavblokk1", .caption = "Gå til slutten av blokk", .menu = {TopMenu::kBlokk},
      .enabled = HasBlockEnd, .run = Gtilsluttenavblokk1Click},
     {.id = "Klipput2", .caption = "Klipp &ut", .menu = {TopMenu::kBlokk, SubMenu::kNone, kSeparator},
-     .edits = kEdits, .enabled = HasBlock, .run = Klipput2Click},
+     .edits = kEdits, .enabled = HasBlock, .run = Klipput2Click, .step = "Klipp ut blokken"},
     {.id = "Kopier2", .caption = "&Kopier", .menu = {TopMenu::kBlokk}, .enabled = HasBlock,
      .run = Kopier2Click},
     {.id = "Liminn1", .caption = "&Lim inn", .menu = {TopMenu::kBlokk}, .edits = kEdits,
-     .enabled = BlockClipboardFilled, .run = Liminn1Click},
+     .enabled = BlockClipboardFilled, .run = Liminn1Click, .step = "Lim inn blokken"},
     {.id = "Liminnpekere1", .caption = "Lim inn &pekere", .menu = {TopMenu::kBlokk},
-     .edits = kEdits, .enabled = BlockClipboardFilled, .run = Liminnpekere1Click},
+     .edits = kEdits, .enabled = BlockClipboardFilled, .run = Liminnpekere1Click,
+     .step = "Lim inn pekere til blokken"},
     {.id = "Slett1", .caption = "&Slett", .menu = {TopMenu::kBlokk}, .edits = kEdits,
-     .enabled = HasBlock, .run = Slett1Click},
+     .enabled = HasBlock, .run = Slett1Click, .step = "Slett blokken"},
     {.id = "Flyttblokktilhyre1", .caption = "Flytt blokk til høyre",
      .menu = {TopMenu::kBlokk, SubMenu::kNone, kSeparator}, .edits = kEdits, .enabled = HasBlock,
      .run = Flyttblokktilhyre1Click},
@@ -355,6 +375,15 @@ const WindowCommand* FindWindowCommand(std::string_view id) {
 
 TopMenuName NameOf(TopMenu menu) { return kTopMenus[size_t(menu)]; }
 TopMenuName NameOf(SubMenu sub) { return kSubMenus[size_t(sub)]; }
+
+std::string StepCaption(const WindowCommand& command) {
+  if (command.step != nullptr) return command.step;
+  const char* caption = command.caption != nullptr           ? command.caption
+                        : command.context.caption != nullptr ? command.context.caption
+                        : command.button.hint != nullptr     ? command.button.hint
+                                                             : command.id;
+  return StepName(caption, "");
+}
 
 bool CommandEnabled(const WindowCommand& command, const CommandFacts& facts, bool writable) {
   if (command.run == nullptr || (command.edits && !writable)) return false;

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "ui/dialogs/button_icons.h"
@@ -82,7 +83,16 @@ struct WindowCommand {
   bool (*checked)(TQuillForm&) = nullptr;
   // nullptr: the item is not part of the program and stays disabled.
   void (*run)(TQuillForm&) = nullptr;
+  // The name of the undo step a change this command makes becomes, where the caption does
+  // not say it ("Ny linje" for "&Linje" under "&Ny"); nullptr: the caption's.
+  const char* step = nullptr;
+  // The menu and context item's caption as the window's state gives it, set with the
+  // enabled states; nullptr: the fixed caption.
+  std::string (*label)(TQuillForm&) = nullptr;
 };
+// The name a step made by `command` starts with: its step name, else its caption (menu,
+// context menu, button hint) without "&", "..." and the key written into it.
+std::string StepCaption(const WindowCommand& command);
 
 // Every command of the window, the menu items in menu order.
 std::span<const WindowCommand> WindowCommands();

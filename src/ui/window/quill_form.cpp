@@ -40,6 +40,7 @@
 #include "ui/forms/point_form.h"
 #include "ui/forms/system_info_form.h"
 #include "commands/command_support.h"
+#include "content/display_name.h"
 #include "content/global_pointer.h"
 #include "content/initial_content.h"
 #include "content/note_text.h"
@@ -229,6 +230,19 @@ void TQuillForm::BuildCommands() {
 
 void TQuillForm::RunWindowCommand(const WindowCommand& command) {
   if (command.run == nullptr) return;
+  // The changes the command stores are undo steps named by it and by the record it acted
+  // on: one it made (the cursor ends on a Position the file did not have when it began),
+  // else the one it began on.
+  const bool steps = dataark_.IsOpen() && !dataark_.ReadOnly();
+  Position startedOn = 0;
+  int64_t startSize = 0;
+  std::string startName;
+  if (steps) {
+    startedOn = dataark_.dp->CurrentPosition();
+    startSize = dataark_.FileSizeOf();
+    startName = StepRecordName();
+    undo_.BeginCommand(startedOn);
+  }
   Command([this, &command] {
     // An editing command runs only on a writable database; the check comes first, so
     // nothing the command would ask or change happens on a read-only one.
@@ -239,6 +253,28 @@ void TQuillForm::RunWindowCommand(const WindowCommand& command) {
     command.run(*this);
     if (StatusPanels_[1]->text().isEmpty()) ShowOrigin();
   });
+  if (!steps) return;
+  const bool madeRecord = dataark_.IsOpen() && dataark_.dp->CurrentPosition() >= startSize;
+  undo_.EndCommand(StepName(StepCaption(command), madeRecord ? StepRecordName() : startName));
+  if (const std::string note = undo_.TakeNote(); !note.empty()) SetStatusText(1, note);
+  SetButton();
+}
+
+std::string TQuillForm::StepRecordName() {
+  if (!dataark_.IsOpen()) return {};
+  try {
+    std::string name = DisplayName(dataark_);
+    // A long name is cut where a character begins, so the menu stays readable.
+    constexpr size_t kLongest = 40;
+    if (name.size() > kLongest) {
+      size_t cut = kLongest;
+      while (cut > 0 && (uint8_t(name[cut]) & 0xC0) == 0x80) --cut;
+      name = name.substr(0, cut) + "…";
+    }
+    return name;
+  } catch (const std::exception&) {
+    return {};  // a record that cannot be read names no step
+  }
 }
 
 bool TQuillForm::PanelShown(WindowPanel panel) const {
@@ -380,7 +416,12 @@ bool TQuillForm::OpenDatabase(const std::string& fileName, bool create) {
     const std::string saved = ReadSettingString("AutoCreateDatabase");
     if (create) WriteSettingBool("AutoCreateDatabase", true);
     dataark_.SetOpenRole(OpenRole::kWindow);
+    // A new history for every opening; what the opening itself writes is none of it.
+    undo_.Clear();
+    dataark_.SetChangeObserver(nullptr);
     qn::OpenDatabase(dataark_, fileName);
+    if (dataark_.IsOpen() && !dataark_.ReadOnly())
+      dataark_.SetChangeObserver([this](ChangeImages&& images) { undo_.Record(std::move(images)); });
     if (create) {
       if (had) {
         WriteSettingString("AutoCreateDatabase", saved);

@@ -17,6 +17,7 @@
 #include "commands/list_replication.h"
 #include "commands/navigation.h"
 #include "commands/run_program.h"
+#include "commands/undo_history.h"
 #include "store/database.h"
 #include "templates/data_editor.h"
 #include "ui/forms/data_editor_runner.h"
@@ -128,6 +129,9 @@ class TQuillForm : public QMainWindow {
   void FitQuickList();
 
   tDataImageArk& dataark() { return dataark_; }
+  // The steps the window can undo and redo: every change it stored since it opened the
+  // file, none on a read-only database.
+  UndoHistory& History() { return undo_; }
   // The title the program is known by to the desktop: the open database's full path.
   const std::string& ApplicationTitle() const { return applicationTitle_; }
   // The menu item (or context-menu item) with this object name; nullptr when none.
@@ -219,6 +223,8 @@ class TQuillForm : public QMainWindow {
   // The command of `command` through the boundary; an editing one is refused first on a
   // read-only database.
   void RunWindowCommand(const WindowCommand& command);
+  // The current record's display name as an undo step names it; empty when it has none.
+  std::string StepRecordName();
   // The caption for the open file: the program's name and `file`, with the read-only mark
   // when the database is read-only; the status bar's label follows.
   void SetCaption(const std::string& file);
@@ -227,6 +233,7 @@ class TQuillForm : public QMainWindow {
   bool OpenDatabase(const std::string& fileName, bool create);
 
   tDataImageArk dataark_;
+  UndoHistory undo_;
   // The marks over dataark_'s position stack; declared after it, which it borrows.
   MarkList marks_{dataark_};
   Dialogs* dialogs_ = nullptr;

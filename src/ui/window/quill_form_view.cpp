@@ -21,6 +21,7 @@
 #include "ui/forms/data_form.h"
 #include "ui/window/paint_box.h"
 #include "ui/window/command_table.h"
+#include "ui/dialogs/qt_text.h"
 #include "ui/window/quill_form.h"
 #include "ui/window/window_commands.h"
 #include "ui/forms/def_form.h"
@@ -115,10 +116,17 @@ void TQuillForm::fixscrollbar() {
 }
 
 void TQuillForm::SetButton() {
-  const CommandFacts facts = FactsOf(dataark_);
+  CommandFacts facts = FactsOf(dataark_);
+  facts.undoable = undo_.CanUndo();
+  facts.redoable = undo_.CanRedo();
   const bool writable = !(dataark_.IsOpen() && dataark_.ReadOnly());
   for (const CommandControls& c : controls_) {
     const bool enabled = CommandEnabled(*c.command, facts, writable);
+    if (c.command->label != nullptr) {
+      const QString label = FromUtf8(c.command->label(*this));
+      if (c.item != nullptr) c.item->setText(label);
+      if (c.context != nullptr) c.context->setText(label);
+    }
     if (c.item != nullptr) c.item->setEnabled(enabled);
     if (c.context != nullptr) c.context->setEnabled(enabled);
     if (c.button != nullptr) c.button->setEnabled(ButtonEnabled(*c.command, facts, writable));

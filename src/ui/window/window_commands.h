@@ -38,6 +38,12 @@ void Oppdater1Click(TQuillForm& w);
 // ---- Editing ----
 void Linje1Click(TQuillForm& w);   // "&Linje" (Ctrl+F4): the new-line dialog
 void Slett2Click(TQuillForm& w);   // "Slett": deletes the current record, asking nothing
+// "&Angre" (Ctrl+Z) and "&Gjør om" (Ctrl+Y, Ctrl+Shift+Z): the last step of the window's
+// undo history taken back or done again (undo_commands.cpp); the cursor goes to the record
+// the step began on, or the nearest that is still in the tree, and marks on records no
+// longer there go.
+void Angre1Click(TQuillForm& w);
+void Gjrom1Click(TQuillForm& w);
 void Kopier3Click(TQuillForm& w);  // "Kopier" (Ctrl+Insert)
 void Klipput1Click(TQuillForm& w); // "Klipp ut" (Shift+Delete)
 void Liminn2Click(TQuillForm& w);  // "Lim inn" (Shift+Insert): a full copy of the copied data
