@@ -569,10 +569,42 @@ int CommitPending(FileSystem& files, const std::string& databaseName, const std:
   const int error = CommitWrites(files, databaseName, journalName, database, oldSize, newSize, writes,
                                  images != nullptr ? &journal : nullptr);
   if (error != 0 || images == nullptr) return error;
-  images->before.size = oldSize;
-  images->before.regions = std::move(journal.extents);
-  images->after.size = newSize;
-  images->after.regions.assign(pending.Extents().begin(), pending.Extents().end());
+  // Only the bytes that differ are kept (a record rewritten whole for a changed link keeps
+  // the link), runs closer than kSameGap joined; what lies past the old end is new whole.
+  constexpr size_t kSameGap = 16;
+  images->before = FileImage{oldSize, {}};
+  images->after = FileImage{newSize, {}};
+  size_t journalIndex = 0;
+  for (const auto& [position, bytes] : pending.Extents()) {
+    size_t inOld = 0;
+    if (position < oldSize) {
+      const std::vector<uint8_t>& old = journal.extents[journalIndex++].second;
+      inOld = old.size();
+      for (size_t at = 0; at < inOld;) {
+        if (bytes[at] == old[at]) {
+          ++at;
+          continue;
+        }
+        size_t end = at + 1, same = 0;
+        for (size_t k = end; k < inOld && same < kSameGap; ++k) {
+          if (bytes[k] == old[k]) {
+            ++same;
+          } else {
+            same = 0;
+            end = k + 1;
+          }
+        }
+        const int64_t from = position + int64_t(at);
+        images->before.regions.emplace_back(from, std::vector<uint8_t>(old.begin() + at, old.begin() + end));
+        images->after.regions.emplace_back(from, std::vector<uint8_t>(bytes.begin() + at, bytes.begin() + end));
+        at = end;
+      }
+    }
+    if (inOld < bytes.size()) {
+      images->after.regions.emplace_back(position + int64_t(inOld),
+                                         std::vector<uint8_t>(bytes.begin() + inOld, bytes.end()));
+    }
+  }
   return 0;
 }
 

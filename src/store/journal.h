@@ -114,8 +114,9 @@ struct FileImage {
   std::vector<std::pair<int64_t, std::vector<uint8_t>>> regions;  // by Position, apart
   size_t Bytes() const;
 };
-// A stored change: its places before it (the old bytes of everything it overwrote below
-// the old end of the file) and after it (everything it wrote).
+// A stored change: the places it changed below the old end of the file, with their old
+// bytes (before) and new bytes (after), and everything it wrote past that end (after).
+// Bytes it wrote over with the same bytes are not kept.
 struct ChangeImages {
   FileImage before;
   FileImage after;
