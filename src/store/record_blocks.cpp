@@ -30,7 +30,7 @@ bool IsNameBlockAt(tDataImageArk& db, Position block) {
   uint8_t size[4];
   db.SeekTo(block);
   if (db.ReadBlock(size, 4) != 0) return false;
-  return GetU32(size, 0) == kNameBlockSize;
+  return BlockSizeOf(size) == kNameBlockSize;
 }
 
 // Reads the block at `block` as a name block: at most 264 bytes, no more than its size
@@ -45,7 +45,7 @@ int32_t ReadNameImage(tDataImageArk& db, Position block, std::array<uint8_t, kNa
     uint8_t size[4];
     db.SeekTo(block);
     if (db.ReadBlock(size, 4) != 0) return 0;
-    count = std::min<int64_t>(count, GetU32(size, 0));
+    count = std::min<int64_t>(count, BlockSizeOf(size));
     if (count <= 0) return 0;
   }
   db.SeekTo(block);
@@ -111,7 +111,7 @@ Position InheritedBlock(tDataImageArk& db) {
   if (ib <= 0) return 0;
   RecordImage record;
   if (dp.ReadRecordAt(ib, record) && HasPointerSignature(record)) {
-    Position block = GetI32(record, kDataBlockOffset);
+    Position block = RecordView(record).DataBlock();
     return block > 0 && block != ib && dp.InFile(block, kDataHeadSize) ? block : 0;
   }
   return dp.InFile(ib, kDataHeadSize) ? ib : 0;
@@ -124,7 +124,7 @@ void RefreshFromSource(tDataImageArk& db, Position own) {
   Datapointer& dp = *db.dp;
   RecordImage source;
   if (!dp.ReadRecordAt(dp.UpdateFrom(), source)) return;
-  Position from = GetI32(source, kDataBlockOffset);
+  Position from = RecordView(source).DataBlock();
   DataHead fromHead, ownHead;
   if (from == own || !ReadHeadAt(db, from, fromHead) || !ReadHeadAt(db, own, ownHead)) return;
   int64_t n = std::min(PayloadLength(dp, from, fromHead), PayloadLength(dp, own, ownHead));
