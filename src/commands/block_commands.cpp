@@ -231,26 +231,27 @@ void MarkBlockFirst(tDataImageArk& db) {
 
 void MarkBlockLast(tDataImageArk& db) { db.dp->SetBlockEnd(db.dp->CurrentPosition()); }
 
-BlockResult GoToBlockStart(tDataImageArk& db) {
+namespace {
+
+// Moves to the record a block mark names; a mark whose record is gone is cleared.
+BlockResult GoToBlock(tDataImageArk& db, Position mark, void (Datapointer::*clear)(Position)) {
   Datapointer& dp = *db.dp;
-  const Position s = dp.BlockStart();
-  if (s <= 0) return {};
-  if (!IsLiveRecord(db, s)) {
-    dp.SetBlockStart(0);
+  if (mark <= 0) return {};
+  if (!IsLiveRecord(db, mark)) {
+    (dp.*clear)(0);
     return Refused(kBlockGoneMessage);
   }
-  return {dp.Load(s) == 0, {}};
+  return {dp.Load(mark) == 0, {}};
+}
+
+}  // namespace
+
+BlockResult GoToBlockStart(tDataImageArk& db) {
+  return GoToBlock(db, db.dp->BlockStart(), &Datapointer::SetBlockStart);
 }
 
 BlockResult GoToBlockEnd(tDataImageArk& db) {
-  Datapointer& dp = *db.dp;
-  const Position e = dp.BlockEnd();
-  if (e <= 0) return {};
-  if (!IsLiveRecord(db, e)) {
-    dp.SetBlockEnd(0);
-    return Refused(kBlockGoneMessage);
-  }
-  return {dp.Load(e) == 0, {}};
+  return GoToBlock(db, db.dp->BlockEnd(), &Datapointer::SetBlockEnd);
 }
 
 BlockResult CopyBlock(tDataImageArk& db) {
