@@ -316,7 +316,7 @@ void DefEditor::CheckInheritedLength() {
   int64_t sum = 0;
   for (uint32_t i = 0; i < t.InheritedCount && i < t.Fields.size(); ++i) {
     const TemplateField& f = t.Fields[i];
-    if (f.DataType >= 16 && f.DataType <= 31) {
+    if (IsSizedStringType(f.DataType)) {
       sum += f.Length + 1;
     } else if (const TypeInfo* type = FindType(f.DataType)) {
       sum += type->dataLength;
