@@ -11,6 +11,11 @@
 
 namespace qn {
 
+// Error numbers the file interface sets itself.
+inline constexpr int32_t kErrorReadFault = 100;     // a read the file could not deliver
+inline constexpr int32_t kErrorWriteFault = 101;    // a write the file did not take whole
+inline constexpr int32_t kErrorNegativeSeek = 131;  // a seek to a negative position
+
 class BlockFile {
  public:
   virtual ~BlockFile() = default;

@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "store/block_file.h"
-#include "store/database.h"
-#include "store/read_map.h"
+#include "env/block_file.h"
+#include "env/errors.h"
+#include "env/read_map.h"
 
 namespace qn {
 
