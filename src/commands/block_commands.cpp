@@ -54,8 +54,8 @@ bool InsideBlock(tDataImageArk& db, Position p, const PositionSet& block) {
   for (int64_t steps = dp.RecordBound(); p > 0 && steps > 0; --steps) {
     if (block.Contains(p)) return true;
     if (!seen.Insert(p) || !dp.ReadRecordAt(p, img)) return false;
-    const Position up = GetI32(img, kUpOffset);
-    p = up > 0 ? up : GetI32(img, kLeftOffset);
+    const Position up = RecordView(img).Up();
+    p = up > 0 ? up : RecordView(img).Left();
   }
   return false;
 }
@@ -71,34 +71,34 @@ BlockResult MoveBlock(tDataImageArk& db, const std::vector<Position>& block, Pos
   RecordImage first, last;
   if (!dp.ReadRecordAt(s, first) || !dp.ReadRecordAt(e, last)) return Refused(kBlockGoneMessage);
   const ListHead head = HeadOf(db, first);
-  const Position u = GetI32(first, kUpOffset);
-  const Position n = GetI32(last, kDownOffset);
+  const Position u = RecordView(first).Up();
+  const Position n = RecordView(last).Down();
 
   // Out of its list: the record before it (or the parent, or the file header record) and
   // the record after it close the gap.
   if (u > 0)
-    PatchRecord(db, u, [n](RecordImage& img) { PutI32(img, kDownOffset, n); });
+    PatchRecord(db, u, [n](RecordImage& img) { RecordEdit(img).SetDown(n); });
   else if (head.parent > 0)
-    PatchRecord(db, head.parent, [n](RecordImage& img) { PutI32(img, kRightOffset, n); });
+    PatchRecord(db, head.parent, [n](RecordImage& img) { RecordEdit(img).SetRight(n); });
   else if (head.topLevel)
     db.dp->SetTopLevelFirst(n);
   if (n > 0)
     PatchRecord(db, n, [u, head](RecordImage& img) {
-      PutI32(img, kUpOffset, u);
-      if (head.parent > 0) PutI32(img, kLeftOffset, head.parent);
+      RecordEdit(img).SetUp(u);
+      if (head.parent > 0) RecordEdit(img).SetLeft(head.parent);
     });
 
   // Into its new place below the target.
   RecordImage at;
   if (!dp.ReadRecordAt(target, at)) return Refused(kBlockNoPlaceMessage);
-  const Position after = GetI32(at, kDownOffset);
-  PatchRecord(db, target, [s](RecordImage& img) { PutI32(img, kDownOffset, s); });
+  const Position after = RecordView(at).Down();
+  PatchRecord(db, target, [s](RecordImage& img) { RecordEdit(img).SetDown(s); });
   PatchRecord(db, s, [target](RecordImage& img) {
-    PutI32(img, kUpOffset, target);
-    PutI32(img, kLeftOffset, 0);
+    RecordEdit(img).SetUp(target);
+    RecordEdit(img).SetLeft(0);
   });
-  PatchRecord(db, e, [after](RecordImage& img) { PutI32(img, kDownOffset, after); });
-  if (after > 0) PatchRecord(db, after, [e](RecordImage& img) { PutI32(img, kUpOffset, e); });
+  PatchRecord(db, e, [after](RecordImage& img) { RecordEdit(img).SetDown(after); });
+  if (after > 0) PatchRecord(db, after, [e](RecordImage& img) { RecordEdit(img).SetUp(e); });
 
   Cut() = {};
   dp.Load(e);
@@ -115,7 +115,7 @@ struct RecordCopy {
   std::vector<uint8_t> data;  // the whole data block, head included; empty when none
 };
 
-int32_t KindOf(const RecordImage& image) { return GetI32(image, kKindOffset) & ~kKindDeleted; }
+int32_t KindOf(const RecordImage& image) { return RecordView(image).LiveKind(); }
 
 // Reads what the copy of the record at the cursor needs. False when its data block does not
 // lie whole in the file.
@@ -135,7 +135,7 @@ bool ReadForCopy(tDataImageArk& db, RecordCopy& copy) {
   if (block < 0 || !dp.InFile(block, 4)) return false;
   db.SeekTo(block);
   if (db.ReadBlock(size.data(), 4) != 0) return false;
-  const uint32_t total = GetU32(size, 0);
+  const uint32_t total = BlockSizeOf(size);
   if (total < 4 || total > uint32_t(std::numeric_limits<int32_t>::max()) || !dp.InFile(block, total))
     return false;
   copy.data.resize(total);
@@ -154,11 +154,11 @@ void MakeCopy(tDataImageArk& db, RecordCopy& copy) {
   const int32_t kind = KindOf(source);
   bool dataCopied = false;
   if (kind == kKindFileLink) {
-    dp.SetDataBlock(GetI32(source, kDataBlockOffset));
+    dp.SetDataBlock(RecordView(source).DataBlock());
   } else if (!copy.data.empty()) {
     // A register variable's value block is shaped like a name block and names its owner.
     if (kind == kKindRegisterVariable && copy.data.size() >= 8)
-      PutI32(copy.data, kNameOwnerOffset, dp.CurrentPosition());
+      SetNameOwner(copy.data, dp.CurrentPosition());
     const Position a = db.Allocate();
     if (a > 0) {
       db.SeekTo(a);
@@ -169,11 +169,11 @@ void MakeCopy(tDataImageArk& db, RecordCopy& copy) {
     }
   }
   dp.SetKind(kind);
-  dp.SetTemplatePos(GetI32(source, kTemplatePosOffset));
-  dp.SetInheritBlockField(GetI32(source, kInheritBlockOffset));
-  dp.SetUpdateFromField(GetI32(source, kUpdateFromOffset));
-  dp.SetDataOffset(GetI32(source, kDataOffsetOffset));
-  dp.SetPictureBlock(GetI32(source, kPictureBlockOffset));
+  dp.SetTemplatePos(RecordView(source).TemplatePos());
+  dp.SetInheritBlockField(RecordView(source).InheritBlock());
+  dp.SetUpdateFromField(RecordView(source).UpdateFrom());
+  dp.SetDataOffset(RecordView(source).DataOffset());
+  dp.SetPictureBlock(RecordView(source).PictureBlock());
   dp.SetOrigin(dataCopied ? kOriginCopy : kOriginDirect);
   dp.Store();
 }
@@ -214,10 +214,10 @@ BlockRecords CollectBlock(tDataImageArk& db, Position start, Position end) {
   for (Position p = start;;) {
     block.records.push_back(p);
     if (p == end) return block;
-    const Position next = GetI32(img, kDownOffset);
+    const Position next = RecordView(img).Down();
     if (next == 0) return {{}, std::string(kBlockNotOneListMessage)};
-    if (!seen.Insert(next) || !dp.ReadRecordAt(next, img) || GetI32(img, kUpOffset) != p ||
-        (GetI32(img, kKindOffset) & kKindDeleted) != 0)
+    if (!seen.Insert(next) || !dp.ReadRecordAt(next, img) || RecordView(img).Up() != p ||
+        RecordView(img).IsDeleted())
       return {{}, std::string(kBlockDamagedMessage)};
     p = next;
   }
@@ -231,26 +231,27 @@ void MarkBlockFirst(tDataImageArk& db) {
 
 void MarkBlockLast(tDataImageArk& db) { db.dp->SetBlockEnd(db.dp->CurrentPosition()); }
 
-BlockResult GoToBlockStart(tDataImageArk& db) {
+namespace {
+
+// Moves to the record a block mark names; a mark whose record is gone is cleared.
+BlockResult GoToBlock(tDataImageArk& db, Position mark, void (Datapointer::*clear)(Position)) {
   Datapointer& dp = *db.dp;
-  const Position s = dp.BlockStart();
-  if (s <= 0) return {};
-  if (!IsLiveRecord(db, s)) {
-    dp.SetBlockStart(0);
+  if (mark <= 0) return {};
+  if (!IsLiveRecord(db, mark)) {
+    (dp.*clear)(0);
     return Refused(kBlockGoneMessage);
   }
-  return {dp.Load(s) == 0, {}};
+  return {dp.Load(mark) == 0, {}};
+}
+
+}  // namespace
+
+BlockResult GoToBlockStart(tDataImageArk& db) {
+  return GoToBlock(db, db.dp->BlockStart(), &Datapointer::SetBlockStart);
 }
 
 BlockResult GoToBlockEnd(tDataImageArk& db) {
-  Datapointer& dp = *db.dp;
-  const Position e = dp.BlockEnd();
-  if (e <= 0) return {};
-  if (!IsLiveRecord(db, e)) {
-    dp.SetBlockEnd(0);
-    return Refused(kBlockGoneMessage);
-  }
-  return {dp.Load(e) == 0, {}};
+  return GoToBlock(db, db.dp->BlockEnd(), &Datapointer::SetBlockEnd);
 }
 
 BlockResult CopyBlock(tDataImageArk& db) {
@@ -343,17 +344,17 @@ BlockResult MoveBlockRight(tDataImageArk& db, std::string_view name) {
 
   // L takes the record after the block as its next record; the block hangs to its right.
   RecordImage last;
-  const Position after = dp.ReadRecordAt(e, last) ? GetI32(last, kDownOffset) : 0;
-  if (after > 0) PatchRecord(db, after, [line](RecordImage& img) { PutI32(img, kUpOffset, line); });
+  const Position after = dp.ReadRecordAt(e, last) ? RecordView(last).Down() : 0;
+  if (after > 0) PatchRecord(db, after, [line](RecordImage& img) { RecordEdit(img).SetUp(line); });
   PatchRecord(db, line, [after, s](RecordImage& img) {
-    PutI32(img, kDownOffset, after);
-    PutI32(img, kRightOffset, s);
+    RecordEdit(img).SetDown(after);
+    RecordEdit(img).SetRight(s);
   });
   PatchRecord(db, s, [line](RecordImage& img) {
-    PutI32(img, kLeftOffset, line);
-    PutI32(img, kUpOffset, 0);
+    RecordEdit(img).SetLeft(line);
+    RecordEdit(img).SetUp(0);
   });
-  PatchRecord(db, e, [](RecordImage& img) { PutI32(img, kDownOffset, 0); });
+  PatchRecord(db, e, [](RecordImage& img) { RecordEdit(img).SetDown(0); });
   dp.Load(s);
   dp.SetLastDirection(DirDown);
   return {true, {}};

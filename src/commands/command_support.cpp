@@ -6,7 +6,7 @@
 
 namespace qn {
 
-Position PositionOf(const RecordImage& image) { return GetI32(image, kPositionOffset); }
+Position PositionOf(const RecordImage& image) { return RecordView(image).OwnPosition(); }
 
 RecordImage CurrentImage(const Datapointer& dp) {
   RecordImage out;
@@ -16,7 +16,7 @@ RecordImage CurrentImage(const Datapointer& dp) {
 
 bool IsLiveRecord(tDataImageArk& db, Position p) {
   RecordImage img;
-  return p > 0 && db.dp->ReadRecordAt(p, img) && (GetI32(img, kKindOffset) & kKindDeleted) == 0;
+  return p > 0 && db.dp->ReadRecordAt(p, img) && !RecordView(img).IsDeleted();
 }
 
 bool PatchRecord(tDataImageArk& db, Position p, const std::function<void(RecordImage&)>& change) {
@@ -30,9 +30,9 @@ bool PatchRecord(tDataImageArk& db, Position p, const std::function<void(RecordI
 
 ListHead HeadOf(tDataImageArk& db, const RecordImage& first) {
   ListHead head;
-  if (GetI32(first, kUpOffset) != 0) return head;
-  head.parent = GetI32(first, kLeftOffset);
-  if (head.parent == 0) head.topLevel = db.dp->TopLevelFirst() == GetI32(first, kPositionOffset);
+  if (RecordView(first).Up() != 0) return head;
+  head.parent = RecordView(first).Left();
+  if (head.parent == 0) head.topLevel = db.dp->TopLevelFirst() == RecordView(first).OwnPosition();
   return head;
 }
 

@@ -112,8 +112,8 @@ bool ReadRepairable(tDataImageArk& db, Position p, RecordImage& out) {
   if (p < 0 || !dp.InFile(p, kPointerRecordSize)) return false;
   db.SeekTo(p);
   if (db.ReadBlock(out.data(), kPointerRecordSize) != 0) return false;
-  return GetI32(out, kPositionOffset) == p &&
-         (GetU32(out, kSizeOffset) == uint32_t(kPointerRecordSize) || HasSignatureText(out));
+  return RecordView(out).OwnPosition() == p &&
+         (RecordView(out).Size() == uint32_t(kPointerRecordSize) || HasSignatureText(out));
 }
 
 }  // namespace
@@ -131,13 +131,13 @@ RepairResult RepairRecordSizes(tDataImageArk& db) {
     if (p != 0 && !visited.Insert(p)) continue;
     if (!ReadRepairable(db, p, image)) continue;
     ++result.records;
-    if (GetU32(image, kSizeOffset) != uint32_t(kPointerRecordSize) || !HasPointerSignature(image)) {
-      PutU32(image, kSizeOffset, kPointerRecordSize);
+    if (RecordView(image).Size() != uint32_t(kPointerRecordSize) || !HasPointerSignature(image)) {
+      RecordEdit(image).SetSize(kPointerRecordSize);
       dp.StoreImage(image);
       ++result.repaired;
     }
-    const Position down = GetI32(image, kDownOffset);
-    const Position right = GetI32(image, kRightOffset);
+    const Position down = RecordView(image).Down();
+    const Position right = RecordView(image).Right();
     if (down > 0) pending.push_back(down);
     if (right > 0) pending.push_back(right);
   }

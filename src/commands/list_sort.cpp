@@ -39,7 +39,7 @@ std::vector<Entry> ReadWholeList(tDataImageArk& db) {
   }
   std::vector<Entry> list(above.rbegin(), above.rend());
   list.push_back({startImage, std::move(startKey)});
-  for (Position from = start, down = GetI32(startImage, kDownOffset); down != 0;
+  for (Position from = start, down = RecordView(startImage).Down(); down != 0;
        from = down, down = dp.Down()) {
     if (down < 0 || !seen.Insert(down) || dp.Load(down) != 0 || dp.Up() != from) return {};
     list.push_back({CurrentImage(dp), SortKey(DisplayName(db))});
@@ -73,18 +73,18 @@ int64_t Relink(tDataImageArk& db, std::vector<Entry>& list, const std::vector<si
     const Position up = i > 0 ? PositionOf(list[order[i - 1]].image) : 0;
     const Position down = i + 1 < n ? PositionOf(list[order[i + 1]].image) : 0;
     const Position left = i == 0 ? head.parent : 0;
-    if (GetI32(image, kUpOffset) == up && GetI32(image, kDownOffset) == down &&
-        GetI32(image, kLeftOffset) == left)
+    if (RecordView(image).Up() == up && RecordView(image).Down() == down &&
+        RecordView(image).Left() == left)
       continue;
-    PutI32(image, kUpOffset, up);
-    PutI32(image, kDownOffset, down);
-    PutI32(image, kLeftOffset, left);
+    RecordEdit(image).SetUp(up);
+    RecordEdit(image).SetDown(down);
+    RecordEdit(image).SetLeft(left);
     dp.StoreImage(image);
     ++stored;
   }
   const Position newFirst = PositionOf(list[order.front()].image);
-  if (head.parent > 0 && GetI32(parent, kRightOffset) != newFirst) {
-    PutI32(parent, kRightOffset, newFirst);
+  if (head.parent > 0 && RecordView(parent).Right() != newFirst) {
+    RecordEdit(parent).SetRight(newFirst);
     dp.StoreImage(parent);
     ++stored;
   }
@@ -126,7 +126,7 @@ SortResult SortList(tDataImageArk& db, bool ascending) {
   const ListHead head = HeadOf(db, oldFirst);
   RecordImage parent{};
   if (head.parent != 0 && (head.parent < 0 || !dp.ReadRecordAt(head.parent, parent) ||
-                           GetI32(parent, kRightOffset) != PositionOf(oldFirst)))
+                           RecordView(parent).Right() != PositionOf(oldFirst)))
     return refuse();
 
   const std::vector<size_t> order = SortedOrder(list, ascending);

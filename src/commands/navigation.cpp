@@ -98,7 +98,7 @@ JumpResult JumpToFilePosition(tDataImageArk& db, Position p) {
   if (p >= 0 && dp.InFile(p, kPointerRecordSize)) {
     db.SeekTo(p);
     record = db.ReadBlock(image.data(), kPointerRecordSize) == 0 && HasPointerSignature(image) &&
-             GetI32(image, kPositionOffset) == p;
+             RecordView(image).OwnPosition() == p;
   }
   if (!record || dp.Load(p) != 0) return {false, NoRecordAtMessage(p)};
   return {true, {}};
@@ -112,7 +112,7 @@ OriginalResult GoToOriginal(tDataImageArk& db, const RestoreQuestion& askRestore
   RecordImage image;
   if (original <= 0 || !dp.ReadRecordAt(original, image))
     return {OriginalStatus::kMissing, shadow, std::string(kOriginalMissingMessage)};
-  if ((GetI32(image, kKindOffset) & kKindDeleted) == 0) {
+  if (!RecordView(image).IsDeleted()) {
     dp.Load(original);
     return {OriginalStatus::kAtOriginal, original, {}};
   }
@@ -123,7 +123,7 @@ OriginalResult GoToOriginal(tDataImageArk& db, const RestoreQuestion& askRestore
   if (dp.RestoreSource(original) < 0)
     return {OriginalStatus::kNotRestored, shadow, std::string(kOriginalNotRestoredMessage)};
   const Position restored = dp.CurrentPosition();
-  PatchRecord(db, shadow, [restored](RecordImage& img) { PutI32(img, kSourceRecordOffset, restored); });
+  PatchRecord(db, shadow, [restored](RecordImage& img) { RecordEdit(img).SetSourceRecord(restored); });
   dp.Load(restored);
   return {OriginalStatus::kRestored, restored, {}};
 }

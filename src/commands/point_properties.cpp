@@ -34,37 +34,40 @@ enum class Check {
 
 struct NumberBox {
   std::string_view box;
-  int offset;
+  int32_t (RecordView::*get)() const;
+  void (RecordEdit::*set)(int32_t);
   Check check;
   std::string_view label;
 };
 
 // The numeric boxes in the order they are read.
 constexpr NumberBox kNumberBoxes[] = {
-    {"forrige", kUpOffset, Check::kLink, "Opp"},
-    {"neste", kDownOffset, Check::kLink, "Ned"},
-    {"hogre", kRightOffset, Check::kLink, "Høyre"},
-    {"venstre", kLeftOffset, Check::kLink, "Venstre"},
-    {"inn", kInwardOffset, Check::kLink, "Inn"},
-    {"ut", kOutwardOffset, Check::kLink, "Ut"},
-    {"datastart", kUpdateFromOffset, Check::kRecord, "Oppdateringsdata"},
-    {"dataslutt", kDataOffsetOffset, Check::kFree, "Posisjon i data"},
-    {"datapos", kPositionOffset, Check::kOwnPosition, "Denne"},
-    {"header", kNameBlockOffset, Check::kNameBlock, "Posisjon"},
-    {"pekelengd", kTemplatePosOffset, Check::kRecord, "Posisjon til mal"},
-    {"dataer", kDataBlockOffset, Check::kDataBlock, "Posisjon til data"},
-    {"pekestatus", kKindOffset, Check::kFree, "Status"},
-    {"Arvdata", kInheritBlockOffset, Check::kDataBlock, "Posisjon til dataarv"},
-    {"Memodata", kNoteBlockOffset, Check::kNoteBlock, "Notat"},
-    {"ThumbData", kPictureBlockOffset, Check::kAnyBlock, "Bilde"},
+    {"forrige", &RecordView::Up, &RecordEdit::SetUp, Check::kLink, "Opp"},
+    {"neste", &RecordView::Down, &RecordEdit::SetDown, Check::kLink, "Ned"},
+    {"hogre", &RecordView::Right, &RecordEdit::SetRight, Check::kLink, "Høyre"},
+    {"venstre", &RecordView::Left, &RecordEdit::SetLeft, Check::kLink, "Venstre"},
+    {"inn", &RecordView::Inward, &RecordEdit::SetInward, Check::kLink, "Inn"},
+    {"ut", &RecordView::Outward, &RecordEdit::SetOutward, Check::kLink, "Ut"},
+    {"datastart", &RecordView::UpdateFrom, &RecordEdit::SetUpdateFrom, Check::kRecord, "Oppdateringsdata"},
+    {"dataslutt", &RecordView::DataOffset, &RecordEdit::SetDataOffset, Check::kFree, "Posisjon i data"},
+    {"datapos", &RecordView::OwnPosition, &RecordEdit::SetOwnPosition, Check::kOwnPosition, "Denne"},
+    {"header", &RecordView::NameBlock, &RecordEdit::SetNameBlock, Check::kNameBlock, "Posisjon"},
+    {"pekelengd", &RecordView::TemplatePos, &RecordEdit::SetTemplatePos, Check::kRecord, "Posisjon til mal"},
+    {"dataer", &RecordView::DataBlock, &RecordEdit::SetDataBlock, Check::kDataBlock, "Posisjon til data"},
+    {"pekestatus", &RecordView::Kind, &RecordEdit::SetKind, Check::kFree, "Status"},
+    {"Arvdata", &RecordView::InheritBlock, &RecordEdit::SetInheritBlock, Check::kDataBlock, "Posisjon til dataarv"},
+    {"Memodata", &RecordView::NoteBlock, &RecordEdit::SetNoteBlock, Check::kNoteBlock, "Notat"},
+    {"ThumbData", &RecordView::PictureBlock, &RecordEdit::SetPictureBlock, Check::kAnyBlock, "Bilde"},
 };
 
 struct TimeBox {
   std::string_view box;
-  int offset;
+  void (RecordEdit::*set)(double);
+  bool mayBeNever;  // "Aldri" stands for a time never set
 };
-constexpr TimeBox kTimeBoxes[] = {
-    {"Opprettet", kCreatedOffset}, {"Endret", kChangedOffset}, {"Replikert", kReplicatedOffset}};
+constexpr TimeBox kTimeBoxes[] = {{"Opprettet", &RecordEdit::SetCreated, false},
+                                  {"Endret", &RecordEdit::SetChanged, false},
+                                  {"Replikert", &RecordEdit::SetReplicated, true}};
 
 // Boxes the user cannot type into.
 constexpr std::string_view kReadOnlyBoxes[] = {"dl", "netto", "dn", "df", "dr", "FilAttr",
@@ -225,7 +228,7 @@ std::string PointProperties::CheckBlock(std::string_view label, Position value,
   const std::string where = std::string(label) + ": posisjon " + std::to_string(value);
   uint8_t sizeBytes[4];
   if (value <= 0 || !ReadAt(value, sizeBytes, 4)) return where + " er utenfor filen.";
-  const uint32_t size = GetU32(sizeBytes, 0);
+  const uint32_t size = BlockSizeOf(sizeBytes);
   if (exactSize != 0 && size != exactSize) {
     return where + " er ikke starten på en blokk på " + std::to_string(exactSize) + " byte.";
   }
@@ -241,7 +244,7 @@ struct PointProperties::BoxEdits {
     int32_t value;
   };
   std::vector<Number> numbers;
-  std::vector<std::pair<int, double>> times;  // offset of the field, new stamp
+  std::vector<std::pair<const TimeBox*, double>> times;  // the field, its new stamp
 };
 
 std::string PointProperties::SkrivData() {
@@ -269,18 +272,18 @@ std::string PointProperties::ReadChangedBoxes(const RecordImage& image, BoxEdits
     if (text == shown_[std::string(b.box)]) continue;
     const std::optional<int32_t> value = ParseInt32(text);
     if (!value) return IntegerMessage(text);
-    if (*value != GetI32(image, b.offset)) edits.numbers.push_back({&b, *value});
+    if (*value != (RecordView(image).*b.get)()) edits.numbers.push_back({&b, *value});
   }
   for (const TimeBox& b : kTimeBoxes) {
     std::string text = boxes_[std::string(b.box)];
     if (text == shown_[std::string(b.box)]) continue;
-    if (b.offset == kReplicatedOffset && Trim(text) == kNeverReplicated) {
-      edits.times.emplace_back(b.offset, 0.0);
+    if (b.mayBeNever && Trim(text) == kNeverReplicated) {
+      edits.times.emplace_back(&b, 0.0);
       continue;
     }
     const std::optional<double> stamp = ParseDateTime(text);
     if (!stamp) return DateTimeMessage(text);
-    edits.times.emplace_back(b.offset, *stamp);
+    edits.times.emplace_back(&b, *stamp);
   }
   return {};
 }
@@ -328,10 +331,11 @@ void PointProperties::StoreRecord(const BoxEdits& edits, RecordImage& image) {
   // The record is written at its own Position with a fresh `changed` stamp, so an edited
   // "Endret" does not survive.
   Datapointer& dp = *db_.dp;
-  for (const BoxEdits::Number& c : edits.numbers) PutI32(image, c.box->offset, c.value);
-  for (const auto& [offset, stamp] : edits.times) PutF64(image, offset, stamp);
+  RecordEdit fields(image);
+  for (const BoxEdits::Number& c : edits.numbers) (fields.*c.box->set)(c.value);
+  for (const auto& [box, stamp] : edits.times) (fields.*box->set)(stamp);
   if (replStatus_ != shownReplStatus_ && replStatus_ >= 0) {
-    PutI32(image, kReplicationOffset, replStatus_);
+    fields.SetReplication(replStatus_);
   }
   dp.StoreImage(image);
   // The cursor takes what the file now holds (on a read-only database: what it held).

@@ -20,8 +20,8 @@ namespace {
 std::string Num(int64_t v) { return std::to_string(v); }
 
 // The links the repair may change; every other byte of a record stays as it is.
-constexpr int kLinkOffsets[] = {kUpOffset, kDownOffset, kLeftOffset, kRightOffset, kInwardOffset,
-                                kOutwardOffset};
+constexpr RecordLink kLinks[] = {RecordLink::kUp,    RecordLink::kDown,   RecordLink::kLeft,
+                                RecordLink::kRight, RecordLink::kInward, RecordLink::kOutward};
 
 class Repairer {
  public:
@@ -32,8 +32,8 @@ class Repairer {
     RecordImage header;
     if (!Raw(0, header.data(), kPointerRecordSize)) return std::move(result_);
     // The tree as the forward links from the top make it.
-    const Position first = Resolve(0, "down", GetI32(header, kDownOffset));
-    if (first != GetI32(header, kDownOffset)) dp_.SetTopLevelFirst(first);
+    const Position first = Resolve(0, "down", RecordView(header).Down());
+    if (first != RecordView(header).Down()) dp_.SetTopLevelFirst(first);
     if (first > 0) {
       Mark(first);
       PlaceList(first, 0, 0);
@@ -86,12 +86,12 @@ class Repairer {
                        " leads to a record already reached: cut");
         return 0;
       }
-      if ((GetI32(img, kKindOffset) & kKindDeleted) == 0) {
+      if (!RecordView(img).IsDeleted()) {
         if (t != target) Note(from, link + " is a deleted record: now " + name + " " + Num(t));
         return t;
       }
       if (!deleted.Insert(t) || int64_t(deleted.size()) > bound_) break;
-      t = GetI32(img, kDownOffset);
+      t = RecordView(img).Down();
     }
     Note(from, link + " is a deleted record with nothing after it: cut");
     return 0;
@@ -106,10 +106,10 @@ class Repairer {
     order_.push_back(p);
   }
 
-  void SetLink(Position p, RecordImage& img, int offset, const char* name, Position value) {
-    const Position old = GetI32(img, offset);
+  void SetLink(Position p, RecordImage& img, RecordLink link, const char* name, Position value) {
+    const Position old = RecordView(img).Link(link);
     if (old == value) return;
-    PutI32(img, offset, value);
+    RecordEdit(img).SetLink(link, value);
     Note(p, std::string(name) + " " + Num(old) + " is now " + Num(value));
   }
 
@@ -128,18 +128,18 @@ class Repairer {
       Position p = w.first, u = w.up, l = w.left;
       while (p != 0) {
         RecordImage& img = images_.at(p).now;
-        SetLink(p, img, kUpOffset, "up", u);
-        SetLink(p, img, kLeftOffset, "left", l);
-        const Position r = Resolve(p, "right", GetI32(img, kRightOffset));
+        SetLink(p, img, RecordLink::kUp, "up", u);
+        SetLink(p, img, RecordLink::kLeft, "left", l);
+        const Position r = Resolve(p, "right", RecordView(img).Right());
         if (r > 0) {
           Mark(r);
           work.push_back({r, 0, p});
         }
-        PutI32(images_.at(p).now, kRightOffset, r);
+        RecordEdit(images_.at(p).now).SetRight(r);
         RecordImage& again = images_.at(p).now;  // Mark may have moved the entries
-        const Position d = Resolve(p, "down", GetI32(again, kDownOffset));
+        const Position d = Resolve(p, "down", RecordView(again).Down());
         if (d > 0) Mark(d);
-        PutI32(images_.at(p).now, kDownOffset, d);
+        RecordEdit(images_.at(p).now).SetDown(d);
         if (outer) tail = p;
         ++placedCount_;
         u = p;
@@ -176,33 +176,33 @@ class Repairer {
       work.pop_back();
       RecordImage img;
       if (placed_.Contains(p) || !seen.Insert(p) || !dp_.ReadRecordAt(p, img)) continue;
-      if (HasPointerSignature(img) && (GetI32(img, kKindOffset) & kKindDeleted) == 0) take(p);
-      for (int offset : {kRightOffset, kDownOffset})
-        if (GetI32(img, offset) > 0) work.push_back(GetI32(img, offset));
+      if (HasPointerSignature(img) && !RecordView(img).IsDeleted()) take(p);
+      for (Position t : {RecordView(img).Right(), RecordView(img).Down()})
+        if (t > 0) work.push_back(t);
     }
   }
 
   // Inward/outward links of the records taken since `from`: each must lead to a pointer
   // record that links back, and a walk outward must not come round again.
   void RepairChains(size_t from) {
-    auto linksBack = [this](Position p, Position target, int backOffset) {
+    auto linksBack = [this](Position p, Position target, RecordLink back) {
       RecordImage t;
       if (auto it = images_.find(target); it != images_.end())
         t = it->second.now;
       else if (!ReadPointerRecord(target, t))
         return false;
-      return GetI32(t, backOffset) == p;
+      return RecordView(t).Link(back) == p;
     };
     for (size_t i = from; i < order_.size(); ++i) {
       const Position p = order_[i];
       RecordImage& img = images_.at(p).now;
-      const Position in = GetI32(img, kInwardOffset), out = GetI32(img, kOutwardOffset);
-      if (in != 0 && !linksBack(p, in, kOutwardOffset)) {
-        PutI32(img, kInwardOffset, 0);
+      const Position in = RecordView(img).Inward(), out = RecordView(img).Outward();
+      if (in != 0 && !linksBack(p, in, RecordLink::kOutward)) {
+        RecordEdit(img).SetInward(0);
         Note(p, "inward " + Num(in) + " does not lead back: cut");
       }
-      if (out != 0 && !linksBack(p, out, kInwardOffset)) {
-        PutI32(img, kOutwardOffset, 0);
+      if (out != 0 && !linksBack(p, out, RecordLink::kInward)) {
+        RecordEdit(img).SetOutward(0);
         Note(p, "outward " + Num(out) + " does not lead back: cut");
       }
     }
@@ -218,12 +218,12 @@ class Repairer {
       while (p > 0 && walk.Insert(p) && ++steps <= bound_) {
         auto it = images_.find(p);
         if (it == images_.end()) break;  // beyond the tree: agrees with its neighbour
-        const Position next = GetI32(it->second.now, kOutwardOffset);
+        const Position next = RecordView(it->second.now).Outward();
         if (next > 0 && walk.Contains(next)) {
-          PutI32(it->second.now, kOutwardOffset, 0);
+          RecordEdit(it->second.now).SetOutward(0);
           Note(p, "outward " + Num(next) + " closes a cycle: cut");
           if (auto back = images_.find(next); back != images_.end()) {
-            PutI32(back->second.now, kInwardOffset, 0);
+            RecordEdit(back->second.now).SetInward(0);
             Note(next, "inward " + Num(p) + " closes a cycle: cut");
           }
           break;
@@ -233,7 +233,7 @@ class Repairer {
       for (p = start; p > 0 && done.Insert(p);) {
         auto it = images_.find(p);
         if (it == images_.end()) break;
-        p = GetI32(it->second.now, kOutwardOffset);
+        p = RecordView(it->second.now).Outward();
       }
     }
   }
@@ -243,14 +243,14 @@ class Repairer {
     for (size_t i = from; i < order_.size(); ++i) {
       Entry& e = images_.at(order_[i]);
       bool changed = false;
-      for (int offset : kLinkOffsets)
-        if (GetI32(e.now, offset) != GetI32(e.was, offset)) changed = true;
+      for (RecordLink link : kLinks)
+        if (RecordView(e.now).Link(link) != RecordView(e.was).Link(link)) changed = true;
       if (!changed) continue;
       // Only the links are taken from the repaired image: the record as the file holds it
       // now (the found line may have changed it since it was read).
       RecordImage stored;
       if (!dp_.ReadRecordAt(order_[i], stored)) continue;
-      for (int offset : kLinkOffsets) PutI32(stored, offset, GetI32(e.now, offset));
+      for (RecordLink link : kLinks) RecordEdit(stored).SetLink(link, RecordView(e.now).Link(link));
       dp_.StoreImage(stored);
     }
   }
@@ -264,8 +264,7 @@ class Repairer {
     for (Position p : unreached_) {
       RecordImage img;
       if (!ReadPointerRecord(p, img)) continue;
-      for (int offset : {kDownOffset, kRightOffset}) {
-        const Position t = GetI32(img, offset);
+      for (const Position t : {RecordView(img).Down(), RecordView(img).Right()}) {
         if (t != p && t > 0 && pending.Contains(t)) targeted.Insert(t);
       }
     }
@@ -281,7 +280,7 @@ class Repairer {
       RecordImage img;
       if (!dp_.ReadRecordAt(p, img)) break;
       last = p;
-      p = GetI32(img, kDownOffset);
+      p = RecordView(img).Down();
     }
     dp_.Load(last);
     const Position line = AddNamed(db_, DirDown, FoundLineName(stamp_));
@@ -297,10 +296,10 @@ class Repairer {
       const int64_t before = placedCount_;
       Mark(head);
       if (tail == 0) {
-        PatchRecord(line, kRightOffset, head);
+        PatchRecord(line, RecordLink::kRight, head);
         tail = PlaceList(head, 0, line);
       } else {
-        PutI32(images_.at(tail).now, kDownOffset, head);
+        RecordEdit(images_.at(tail).now).SetDown(head);
         tail = PlaceList(head, tail, 0);
       }
       Note(head, "no list reached it: now under \"" + FoundLineName(stamp_) + "\" with " +
@@ -311,10 +310,10 @@ class Repairer {
     WriteFrom(firstFound);
   }
 
-  void PatchRecord(Position p, int offset, Position value) {
+  void PatchRecord(Position p, RecordLink link, Position value) {
     RecordImage img;
     if (!dp_.ReadRecordAt(p, img)) return;
-    PutI32(img, offset, value);
+    RecordEdit(img).SetLink(link, value);
     dp_.StoreImage(img);
   }
 

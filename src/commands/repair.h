@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "store/block_file.h"
+#include "env/block_file.h"
 #include "store/format.h"
 
 namespace qn {

@@ -12,35 +12,31 @@
 #include "commands/command_support.h"
 #include "content/program_record.h"
 #include "env/shell.h"
+#include "env/block_file.h"
 #include "store/database.h"
 #include "store/datapointer.h"
+#include "store/error_text.h"
 #include "store/record_blocks.h"
 #include "templates/template_store.h"
 
 namespace qn {
 namespace {
 
-bool WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
+// 0, or the error code of the step that failed.
+int WriteWhole(FileSystem& files, const std::string& path, const std::vector<uint8_t>& bytes) {
   // A plain file of the owner's: an old one is replaced, never written through a link.
-  ::unlink(path.c_str());
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0) return false;
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += size_t(n);
-  }
+  std::unique_ptr<BlockFile> file;
+  int error = files.CreatePrivate(path, &file);
+  if (error != 0) return error;
+  size_t moved = 0;
+  if (!bytes.empty()) error = file->Write(bytes.data(), bytes.size(), &moved);
+  if (error == 0 && moved != bytes.size()) error = kErrorWriteFault;
   // The file's time is set back two seconds, so a program that rewrites it at once, in
   // the same tick of the file system's clock and to the same size, still changes it.
-  timespec past[2];
-  ::clock_gettime(CLOCK_REALTIME, &past[0]);
-  past[0].tv_sec -= 2;
-  past[1] = past[0];
-  const bool ok = done == bytes.size() && ::futimens(fd, past) == 0 && ::fsync(fd) == 0;
-  ::close(fd);
-  return ok;
+  if (error == 0) error = file->SetTimesBack(2);
+  if (error == 0) error = file->Sync();
+  file->Close();
+  return error;
 }
 
 bool SameTime(const timespec& a, const timespec& b) {
@@ -82,8 +78,8 @@ ProgramRun PrepareProgram(tDataImageArk& db) {
   if (!folder.empty() && folder.back() != '/') folder += '/';
   run.exchangeFile = folder + name;
   run.arguments = {name};
-  if (!WriteWhole(run.exchangeFile, data)) {
-    run.message = "Kan ikke skrive utvekslingsfilen " + run.exchangeFile + ": " + std::strerror(errno) + ".";
+  if (const int error = WriteWhole(*DiskFileSystem(), run.exchangeFile, data); error != 0) {
+    run.message = "Kan ikke skrive utvekslingsfilen " + run.exchangeFile + ": " + ErrorReason(error) + ".";
     return run;
   }
   struct stat info {};
@@ -111,16 +107,11 @@ ReadBackResult ReadBackExchangeFile(tDataImageArk& db, const ProgramRun& run) {
   if (int64_t(info.st_size) < run.exchangeSize)
     return {ReadBackStatus::kShort, "Utvekslingsfilen " + run.exchangeFile + " er kortere enn det som ble skrevet; dataene er ikke lest tilbake."};
   std::vector<uint8_t> data(size_t(run.exchangeSize));
-  const int fd = ::open(run.exchangeFile.c_str(), O_RDONLY | O_CLOEXEC);
+  std::unique_ptr<BlockFile> file;
   size_t done = 0;
-  if (fd >= 0) {
-    while (done < data.size()) {
-      const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      done += size_t(n);
-    }
-    ::close(fd);
+  if (DiskFileSystem()->Open(run.exchangeFile, true, &file) == 0) {
+    if (!data.empty()) file->Read(data.data(), data.size(), &done);
+    file->Close();
   }
   if (done != data.size())
     return {ReadBackStatus::kShort, "Utvekslingsfilen " + run.exchangeFile + " kunne ikke leses; dataene er ikke lest tilbake."};

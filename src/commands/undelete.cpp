@@ -68,7 +68,7 @@ RestoreStatus RestoreDeleted(tDataImageArk& db, Position position, Position targ
   Datapointer& dp = *db.dp;
   RecordImage record;
   if (!dp.ReadRecordAt(position, record) || !HasPointerSignature(record) ||
-      (GetI32(record, kKindOffset) & kKindDeleted) == 0)
+      !RecordView(record).IsDeleted())
     return RestoreStatus::kNotDeleted;
   // Only below a record the user can see: anywhere else it would be lost again.
   if (target != 0) {
@@ -85,20 +85,22 @@ RestoreStatus RestoreDeleted(tDataImageArk& db, Position position, Position targ
     next = dp.TopLevelFirst();
   } else {
     if (!dp.ReadRecordAt(target, above)) return RestoreStatus::kNoTarget;
-    next = GetI32(above, kDownOffset);
+    next = RecordView(above).Down();
   }
 
-  PutI32(record, kKindOffset, GetI32(record, kKindOffset) & ~kKindDeleted);
-  PutI32(record, kUpOffset, target);
-  PutI32(record, kDownOffset, next);
-  for (int offset : {kLeftOffset, kRightOffset, kInwardOffset, kOutwardOffset}) PutI32(record, offset, 0);
+  RecordEdit restored(record);
+  restored.SetKind(restored.LiveKind());
+  restored.SetUp(target);
+  restored.SetDown(next);
+  for (RecordLink link : {RecordLink::kLeft, RecordLink::kRight, RecordLink::kInward, RecordLink::kOutward})
+    restored.SetLink(link, 0);
   dp.StoreImage(record);
-  if (next > 0) PatchRecord(db, next, [position](RecordImage& img) { PutI32(img, kUpOffset, position); });
+  if (next > 0) PatchRecord(db, next, [position](RecordImage& img) { RecordEdit(img).SetUp(position); });
   if (target == 0) {
     // The first record of the top-level list has no left; the one put back takes its place.
     dp.SetTopLevelFirst(position);
   } else {
-    PatchRecord(db, target, [position](RecordImage& img) { PutI32(img, kDownOffset, position); });
+    PatchRecord(db, target, [position](RecordImage& img) { RecordEdit(img).SetDown(position); });
   }
   dp.Load(position);
   dp.SetLastDirection(DirDown);

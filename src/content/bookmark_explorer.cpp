@@ -62,7 +62,7 @@ void BookmarkExplorer::Forward() {
   if (child <= 0 || !db_.dp->IsRecordAt(child)) return;
   RecordImage image;
   if (!db_.dp->ReadRecordAt(child, image) ||
-      (GetI32(image, kKindOffset) & ~kKindDeleted) != kKindIndex)
+      RecordView(image).LiveKind() != kKindIndex)
     return;
   db_.dp->Load(child);
   ReadCurrent();

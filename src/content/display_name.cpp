@@ -48,7 +48,7 @@ std::string DataRecordText(RecordReader& reader, const PointerRecord& record) {
   std::string separator;
   bool full = false;
   VisitFieldBytes(*layout, payload, [&](size_t, const TemplateField& field, std::span<const uint8_t> bytes) {
-    if (full || field.Hidden != 0) return;
+    if (full || !field.Shown()) return;
     const std::string text = ShowFieldText(field, bytes, ShowOptions::OneLine());
     // A type without a text form, and an empty text, add nothing; the separator still
     // comes before the next value. An empty PASSWORD is the exception: it adds the

@@ -132,8 +132,7 @@ std::string GlobalFileRefusal(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
   std::array<uint8_t, kPointerRecordSize> header{};
   in.read(reinterpret_cast<char*>(header.data()), header.size());
-  if (in.gcount() != std::streamsize(header.size()) || GetI32(header, 0) != kPointerRecordSize ||
-      !HasPointerSignature(header))
+  if (in.gcount() != std::streamsize(header.size()) || !HasPointerSignature(header))
     return file + " er ikke en QuillNet-database.";
   return {};
 }

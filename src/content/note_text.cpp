@@ -1,17 +1,15 @@
 #include "content/note_text.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
 #include <cstring>
+#include <memory>
 
+#include "env/block_file.h"
 #include "env/folders.h"
 #include "env/log.h"
 #include "env/text_codec.h"
 #include "store/database.h"
+#include "store/error_text.h"
 #include "store/record_blocks.h"
 
 namespace qn {
@@ -105,24 +103,21 @@ Position NewNote(tDataImageArk& db, tDirection direction, std::string_view name)
 
 std::string NoteTempPath() { return veltronapath("tmp") + std::string(kNoteTempFile); }
 
-bool WriteNoteTempFile(std::string_view text) {
+bool WriteNoteTempFile(std::string_view text) { return WriteNoteTempFile(*DiskFileSystem(), text); }
+
+bool WriteNoteTempFile(FileSystem& files, std::string_view text) {
   const std::string path = NoteTempPath();
   // Made for the owner alone; an older file of other permissions is replaced, not reused.
-  ::unlink(path.c_str());
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0) {
-    WriteLog("FEIL: kan ikke skrive " + path + ": " + std::strerror(errno));
+  std::unique_ptr<BlockFile> file;
+  int error = files.CreatePrivate(path, &file);
+  if (error != 0) {
+    WriteLog("FEIL: kan ikke skrive " + path + ": " + ErrorReason(error));
     return false;
   }
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += size_t(n);
-  }
-  ::close(fd);
-  return done == text.size();
+  size_t moved = 0;
+  if (!text.empty()) error = file->Write(text.data(), text.size(), &moved);
+  file->Close();
+  return error == 0 && moved == text.size();
 }
 
 NoteEditor::NoteEditor(tDataImageArk& db)

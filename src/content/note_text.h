@@ -13,6 +13,7 @@
 
 namespace qn {
 
+class FileSystem;
 class tDataImageArk;
 
 // The captions of the new-note dialog and the editor.
@@ -69,5 +70,7 @@ class NoteEditor {
 // it could not be written.
 std::string NoteTempPath();
 bool WriteNoteTempFile(std::string_view text);
+// The same through `files`.
+bool WriteNoteTempFile(FileSystem& files, std::string_view text);
 
 }  // namespace qn

@@ -157,15 +157,15 @@ std::vector<ConsistencyFault> CheckRegisterVariables(tDataImageArk& db,
     std::array<uint8_t, kNameLengthOffset> head;
     if (!dp.InFile(block, kNameBlockSize)) return std::nullopt;
     db.SeekTo(block);
-    if (db.ReadBlock(head.data(), kNameLengthOffset) != 0 || GetU32(head, 0) != kNameBlockSize)
+    if (db.ReadBlock(head.data(), kNameLengthOffset) != 0 || BlockSizeOf(head) != kNameBlockSize)
       return std::nullopt;
-    return GetI32(head, kNameOwnerOffset);
+    return NameOwnerOf(head);
   };
   // A block restored from a deleted record still names that record as its owner.
   auto ownedBy = [&](Position owner, Position variable) {
     if (owner == variable) return true;
     RecordImage record;
-    return dp.ReadRecordAt(owner, record) && (GetI32(record, kKindOffset) & kKindDeleted) != 0;
+    return dp.ReadRecordAt(owner, record) && RecordView(record).IsDeleted();
   };
   WalkList(dp, [&](Datapointer& d) {
     const Position p = d.CurrentPosition();

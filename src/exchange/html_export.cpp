@@ -115,17 +115,13 @@ class PageBuilder {
            "</strong></font></p>");
   }
 
-  static bool Shown(const TemplateField& field) {
-    return field.DataType != kTypeInherited && field.Hidden == 0;
-  }
-
   void HeadingRow(Position first) {
     const std::optional<PointerRecord> record = reader_.Record(first);
     const TemplateLayout* layout = record && record->templatePos != 0 ? fields_.Layout(*record) : nullptr;
     if (layout != nullptr) {
       Line("<tr>");
       for (const TemplateField& field : layout->Fields) {
-        if (!Shown(field)) continue;
+        if (!field.Shown()) continue;
         Line("<td bgcolor=\"#FFFF00\">");
         Line(Cut(field.Name, field.ShownWidth()));
         Line("</td>");
@@ -151,7 +147,7 @@ class PageBuilder {
 
   void ValueCells(const PointerRecord& record, const TemplateLayout& layout) {
     fields_.Visit(record, layout, [this](size_t, const TemplateField& field, std::span<const uint8_t> bytes) {
-      if (!Shown(field)) return;
+      if (!field.Shown()) return;
       Line("<td>");
       Line(PageText(ShowFieldText(field, bytes, ShowOptions::Table()), field.ShownWidth()));
       Line("</td>");

@@ -19,10 +19,10 @@ namespace {
 
 void WriteWholeFile(FileSystem& files, const std::string& name, std::string_view bytes) {
   std::unique_ptr<BlockFile> file;
-  if (int r = files.Create(name, &file); r != 0 || !file) Throw(r != 0 ? r : 101, name);
+  if (int r = files.Create(name, &file); r != 0 || !file) Throw(r != 0 ? r : kErrorWriteFault, name);
   size_t moved = 0;
   int r = bytes.empty() ? 0 : file->Write(bytes.data(), bytes.size(), &moved);
-  if (r == 0 && moved != bytes.size()) r = 101;
+  if (r == 0 && moved != bytes.size()) r = kErrorWriteFault;
   const int closed = file->Close();
   if (r == 0) r = closed;
   if (r != 0) Throw(r, name);
@@ -32,10 +32,10 @@ void ReplaceWholeFile(FileSystem& files, const std::string& name, std::string_vi
   const std::string fresh = name + ".new";
   files.Remove(fresh);  // left by an export that was stopped
   std::unique_ptr<BlockFile> file;
-  if (int r = files.CreateFresh(fresh, name, &file); r != 0 || !file) Throw(r != 0 ? r : 101, name);
+  if (int r = files.CreateFresh(fresh, name, &file); r != 0 || !file) Throw(r != 0 ? r : kErrorWriteFault, name);
   size_t moved = 0;
   int r = bytes.empty() ? 0 : file->Write(bytes.data(), bytes.size(), &moved);
-  if (r == 0 && moved != bytes.size()) r = 101;
+  if (r == 0 && moved != bytes.size()) r = kErrorWriteFault;
   const int closed = file->Close();
   if (r == 0) r = closed;
   if (r == 0) r = files.Rename(fresh, name);

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "store/block_file.h"
+#include "env/block_file.h"
 
 namespace qn {
 

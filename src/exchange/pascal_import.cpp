@@ -150,7 +150,7 @@ std::optional<ParsedField> ParseFieldLine(std::string_view upper) {
   const size_t open = line.find('[');
   if (open != std::string::npos) {
     const size_t close = line.find(']', open);
-    if (type >= 16 && type <= 31) {
+    if (IsSizedStringType(uint16_t(type))) {
       const int64_t length = NumberBetween(line, open + 1, close);
       f.Length = uint16_t(length);
       f.DataLength = uint16_t(length + 1);

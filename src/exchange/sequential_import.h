@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "exchange/output_file.h"
-#include "store/block_file.h"
+#include "env/block_file.h"
 #include "store/format.h"
 
 namespace qn {

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "exchange/output_file.h"
-#include "store/block_file.h"
+#include "env/block_file.h"
 #include "store/format.h"
 
 namespace qn {

@@ -91,7 +91,7 @@ bool ScanBlocks(BlockFile& file, const ScanLineSink& onLine, const ScanProgressC
       onLine("StørrelseFeil: 4");
       return true;
     }
-    const uint32_t size = GetU32(sizeBytes, 0);
+    const uint32_t size = BlockSizeOf(sizeBytes);
 
     if (size > kMaxScanBlockSize) {
       onLine("Buffer for stor ( >65000 bytes ): " + std::to_string(size));
@@ -110,7 +110,8 @@ bool ScanBlocks(BlockFile& file, const ScanLineSink& onLine, const ScanProgressC
     error = reader.Read(block.data(), rest, &moved);
     previousKind = 0;
     if (rest == kPointerRecordSize - 4 && moved >= kKindOffset) {
-      // The kind sits at offset 64 of the record, 60 into what follows the size.
+      // The kind sits at offset 64 of the record, 60 into what follows the size: the bytes
+      // read here lack the size, so they are no record image a RecordView could take.
       previousKind = GetI32(std::span<const uint8_t>(block.data(), moved), kKindOffset - 4);
       line += KindName(previousKind);
     }
@@ -169,15 +170,15 @@ ChainEnd WalkChainFrom(const ChainReader& read, int64_t fileSize, int64_t start,
   while (p < fileSize) {
     chain.brokenSize = 0;
     if (!bring(p, 4)) break;
-    const uint32_t size = GetU32(std::span<const uint8_t>(piece.data() + (p - pieceStart), 4), 0);
+    const uint32_t size = BlockSizeOf(std::span<const uint8_t>(piece.data() + (p - pieceStart), 4));
     chain.brokenSize = size;
     if (size < 4 || int64_t(size) > fileSize - p) break;
     ChainBlock block{p, size, false, 0};
     if (size == uint32_t(kPointerRecordSize) && bring(p, kPointerRecordSize)) {
       const std::span<const uint8_t, kPointerRecordSize> record(piece.data() + (p - pieceStart),
                                                                 kPointerRecordSize);
-      block.record = HasPointerSignature(record) && GetI32(record, kPositionOffset) == p;
-      block.kind = GetI32(record, kKindOffset);
+      block.record = HasPointerSignature(record) && RecordView(record).OwnPosition() == p;
+      block.kind = RecordView(record).Kind();
     }
     visit(block);
     p += size;
@@ -196,11 +197,11 @@ int64_t NextRecordStart(const ChainReader& read, int64_t fileSize, int64_t from)
     const size_t length = size_t(std::min<int64_t>(int64_t(piece.size()), fileSize - start));
     if (!read(start, piece.data(), length)) return -1;
     for (size_t i = 0; i + kPointerRecordSize <= length && i < kChunk; ++i) {
-      if (GetU32(std::span<const uint8_t>(piece.data() + i, 4), 0) != uint32_t(kPointerRecordSize))
+      if (BlockSizeOf(std::span<const uint8_t>(piece.data() + i, 4)) != uint32_t(kPointerRecordSize))
         continue;
       const std::span<const uint8_t, kPointerRecordSize> record(piece.data() + i, kPointerRecordSize);
       const int64_t p = start + int64_t(i);
-      if (p <= std::numeric_limits<int32_t>::max() && GetI32(record, kPositionOffset) == p &&
+      if (p <= std::numeric_limits<int32_t>::max() && RecordView(record).OwnPosition() == p &&
           HasPointerSignature(record))
         return p;
     }

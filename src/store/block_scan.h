@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "store/block_file.h"
+#include "env/block_file.h"
 
 namespace qn {
 

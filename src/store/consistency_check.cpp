@@ -79,25 +79,25 @@ class Checker {
       Fault(0, "the file is shorter than its header record");
       return std::move(faults_);
     }
-    if (GetU32(header, kSizeOffset) != kPointerRecordSize)
-      Fault(0, "header record has size " + Num(GetU32(header, kSizeOffset)) + ", not 256");
+    if (RecordView(header).Size() != kPointerRecordSize)
+      Fault(0, "header record has size " + Num(RecordView(header).Size()) + ", not 256");
     else if (!HasPointerSignature(header))
       Fault(0, "header record has no signature");
 
     // About two claims per record, a record and its name: room for them at once.
     claims_.reserve(size_t(std::min<int64_t>(reader_.RecordBound(), int64_t(1) << 24)));
-    const Position first = GetI32(header, kDownOffset);
+    const Position first = RecordView(header).Down();
     if (first != 0) {
       RecordImage img;
       if (!Record(first, img)) {
         Fault(0, "down " + Num(first) + " " + WhyNot(first));
       } else {
         visited_.Insert(first);
-        if (GetI32(img, kUpOffset) != 0)
-          Fault(first, "is first of the top-level list but has up " + Num(GetI32(img, kUpOffset)));
-        if (GetI32(img, kLeftOffset) != 0)
+        if (RecordView(img).Up() != 0)
+          Fault(first, "is first of the top-level list but has up " + Num(RecordView(img).Up()));
+        if (RecordView(img).Left() != 0)
           Fault(first,
-                "is first of the top-level list but has left " + Num(GetI32(img, kLeftOffset)));
+                "is first of the top-level list but has left " + Num(RecordView(img).Left()));
         pending_.push_back(first);
       }
     }
@@ -133,21 +133,21 @@ class Checker {
     if (!reader_.InFile(p, kPointerRecordSize)) return "lies outside the file";
     RecordImage img;
     Raw(p, img.data(), kPointerRecordSize);
-    return "is not a record (size " + Num(GetU32(img, kSizeOffset)) + ", Position " +
-           Num(GetI32(img, kPositionOffset)) + ")";
+    return "is not a record (size " + Num(RecordView(img).Size()) + ", Position " +
+           Num(RecordView(img).OwnPosition()) + ")";
   }
 
   // `name` of p leads to `target`, whose `backName` must lead back to p.
-  bool Link(Position p, const char* name, Position target, int backOffset, const char* backName) {
+  bool Link(Position p, const char* name, Position target, RecordLink back, const char* backName) {
     if (target == 0) return false;
     RecordImage t;
     if (!Record(target, t)) {
       Fault(p, std::string(name) + " " + Num(target) + " " + WhyNot(target));
       return false;
     }
-    Position back = GetI32(t, backOffset);
-    if (back != p)
-      Fault(p, std::string(name) + " " + Num(target) + " has " + backName + " " + Num(back));
+    Position answer = RecordView(t).Link(back);
+    if (answer != p)
+      Fault(p, std::string(name) + " " + Num(target) + " has " + backName + " " + Num(answer));
     return true;
   }
 
@@ -171,13 +171,13 @@ class Checker {
     };
 
     next_.clear();
-    if (Link(p, "right", r.right, kLeftOffset, "left")) Follow(p, "right", r.right);
-    if (Link(p, "down", r.down, kUpOffset, "up")) Follow(p, "down", r.down);
-    Link(p, "up", r.up, kDownOffset, "down");
-    if (Link(p, "left", r.left, kRightOffset, "right") && r.up != 0)
+    if (Link(p, "right", r.right, RecordLink::kLeft, "left")) Follow(p, "right", r.right);
+    if (Link(p, "down", r.down, RecordLink::kUp, "up")) Follow(p, "down", r.down);
+    Link(p, "up", r.up, RecordLink::kDown, "down");
+    if (Link(p, "left", r.left, RecordLink::kRight, "right") && r.up != 0)
       Fault(p, "is first of a sub-list but has up " + Num(r.up));
-    if (Link(p, "inward", r.inward, kOutwardOffset, "outward") |
-        Link(p, "outward", r.outward, kInwardOffset, "inward"))
+    if (Link(p, "inward", r.inward, RecordLink::kOutward, "outward") |
+        Link(p, "outward", r.outward, RecordLink::kInward, "inward"))
       chainMembers_.push_back(p);
     // The sub-list comes before the next record.
     for (auto it = next_.rbegin(); it != next_.rend(); ++it) pending_.push_back(*it);
@@ -205,8 +205,8 @@ class Checker {
       bool whole = false;
       if (!Raw(r.noteBlock, head, 4))
         Fault(p, "note block " + Num(r.noteBlock) + " lies outside the file");
-      else if (GetU32(head, 0) != uint32_t(kNoteBlockSize))
-        BlockFault(p, r.noteBlock, "note block " + Num(r.noteBlock) + " has size " + Num(GetU32(head, 0)));
+      else if (BlockSizeOf(head) != uint32_t(kNoteBlockSize))
+        BlockFault(p, r.noteBlock, "note block " + Num(r.noteBlock) + " has size " + Num(BlockSizeOf(head)));
       else if (!reader_.InFile(r.noteBlock, kNoteBlockSize))
         BlockFault(p, r.noteBlock, "note block " + Num(r.noteBlock) + " runs past the end of the file");
       else
@@ -220,8 +220,8 @@ class Checker {
       uint8_t head[4];
       if (!Raw(r.pictureBlock, head, 4))
         Fault(p, "picture block " + Num(r.pictureBlock) + " lies outside the file");
-      else if (GetU32(head, 0) < 4 || !reader_.InFile(r.pictureBlock, GetU32(head, 0)))
-        Fault(p, "picture block " + Num(r.pictureBlock) + " has size " + Num(GetU32(head, 0)));
+      else if (BlockSizeOf(head) < 4 || !reader_.InFile(r.pictureBlock, BlockSizeOf(head)))
+        Fault(p, "picture block " + Num(r.pictureBlock) + " has size " + Num(BlockSizeOf(head)));
     }
   }
 
@@ -240,7 +240,7 @@ class Checker {
       Fault(p, std::string(what) + " " + Num(block) + " lies outside the file");
       return false;
     }
-    uint32_t size = GetU32(head, 0);
+    uint32_t size = BlockSizeOf(head);
     if (size < uint32_t(kNameTextOffset) || size > uint32_t(kNameBlockSize))
       BlockFault(p, block, std::string(what) + " " + Num(block) + " has size " + Num(size));
     else if (!reader_.InFile(block, size))
@@ -260,7 +260,7 @@ class Checker {
       Fault(p, std::string(what) + " " + Num(block) + " lies outside the file");
       return false;
     }
-    uint32_t size = GetU32(head, 0);
+    uint32_t size = BlockSizeOf(head);
     if (size < uint32_t(kDataHeadSize))
       BlockFault(p, block, std::string(what) + " " + Num(block) + " has size " + Num(size));
     else if (!reader_.InFile(block, size))
@@ -291,11 +291,11 @@ class Checker {
           break;
         }
         if (!Record(p, img)) break;
-        p = GetI32(img, kOutwardOffset);
+        p = RecordView(img).Outward();
       }
       // Everything this walk saw is settled.
       p = start;
-      while (p > 0 && done.Insert(p) && Record(p, img)) p = GetI32(img, kOutwardOffset);
+      while (p > 0 && done.Insert(p) && Record(p, img)) p = RecordView(img).Outward();
     }
   }
 

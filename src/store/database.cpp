@@ -325,7 +325,7 @@ bool tDataImageArk::BeginsAsADatabase() {
   std::array<uint8_t, kPointerRecordSize> header{};
   size_t got = 0;
   const int error = ReadFile(0, header.data(), header.size(), &got);
-  if (error == 0 && got == header.size() && GetI32(header, 0) == kPointerRecordSize && HasPointerSignature(header))
+  if (error == 0 && got == header.size() && HasPointerSignature(header))
     return true;
   lastError_ = error != 0 ? error : kErrorNotADatabase;
   ++ErrorCount;

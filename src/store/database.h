@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/block_file.h"
+#include "env/block_file.h"
 #include "store/format.h"
 #include "store/journal.h"
 #include "store/page_cache.h"
@@ -120,9 +120,6 @@ inline constexpr int32_t kTaskClose = 11;
 
 // Error numbers the engine sets itself.
 inline constexpr int32_t kErrorNotOpen = 103;      // a transfer on a database without a file
-inline constexpr int32_t kErrorReadFault = 100;    // a read the file could not deliver
-inline constexpr int32_t kErrorWriteFault = 101;   // a write the file did not take whole
-inline constexpr int32_t kErrorNegativeSeek = 131;  // a seek to a negative Position
 inline constexpr int32_t kErrorRange = 201;        // a negative byte count
 // A file that is not empty and does not begin with a file header record: never written to.
 inline constexpr int32_t kErrorNotADatabase = 2001;

@@ -18,13 +18,12 @@ void Verbose(const std::string& line) {
 
 RecordImage NewRecordImage(Position at) {
   RecordImage n{};
-  PutU32(n, kSizeOffset, kPointerRecordSize);
-  PutI32(n, kPositionOffset, at);
-  PutF64(n, kCreatedOffset, NowAsDateTime());
+  RecordEdit fields(n);
+  fields.SetSize(kPointerRecordSize);
+  fields.SetOwnPosition(at);
+  fields.SetCreated(NowAsDateTime());
   return n;
 }
-
-int32_t WithoutDeletedBit(int32_t kind) { return kind & ~kKindDeleted; }
 
 }  // namespace
 
@@ -64,8 +63,7 @@ bool Datapointer::ReadRecordAt(Position position, RecordImage& out) {
   RecordImage img;
   database_.SeekTo(position);
   if (database_.ReadBlock(img.data(), kPointerRecordSize) != 0) return false;
-  if (GetU32(img, kSizeOffset) != kPointerRecordSize || GetI32(img, kPositionOffset) != position)
-    return false;
+  if (!RecordView(img).IsRecordAt(position)) return false;
   out = img;
   return true;
 }
@@ -77,22 +75,22 @@ int32_t Datapointer::Load(Position position) {
   database_.SeekTo(position);
   int32_t r = database_.ReadBlock(img.data(), kPointerRecordSize);
   if (r != 0) return r;
-  if (GetU32(img, kSizeOffset) != kPointerRecordSize || GetI32(img, kPositionOffset) != position)
+  if (!RecordView(img).IsRecordAt(position))
     return -1;  // not a record: storing it would write somewhere else
   current_ = img;
   return 0;
 }
 
 int32_t Datapointer::StoreImage(RecordImage& image) {
-  Position p = GetI32(image, kPositionOffset);
+  Position p = RecordView(image).OwnPosition();
   if (p < 0 || !InFile(p, 0)) return -1;  // never leave a gap at the end of the file
-  PutU32(image, kSizeOffset, kPointerRecordSize);
+  RecordEdit(image).SetSize(kPointerRecordSize);
   StampSignature(image);
   EngineState& engine = Engine();
   if (engine.writeCache && engine.recordCachePosition == p && engine.recordCache == image)
     return 0;
   database_.SeekTo(p);
-  PutF64(image, kChangedOffset, NowAsDateTime());
+  RecordEdit(image).SetChanged(NowAsDateTime());
   int32_t r = database_.WriteBlock(image.data(), kPointerRecordSize);
   if (r == 0) {
     knownSize_ = std::max<int64_t>(knownSize_, int64_t(p) + kPointerRecordSize);
@@ -109,7 +107,7 @@ int32_t Datapointer::Store() { return StoreImage(current_); }
 
 bool Datapointer::IsDeleted() const { return (Kind() & kKindDeleted) != 0; }
 
-Position Datapointer::CurrentPosition() const { return Field(kPositionOffset); }
+Position Datapointer::CurrentPosition() const { return View().OwnPosition(); }
 
 PointerRecord Datapointer::Record() const { return PointerRecord::Decode(current_); }
 
@@ -129,7 +127,7 @@ Position Datapointer::TopLevelFirst() {
   RecordImage header;
   database_.SeekTo(0);
   if (database_.ReadBlock(header.data(), kPointerRecordSize) != 0) return 0;
-  return GetI32(header, kDownOffset);
+  return RecordView(header).Down();
 }
 
 void Datapointer::SetTopLevelFirst(Position first) {
@@ -137,11 +135,11 @@ void Datapointer::SetTopLevelFirst(Position first) {
   RecordImage header;
   database_.SeekTo(0);
   if (database_.ReadBlock(header.data(), kPointerRecordSize) != 0) return;
-  if (GetI32(header, kDownOffset) == first) return;
-  PutI32(header, kPositionOffset, 0);
-  PutI32(header, kDownOffset, first);
+  if (RecordView(header).Down() == first) return;
+  RecordEdit(header).SetOwnPosition(0);
+  RecordEdit(header).SetDown(first);
   StoreImage(header);
-  if (CurrentPosition() == 0) PutI32(current_, kDownOffset, first);
+  if (CurrentPosition() == 0) RecordEdit(current_).SetDown(first);
 }
 
 Position Datapointer::LastOfList(Position first) {
@@ -149,7 +147,7 @@ Position Datapointer::LastOfList(Position first) {
   if (!ReadRecordAt(first, img)) return 0;
   Position last = first;
   for (int64_t steps = RecordBound(); steps > 0; --steps) {
-    Position next = GetI32(img, kDownOffset);
+    Position next = RecordView(img).Down();
     if (next <= 0 || next == last || !ReadRecordAt(next, img)) break;
     last = next;
   }
@@ -162,8 +160,8 @@ bool Datapointer::IsAncestorOrAbove(Position target, Position from) {
   for (int64_t steps = RecordBound(); p > 0 && steps > 0; --steps) {
     if (p == target) return true;
     if (!ReadRecordAt(p, img)) return false;
-    Position up = GetI32(img, kUpOffset);
-    p = up > 0 ? up : GetI32(img, kLeftOffset);
+    Position up = RecordView(img).Up();
+    p = up > 0 ? up : RecordView(img).Left();
   }
   return false;
 }
@@ -171,9 +169,9 @@ bool Datapointer::IsAncestorOrAbove(Position target, Position from) {
 // ---------------------------------------------------------------------------------------
 // Walks
 
-int32_t Datapointer::Walk(int pointerOffset, tDirection direction, const char* missingLine) {
+int32_t Datapointer::Walk(RecordLink link, tDirection direction, const char* missingLine) {
   lastDirection_ = direction;
-  Position target = Field(pointerOffset);
+  Position target = View().Link(link);
   if (target == 0) {
     if (missingLine) Verbose(std::string(missingLine) + std::to_string(CurrentPosition()));
     return -1;
@@ -189,19 +187,19 @@ int32_t Datapointer::Walk(int pointerOffset, tDirection direction, const char* m
 }
 
 int32_t Datapointer::GoUp() {
-  return Walk(kUpOffset, DirUp, "QUILLAPI: There is no pointer up from pos ");
+  return Walk(RecordLink::kUp, DirUp, "QUILLAPI: There is no pointer up from pos ");
 }
 int32_t Datapointer::GoDown() {
-  return Walk(kDownOffset, DirDown, "QUILLAPI: There is no pointer down from pos ");
+  return Walk(RecordLink::kDown, DirDown, "QUILLAPI: There is no pointer down from pos ");
 }
 int32_t Datapointer::GoLeft() {
-  return Walk(kLeftOffset, DirLeft, "QUILLAPI: There is no pointer left from pos ");
+  return Walk(RecordLink::kLeft, DirLeft, "QUILLAPI: There is no pointer left from pos ");
 }
 int32_t Datapointer::GoRight() {
-  return Walk(kRightOffset, DirRight, "QUILLAPI: There is no pointer right from pos ");
+  return Walk(RecordLink::kRight, DirRight, "QUILLAPI: There is no pointer right from pos ");
 }
-int32_t Datapointer::GoInward() { return Walk(kInwardOffset, dirIn, nullptr); }
-int32_t Datapointer::GoOutward() { return Walk(kOutwardOffset, DirOut, nullptr); }
+int32_t Datapointer::GoInward() { return Walk(RecordLink::kInward, dirIn, nullptr); }
+int32_t Datapointer::GoOutward() { return Walk(RecordLink::kOutward, DirOut, nullptr); }
 
 int32_t Datapointer::GoFirst() {
   int32_t result = -1;
@@ -258,7 +256,7 @@ int32_t Datapointer::NewDown() {
   SetUp(p);
   SetDown(d);
   Store();
-  if (d > 0) Patch(d, [a](RecordImage& img) { PutI32(img, kUpOffset, a); });
+  if (d > 0) Patch(d, [a](RecordImage& img) { RecordEdit(img).SetUp(a); });
   Verbose("QUILLAPI: Datapointer.NewDown pos: " + std::to_string(a));
   return 0;
 }
@@ -275,7 +273,7 @@ int32_t Datapointer::NewRight() {
   SetLeft(p);
   SetRight(r);
   Store();
-  if (r > 0) Patch(r, [a](RecordImage& img) { PutI32(img, kLeftOffset, a); });
+  if (r > 0) Patch(r, [a](RecordImage& img) { RecordEdit(img).SetLeft(a); });
   return 0;
 }
 
@@ -298,8 +296,8 @@ int32_t Datapointer::NewLeft() {
   SetLeft(l);
   SetUp(u);
   Store();
-  if (l > 0) Patch(l, [a](RecordImage& img) { PutI32(img, kRightOffset, a); });
-  if (u > 0) Patch(u, [a](RecordImage& img) { PutI32(img, kDownOffset, a); });
+  if (l > 0) Patch(l, [a](RecordImage& img) { RecordEdit(img).SetRight(a); });
+  if (u > 0) Patch(u, [a](RecordImage& img) { RecordEdit(img).SetDown(a); });
   if (topFirst) SetTopLevelFirst(a);
   return 0;
 }
@@ -327,42 +325,42 @@ int32_t Datapointer::Delete() {
   const Position in = Inward(), out = Outward();
   const bool topFirst = u == 0 && l == 0 && TopLevelFirst() == x;
 
-  if (in > 0) Patch(in, [out](RecordImage& img) { PutI32(img, kOutwardOffset, out); });
-  if (out > 0) Patch(out, [in](RecordImage& img) { PutI32(img, kInwardOffset, in); });
+  if (in > 0) Patch(in, [out](RecordImage& img) { RecordEdit(img).SetOutward(out); });
+  if (out > 0) Patch(out, [in](RecordImage& img) { RecordEdit(img).SetInward(in); });
 
   // The next record takes the deleted record's place in its list; without one, the
   // deleted record's sub-list takes it.
   const Position successor = d > 0 ? d : r;
-  if (l > 0) Patch(l, [successor](RecordImage& img) { PutI32(img, kRightOffset, successor); });
+  if (l > 0) Patch(l, [successor](RecordImage& img) { RecordEdit(img).SetRight(successor); });
   if (r > 0) {
     if (d > 0) {
       // The next record adopts the sub-list; a sub-list of its own continues below it.
       RecordImage next;
-      Position own = ReadRecordAt(d, next) ? GetI32(next, kRightOffset) : 0;
+      Position own = ReadRecordAt(d, next) ? RecordView(next).Right() : 0;
       if (own > 0 && own != r) {
         Position last = LastOfList(r);
         if (last > 0) {
-          Patch(last, [own](RecordImage& img) { PutI32(img, kDownOffset, own); });
+          Patch(last, [own](RecordImage& img) { RecordEdit(img).SetDown(own); });
           Patch(own, [last](RecordImage& img) {
-            PutI32(img, kUpOffset, last);
-            PutI32(img, kLeftOffset, 0);
+            RecordEdit(img).SetUp(last);
+            RecordEdit(img).SetLeft(0);
           });
         }
       }
-      Patch(r, [d](RecordImage& img) { PutI32(img, kLeftOffset, d); });
+      Patch(r, [d](RecordImage& img) { RecordEdit(img).SetLeft(d); });
     } else {
       Patch(r, [l, u](RecordImage& img) {
-        PutI32(img, kLeftOffset, l);
-        PutI32(img, kUpOffset, u);
+        RecordEdit(img).SetLeft(l);
+        RecordEdit(img).SetUp(u);
       });
     }
   }
-  if (u > 0) Patch(u, [successor](RecordImage& img) { PutI32(img, kDownOffset, successor); });
+  if (u > 0) Patch(u, [successor](RecordImage& img) { RecordEdit(img).SetDown(successor); });
   if (d > 0)
     Patch(d, [u, l, r](RecordImage& img) {
-      PutI32(img, kUpOffset, u);
-      if (l > 0) PutI32(img, kLeftOffset, l);
-      if (r > 0) PutI32(img, kRightOffset, r);
+      RecordEdit(img).SetUp(u);
+      if (l > 0) RecordEdit(img).SetLeft(l);
+      if (r > 0) RecordEdit(img).SetRight(r);
     });
   // A deleted record is never left at the head of the file.
   if (topFirst) SetTopLevelFirst(successor);
@@ -384,20 +382,20 @@ int32_t Datapointer::MoveDown() {
   const Position a = Left() > 0 && Up() == 0 ? Left() : 0;  // p is first of a sub-list
   const Position u = Up();
   const bool topFirst = u == 0 && a == 0 && TopLevelFirst() == p;
-  const Position e = GetI32(below, kDownOffset);
+  const Position e = RecordView(below).Down();
 
-  PutI32(below, kDownOffset, p);
-  PutI32(below, kUpOffset, u);
-  if (a > 0) PutI32(below, kLeftOffset, a);
+  RecordEdit(below).SetDown(p);
+  RecordEdit(below).SetUp(u);
+  if (a > 0) RecordEdit(below).SetLeft(a);
   StoreImage(below);
-  if (u > 0) Patch(u, [d](RecordImage& img) { PutI32(img, kDownOffset, d); });
-  if (e > 0 && e != p) Patch(e, [p](RecordImage& img) { PutI32(img, kUpOffset, p); });
+  if (u > 0) Patch(u, [d](RecordImage& img) { RecordEdit(img).SetDown(d); });
+  if (e > 0 && e != p) Patch(e, [p](RecordImage& img) { RecordEdit(img).SetUp(p); });
   ReadRecordAt(p, current_);
   SetDown(e == p ? 0 : e);
   SetUp(d);
   if (a > 0) SetLeft(0);
   Store();
-  if (a > 0) Patch(a, [d](RecordImage& img) { PutI32(img, kRightOffset, d); });
+  if (a > 0) Patch(a, [d](RecordImage& img) { RecordEdit(img).SetRight(d); });
   if (topFirst) SetTopLevelFirst(d);
   return p;
 }
@@ -411,11 +409,11 @@ int32_t Datapointer::LinkRight(Position a, Position b) {
   if (!ReadRecordAt(a, parent) || !IsRecordAt(b)) return -1;
   // Refused when the parent's own sub-list would be cut off, or when b's list leads back
   // to the parent (the tree would never end).
-  Position own = GetI32(parent, kRightOffset);
+  Position own = RecordView(parent).Right();
   if (own > 0 && own != b) return -1;
   if (IsAncestorOrAbove(b, a)) return -1;
-  Patch(a, [b](RecordImage& img) { PutI32(img, kRightOffset, b); });
-  Patch(b, [a](RecordImage& img) { PutI32(img, kLeftOffset, a); });
+  Patch(a, [b](RecordImage& img) { RecordEdit(img).SetRight(b); });
+  Patch(b, [a](RecordImage& img) { RecordEdit(img).SetLeft(a); });
   Load(b);
   return GoLeft();
 }
@@ -433,10 +431,14 @@ int32_t Datapointer::PasteShadow() {
   if (!hasRemembered_) return -1;
   const RecordImage source = remembered_;
   if (NewDown() != 0) return -1;
-  for (int offset : {kDataBlockOffset, kUpdateFromOffset, kDataOffsetOffset, kInheritBlockOffset,
-                     kTemplatePosOffset, kNameBlockOffset})
-    SetField(offset, GetI32(source, offset));
-  SetKind(WithoutDeletedBit(GetI32(source, kKindOffset)));
+  const RecordView from(source);
+  SetDataBlock(from.DataBlock());
+  SetUpdateFromField(from.UpdateFrom());
+  SetDataOffset(from.DataOffset());
+  SetInheritBlockField(from.InheritBlock());
+  SetTemplatePos(from.TemplatePos());
+  SetNameBlock(from.NameBlock());
+  SetKind(from.LiveKind());
   SetOrigin(kOriginShadow);
   Store();
   return 0;
@@ -444,12 +446,12 @@ int32_t Datapointer::PasteShadow() {
 
 int32_t Datapointer::RestoreSource(Position position) {
   RecordImage source;
-  if (!ReadRecordAt(position, source) || GetI32(source, kDataBlockOffset) == 0) return -1;
+  if (!ReadRecordAt(position, source) || RecordView(source).DataBlock() == 0) return -1;
   if (NewDown() != 0) return -1;
-  SetTemplatePos(GetI32(source, kTemplatePosOffset));
-  SetDataBlock(GetI32(source, kDataBlockOffset));
-  SetNameBlock(GetI32(source, kNameBlockOffset));
-  SetKind(WithoutDeletedBit(GetI32(source, kKindOffset)));
+  SetTemplatePos(RecordView(source).TemplatePos());
+  SetDataBlock(RecordView(source).DataBlock());
+  SetNameBlock(RecordView(source).NameBlock());
+  SetKind(RecordView(source).LiveKind());
   Store();
   return position;
 }
@@ -462,7 +464,7 @@ int32_t Datapointer::SetInheritBlock(Position position) {
   if (position > 0) {
     RecordImage marked;
     if (!ReadRecordAt(position, marked)) return -1;
-    block = GetI32(marked, kDataBlockOffset);
+    block = RecordView(marked).DataBlock();
     if (block <= 0) return -1;
   }
   SetInheritBlockField(block);

@@ -107,52 +107,52 @@ class Datapointer {
   bool HasRemembered() const { return hasRemembered_; }
 
   // ---- Fields of the current record (in memory; Store writes them) ----
-  uint32_t Size() const { return GetU32(current_, kSizeOffset); }
-  Position Up() const { return Field(kUpOffset); }
-  Position Down() const { return Field(kDownOffset); }
-  Position Left() const { return Field(kLeftOffset); }
-  Position Right() const { return Field(kRightOffset); }
-  Position Inward() const { return Field(kInwardOffset); }
-  Position Outward() const { return Field(kOutwardOffset); }
-  Position InheritBlock() const { return Field(kInheritBlockOffset); }
-  Position SourceRecord() const { return Field(kSourceRecordOffset); }
-  Position DataBlock() const { return Field(kDataBlockOffset); }
-  Position UpdateFrom() const { return Field(kUpdateFromOffset); }
-  int32_t DataOffset() const { return Field(kDataOffsetOffset); }
-  Position TemplatePos() const { return Field(kTemplatePosOffset); }
-  int32_t Origin() const { return Field(kOriginOffset); }
-  int32_t Kind() const { return Field(kKindOffset); }
-  Position NameBlock() const { return Field(kNameBlockOffset); }
-  double Created() const { return GetF64(current_, kCreatedOffset); }
-  double Changed() const { return GetF64(current_, kChangedOffset); }
-  double Replicated() const { return GetF64(current_, kReplicatedOffset); }
-  int32_t Replication() const { return Field(kReplicationOffset); }
-  Position LinkBlock() const { return Field(kLinkBlockOffset); }
-  Position NoteBlock() const { return Field(kNoteBlockOffset); }
-  Position PictureBlock() const { return Field(kPictureBlockOffset); }
+  uint32_t Size() const { return View().Size(); }
+  Position Up() const { return View().Up(); }
+  Position Down() const { return View().Down(); }
+  Position Left() const { return View().Left(); }
+  Position Right() const { return View().Right(); }
+  Position Inward() const { return View().Inward(); }
+  Position Outward() const { return View().Outward(); }
+  Position InheritBlock() const { return View().InheritBlock(); }
+  Position SourceRecord() const { return View().SourceRecord(); }
+  Position DataBlock() const { return View().DataBlock(); }
+  Position UpdateFrom() const { return View().UpdateFrom(); }
+  int32_t DataOffset() const { return View().DataOffset(); }
+  Position TemplatePos() const { return View().TemplatePos(); }
+  int32_t Origin() const { return View().Origin(); }
+  int32_t Kind() const { return View().Kind(); }
+  Position NameBlock() const { return View().NameBlock(); }
+  double Created() const { return View().Created(); }
+  double Changed() const { return View().Changed(); }
+  double Replicated() const { return View().Replicated(); }
+  int32_t Replication() const { return View().Replication(); }
+  Position LinkBlock() const { return View().LinkBlock(); }
+  Position NoteBlock() const { return View().NoteBlock(); }
+  Position PictureBlock() const { return View().PictureBlock(); }
 
-  void SetPosition(Position v) { SetField(kPositionOffset, v); }
-  void SetUp(Position v) { SetField(kUpOffset, v); }
-  void SetDown(Position v) { SetField(kDownOffset, v); }
-  void SetLeft(Position v) { SetField(kLeftOffset, v); }
-  void SetRight(Position v) { SetField(kRightOffset, v); }
-  void SetInward(Position v) { SetField(kInwardOffset, v); }
-  void SetOutward(Position v) { SetField(kOutwardOffset, v); }
-  void SetInheritBlockField(Position v) { SetField(kInheritBlockOffset, v); }
-  void SetSourceRecord(Position v) { SetField(kSourceRecordOffset, v); }
-  void SetDataBlock(Position v) { SetField(kDataBlockOffset, v); }
-  void SetUpdateFromField(Position v) { SetField(kUpdateFromOffset, v); }
-  void SetDataOffset(int32_t v) { SetField(kDataOffsetOffset, v); }
-  void SetTemplatePos(Position v) { SetField(kTemplatePosOffset, v); }
-  void SetOrigin(int32_t v) { SetField(kOriginOffset, v); }
-  void SetKind(int32_t v) { SetField(kKindOffset, v); }
-  void SetNameBlock(Position v) { SetField(kNameBlockOffset, v); }
-  void SetCreated(double v) { PutF64(current_, kCreatedOffset, v); }
-  void SetReplicated(double v) { PutF64(current_, kReplicatedOffset, v); }
-  void SetReplication(int32_t v) { SetField(kReplicationOffset, v); }
-  void SetLinkBlock(Position v) { SetField(kLinkBlockOffset, v); }
-  void SetNoteBlock(Position v) { SetField(kNoteBlockOffset, v); }
-  void SetPictureBlock(Position v) { SetField(kPictureBlockOffset, v); }
+  void SetPosition(Position v) { Edit().SetOwnPosition(v); }
+  void SetUp(Position v) { Edit().SetUp(v); }
+  void SetDown(Position v) { Edit().SetDown(v); }
+  void SetLeft(Position v) { Edit().SetLeft(v); }
+  void SetRight(Position v) { Edit().SetRight(v); }
+  void SetInward(Position v) { Edit().SetInward(v); }
+  void SetOutward(Position v) { Edit().SetOutward(v); }
+  void SetInheritBlockField(Position v) { Edit().SetInheritBlock(v); }
+  void SetSourceRecord(Position v) { Edit().SetSourceRecord(v); }
+  void SetDataBlock(Position v) { Edit().SetDataBlock(v); }
+  void SetUpdateFromField(Position v) { Edit().SetUpdateFrom(v); }
+  void SetDataOffset(int32_t v) { Edit().SetDataOffset(v); }
+  void SetTemplatePos(Position v) { Edit().SetTemplatePos(v); }
+  void SetOrigin(int32_t v) { Edit().SetOrigin(v); }
+  void SetKind(int32_t v) { Edit().SetKind(v); }
+  void SetNameBlock(Position v) { Edit().SetNameBlock(v); }
+  void SetCreated(double v) { Edit().SetCreated(v); }
+  void SetReplicated(double v) { Edit().SetReplicated(v); }
+  void SetReplication(int32_t v) { Edit().SetReplication(v); }
+  void SetLinkBlock(Position v) { Edit().SetLinkBlock(v); }
+  void SetNoteBlock(Position v) { Edit().SetNoteBlock(v); }
+  void SetPictureBlock(Position v) { Edit().SetPictureBlock(v); }
 
   // ---- Checks against the file, shared by the block operations ----
   // True when `count` bytes starting at `position` lie inside the file (position > 0 is
@@ -181,11 +181,11 @@ class Datapointer {
   void SetTopLevelFirst(Position first);
 
  private:
-  int32_t Field(int offset) const { return GetI32(current_, offset); }
-  void SetField(int offset, int32_t v) { PutI32(current_, offset, v); }
+  RecordView View() const { return RecordView(current_); }
+  RecordEdit Edit() { return RecordEdit(current_); }
 
   // Moves to the record `target` when it is one; sets the direction either way.
-  int32_t Walk(int pointerOffset, tDirection direction, const char* missingLine);
+  int32_t Walk(RecordLink link, tDirection direction, const char* missingLine);
   // Reads the record at `p`, lets `change` alter it, stores it. False when `p` is not a
   // record.
   template <typename Change>

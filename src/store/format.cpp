@@ -32,6 +32,22 @@ void PutF64(std::span<uint8_t> b, size_t o, double v) {
   PutU32(b, o + 4, uint32_t(u >> 32));
 }
 
+double RecordView::F64(int o) const {
+  return GetF64(std::span<const uint8_t>(in_, kPointerRecordSize), size_t(o));
+}
+
+void RecordEdit::PutF64At(int o, double v) {
+  PutF64(std::span<uint8_t>(out_, kPointerRecordSize), size_t(o), v);
+}
+
+uint32_t BlockSizeOf(std::span<const uint8_t> block) {
+  return block.size() >= 4 ? GetU32(block, 0) : 0;
+}
+
+Position NameOwnerOf(std::span<const uint8_t> block) { return GetI32(block, kNameOwnerOffset); }
+
+void SetNameOwner(std::span<uint8_t> block, Position owner) { PutI32(block, kNameOwnerOffset, owner); }
+
 void StampSignature(std::span<uint8_t, kPointerRecordSize> image) {
   image[kSignatureOffset] = static_cast<uint8_t>(kSignature.size());
   std::memcpy(image.data() + kSignatureOffset + 1, kSignature.data(), kSignature.size());

@@ -143,6 +143,122 @@ struct PointerRecord {
   static void Decode(std::span<const uint8_t, kPointerRecordSize> in, PointerRecord& out);
 };
 
+// The six links of a pointer record, for code that treats them alike (a walk in a
+// direction, a check that a link is answered by the record it names).
+enum class RecordLink : uint8_t { kUp, kDown, kLeft, kRight, kInward, kOutward };
+
+// A typed view of a pointer-record image that lives elsewhere (the cursor's record, a read
+// buffer, a record cache). Each field is read where it lies: nothing is copied or decoded
+// whole, and the bytes the program does not interpret stay as they are. The image must
+// outlive the view.
+class RecordView {
+ public:
+  explicit RecordView(std::span<const uint8_t, kPointerRecordSize> image) : in_(image.data()) {}
+
+  uint32_t Size() const { return U32(kSizeOffset); }
+  Position OwnPosition() const { return I32(kPositionOffset); }
+  Position Up() const { return I32(kUpOffset); }
+  Position Down() const { return I32(kDownOffset); }
+  Position Left() const { return I32(kLeftOffset); }
+  Position Right() const { return I32(kRightOffset); }
+  Position Inward() const { return I32(kInwardOffset); }
+  Position Outward() const { return I32(kOutwardOffset); }
+  Position InheritBlock() const { return I32(kInheritBlockOffset); }
+  Position SourceRecord() const { return I32(kSourceRecordOffset); }
+  Position DataBlock() const { return I32(kDataBlockOffset); }
+  Position UpdateFrom() const { return I32(kUpdateFromOffset); }
+  int32_t DataOffset() const { return I32(kDataOffsetOffset); }
+  Position TemplatePos() const { return I32(kTemplatePosOffset); }
+  int32_t Origin() const { return I32(kOriginOffset); }
+  int32_t Kind() const { return I32(kKindOffset); }
+  Position NameBlock() const { return I32(kNameBlockOffset); }
+  double Created() const { return F64(kCreatedOffset); }
+  double Changed() const { return F64(kChangedOffset); }
+  double Replicated() const { return F64(kReplicatedOffset); }
+  int32_t Replication() const { return I32(kReplicationOffset); }
+  Position LinkBlock() const { return I32(kLinkBlockOffset); }
+  Position NoteBlock() const { return I32(kNoteBlockOffset); }
+  Position PictureBlock() const { return I32(kPictureBlockOffset); }
+  Position Link(RecordLink link) const { return I32(LinkOffset(link)); }
+
+  bool IsDeleted() const { return (Kind() & kKindDeleted) != 0; }
+  // The kind without the bit a delete sets.
+  int32_t LiveKind() const { return Kind() & ~kKindDeleted; }
+  // True when the image is the record that lies at `position`: size 256 and its own
+  // Position there.
+  bool IsRecordAt(Position position) const {
+    return Size() == uint32_t(kPointerRecordSize) && OwnPosition() == position;
+  }
+
+  static int LinkOffset(RecordLink link) {
+    constexpr int kOffsets[] = {kUpOffset,    kDownOffset,   kLeftOffset,
+                                kRightOffset, kInwardOffset, kOutwardOffset};
+    return kOffsets[static_cast<int>(link)];
+  }
+
+ protected:
+  uint32_t U32(int o) const {
+    return uint32_t(in_[o]) | uint32_t(in_[o + 1]) << 8 | uint32_t(in_[o + 2]) << 16 |
+           uint32_t(in_[o + 3]) << 24;
+  }
+  int32_t I32(int o) const { return static_cast<int32_t>(U32(o)); }
+  double F64(int o) const;
+
+ private:
+  const uint8_t* in_;
+};
+
+// The same view with the fields changed in place.
+class RecordEdit : public RecordView {
+ public:
+  explicit RecordEdit(std::span<uint8_t, kPointerRecordSize> image)
+      : RecordView(image), out_(image.data()) {}
+
+  void SetSize(uint32_t v) { PutU32At(kSizeOffset, v); }
+  void SetOwnPosition(Position v) { PutI32At(kPositionOffset, v); }
+  void SetUp(Position v) { PutI32At(kUpOffset, v); }
+  void SetDown(Position v) { PutI32At(kDownOffset, v); }
+  void SetLeft(Position v) { PutI32At(kLeftOffset, v); }
+  void SetRight(Position v) { PutI32At(kRightOffset, v); }
+  void SetInward(Position v) { PutI32At(kInwardOffset, v); }
+  void SetOutward(Position v) { PutI32At(kOutwardOffset, v); }
+  void SetInheritBlock(Position v) { PutI32At(kInheritBlockOffset, v); }
+  void SetSourceRecord(Position v) { PutI32At(kSourceRecordOffset, v); }
+  void SetDataBlock(Position v) { PutI32At(kDataBlockOffset, v); }
+  void SetUpdateFrom(Position v) { PutI32At(kUpdateFromOffset, v); }
+  void SetDataOffset(int32_t v) { PutI32At(kDataOffsetOffset, v); }
+  void SetTemplatePos(Position v) { PutI32At(kTemplatePosOffset, v); }
+  void SetOrigin(int32_t v) { PutI32At(kOriginOffset, v); }
+  void SetKind(int32_t v) { PutI32At(kKindOffset, v); }
+  void SetNameBlock(Position v) { PutI32At(kNameBlockOffset, v); }
+  void SetCreated(double v) { PutF64At(kCreatedOffset, v); }
+  void SetChanged(double v) { PutF64At(kChangedOffset, v); }
+  void SetReplicated(double v) { PutF64At(kReplicatedOffset, v); }
+  void SetReplication(int32_t v) { PutI32At(kReplicationOffset, v); }
+  void SetLinkBlock(Position v) { PutI32At(kLinkBlockOffset, v); }
+  void SetNoteBlock(Position v) { PutI32At(kNoteBlockOffset, v); }
+  void SetPictureBlock(Position v) { PutI32At(kPictureBlockOffset, v); }
+  void SetLink(RecordLink link, Position v) { PutI32At(LinkOffset(link), v); }
+
+ private:
+  void PutU32At(int o, uint32_t v) {
+    out_[o] = uint8_t(v);
+    out_[o + 1] = uint8_t(v >> 8);
+    out_[o + 2] = uint8_t(v >> 16);
+    out_[o + 3] = uint8_t(v >> 24);
+  }
+  void PutI32At(int o, int32_t v) { PutU32At(o, static_cast<uint32_t>(v)); }
+  void PutF64At(int o, double v);
+
+  uint8_t* out_;
+};
+
+// The size every block begins with (unsigned 32-bit); 0 when fewer than 4 bytes are given.
+uint32_t BlockSizeOf(std::span<const uint8_t> block);
+// The owner Position of a name or link-text block image (at least 8 bytes).
+Position NameOwnerOf(std::span<const uint8_t> block);
+void SetNameOwner(std::span<uint8_t> block, Position owner);
+
 // Writes the signature (length byte 31 and the 31 characters) into a record image.
 void StampSignature(std::span<uint8_t, kPointerRecordSize> image);
 // True when the image has size 256 and carries the signature.

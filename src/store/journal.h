@@ -37,7 +37,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/block_file.h"
+#include "env/block_file.h"
 
 namespace qn {
 

@@ -30,7 +30,7 @@ bool IsNameBlockAt(tDataImageArk& db, Position block) {
   uint8_t size[4];
   db.SeekTo(block);
   if (db.ReadBlock(size, 4) != 0) return false;
-  return GetU32(size, 0) == kNameBlockSize;
+  return BlockSizeOf(size) == kNameBlockSize;
 }
 
 // Reads the block at `block` as a name block: at most 264 bytes, no more than its size
@@ -45,7 +45,7 @@ int32_t ReadNameImage(tDataImageArk& db, Position block, std::array<uint8_t, kNa
     uint8_t size[4];
     db.SeekTo(block);
     if (db.ReadBlock(size, 4) != 0) return 0;
-    count = std::min<int64_t>(count, GetU32(size, 0));
+    count = std::min<int64_t>(count, BlockSizeOf(size));
     if (count <= 0) return 0;
   }
   db.SeekTo(block);
@@ -111,7 +111,7 @@ Position InheritedBlock(tDataImageArk& db) {
   if (ib <= 0) return 0;
   RecordImage record;
   if (dp.ReadRecordAt(ib, record) && HasPointerSignature(record)) {
-    Position block = GetI32(record, kDataBlockOffset);
+    Position block = RecordView(record).DataBlock();
     return block > 0 && block != ib && dp.InFile(block, kDataHeadSize) ? block : 0;
   }
   return dp.InFile(ib, kDataHeadSize) ? ib : 0;
@@ -124,7 +124,7 @@ void RefreshFromSource(tDataImageArk& db, Position own) {
   Datapointer& dp = *db.dp;
   RecordImage source;
   if (!dp.ReadRecordAt(dp.UpdateFrom(), source)) return;
-  Position from = GetI32(source, kDataBlockOffset);
+  Position from = RecordView(source).DataBlock();
   DataHead fromHead, ownHead;
   if (from == own || !ReadHeadAt(db, from, fromHead) || !ReadHeadAt(db, own, ownHead)) return;
   int64_t n = std::min(PayloadLength(dp, from, fromHead), PayloadLength(dp, own, ownHead));
@@ -253,6 +253,31 @@ int32_t DataLength(tDataImageArk& db) {
   return int32_t(std::min<int64_t>(total, std::numeric_limits<int32_t>::max()));
 }
 
+namespace {
+
+// Where a payload of `own` bytes and the inherited payload before it go in a buffer of
+// `room` bytes: the inherited block's payload first, then the record's own, each cut to
+// what is left of the room. `inherited` is 0 when no inherited block is read.
+struct PayloadParts {
+  Position inherited = 0;
+  int64_t first = 0;
+  int64_t second = 0;
+};
+
+PayloadParts SplitPayload(tDataImageArk& db, int64_t own, int64_t room) {
+  PayloadParts parts;
+  const Position ib = InheritedBlock(db);
+  DataHead inherited;
+  if (ib > 0 && ReadHeadAt(db, ib, inherited)) {
+    parts.inherited = ib;
+    parts.first = std::min(PayloadLength(*db.dp, ib, inherited), room);
+  }
+  parts.second = std::min(own, room - parts.first);
+  return parts;
+}
+
+}  // namespace
+
 int32_t ReadData(tDataImageArk& db, std::span<uint8_t> buffer) {
   Datapointer& dp = *db.dp;
   Position block = SeekToData(db);
@@ -260,24 +285,17 @@ int32_t ReadData(tDataImageArk& db, std::span<uint8_t> buffer) {
   DataHead head;
   if (!ReadHeadAt(db, block, head)) return -1;
   const int64_t own = PayloadLength(dp, block, head);
-  const int64_t room = int64_t(buffer.size());
   CompareWindow window;
-  Position ib = InheritedBlock(db);
-  DataHead inherited;
-  int64_t first = 0;
-  if (ib > 0 && ReadHeadAt(db, ib, inherited)) {
-    first = std::min(PayloadLength(dp, ib, inherited), room);
-    if (first > 0) {
-      db.SeekTo(ib + kDataHeadSize);
-      db.ReadBlock(buffer.data(), int32_t(first));
-    }
+  const PayloadParts parts = SplitPayload(db, own, int64_t(buffer.size()));
+  if (parts.first > 0) {
+    db.SeekTo(parts.inherited + kDataHeadSize);
+    db.ReadBlock(buffer.data(), int32_t(parts.first));
   }
-  int64_t second = std::min(own, room - first);
-  if (second > 0) {
+  if (parts.second > 0) {
     db.SeekTo(block + kDataHeadSize);
-    db.ReadBlock(buffer.data() + first, int32_t(second));
+    db.ReadBlock(buffer.data() + parts.first, int32_t(parts.second));
   }
-  return int32_t(first + second);
+  return int32_t(parts.first + parts.second);
 }
 
 int32_t RewriteData(tDataImageArk& db, std::span<const uint8_t> buffer) {
@@ -287,25 +305,21 @@ int32_t RewriteData(tDataImageArk& db, std::span<const uint8_t> buffer) {
   DataHead head;
   if (!ReadHeadAt(db, block, head)) return -1;
   const int64_t own = PayloadLength(dp, block, head);
-  const int64_t room = int64_t(buffer.size());
-  Position ib = InheritedBlock(db);
-  DataHead inherited;
-  if (ib > 0 && ReadHeadAt(db, ib, inherited)) {
-    int64_t first = std::min(PayloadLength(dp, ib, inherited), room);
-    if (first > 0) {
-      db.SeekTo(ib + kDataHeadSize);
-      db.WriteBlock(buffer.data(), int32_t(first));
+  const PayloadParts parts = SplitPayload(db, own, int64_t(buffer.size()));
+  if (parts.inherited > 0) {
+    if (parts.first > 0) {
+      db.SeekTo(parts.inherited + kDataHeadSize);
+      db.WriteBlock(buffer.data(), int32_t(parts.first));
     }
-    int64_t second = std::min(own, room - first);
-    if (second > 0) {
+    if (parts.second > 0) {
       CompareWindow window;
       db.SeekTo(block + kDataHeadSize);
-      db.WriteBlock(buffer.data() + first, int32_t(second));
+      db.WriteBlock(buffer.data() + parts.first, int32_t(parts.second));
     }
     dp.Store();
-    return int32_t(first + std::max<int64_t>(second, 0));
+    return int32_t(parts.first + std::max<int64_t>(parts.second, 0));
   }
-  int64_t n = std::min(own, room);
+  const int64_t n = parts.second;
   int32_t r = 0;
   if (n > 0) {
     CompareWindow window;

@@ -29,8 +29,7 @@ bool RecordReader::ReadBytes(int64_t position, std::span<uint8_t> out) {
 bool RecordReader::Image(Position position, RecordImage& out) {
   RecordImage image;
   if (position < 0 || !ReadBytes(position, image)) return false;
-  if (GetU32(image, kSizeOffset) != kPointerRecordSize || GetI32(image, kPositionOffset) != position)
-    return false;
+  if (!RecordView(image).IsRecordAt(position)) return false;
   out = image;
   return true;
 }
@@ -56,7 +55,7 @@ bool RecordReader::IsRecordAt(Position position) {
 Position RecordReader::TopLevelFirst() {
   RecordImage header;
   if (!ReadBytes(0, header)) return 0;
-  return GetI32(header, kDownOffset);
+  return RecordView(header).Down();
 }
 
 // ---- Names ----
@@ -68,7 +67,7 @@ std::string RecordReader::TextBlock(Position block, bool sizeFirst) {
   if (sizeFirst) {
     std::array<uint8_t, 4> size;
     if (!ReadBytes(block, size)) return {};
-    count = std::min<int64_t>(count, GetU32(size, 0));
+    count = std::min<int64_t>(count, BlockSizeOf(size));
     if (count <= 0) return {};
   }
   db_.PeekBlock(block, image.data(), int32_t(count));
@@ -88,7 +87,7 @@ std::string RecordReader::NameBytes(Position block) {
   const int64_t count = Fit(block, kNameBlockSize);
   if (block <= 0 || count < 4) return std::string();
   db_.PeekBlock(block, image.data(), int32_t(count));
-  const int64_t size = std::min<int64_t>(GetU32(image, 0), count);
+  const int64_t size = std::min<int64_t>(BlockSizeOf(image), count);
   size_t length = size > kNameLengthOffset ? image[kNameLengthOffset] : 0;
   length = std::min<size_t>(length, size > kNameTextOffset ? size_t(size - kNameTextOffset) : 0);
   return std::string(reinterpret_cast<const char*>(image.data()) + kNameTextOffset, length);
@@ -125,7 +124,7 @@ Position RecordReader::InheritedBlock(const PointerRecord& record) {
   if (ib <= 0) return 0;
   RecordImage image;
   if (Image(ib, image) && HasPointerSignature(image)) {
-    const Position block = GetI32(image, kDataBlockOffset);
+    const Position block = RecordView(image).DataBlock();
     return block > 0 && block != ib && InFile(block, kDataHeadSize) ? block : 0;
   }
   return InFile(ib, kDataHeadSize) ? ib : 0;
@@ -173,7 +172,7 @@ PointerRecord RecordReader::FirstOfList(PointerRecord from) {
 Position RecordReader::FindNamed(Position first, std::string_view name) {
   Position found = 0;
   WalkFrom(*this, first, [&](Position p, std::span<const uint8_t, kPointerRecordSize> record, int) {
-    const Position block = GetI32(record, kNameBlockOffset);
+    const Position block = RecordView(record).NameBlock();
     const bool match = block == 0 ? name.empty() : NameBytes(block) == name;
     if (match) found = p;
     return !match;

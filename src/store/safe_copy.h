@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "store/block_file.h"
+#include "env/block_file.h"
 
 namespace qn {
 

@@ -54,8 +54,8 @@ int64_t WalkFrom(RecordReader& reader, Position first, const RecordVisitor& visi
     if (!visited.Insert(p) || p <= 0 || !reader.Image(p, record)) continue;
     ++count;
     if (!visit(p, record, depth)) break;
-    Position down = GetI32(record, kDownOffset);
-    Position right = GetI32(record, kRightOffset);
+    Position down = RecordView(record).Down();
+    Position right = RecordView(record).Right();
     if (down > 0) pending.emplace_back(down, depth);
     if (right > 0) pending.emplace_back(right, depth + 1);
   }

@@ -242,7 +242,7 @@ void DefEditor::ScanTemplates() {
       std::vector<Position> templates;
       WalkFrom(db_, dp.CurrentPosition(),
                [&](Position p, std::span<const uint8_t, kPointerRecordSize> record, int) {
-                 if (GetI32(record, kKindOffset) == kKindTemplate) templates.push_back(p);
+                 if (RecordView(record).Kind() == kKindTemplate) templates.push_back(p);
                  return true;
                });
       for (Position p : templates) {
@@ -316,7 +316,7 @@ void DefEditor::CheckInheritedLength() {
   int64_t sum = 0;
   for (uint32_t i = 0; i < t.InheritedCount && i < t.Fields.size(); ++i) {
     const TemplateField& f = t.Fields[i];
-    if (f.DataType >= 16 && f.DataType <= 31) {
+    if (IsSizedStringType(f.DataType)) {
       sum += f.Length + 1;
     } else if (const TypeInfo* type = FindType(f.DataType)) {
       sum += type->dataLength;
@@ -543,18 +543,18 @@ int64_t CountRecordsUsingTemplate(tDataImageArk& db, Position templateRecord) {
   Datapointer& dp = *db.dp;
   std::array<uint8_t, kPointerRecordSize> own{};
   if (templateRecord <= 0 || !dp.ReadRecordAt(templateRecord, own)) return 0;
-  const Position block = GetI32(own, kDataBlockOffset);
+  const Position block = RecordView(own).DataBlock();
   PositionSet templates;
   templates.Insert(templateRecord);
   std::vector<Position> uses;
   WalkFrom(db, dp.TopLevelFirst(),
            [&](Position p, std::span<const uint8_t, kPointerRecordSize> record, int) {
-             const int32_t kind = GetI32(record, kKindOffset);
+             const int32_t kind = RecordView(record).Kind();
              if ((kind & kKindDeleted) != 0) return true;
-             if ((kind & kKindTemplate) != 0 && block > 0 && GetI32(record, kDataBlockOffset) == block)
+             if ((kind & kKindTemplate) != 0 && block > 0 && RecordView(record).DataBlock() == block)
                templates.Insert(p);
-             if ((kind & kKindData) != 0 && GetI32(record, kTemplatePosOffset) > 0)
-               uses.push_back(GetI32(record, kTemplatePosOffset));
+             if ((kind & kKindData) != 0 && RecordView(record).TemplatePos() > 0)
+               uses.push_back(RecordView(record).TemplatePos());
              return true;
            });
   return std::count_if(uses.begin(), uses.end(), [&](Position p) { return templates.Contains(p); });

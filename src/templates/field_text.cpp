@@ -42,7 +42,7 @@ double RealValue(uint16_t type, const FieldBuffer& buf) {
   switch (type) {
     case kTypeReal: return DecodeReal48(buf.first<kReal48Size>());
     case kTypeExtended: return DecodeExtended(buf.first<kExtendedSize>());
-    default: return GetF64(buf.first<8>(), 0);
+    default: return GetF64(buf.first<8>(), 0);  // a field value's own bytes: an 8-byte double
   }
 }
 
@@ -136,7 +136,7 @@ std::string ShowFieldText(const TemplateField& field, std::span<const uint8_t> b
   FieldBuffer buf(field, bytes);
   switch (ClassOf(field.DataType)) {
     case TypeClass::kInteger:
-      return std::to_string(GetI32(buf.first<4>(), 0));
+      return std::to_string(GetI32(buf.first<4>(), 0));  // the value's bytes, little-endian
     case TypeClass::kReal:
       return ShowReal(field, buf, options);
     case TypeClass::kText: {
@@ -196,7 +196,7 @@ SaveResult SaveFieldText(const TemplateField& field, std::string_view text, std:
       const int64_t high = field.DataType == kTypeLongint && bits == 32 ? (int64_t(1) << 31) - 1
                                                                        : (int64_t(1) << bits) - 1;
       if (parsed && (value < low || value > high)) return {SaveStatus::kRefused, {}};
-      PutU32(buffer, 0, static_cast<uint32_t>(value));
+      PutU32(buffer, 0, static_cast<uint32_t>(value));  // the value's bytes, little-endian
       break;
     }
     case TypeClass::kReal: {

@@ -26,6 +26,8 @@ TemplateHeader TemplateHeader::Decode(std::span<const uint8_t, kTemplateHeaderSi
   return h;
 }
 
+bool TemplateField::Shown() const { return DataType != kTypeInherited && Hidden == 0; }
+
 uint16_t TemplateField::ShownWidth() const {
   if (ShowLength != 0) return ShowLength;
   if (Length != 0) return Length;

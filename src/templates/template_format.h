@@ -63,6 +63,9 @@ struct TemplateField {
 
   // The width a table view gives the field: ShowLength, else Length, else DataLength.
   uint16_t ShownWidth() const;
+  // True for a field one-line texts and tables show: a field with bytes of its own (not an
+  // INHERITED row) that is not hidden.
+  bool Shown() const;
 
   // Writes at most 51 characters of Name; every unused byte is zero.
   void Encode(std::span<uint8_t, kTemplateFieldSize> out) const;

@@ -83,6 +83,9 @@ inline bool IsTextType(uint16_t code) {
   TypeClass c = ClassOf(code);
   return c == TypeClass::kText || c == TypeClass::kDosText;
 }
+// The STRING types 16..31: a length byte and as many characters as the field's declared
+// length, so a field of one takes that length plus one byte.
+inline bool IsSizedStringType(uint16_t code) { return code >= kTypeString && code <= kTypeDosString; }
 // False for the types whose cell stays empty and whose bytes are only carried.
 inline bool HasTextForm(uint16_t code) {
   TypeClass c = ClassOf(code);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "store/block_file.h"
+#include "env/block_file.h"
 #include "tool/tool.h"
 
 int main(int argc, char** argv) {

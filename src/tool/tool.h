@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/block_file.h"
+#include "env/block_file.h"
 #include "store/database.h"
 
 namespace qn::tool {

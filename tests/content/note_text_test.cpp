@@ -99,3 +99,15 @@ TEST_F(NoteTest, ARecordWithoutANoteGetsItsBlockAndTheEditorSavesToItsOwnRecord)
 }
 
 }  // namespace
+
+// The note's temporary file goes through the file interface: a file that cannot be made,
+// or that takes fewer bytes than it is given, is reported, and a made one holds the text.
+TEST_F(NoteTest, TheTemporaryFileSaysWhenItCouldNotBeWritten) {
+  qn::test::MemoryFileSystem files;
+  EXPECT_TRUE(WriteNoteTempFile(files, "tekst"));
+  EXPECT_EQ(*files.files.at(NoteTempPath()), Bytes({'t', 'e', 'k', 's', 't'}));
+  files.writeBudget = 2;
+  EXPECT_FALSE(WriteNoteTempFile(files, "tekst"));
+  files.createError = 5;
+  EXPECT_FALSE(WriteNoteTempFile(files, "tekst"));
+}

@@ -12,11 +12,11 @@
 #include <memory>
 #include <vector>
 
-#include "store/block_file.h"
+#include "env/block_file.h"
 #include "env/settings.h"
 #include "store/database.h"
 #include "store/memory_files.h"
-#include "store/read_map.h"
+#include "env/read_map.h"
 #include "store/datapointer.h"
 #include "store/record_blocks.h"
 #include "env/temp_env.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "store/block_file.h"
+#include "env/block_file.h"
 #include "store/format.h"
 
 namespace qn::test {

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <QVBoxLayout>
 
-#include "store/block_file.h"
+#include "env/block_file.h"
 #include "store/block_scan.h"
 #include "store/error_text.h"
 #include "store/database.h"

@@ -175,10 +175,6 @@ const TemplateLayout* LayoutFor(RecordReader& reader, tCanvasListeRec& cl, const
   return cl.Layout ? &*cl.Layout : nullptr;
 }
 
-bool Shown(const TemplateField& field) {
-  return field.DataType != kTypeInherited && field.Hidden == 0;
-}
-
 // The field values of `record` side by side, from cl.X on.
 void DrawValues(RecordReader& reader, const PointerRecord& record, const TemplateLayout& layout,
                 tListCanvas& canvas, tCanvasListeRec& cl, const QColor& color) {
@@ -189,7 +185,7 @@ void DrawValues(RecordReader& reader, const PointerRecord& record, const Templat
   const std::optional<std::vector<uint8_t>> payload = reader.OwnPayload(record, layout.DataLength());
   VisitFieldBytes(layout, payload.value_or(std::vector<uint8_t>()),
                   [&](size_t, const TemplateField& field, std::span<const uint8_t> bytes) {
-                    if (cl.X > right || !Shown(field)) return;
+                    if (cl.X > right || !field.Shown()) return;
                     const int width = geometry.ColumnWidth(field);
                     if (payload) {
                       const QString text = FromUtf8(ShowFieldText(field, bytes, ShowOptions::Table()))
@@ -300,7 +296,7 @@ int DrawHeaderRow(tDataImageArk& db, tListCanvas& canvas, tCanvasListeRec& cl) {
   int x = geometry.TextMargin();
   for (const TemplateField& field : layout->Fields) {
     if (x > clip.right()) break;
-    if (!Shown(field)) continue;
+    if (!field.Shown()) continue;
     const QString name = FromUtf8(Cp1252ToUtf8(field.Name)).left(ListGeometry::ColumnChars(field));
     const int width = geometry.ColumnWidth(field);
     canvas.TextOut(QRect(x, 0, width - geometry.ColumnGap(), cl.LineHeight), name, Qt::white, true);

@@ -1,4 +1,4 @@
-#include "store/read_map.h"
+#include "env/read_map.h"
 
 #include <signal.h>
 #include <sys/mman.h>

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,9 +12,9 @@
 #include <memory>
 #include <string>
 
-#include "store/block_file.h"
-#include "store/database.h"
-#include "store/read_map.h"
+#include "env/block_file.h"
+#include "env/errors.h"
+#include "env/read_map.h"
 
 namespace qn {
 
@@ -149,6 +150,15 @@ class DiskFile : public BlockFile {
     return 0;
   }
 
+  int SetTimesBack(int seconds) override {
+    if (fd_ < 0) return ErrorCodeFromErrno(EBADF, true);
+    timespec past[2];
+    ::clock_gettime(CLOCK_REALTIME, &past[0]);
+    past[0].tv_sec -= seconds;
+    past[1] = past[0];
+    return ::futimens(fd_, past) == 0 ? 0 : ErrorCodeFromErrno(errno, true);
+  }
+
   int TryLock(int region, bool exclusive) override {
     if (fd_ < 0) return ErrorCodeFromErrno(EBADF, false);
     struct flock lock = Region(region, exclusive ? F_WRLCK : F_RDLCK);
@@ -252,6 +262,14 @@ class DiskFiles : public FileSystem {
     if (fd < 0) return ErrorCodeFromErrno(errno, true);
     if (hasLike) ::fchmod(fd, mode);  // the umask may have taken bits the original has
     *out = std::make_unique<DiskFile>(fd, name, 0);
+    return 0;
+  }
+  int CreatePrivate(const std::string& name, std::unique_ptr<BlockFile>* out) override {
+    out->reset();
+    ::unlink(name.c_str());  // a temporary file: its folder entry need not be durable
+    int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return ErrorCodeFromErrno(errno, true);
+    *out = std::make_unique<DiskFile>(fd, std::string(), 0);
     return 0;
   }
   int Rename(const std::string& from, const std::string& to) override {

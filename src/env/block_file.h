@@ -1,7 +1,8 @@
-// The small file interface through which the engine reaches its files, so tests can hand
-// in an in-memory file or one that fails after N bytes. Every call returns an error code
-// in the engine's numbering (0 = success; 2 file not found, 5 access denied, 100 read
-// error, 101 write error and so on).
+// The small file interface through which the program reaches its files (the database, its
+// journal, exports, the note's temporary file, a program's exchange file), so tests can
+// hand in an in-memory file or one that fails after N bytes. Every call returns an error
+// code in the program's numbering (0 = success; 2 file not found, 5 access denied, 100
+// read error, 101 write error and so on).
 #pragma once
 
 #include <cstddef>
@@ -10,6 +11,11 @@
 #include <string>
 
 namespace qn {
+
+// Error numbers the file interface sets itself.
+inline constexpr int32_t kErrorReadFault = 100;     // a read the file could not deliver
+inline constexpr int32_t kErrorWriteFault = 101;    // a write the file did not take whole
+inline constexpr int32_t kErrorNegativeSeek = 131;  // a seek to a negative position
 
 class BlockFile {
  public:
@@ -26,6 +32,10 @@ class BlockFile {
   virtual int Sync() = 0;
   // Cuts the file to `size` bytes.
   virtual int Truncate(int64_t size) = 0;
+  // Sets the file's access and modification times `seconds` before now, so a program that
+  // rewrites the file at once, in the same tick of the clock and to the same size, still
+  // changes them. Files without times (in memory) have nothing to set.
+  virtual int SetTimesBack(int /*seconds*/) { return 0; }
   virtual int Close() = 0;
   // True when a read costs no system call (the file is read through a memory map): the
   // engine then keeps no pages of its own.
@@ -72,6 +82,13 @@ class FileSystem {
   // file gets them when there is no `like`.
   virtual int CreateFresh(const std::string& name, const std::string& like,
                           std::unique_ptr<BlockFile>* out) = 0;
+  // Creates the file anew for its owner alone (read and write for the owner only): what
+  // stands under the name is removed first (a link itself, never what it leads to), and
+  // the new file is created fresh, so nothing is ever written through a link there.
+  virtual int CreatePrivate(const std::string& name, std::unique_ptr<BlockFile>* out) {
+    Remove(name);
+    return CreateFresh(name, std::string(), out);
+  }
   // Puts `from` in the place of `to` in one step (a link at `to` is replaced, never
   // followed), durably.
   virtual int Rename(const std::string& from, const std::string& to) = 0;
