@@ -68,7 +68,8 @@ bool Positions(ToolContext& context, const std::vector<std::string>& args, size_
                std::vector<Position>& out, bool targetZero = false) {
   out.assign(args.size() - from, 0);
   for (size_t i = from; i < args.size(); ++i)
-    if (PositionArgument(context, args[i], targetZero && i + 1 == args.size(), out[i - from]) != kExitOk)
+    if (PositionArgument(context, args[i], targetZero && i + 1 == args.size(),
+                         out[i - from]) != kExitOk)
       return false;
   return true;
 }
@@ -112,7 +113,8 @@ int RunSort(const std::vector<std::string>& args, ToolContext& context) {
   std::vector<Position> at;
   if (!Positions(context, {args[0], args[1]}, 1, at)) return kExitError;
   const bool ascending = args.size() == 2;
-  return RunEdit(context, args[0], [&](tDataImageArk& db) { return SortListAt(db, at[0], ascending); });
+  return RunEdit(context, args[0],
+                 [&](tDataImageArk& db) { return SortListAt(db, at[0], ascending); });
 }
 
 int RunCopy(const std::vector<std::string>& args, ToolContext& context) {
@@ -150,7 +152,8 @@ int RunDeleteBlock(const std::vector<std::string>& args, ToolContext& context) {
   if (!ExpectArguments(context, kDeleteBlock, args, 3)) return kExitError;
   std::vector<Position> at;
   if (!Positions(context, args, 1, at)) return kExitError;
-  return RunEdit(context, args[0], [&](tDataImageArk& db) { return DeleteBlockAt(db, at[0], at[1]); });
+  return RunEdit(context, args[0],
+                 [&](tDataImageArk& db) { return DeleteBlockAt(db, at[0], at[1]); });
 }
 
 }  // namespace
