@@ -20,6 +20,9 @@ enum class SortStatus {
   kDamaged,   // a cycle, a pointer to no record, or links that disagree: nothing changed
 };
 
+// Why a damaged list was not sorted.
+inline constexpr std::string_view kSortDamagedMessage = "Listen er skadet og ble ikke sortert";
+
 struct SortResult {
   SortStatus status = SortStatus::kSorted;
   int64_t records = 0;  // records in the list

@@ -31,6 +31,16 @@ int LoadRecordArgument(ToolContext& context, tDataImageArk& database, const std:
   return kExitOk;
 }
 
+int PositionArgument(ToolContext& context, const std::string& text, bool zeroAllowed, Position& out) {
+  Position position = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), position);
+  if (ec != std::errc() || end != text.data() + text.size() || position < 0 ||
+      (position == 0 && !zeroAllowed))
+    return Fail(context, "no record at Position " + text);
+  out = position;
+  return kExitOk;
+}
+
 int CloseAfterEditing(ToolContext& context, tDataImageArk& database) {
   const std::string fileName = database.FileName();
   database.EndChange();

@@ -16,6 +16,9 @@ namespace qn::tool {
 int OpenForEditing(ToolContext& context, const std::string& fileName, tDataImageArk& database);
 // The cursor on the record at the decimal Position `text`.
 int LoadRecordArgument(ToolContext& context, tDataImageArk& database, const std::string& text);
+// The decimal Position `text`, 0 (the top of the file) only where `zeroAllowed`; whether
+// a record lies there is the command's to check.
+int PositionArgument(ToolContext& context, const std::string& text, bool zeroAllowed, Position& out);
 // Closes the file and reports a failed close, or a write that did not reach the file.
 int CloseAfterEditing(ToolContext& context, tDataImageArk& database);
 

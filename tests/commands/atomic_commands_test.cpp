@@ -4,6 +4,7 @@
 
 #include "commands/block_commands.h"
 #include "commands/list_replication.h"
+#include "commands/record_edits.h"
 #include "content/bookmark_index.h"
 #include "content/document_link.h"
 #include "content/global_pointer.h"
@@ -61,6 +62,26 @@ TEST_F(AtomicCommandsTest, SortBlockMoveBlockDeleteAndARegisterVariableAreWholeO
   Open();  // fills the new file
   AllOrNothing([&](tDataImageArk& d) { EXPECT_GE(SetRegisterVariable(d, "Farge", "blå"), 0); });
   checkAtEnd = false;  // the fixture's top-level list is gone with the new file
+}
+
+TEST_F(AtomicCommandsTest, TheEditsOnRecordsNamedByPositionAreWholeOrAbsent) {
+  auto top = TopList({"E", "D", "C", "B", "A"});
+  dp().Load(top[0]);
+  AddNamed(*db, DirRight, "under E");
+  dp().Load(top[4]);
+  const Position data = DataBelow({1, 2, 3});
+  const std::vector<std::function<std::string(tDataImageArk&)>> edits = {
+      [&](tDataImageArk& d) { return RenameAt(d, top[1], "ny"); },
+      [&](tDataImageArk& d) { return DeleteAt(d, top[0]); },
+      [&](tDataImageArk& d) { return MoveAt(d, top[2], true); },
+      [&](tDataImageArk& d) { return SortListAt(d, top[2], true); },
+      [&](tDataImageArk& d) { return CopyTo(d, data, top[1], EditPlace::kRightOf, CopyForm::kCopy); },
+      [&](tDataImageArk& d) { return CopyTo(d, top[1], top[2], EditPlace::kBelow, CopyForm::kShadow); },
+      [&](tDataImageArk& d) { return CopyTo(d, data, top[0], EditPlace::kRightOf, CopyForm::kDataShadow); },
+      [&](tDataImageArk& d) { return MoveBlockTo(d, top[3], data, top[1], EditPlace::kRightOf); },
+      [&](tDataImageArk& d) { return DeleteBlockAt(d, top[1], top[3]); },
+  };
+  for (const auto& edit : edits) AllOrNothing([&](tDataImageArk& d) { EXPECT_EQ(edit(d), ""); });
 }
 
 TEST_F(AtomicCommandsTest, NotesBookmarksLinksPointersProgramsAndReplicationAreWholeOrAbsent) {

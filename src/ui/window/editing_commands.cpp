@@ -23,8 +23,6 @@
 namespace qn {
 namespace {
 
-constexpr std::string_view kSortDamagedMessage = "Listen er skadet og ble ikke sortert";
-
 // Delete and cut: the record leaves the shown list, or the status bar says why it stays.
 void RemoveCurrent(TQuillForm& w, int32_t (*remove)(tDataImageArk&)) {
   tDataImageArk& db = w.dataark();
