@@ -244,8 +244,9 @@ void TextSearch::Report(const PointerRecord& record, int depth, HitPlace place, 
   const size_t from = at > kAroundChars ? at - kAroundChars : 0;
   const size_t to = std::min(text.size(), at + matcher_.Length() + kAroundChars);
   std::string around(text.substr(from, to - from));
+  // On one line; other control characters are left for the printer to show.
   for (char& c : around)
-    if (uint8_t(c) < 0x20) c = ' ';
+    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
   hit.around = (from > 0 ? "…" : "") + Cp1252ToUtf8(around) + (to < text.size() ? "…" : "");
   if (sink) sink(hit);
 }
