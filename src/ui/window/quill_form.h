@@ -128,6 +128,8 @@ class TQuillForm : public QMainWindow {
   void FitQuickList();
 
   tDataImageArk& dataark() { return dataark_; }
+  // The text the last name search looked for, which "Søk neste" looks for again.
+  std::string& LastSearchText() { return lastSearchText_; }
   // The title the program is known by to the desktop: the open database's full path.
   const std::string& ApplicationTitle() const { return applicationTitle_; }
   // The menu item (or context-menu item) with this object name; nullptr when none.
@@ -211,6 +213,7 @@ class TQuillForm : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  std::string lastSearchText_;
   void BuildLayout();
   void BuildMarkPanel(QWidget* panel);
   // The menu bar, the context menu, the buttons and the keys, from the command table.
