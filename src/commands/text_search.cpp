@@ -147,13 +147,26 @@ std::optional<std::string> TextSearch::NoteText(Position block) {
     ++damaged_;
     return std::nullopt;
   }
-  std::string text(size_t(std::max<int64_t>(reader_.Fit(block + kDataHeadSize, kNoteTextSize), 0)), '\0');
-  if (!reader_.ReadBytes(block + kDataHeadSize, std::span(reinterpret_cast<uint8_t*>(text.data()), text.size()))) {
-    ++damaged_;
-    return std::nullopt;
+  // The text ends at its first zero byte: read piece by piece up to it, most notes being
+  // far shorter than their block.
+  constexpr int64_t kPiece = 512;
+  const int64_t end = block + kDataHeadSize + std::max<int64_t>(reader_.Fit(block + kDataHeadSize, kNoteTextSize), 0);
+  std::string text;
+  for (int64_t at = block + kDataHeadSize; at < end;) {
+    const size_t n = size_t(std::min(kPiece, end - at));
+    const size_t from = text.size();
+    text.resize(from + n);
+    if (!reader_.ReadBytes(at, std::span(reinterpret_cast<uint8_t*>(text.data()) + from, n))) {
+      ++damaged_;
+      return std::nullopt;
+    }
+    at += int64_t(n);
+    if (const size_t zero = text.find('\0', from); zero != std::string::npos) {
+      text.resize(zero);
+      break;
+    }
   }
   bytesRead_ += kNoteBlockSize;
-  text.resize(std::min(text.size(), text.find('\0')));
   // The editor shows a line end as one character.
   text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
   return text;
@@ -223,10 +236,27 @@ void TextSearch::SearchFields(const PointerRecord& record, int depth, const HitS
         continue;
     }
     const size_t n = at < payload_.size() ? std::min<size_t>(field.DataLength, payload_.size() - at) : 0;
-    const std::string text =
-        Utf8ToCp1252(ShowFieldText(field, std::span<const uint8_t>(payload_.data() + at, n), ShowOptions::Editor()));
-    if (const size_t hit = matcher_.Find(text); hit != std::string_view::npos)
-      Report(record, depth, HitPlace::kField, Cp1252ToUtf8(field.Name), text, hit, sink);
+    const std::span<const uint8_t> bytes(payload_.data() + at, n);
+    // A text field's bytes are its shown text in the code page (its length byte clamped to
+    // the field, as the editor reads it; the DOS letters shown as such): looked at where
+    // they lie instead of through the UTF-8 form and back.
+    std::string text;
+    std::string_view shown;
+    if (const TypeClass type = ClassOf(field.DataType); type == TypeClass::kText || type == TypeClass::kDosText) {
+      const size_t size = std::min<size_t>({n, kValueBufferSize});
+      shown = std::string_view(reinterpret_cast<const char*>(bytes.data()) + (size > 0 ? 1 : 0),
+                               size > 0 ? std::min<size_t>(bytes[0], size - 1) : 0);
+      if (type == TypeClass::kDosText) {
+        text.assign(shown);
+        for (char& c : text) c = char(DosByteShown(uint8_t(c)));
+        shown = text;
+      }
+    } else {
+      text = Utf8ToCp1252(ShowFieldText(field, bytes, ShowOptions::Editor()));
+      shown = text;
+    }
+    if (const size_t hit = matcher_.Find(shown); hit != std::string_view::npos)
+      Report(record, depth, HitPlace::kField, Cp1252ToUtf8(field.Name), shown, hit, sink);
   }
 }
 
