@@ -54,18 +54,18 @@ std::string LoadPastePlace(tDataImageArk& db, Position target, EditPlace place, 
 // become the sub-list of `parent`, which has none; the record after them takes their place.
 void HangRight(tDataImageArk& db, Position parent, Position first, Position last) {
   RecordImage image;
-  const Position after = db.dp->ReadRecordAt(last, image) ? GetI32(image, kDownOffset) : 0;
+  const Position after = db.dp->ReadRecordAt(last, image) ? RecordView(image).Down() : 0;
   if (after > 0)
-    PatchRecord(db, after, [parent](RecordImage& img) { PutI32(img, kUpOffset, parent); });
+    PatchRecord(db, after, [parent](RecordImage& img) { RecordEdit(img).SetUp(parent); });
   PatchRecord(db, parent, [after, first](RecordImage& img) {
-    PutI32(img, kDownOffset, after);
-    PutI32(img, kRightOffset, first);
+    RecordEdit(img).SetDown(after);
+    RecordEdit(img).SetRight(first);
   });
   PatchRecord(db, first, [parent](RecordImage& img) {
-    PutI32(img, kUpOffset, 0);
-    PutI32(img, kLeftOffset, parent);
+    RecordEdit(img).SetUp(0);
+    RecordEdit(img).SetLeft(parent);
   });
-  PatchRecord(db, last, [](RecordImage& img) { PutI32(img, kDownOffset, 0); });
+  PatchRecord(db, last, [](RecordImage& img) { RecordEdit(img).SetDown(0); });
   db.dp->Load(last);
   db.dp->SetLastDirection(DirDown);
 }

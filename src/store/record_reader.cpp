@@ -93,6 +93,22 @@ std::string RecordReader::NameBytes(Position block) {
   return std::string(reinterpret_cast<const char*>(image.data()) + kNameTextOffset, length);
 }
 
+bool RecordReader::NameIs(Position block, std::string_view name) {
+  // The head first: most names differ in length, and their text need not be read.
+  const int64_t count = Fit(block, kNameBlockSize);
+  if (block <= 0 || count < 4) return name.empty();
+  std::array<uint8_t, kNameTextOffset> head{};
+  db_.PeekBlock(block, head.data(), int32_t(std::min<int64_t>(count, kNameTextOffset)));
+  const int64_t size = std::min<int64_t>(GetU32(head, 0), count);
+  size_t length = size > kNameLengthOffset ? head[kNameLengthOffset] : 0;
+  length = std::min<size_t>(length, size > kNameTextOffset ? size_t(size - kNameTextOffset) : 0);
+  if (length != name.size()) return false;
+  if (length == 0) return true;
+  std::array<uint8_t, kNameBlockSize - kNameTextOffset> text;
+  db_.PeekBlock(block + kNameTextOffset, text.data(), int32_t(length));
+  return std::memcmp(text.data(), name.data(), length) == 0;
+}
+
 // ---- Data ----
 
 std::optional<DataHead> RecordReader::DataHeadAt(Position block) {
@@ -173,7 +189,7 @@ Position RecordReader::FindNamed(Position first, std::string_view name) {
   Position found = 0;
   WalkFrom(*this, first, [&](Position p, std::span<const uint8_t, kPointerRecordSize> record, int) {
     const Position block = RecordView(record).NameBlock();
-    const bool match = block == 0 ? name.empty() : NameBytes(block) == name;
+    const bool match = block == 0 ? name.empty() : NameIs(block, name);
     if (match) found = p;
     return !match;
   });

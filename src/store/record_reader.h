@@ -55,6 +55,8 @@ class RecordReader {
   std::string TextBlock(Position block, bool sizeFirst);
   // The 8-bit text of the name block at `block`, read as the name search compares it.
   std::string NameBytes(Position block);
+  // Whether NameBytes(block) is `name`, reading the text only when the lengths agree.
+  bool NameIs(Position block, std::string_view name);
 
   // The head of the data block at `block`; nullopt when it is not in the file.
   std::optional<DataHead> DataHeadAt(Position block);

@@ -10,12 +10,26 @@
 #include "commands/command_support.h"
 #include "commands/list_commands.h"
 #include "commands/navigation.h"
+#include "commands/text_search.h"
+#include "store/record_reader.h"
+#include "ui/forms/text_search_form.h"
 
 namespace qn {
 namespace {
 
 constexpr std::string_view kSearchPrompt = "Søk i database";
 constexpr std::string_view kJumpPrompt = "Hopp til filposisjon";
+constexpr std::string_view kNoMoreHits = "Ingen flere treff";
+
+// A record found by a search becomes current, its list shown.
+bool ShowFound(TQuillForm& w, Position found) {
+  tDataImageArk& db = w.dataark();
+  if (!db.IsOpen() || db.dp->Load(found) != 0) return false;
+  db.dp->SetLastDirection(DirDown);
+  w.vis(0);
+  w.ShowOrigin();
+  return true;
+}
 
 }  // namespace
 
@@ -50,6 +64,7 @@ void Search(TQuillForm& w, bool wholeDatabase) {
   if (!db.IsOpen()) return;
   const std::string text = w.dialogs().Prompt(kSearchPrompt, "");
   if (text.empty()) return;
+  w.LastSearchText() = text;
   Position found = -1;
   {
     WaitCursor wait;
@@ -61,6 +76,34 @@ void Search(TQuillForm& w, bool wholeDatabase) {
   } else {
     w.SetStatusText(1, NotFoundText(text));
   }
+}
+
+void SearchNext(TQuillForm& w) {
+  tDataImageArk& db = w.dataark();
+  if (!db.IsOpen()) return;
+  if (w.LastSearchText().empty()) w.LastSearchText() = w.dialogs().Prompt(kSearchPrompt, "");
+  if (w.LastSearchText().empty()) return;
+  std::optional<Position> found;
+  {
+    WaitCursor wait;
+    RecordReader reader(db);
+    found = FindNextByDisplayName(reader, w.LastSearchText(), db.dp->CurrentPosition());
+  }
+  if (!found || !ShowFound(w, *found)) w.SetStatusText(1, kNoMoreHits);
+}
+
+void SearchAllTexts(TQuillForm& w) {
+  auto* form = w.findChild<TextSearchForm*>();
+  if (form == nullptr) {
+    form = new TextSearchForm(w.dataark(), [&w](Position p) {
+      w.Command([&] {
+        if (!ShowFound(w, p)) w.SetStatusText(1, "Posten finnes ikke lenger");
+      });
+    }, &w);
+  }
+  form->show();
+  form->raise();
+  form->activateWindow();
 }
 
 void Hopptilfilposisjon1Click(TQuillForm& w) {

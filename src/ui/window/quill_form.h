@@ -132,6 +132,8 @@ class TQuillForm : public QMainWindow {
   // The steps the window can undo and redo: every change it stored since it opened the
   // file, none on a read-only database.
   UndoHistory& History() { return undo_; }
+  // The text the last name search looked for, which "Søk neste" looks for again.
+  std::string& LastSearchText() { return lastSearchText_; }
   // The title the program is known by to the desktop: the open database's full path.
   const std::string& ApplicationTitle() const { return applicationTitle_; }
   // The menu item (or context-menu item) with this object name; nullptr when none.
@@ -215,6 +217,7 @@ class TQuillForm : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  std::string lastSearchText_;
   void BuildLayout();
   void BuildMarkPanel(QWidget* panel);
   // The menu bar, the context menu, the buttons and the keys, from the command table.

@@ -27,6 +27,12 @@ void Step(TQuillForm& w, ListStep step);
 // "Søk etter ..." (from the current record through the rest of its list) and "Søk i hele
 // databasen": asks "Søk i database"; a hit becomes current, a miss changes nothing.
 void Search(TQuillForm& w, bool wholeDatabase);
+// "Søk neste" (F3): the last name search's text again (asked for when there is none), from
+// the record after the current one in the order of the whole-database search; "Ingen flere
+// treff" when no record after it holds the text.
+void SearchNext(TQuillForm& w);
+// "Søk i alle tekster ..." (Ctrl+Shift+F): the search window, made at its first showing.
+void SearchAllTexts(TQuillForm& w);
 // "Hopp til filposisjon": a typed Position where a pointer record starts.
 void Hopptilfilposisjon1Click(TQuillForm& w);
 // "Gå til original": from a data shadow to the record it shares its data with; a deleted

@@ -1,0 +1,305 @@
+#include "commands/text_search.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "content/display_name.h"
+#include "env/text_codec.h"
+#include "store/database.h"
+#include "store/record_reader.h"
+#include "store/tree_walk.h"
+#include "templates/field_text.h"
+#include "templates/type_table.h"
+
+namespace qn {
+
+namespace {
+
+// Characters of text kept on either side of a hit.
+constexpr size_t kAroundChars = 30;
+
+// Every character of `needle` is one of `allowed`.
+bool OnlyOf(std::string_view needle, std::string_view allowed) {
+  return std::all_of(needle.begin(), needle.end(),
+                     [&](char c) { return allowed.find(c) != std::string_view::npos; });
+}
+
+}  // namespace
+
+// ---- TextMatcher ----
+
+TextMatcher::TextMatcher(std::string_view utf8, bool matchCase) {
+  for (int b = 0; b < 256; ++b) {
+    fold_[b] = uint8_t(b);
+    if (matchCase) continue;
+    const int upper = UnicodeToCp1252(UpperCase1252(Cp1252ToUnicode(uint8_t(b))));
+    if (upper >= 0) fold_[b] = uint8_t(upper);
+  }
+  for (char32_t c : DecodeUtf8(utf8)) {
+    const int byte = UnicodeToCp1252(c);
+    if (byte < 0) {
+      needle_.clear();
+      return;
+    }
+    needle_ += char(fold_[uint8_t(byte)]);
+  }
+}
+
+size_t TextMatcher::Find(std::string_view text) const {
+  const size_t n = needle_.size();
+  if (n == 0 || text.size() < n) return std::string_view::npos;
+  const auto* t = reinterpret_cast<const uint8_t*>(text.data());
+  const auto* w = reinterpret_cast<const uint8_t*>(needle_.data());
+  const uint8_t first = w[0];
+  for (size_t i = 0, last = text.size() - n; i <= last; ++i) {
+    if (fold_[t[i]] != first) continue;
+    size_t k = 1;
+    while (k < n && fold_[t[i + k]] == w[k]) ++k;
+    if (k == n) return i;
+  }
+  return std::string_view::npos;
+}
+
+// ---- TextSearch ----
+
+TextSearch::TextSearch(RecordReader& reader, const SearchRequest& request)
+    : reader_(reader), request_(request), matcher_(request.text, request.matchCase), strays_(64) {
+  fileSize_ = std::max<int64_t>(reader_.Database().FileSizeOf(), 1);
+  if (!matcher_.Usable()) return;  // nothing stored can hold the text
+  const std::string wanted = Utf8ToCp1252(request_.text);
+  numbersCanMatch_ = OnlyOf(wanted, "0123456789+-.,eEINFAinfa ");
+  datesCanMatch_ = OnlyOf(wanted, "0123456789.:-/ ");
+  booleansCanMatch_ = matcher_.Find("Ja") != std::string_view::npos ||
+                      matcher_.Find("Nei") != std::string_view::npos;
+  start_ = reader_.TopLevelFirst();
+  if (start_ > 0) pending_.push_back({start_, 0, false, 0});
+}
+
+double TextSearch::Progress() const {
+  if (Done()) return 1.0;
+  return std::min(0.99, double(bytesRead_) / double(fileSize_));
+}
+
+// A record a sub-list begins with has up 0 and its left on its parent; any other record has
+// its up on the record above it. A record has one such way back, so a walk that takes
+// only links that agree with it reaches each record once, and never loops.
+bool TextSearch::Accept(const Pending& link, const PointerRecord& record) {
+  if (link.from == 0) return true;
+  if (record.position == start_) return false;
+  const bool agrees = link.viaRight ? record.left == link.from && record.up == 0 : record.up == link.from;
+  if (agrees) return true;
+  // A record with a way back of its own is reached through it (if at all); a record whose
+  // way back is damaged is taken from the first link that leads to it.
+  return !HasOwnParent(record) && strays_.Insert(record.position);
+}
+
+bool TextSearch::HasOwnParent(const PointerRecord& record) {
+  PointerRecord parent;
+  if (record.up != 0) return reader_.Read(record.up, parent) && parent.down == record.position;
+  return record.left != 0 && reader_.Read(record.left, parent) && parent.right == record.position;
+}
+
+bool TextSearch::Run(int64_t budget, const HitSink& sink) {
+  PointerRecord record;
+  for (; budget > 0 && !pending_.empty(); --budget) {
+    const Pending link = pending_.back();
+    pending_.pop_back();
+    if (!reader_.Read(link.target, record) || !Accept(link, record)) {
+      ++damaged_;
+      continue;
+    }
+    ++visited_;
+    bytesRead_ += kPointerRecordSize;
+    ancestors_.resize(size_t(link.depth));
+    if (!record.IsDeleted()) Search(record, link.depth, sink);
+    ancestors_.push_back(record.position);
+    if (record.down > 0) pending_.push_back({record.down, record.position, false, link.depth});
+    if (record.right > 0) pending_.push_back({record.right, record.position, true, link.depth + 1});
+  }
+  return !pending_.empty();
+}
+
+std::optional<std::string> TextSearch::NameShaped(Position block, bool sizeFirst) {
+  std::array<uint8_t, kNameBlockSize> image;
+  const int64_t count = reader_.Fit(block, kNameBlockSize);
+  if (count <= kNameTextOffset || !reader_.ReadBytes(block, std::span(image.data(), size_t(count)))) {
+    ++damaged_;
+    return std::nullopt;
+  }
+  bytesRead_ += count;
+  int64_t size = count;
+  if (sizeFirst) {
+    const uint32_t own = GetU32(image, 0);
+    if (own < uint32_t(kNameTextOffset) || own > uint32_t(kNameBlockSize)) {
+      ++damaged_;
+      return std::nullopt;
+    }
+    size = std::min<int64_t>(size, own);
+  }
+  const size_t length = std::min<size_t>(image[kNameLengthOffset], size_t(size - kNameTextOffset));
+  return std::string(reinterpret_cast<const char*>(image.data()) + kNameTextOffset, length);
+}
+
+std::optional<std::string> TextSearch::NoteText(Position block) {
+  std::array<uint8_t, kDataHeadSize> head;
+  if (!reader_.ReadBytes(block, head) || GetU32(head, 0) != uint32_t(kNoteBlockSize)) {
+    ++damaged_;
+    return std::nullopt;
+  }
+  // The text ends at its first zero byte: read piece by piece up to it, most notes being
+  // far shorter than their block.
+  constexpr int64_t kPiece = 512;
+  const int64_t end = block + kDataHeadSize + std::max<int64_t>(reader_.Fit(block + kDataHeadSize, kNoteTextSize), 0);
+  std::string text;
+  for (int64_t at = block + kDataHeadSize; at < end;) {
+    const size_t n = size_t(std::min(kPiece, end - at));
+    const size_t from = text.size();
+    text.resize(from + n);
+    if (!reader_.ReadBytes(at, std::span(reinterpret_cast<uint8_t*>(text.data()) + from, n))) {
+      ++damaged_;
+      return std::nullopt;
+    }
+    at += int64_t(n);
+    if (const size_t zero = text.find('\0', from); zero != std::string::npos) {
+      text.resize(zero);
+      break;
+    }
+  }
+  bytesRead_ += kNoteBlockSize;
+  // The editor shows a line end as one character.
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return text;
+}
+
+void TextSearch::Search(const PointerRecord& record, int depth, const HitSink& sink) {
+  const unsigned places = request_.places;
+  const int32_t kind = record.kind;
+  const bool variable = kind == kKindRegisterVariable;
+  auto look = [&](HitPlace place, const std::optional<std::string>& text) {
+    if (!text) return;
+    if (const size_t at = matcher_.Find(*text); at != std::string_view::npos)
+      Report(record, depth, place, {}, *text, at, sink);
+  };
+  if (record.nameBlock != 0 && (places & (variable ? kSearchVariables : kSearchNames)))
+    look(variable ? HitPlace::kVariableName : HitPlace::kName, NameShaped(record.nameBlock, true));
+  if (variable) {
+    if ((places & kSearchVariables) && record.dataBlock != 0)
+      look(HitPlace::kVariableValue, NameShaped(record.dataBlock, true));
+  } else if ((places & kSearchData) && (kind & kKindData) && record.templatePos > 0) {
+    SearchFields(record, depth, sink);
+  }
+  if ((places & kSearchLinks) && record.linkBlock != 0 && (kind & kKindLink))
+    look(HitPlace::kLink, NameShaped(record.linkBlock, false));
+  if ((places & kSearchNotes) && record.noteBlock != 0) look(HitPlace::kNote, NoteText(record.noteBlock));
+}
+
+const TemplateLayout* TextSearch::Layout(const PointerRecord& record) {
+  auto [at, added] = layouts_.try_emplace(record.templatePos);
+  if (added) at->second = ReadRecordTemplate(reader_, record);
+  return at->second ? &*at->second : nullptr;
+}
+
+void TextSearch::SearchFields(const PointerRecord& record, int depth, const HitSink& sink) {
+  const TemplateLayout* layout = Layout(record);
+  if (layout == nullptr) return;
+  if (!reader_.DataHeadAt(record.dataBlock)) {
+    ++damaged_;
+    return;
+  }
+  std::optional<std::vector<uint8_t>> data = reader_.Data(record, layout->DataLength());
+  if (!data) return;
+  payload_.swap(*data);
+  bytesRead_ += kDataHeadSize + int64_t(payload_.size());
+  size_t place = 0;
+  for (const TemplateField& field : layout->Fields) {
+    if (field.DataType == kTypeInherited) continue;
+    const size_t at = place;
+    place += field.DataLength;
+    if (field.DataType == kTypePassword) continue;
+    switch (ClassOf(field.DataType)) {
+      case TypeClass::kInteger:
+      case TypeClass::kReal:
+        if (!numbersCanMatch_) continue;
+        break;
+      case TypeClass::kDate:
+      case TypeClass::kTDateTime:
+        if (!datesCanMatch_) continue;
+        break;
+      case TypeClass::kBoolean:
+        if (!booleansCanMatch_) continue;
+        break;
+      case TypeClass::kText:
+      case TypeClass::kDosText:
+        break;
+      default:
+        continue;
+    }
+    const size_t n = at < payload_.size() ? std::min<size_t>(field.DataLength, payload_.size() - at) : 0;
+    const std::span<const uint8_t> bytes(payload_.data() + at, n);
+    // A text field's bytes are its shown text in the code page (its length byte clamped to
+    // the field, as the editor reads it; the DOS letters shown as such): looked at where
+    // they lie instead of through the UTF-8 form and back.
+    std::string text;
+    std::string_view shown;
+    if (const TypeClass type = ClassOf(field.DataType); type == TypeClass::kText || type == TypeClass::kDosText) {
+      const size_t size = std::min<size_t>({n, kValueBufferSize});
+      shown = std::string_view(reinterpret_cast<const char*>(bytes.data()) + (size > 0 ? 1 : 0),
+                               size > 0 ? std::min<size_t>(bytes[0], size - 1) : 0);
+      if (type == TypeClass::kDosText) {
+        text.assign(shown);
+        for (char& c : text) c = char(DosByteShown(uint8_t(c)));
+        shown = text;
+      }
+    } else {
+      text = Utf8ToCp1252(ShowFieldText(field, bytes, ShowOptions::Editor()));
+      shown = text;
+    }
+    if (const size_t hit = matcher_.Find(shown); hit != std::string_view::npos)
+      Report(record, depth, HitPlace::kField, Cp1252ToUtf8(field.Name), shown, hit, sink);
+  }
+}
+
+void TextSearch::Report(const PointerRecord& record, int depth, HitPlace place, std::string_view field,
+                        std::string_view text, size_t at, const HitSink& sink) {
+  ++hits_;
+  SearchHit hit;
+  hit.position = record.position;
+  hit.place = place;
+  hit.field = std::string(field);
+  PointerRecord above;
+  for (int d = 0; d < depth && size_t(d) < ancestors_.size(); ++d)
+    hit.path.push_back(reader_.Read(ancestors_[size_t(d)], above) ? DisplayName(reader_, above) : std::string());
+  hit.path.push_back(DisplayName(reader_, record));
+  const size_t from = at > kAroundChars ? at - kAroundChars : 0;
+  const size_t to = std::min(text.size(), at + matcher_.Length() + kAroundChars);
+  std::string around(text.substr(from, to - from));
+  // On one line; other control characters are left for the printer to show.
+  for (char& c : around)
+    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+  hit.around = (from > 0 ? "…" : "") + Cp1252ToUtf8(around) + (to < text.size() ? "…" : "");
+  if (sink) sink(hit);
+}
+
+std::optional<Position> FindNextByDisplayName(RecordReader& reader, std::string_view text, Position after) {
+  const std::string wanted = UpperCase(text);
+  if (wanted.empty()) return std::nullopt;
+  // When `after` is not in the tree the first hit from the top counts.
+  std::optional<Position> first, next;
+  bool passed = after <= 0;
+  PointerRecord record;
+  WalkFrom(reader, reader.TopLevelFirst(), [&](Position p, std::span<const uint8_t, kPointerRecordSize> image, int) {
+    if (p == after) {
+      passed = true;
+      return true;
+    }
+    if (first && !passed) return true;
+    PointerRecord::Decode(image, record);
+    if (UpperCase(DisplayName(reader, record)).find(wanted) == std::string::npos) return true;
+    (passed ? next : first) = p;
+    return !next;
+  });
+  return passed ? next : first;
+}
+
+}  // namespace qn
