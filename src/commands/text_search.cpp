@@ -130,6 +130,7 @@ std::optional<std::string> TextSearch::NameShaped(Position block, bool sizeFirst
   bytesRead_ += count;
   int64_t size = count;
   if (sizeFirst) {
+    // A name block's first four bytes are its own size; the rest is read as text.
     const uint32_t own = GetU32(image, 0);
     if (own < uint32_t(kNameTextOffset) || own > uint32_t(kNameBlockSize)) {
       ++damaged_;
@@ -143,7 +144,7 @@ std::optional<std::string> TextSearch::NameShaped(Position block, bool sizeFirst
 
 std::optional<std::string> TextSearch::NoteText(Position block) {
   std::array<uint8_t, kDataHeadSize> head;
-  if (!reader_.ReadBytes(block, head) || GetU32(head, 0) != uint32_t(kNoteBlockSize)) {
+  if (!reader_.ReadBytes(block, head) || DataHead::Decode(head).size != uint32_t(kNoteBlockSize)) {
     ++damaged_;
     return std::nullopt;
   }

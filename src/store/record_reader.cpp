@@ -99,6 +99,7 @@ bool RecordReader::NameIs(Position block, std::string_view name) {
   if (block <= 0 || count < 4) return name.empty();
   std::array<uint8_t, kNameTextOffset> head{};
   db_.PeekBlock(block, head.data(), int32_t(std::min<int64_t>(count, kNameTextOffset)));
+  // The block's own size, its first four bytes: only the head is read, not a whole block.
   const int64_t size = std::min<int64_t>(GetU32(head, 0), count);
   size_t length = size > kNameLengthOffset ? head[kNameLengthOffset] : 0;
   length = std::min<size_t>(length, size > kNameTextOffset ? size_t(size - kNameTextOffset) : 0);
