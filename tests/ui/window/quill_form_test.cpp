@@ -128,7 +128,7 @@ TEST_F(QuillFormTest, PanelsHaveTheirSizesAndStartHiddenWhereTheyShouldBe) {
 TEST_F(QuillFormTest, ContextMenuOffersOpenAndProperties) {
   QStringList captions;
   for (QAction* a : Find<QMenu>("PopupMenu")->actions()) captions << a->text();
-  EXPECT_EQ(captions, (QStringList{"Å&pne", "", "Egenskaper"}));
+  EXPECT_EQ(captions, (QStringList{"Å&pne", "", "Egenskaper", "", "&Angre", "&Gjør om"}));
 }
 
 // ---- Menu bar ----

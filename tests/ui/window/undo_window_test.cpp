@@ -2,6 +2,7 @@
 // byte as before) and done again (byte for byte as after), through the window's items
 // with scripted answers; the items' captions name the step.
 #include <QMenu>
+#include <ostream>
 
 #include "commands/command_support.h"
 #include "ui/window/commands_fixture.h"
@@ -16,6 +17,9 @@ struct UndoCase {
   void (*act)(UndoWindowTest&);
   const char* step;  // how the undo item names the step
 };
+
+// The case by what it does, in test listings and failures.
+void PrintTo(const UndoCase& c, std::ostream* os) { *os << c.what; }
 
 class UndoWindowTest : public test::CommandsTest, public ::testing::WithParamInterface<UndoCase> {
  public:
