@@ -58,18 +58,9 @@ double CpuBest(const std::function<void()>& work) {
   for (int i = 0; i < kRounds; ++i) best = std::min(best, CpuSeconds(work));
   return best;
 }
-// One sequential read of the file in 64 KiB pieces, as bench_support's, in CPU time.
+// One sequential read of the file, as bench_support's, in CPU time.
 double CpuSequentialRead(const std::string& path) {
-  return CpuBest([&] {
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0) return;
-    std::vector<char> buffer(64 * 1024);
-    uint64_t sum = 0;
-    ssize_t n;
-    while ((n = ::read(fd, buffer.data(), buffer.size())) > 0) sum += uint8_t(buffer[size_t(n) - 1]);
-    ::close(fd);
-    if (sum == 1) std::puts("");
-  });
+  return CpuBest([&] { ReadOnce(path); });
 }
 
 TemplateField Field(const char* name, uint16_t type, uint16_t dataLength) {
