@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "templates/template_format.h"
+
 namespace qn::bench {
 
 using Clock = std::chrono::steady_clock;
@@ -48,6 +50,16 @@ inline void ReadOnce(const std::string& path) {
 // One sequential read of the whole file, best of five.
 inline double SequentialRead(const std::string& path) {
   return Best(5, [&] { ReadOnce(path); });
+}
+
+// A template row: its name, type, bytes in the record and shown length.
+inline TemplateField TemplateRow(const char* name, uint16_t type, uint16_t dataLength, uint16_t length) {
+  TemplateField f;
+  f.Name = name;
+  f.DataType = type;
+  f.DataLength = dataLength;
+  f.Length = length;
+  return f;
 }
 
 // A new folder under the system's temporary folder; empty when it could not be made.

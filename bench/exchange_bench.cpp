@@ -39,15 +39,6 @@ using namespace qn::bench;
 
 namespace {
 
-TemplateField Row(const char* name, uint16_t type, uint16_t dataLength, uint16_t length) {
-  TemplateField f;
-  f.Name = name;
-  f.DataType = type;
-  f.DataLength = dataLength;
-  f.Length = length;
-  return f;
-}
-
 void MakeTemplate(tDataImageArk& db, const char* name, const std::vector<TemplateField>& rows) {
   CreateTemplate(db, name);
   for (const TemplateField& r : rows) AddTemplateField(db, r);
@@ -60,8 +51,8 @@ void BuildLists(const std::string& path, int64_t lists, int64_t perList) {
   tDataImageArk db;
   OpenDatabase(db, path, OpenPolicy::kCreate);
   db.BeginChange();
-  MakeTemplate(db, "Post", {Row("Navn", kTypeString, 21, 20), Row("Nr", kTypeLongint, 4, 8),
-                            Row("Aktiv", kTypeBoolean, 1, 3)});
+  MakeTemplate(db, "Post", {TemplateRow("Navn", kTypeString, 21, 20), TemplateRow("Nr", kTypeLongint, 4, 8),
+                            TemplateRow("Aktiv", kTypeBoolean, 1, 3)});
   Datapointer& dp = *db.dp;
   dp.Load(dp.TopLevelFirst());
   dp.GoLast();
@@ -117,7 +108,7 @@ void ImportCase(const std::string& folder, int64_t records) {
   tDataImageArk db;
   OpenDatabase(db, path, OpenPolicy::kCreate);
   db.BeginChange();
-  MakeTemplate(db, "Seksti", {Row("Tekst", kTypeString, 56, 55), Row("Nr", kTypeLongint, 4, 8)});
+  MakeTemplate(db, "Seksti", {TemplateRow("Tekst", kTypeString, 56, 55), TemplateRow("Nr", kTypeLongint, 4, 8)});
   db.EndChange();
   Datapointer& dp = *db.dp;
   const Position top = dp.TopLevelFirst();

@@ -64,12 +64,7 @@ double CpuSequentialRead(const std::string& path) {
 }
 
 TemplateField Field(const char* name, uint16_t type, uint16_t dataLength) {
-  TemplateField f;
-  f.Name = name;
-  f.DataType = type;
-  f.DataLength = dataLength;
-  f.Length = dataLength;
-  return f;
+  return TemplateRow(name, type, dataLength, dataLength);
 }
 
 void PutText(std::vector<uint8_t>& payload, size_t at, size_t width, const std::string& text) {

@@ -79,15 +79,6 @@ void Measure(const char* what, const std::string& path, const std::function<void
   std::filesystem::remove(work);
 }
 
-TemplateField Row(const char* name, uint16_t type, uint16_t dataLength, uint16_t length) {
-  TemplateField f;
-  f.Name = name;
-  f.DataType = type;
-  f.DataLength = dataLength;
-  f.Length = length;
-  return f;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -129,8 +120,8 @@ int main(int argc, char** argv) {
     OpenDatabase(db, importPath, OpenPolicy::kCreate);
     db.BeginChange();
     CreateTemplate(db, "Seksti");
-    AddTemplateField(db, Row("Tekst", kTypeString, 56, 55));
-    AddTemplateField(db, Row("Nr", kTypeLongint, 4, 8));
+    AddTemplateField(db, TemplateRow("Tekst", kTypeString, 56, 55));
+    AddTemplateField(db, TemplateRow("Nr", kTypeLongint, 4, 8));
     FinishTemplate(db);
     db.EndChange();
     top = db.dp->TopLevelFirst();
