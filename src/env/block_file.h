@@ -12,7 +12,9 @@
 
 namespace qn {
 
-// Error numbers the file interface sets itself.
+// Error numbers of the file interface that callers tell apart.
+inline constexpr int32_t kErrorFileNotFound = 2;
+inline constexpr int32_t kErrorAccessDenied = 5;
 inline constexpr int32_t kErrorReadFault = 100;     // a read the file could not deliver
 inline constexpr int32_t kErrorWriteFault = 101;    // a write the file did not take whole
 inline constexpr int32_t kErrorNegativeSeek = 131;  // a seek to a negative position

@@ -25,6 +25,19 @@ int32_t ErrorCodeFromErrno(int err, bool writing) {
   }
 }
 
+int ErrnoOfErrorCode(int32_t code) {
+  switch (code) {
+    case 0: return 0;
+    case 2: return ENOENT;
+    case 3: return ENOTDIR;
+    case 4: return EMFILE;
+    case 5: return EACCES;
+    case 6: return EBADF;
+    case 8: return ENOMEM;
+    default: return code > 1000 ? code - 1000 : EIO;
+  }
+}
+
 namespace {
 
 struct ErrnoText {

@@ -15,6 +15,10 @@ namespace qn {
 // 101 on writing; any other errno e gives 1000 + e, which has no text.
 int32_t ErrorCodeFromErrno(int err, bool writing);
 
+// The POSIX errno an error number of the program stands for, as near as ErrorCodeFromErrno
+// lets one tell (2 ENOENT, 5 EACCES, 100 and 101 EIO, 1000 + e e, ...); EIO for the rest.
+int ErrnoOfErrorCode(int32_t code);
+
 // The system's text for the POSIX errno `err`: Norwegian for the errors a user meets with
 // files and folders, the C library's own text for the rest; never empty.
 std::string SystemErrorText(int err);

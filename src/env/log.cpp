@@ -1,16 +1,14 @@
 #include "env/log.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
 #include "env/datetime_text.h"
 #include "env/environment.h"
 #include "env/errors.h"
+#include "env/whole_file.h"
 
 namespace qn {
 
@@ -29,6 +27,7 @@ constexpr const char* kClearedText = " LOGGFIL TØMT (TextFile.ClearLog).";
 std::vector<std::string> g_lines;
 std::string g_fileName;
 MessageCallback g_callback;
+std::shared_ptr<FileSystem> g_files;
 // Set when the log file existed at start but could not be read: its content is then kept,
 // and saving appends the lines from g_unsavedFrom on instead of replacing the file.
 bool g_keepFileContent = false;
@@ -52,32 +51,33 @@ void MakeParentFolder(const std::string& path) {
   if (!parent.empty()) std::filesystem::create_directories(parent, ec);
 }
 
-int OpenStream(std::FILE*& stream, const std::string& name, int flags) {
-  stream = nullptr;
-  const int fd = ::open(name.c_str(), flags | O_WRONLY | O_CLOEXEC, 0666);
-  if (fd < 0) return ErrorCodeFromErrno(errno, false);
-  stream = ::fdopen(fd, (flags & O_APPEND) ? "ab" : "wb");
-  if (stream == nullptr) {
-    const int err = errno;
-    ::close(fd);
-    return ErrorCodeFromErrno(err, false);
-  }
-  return 0;
-}
+FileSystem& Files() { return g_files ? *g_files : *DiskFileSystem(); }
+
+// Lines are handed to the file in pieces of this size, and at the close.
+constexpr size_t kTextFileBuffer = 1 << 16;
+
+// A log far beyond any real one is kept in the file and appended to, not read whole.
+constexpr size_t kLogFileLimit = size_t(64) << 20;
 
 }  // namespace
 
 // ---- text-file routines ----
 
 TextFile::~TextFile() {
-  if (file_ != nullptr) std::fclose(file_);
+  if (file_) {
+    WriteAll(*file_, buffer_);
+    file_->Close();
+  }
 }
 
 int OpenTextForAppend(TextFile& file, const std::string& name) {
-  if (file.file_ != nullptr) std::fclose(file.file_);
+  if (file.IsOpen()) CloseTextFile(file);
   file.name_ = name;
-  const int code = OpenStream(file.file_, name, O_APPEND);
+  file.writeError_ = 0;
+  int code = Files().Open(name, false, &file.file_);
+  if (code == 0) code = file.file_->Seek(file.file_->Size());
   if (code != 0) {
+    file.file_.reset();
     ++ErrorCount;
     ShowError("Feil under åpning av " + name + "  (" + std::to_string(code) + ")");
   }
@@ -85,10 +85,12 @@ int OpenTextForAppend(TextFile& file, const std::string& name) {
 }
 
 int CreateTextFile(TextFile& file, const std::string& name) {
-  if (file.file_ != nullptr) std::fclose(file.file_);
+  if (file.IsOpen()) CloseTextFile(file);
   file.name_ = name;
-  const int code = OpenStream(file.file_, name, O_CREAT | O_TRUNC);
+  file.writeError_ = 0;
+  const int code = Files().Create(name, &file.file_);
   if (code != 0) {
+    file.file_.reset();
     ++ErrorCount;
     ShowError("Feil under oppretting av ny fil: " + name + "  (" + std::to_string(code) + ")");
   }
@@ -97,13 +99,15 @@ int CreateTextFile(TextFile& file, const std::string& name) {
 
 int WriteTextLine(TextFile& file, std::string_view text) {
   int code = 0;
-  if (file.file_ == nullptr) {
+  if (!file.IsOpen()) {
     code = kFileNotOpen;
   } else {
-    errno = 0;
-    if (std::fwrite(text.data(), 1, text.size(), file.file_) != text.size() ||
-        std::fwrite("\r\n", 1, 2, file.file_) != 2) {
-      code = errno != 0 ? ErrorCodeFromErrno(errno, true) : 101;
+    file.buffer_.append(text);
+    file.buffer_.append("\r\n");
+    if (file.buffer_.size() >= kTextFileBuffer) {
+      code = WriteAll(*file.file_, file.buffer_);
+      file.buffer_.clear();
+      if (file.writeError_ == 0) file.writeError_ = code;
     }
   }
   if (code != 0) ++ErrorCount;
@@ -112,15 +116,15 @@ int WriteTextLine(TextFile& file, std::string_view text) {
 
 int CloseTextFile(TextFile& file) {
   int code = 0;
-  if (file.file_ == nullptr) {
+  if (!file.IsOpen()) {
     code = kFileNotOpen;
   } else {
     // Buffered lines reach the disk here, so a full disk shows up as a failing close.
-    errno = 0;
-    if (std::fflush(file.file_) != 0) code = ErrorCodeFromErrno(errno, true);
-    errno = 0;
-    if (std::fclose(file.file_) != 0 && code == 0) code = ErrorCodeFromErrno(errno, true);
-    file.file_ = nullptr;
+    code = file.writeError_ != 0 ? file.writeError_ : WriteAll(*file.file_, file.buffer_);
+    file.buffer_.clear();
+    const int closed = file.file_->Close();
+    if (code == 0) code = closed;
+    file.file_.reset();
   }
   if (code != 0) {
     ++ErrorCount;
@@ -131,8 +135,7 @@ int CloseTextFile(TextFile& file) {
 
 namespace {
 int OpenOrCreate(TextFile& file, const std::string& name) {
-  struct stat st{};
-  return ::stat(name.c_str(), &st) == 0 ? OpenTextForAppend(file, name) : CreateTextFile(file, name);
+  return Files().Exists(name) ? OpenTextForAppend(file, name) : CreateTextFile(file, name);
 }
 }  // namespace
 
@@ -208,18 +211,10 @@ void CreateLog() {
 }
 
 void LoadLogFile() {
-  struct stat st{};
-  if (g_fileName.empty() || ::stat(g_fileName.c_str(), &st) != 0) return;
-  std::FILE* in = std::fopen(g_fileName.c_str(), "rbe");
+  if (g_fileName.empty()) return;
   std::string text;
-  int code = in == nullptr ? ErrorCodeFromErrno(errno, false) : 0;
-  if (in != nullptr) {
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) text.append(buf, n);
-    if (std::ferror(in)) code = ErrorCodeFromErrno(errno != 0 ? errno : EIO, false);
-    std::fclose(in);
-  }
+  const int code = ReadWholeFile(Files(), g_fileName, kLogFileLimit, &text);
+  if (code == kErrorFileNotFound) return;
   if (code != 0) {
     // Keep the earlier runs' lines in the file rather than overwrite them at the end.
     ++ErrorCount;
@@ -257,20 +252,15 @@ void SaveLogFile() {
     return;
   }
   // Written beside the log and moved over it, so a full disk never costs the earlier lines.
-  const std::string temp = g_fileName + ".tmp";
-  if (CreateTextFile(file, temp) != 0) return;
-  for (const std::string& line : g_lines) WriteTextLine(file, line);
-  if (CloseTextFile(file) != 0) {
-    ::unlink(temp.c_str());
-    return;
-  }
-  if (::rename(temp.c_str(), g_fileName.c_str()) != 0) {
+  std::string text;
+  for (const std::string& line : g_lines) (text += line) += "\r\n";
+  if (const int code = ReplaceFileWith(Files(), g_fileName, text, g_fileName + ".tmp"); code != 0) {
     ++ErrorCount;
-    ShowError("Feil under oppretting av ny fil: " + g_fileName + "  (" +
-              std::to_string(ErrorCodeFromErrno(errno, true)) + ")");
-    ::unlink(temp.c_str());
+    ShowError("Feil under oppretting av ny fil: " + g_fileName + "  (" + std::to_string(code) + ")");
   }
 }
+
+void SetLogFiles(std::shared_ptr<FileSystem> files) { g_files = std::move(files); }
 
 void FinishLog() {
   SaveLogFile();
@@ -286,6 +276,7 @@ void ResetLogState() {
   g_callback = nullptr;
   g_keepFileContent = false;
   g_unsavedFrom = 0;
+  g_files = nullptr;
   LoggingEnabled = VerboseLogging = DirectLogging = false;
   ErrorCount = WarningCount = HintCount = 0;
 }

@@ -5,11 +5,13 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "env/block_file.h"
 
 namespace qn {
 
@@ -73,8 +75,10 @@ class TextFile {
   friend int CreateTextFile(TextFile&, const std::string&);
   friend int WriteTextLine(TextFile&, std::string_view);
   friend int CloseTextFile(TextFile&);
-  std::FILE* file_ = nullptr;
+  std::unique_ptr<BlockFile> file_;
   std::string name_;
+  std::string buffer_;  // lines written but not yet handed to the file
+  int writeError_ = 0;  // the first write the file refused since it was opened
 };
 
 // Binds the file to name and opens it for appending; the file must exist.
@@ -95,6 +99,10 @@ int AppendLineToFile(const std::string& name, std::string_view line);
 // this callback: caption, text. The window sets it; without one they go to stderr.
 using MessageCallback = std::function<void(const std::string& caption, const std::string& text)>;
 void SetLogMessageCallback(MessageCallback callback);
+
+// The files the log and its text-file routines reach (tests hand in memory files or a
+// failing disk); nullptr: the disk.
+void SetLogFiles(std::shared_ptr<FileSystem> files);
 
 // Puts every switch, counter and the list back to their start values (for tests).
 void ResetLogState();

@@ -2,12 +2,14 @@
 
 #include <cerrno>
 #include <climits>
+#include <memory>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "env/text_codec.h"
+#include "env/whole_file.h"
 #include "env/environment.h"
 
 namespace qn {
@@ -53,29 +55,20 @@ std::string OneLine(std::string_view s) {
   return out;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
+// An ini file far beyond any real one is not read without end.
+constexpr size_t kSettingsFileLimit = size_t(16) << 20;
 
-bool WriteInPlace(const std::string& path, const std::string& text) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  const bool ok = WriteAll(fd, text);
-  const int saved = errno;
-  if (::close(fd) != 0 || !ok) {
-    if (!ok) errno = saved;
-    return false;
-  }
-  return true;
+// Writes the whole text over the file's old content, through the file itself: for a folder
+// this program may not create files in, and for a link that leads nowhere yet.
+int WriteInPlace(FileSystem& files, const std::string& path, const std::string& text, bool create) {
+  std::unique_ptr<BlockFile> file;
+  int error = create ? files.Create(path, &file) : files.Open(path, false, &file);
+  if (error != 0) return error;
+  error = file->Truncate(0);
+  if (error == 0) error = WriteAll(*file, text);
+  if (error == 0) error = file->Sync();
+  const int closed = file->Close();
+  return error != 0 ? error : closed;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -89,66 +82,37 @@ std::string FolderOf(const std::string& path) {
 
 // ---- IniFile ----
 
-IniFile::LoadResult IniFile::Load(const std::string& path) {
+IniFile::LoadResult IniFile::Load(const std::string& path) { return Load(*DiskFileSystem(), path); }
+
+IniFile::LoadResult IniFile::Load(FileSystem& files, const std::string& path) {
   Clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? LoadResult::kMissing : LoadResult::kUnreadable;
   std::string text;
-  char buf[8192];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int saved = errno;
-      ::close(fd);
-      errno = saved;
-      return LoadResult::kUnreadable;
-    }
-    if (n == 0) break;
-    text.append(buf, static_cast<size_t>(n));
-  }
-  ::close(fd);
+  const int error = ReadWholeFile(files, path, kSettingsFileLimit, &text);
+  if (error == kErrorFileNotFound) return LoadResult::kMissing;
+  if (error != 0) return LoadResult::kUnreadable;
   Parse(text);
   return LoadResult::kLoaded;
 }
 
-bool IniFile::Save(const std::string& path) const {
+int IniFile::Save(const std::string& path) const { return Save(*DiskFileSystem(), path); }
+
+int IniFile::Save(FileSystem& files, const std::string& path) const {
   const std::string text = Serialize();
   std::string target = path;
   struct stat st;
   if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
     char* real = ::realpath(path.c_str(), nullptr);
-    if (real == nullptr) return WriteInPlace(path, text);  // a dangling link: create its target
+    if (real == nullptr) return WriteInPlace(files, path, text, true);  // a dangling link: create its target
     target = real;
     std::free(real);
   }
-  mode_t mode = 0644;
-  if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
-
   const size_t slash = target.rfind('/');
   const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string temp = FolderOf(target) + "/." + name + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    // A folder we may not create files in can still hold a file we may write.
-    if (errno == EACCES || errno == EPERM) return WriteInPlace(target, text);
-    return false;
-  }
-  bool ok = WriteAll(fd, text) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-  int saved = errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    saved = errno;
-  }
-  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-    ok = false;
-    saved = errno;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    errno = saved;
-  }
-  return ok;
+  // The fresh file is hidden beside the target.
+  const int error = ReplaceFileWith(files, target, text, FolderOf(target) + "/." + name + ".new");
+  // A folder we may not create files in can still hold a file we may write.
+  if (error == kErrorAccessDenied && files.Exists(target)) return WriteInPlace(files, target, text, false);
+  return error;
 }
 
 void IniFile::Clear() {
@@ -358,8 +322,8 @@ bool LoadStore(Store* s, const std::string& path, bool read_only) {
 
 bool FlushStore(Store* s) {
   if (s->path.empty() || !s->ini.modified() || StoreReadOnly(*s)) return true;
-  if (!s->ini.Save(s->path)) {
-    g_error = errno;
+  if (const int error = s->ini.Save(s->path); error != 0) {
+    g_error = error;
     return false;
   }
   s->ini.MarkSaved();

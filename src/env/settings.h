@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "env/block_file.h"
+
 namespace qn {
 
 // An ini file in memory: "[section]" lines and "key=value" lines below them. A key is the
@@ -21,13 +23,17 @@ class IniFile {
  public:
   enum class LoadResult { kLoaded, kMissing, kUnreadable };
 
-  // Replaces the content with the file's. A missing file leaves the content empty
-  // (kMissing); a file that exists but cannot be read does too (kUnreadable, errno set).
+  // Replaces the content with the file's (on the disk, or through `files`). A missing file
+  // leaves the content empty (kMissing); a file that exists but cannot be read, or is
+  // beyond any real ini file's size, does too (kUnreadable).
   LoadResult Load(const std::string& path);
-  // Writes the content whole, through a temporary file in the same folder that then
-  // replaces `path`, so a failed write never leaves half a file. Returns false on failure,
-  // with errno set. A symbolic link at `path` is written through, not replaced.
-  bool Save(const std::string& path) const;
+  LoadResult Load(FileSystem& files, const std::string& path);
+  // Writes the content whole, through a fresh file in the same folder that then replaces
+  // `path` (ReplaceFileWith), so a failed write never leaves half a file. 0, or the error
+  // number. A symbolic link at `path` is written through, not replaced: the file it leads
+  // to is replaced.
+  int Save(const std::string& path) const;
+  int Save(FileSystem& files, const std::string& path) const;
 
   void Parse(std::string_view text);
   std::string Serialize() const;
@@ -93,7 +99,8 @@ bool SettingsReadOnly();
 
 // Writes the file now in use (shared or per-user) when its content changed since it was
 // read or written. A read-only file, or a store not bound to a file, is not written and
-// gives true. Returns false when the write failed; SettingsErrorCode then holds errno.
+// gives true. Returns false when the write failed; SettingsErrorCode then holds the error
+// number (2 file not found, 5 access denied, ...).
 bool FlushSettings();
 // The same for the shared file, whichever file is in use.
 bool FlushSharedSettings();

@@ -147,7 +147,7 @@ bool CreateDesktopShortcut() {
   launcher.Set(kSection, "Path", DesktopValue(ProgramFolder()));
   launcher.Set(kSection, "Terminal", "false");
   const std::string path = desktop + ProgramFileName() + ".desktop";
-  if (!launcher.Save(path)) return false;
+  if (launcher.Save(path) != 0) return false;
   // Desktops start only launchers that are marked executable.
   return ::chmod(path.c_str(), 0755) == 0;
 }

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "env/errors.h"
+#include "env/whole_file.h"
 #include "store/database.h"
 #include "store/error_text.h"
 
@@ -20,29 +21,14 @@ namespace {
 void WriteWholeFile(FileSystem& files, const std::string& name, std::string_view bytes) {
   std::unique_ptr<BlockFile> file;
   if (int r = files.Create(name, &file); r != 0 || !file) Throw(r != 0 ? r : kErrorWriteFault, name);
-  size_t moved = 0;
-  int r = bytes.empty() ? 0 : file->Write(bytes.data(), bytes.size(), &moved);
-  if (r == 0 && moved != bytes.size()) r = kErrorWriteFault;
+  int r = WriteAll(*file, bytes);
   const int closed = file->Close();
   if (r == 0) r = closed;
   if (r != 0) Throw(r, name);
 }
 
 void ReplaceWholeFile(FileSystem& files, const std::string& name, std::string_view bytes) {
-  const std::string fresh = name + ".new";
-  files.Remove(fresh);  // left by an export that was stopped
-  std::unique_ptr<BlockFile> file;
-  if (int r = files.CreateFresh(fresh, name, &file); r != 0 || !file) Throw(r != 0 ? r : kErrorWriteFault, name);
-  size_t moved = 0;
-  int r = bytes.empty() ? 0 : file->Write(bytes.data(), bytes.size(), &moved);
-  if (r == 0 && moved != bytes.size()) r = kErrorWriteFault;
-  const int closed = file->Close();
-  if (r == 0) r = closed;
-  if (r == 0) r = files.Rename(fresh, name);
-  if (r != 0) {
-    files.Remove(fresh);
-    Throw(r, name);
-  }
+  if (int r = ReplaceFileWith(files, name, bytes, name + ".new"); r != 0) Throw(r, name);
 }
 
 std::string FolderWithSlash(std::string_view folder) {

@@ -16,11 +16,9 @@ namespace qn {
 // with the program's error text when the file cannot be created or written whole.
 void WriteWholeFile(FileSystem& files, const std::string& name, std::string_view bytes);
 
-// Puts `bytes` in the place of `name` without ever writing through what is there: they go
-// to a fresh file beside it (name + ".new", made anew, never through a link), which is then
-// renamed over `name`; a link at `name` is replaced, never followed. A fresh file left by a
-// stopped run is removed first. Throws IoError as WriteWholeFile does; `name` is then as
-// it was.
+// Puts `bytes` in the place of `name` without ever writing through what is there
+// (ReplaceFileWith, env/whole_file.h, through name + ".new"). Throws IoError as
+// WriteWholeFile does; `name` is then as it was.
 void ReplaceWholeFile(FileSystem& files, const std::string& name, std::string_view bytes);
 
 // `folder` with one "/" at its end; a "\" there counts as one.

@@ -14,7 +14,7 @@
 #include "store/consistency_check.h"
 #include "store/database.h"
 #include "store/datapointer.h"
-#include "store/memory_files.h"
+#include "store/new_database_file.h"
 #include "store/record_blocks.h"
 #include "env/environment.h"
 #include "env/log.h"

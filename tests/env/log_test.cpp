@@ -4,6 +4,8 @@
 
 #include "env/errors.h"
 #include "env/log.h"
+#include "env/memory_files.h"
+#include "env/settings.h"
 #include "env/temp_env.h"
 
 using namespace qn;
@@ -91,14 +93,47 @@ TEST_F(LogTest, ClearLogWorksWithLoggingOffAndCreatesTheLogFolder) {
 }
 
 TEST_F(LogTest, ClearLogThrowsWhenClosingTheFileFails) {
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  SetLogFileName("/dev/full");
+  auto full = std::make_shared<test::MemoryFileSystem>();
+  full->diskSpace = 0;
+  SetLogFiles(full);
+  SetLogFileName("full.log");
   ErrorCount = 4;
   EXPECT_THROW(ClearLog(), IoError);
   ASSERT_EQ(shown_.size(), 1u);
   EXPECT_EQ(shown_[0].caption, "FEIL");
   EXPECT_EQ(shown_[0].text, "Feil under lukking av fil");
   EXPECT_EQ(ErrorCount, 5) << "the failing close counts; the count is not reset after a throw";
+}
+
+// The log and the settings reach their files through the file interface: a disk that
+// fills up while either is saved leaves the earlier file whole and no fresh file behind.
+TEST_F(LogTest, AFullDiskLeavesTheEarlierLogAndSettingsFilesWhole) {
+  auto files = std::make_shared<test::MemoryFileSystem>();
+  files->files["q.log"] = std::make_shared<test::Bytes>(test::Bytes{'o', 'l', 'd', '\r', '\n'});
+  files->files["q.ini"] = std::make_shared<test::Bytes>(test::Bytes{'[', 'A', ']', '\n'});
+  SetLogFiles(files);
+  SetLogFileName("q.log");
+  LoadLogFile();
+  ASSERT_EQ(LogLines(), std::vector<std::string>{"old"});
+  LoggingEnabled = true;
+  WriteLog(std::string(3000, 'x'));
+  IniFile ini;
+  ASSERT_EQ(ini.Load(*files, "q.ini"), IniFile::LoadResult::kLoaded);
+  ini.Set("A", "k", std::string(3000, 'y'));
+
+  files->diskSpace = 1000;
+  SaveLogFile();
+  EXPECT_EQ(ini.Save(*files, "q.ini"), 101);
+  EXPECT_EQ(files->files.size(), 2u) << "no fresh file is left";
+  EXPECT_EQ(*files->files["q.log"], (test::Bytes{'o', 'l', 'd', '\r', '\n'}));
+  EXPECT_EQ(*files->files["q.ini"], (test::Bytes{'[', 'A', ']', '\n'}));
+  EXPECT_EQ(shown_.size(), 1u);
+
+  files->diskSpace = -1;
+  SaveLogFile();
+  EXPECT_EQ(ini.Save(*files, "q.ini"), 0);
+  EXPECT_EQ(files->files["q.log"]->size(), 5u + 20u + 3000u + 2u);
+  EXPECT_EQ(files->files.size(), 2u);
 }
 
 TEST_F(LogTest, DirectLoggingCreatesTheFileThenAppendsToIt) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "store/memory_files.h"
+#include "store/new_database_file.h"
 
 using namespace qn;
 using qn::test::Bytes;

@@ -13,7 +13,7 @@
 #include "store/consistency_check.h"
 #include "store/database.h"
 #include "store/datapointer.h"
-#include "store/memory_files.h"
+#include "store/new_database_file.h"
 #include "store/record_blocks.h"
 #include "env/log.h"
 #include "env/settings.h"

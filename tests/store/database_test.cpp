@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <string>
 
-#include "store/memory_files.h"
+#include "store/new_database_file.h"
 #include "store/record_blocks.h"
 #include "env/errors.h"
 #include "env/log.h"

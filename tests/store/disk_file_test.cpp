@@ -15,7 +15,7 @@
 #include "env/block_file.h"
 #include "env/settings.h"
 #include "store/database.h"
-#include "store/memory_files.h"
+#include "store/new_database_file.h"
 #include "env/read_map.h"
 #include "store/datapointer.h"
 #include "store/record_blocks.h"

@@ -15,7 +15,7 @@
 #include "store/database.h"
 #include "store/datapointer.h"
 #include "store/journal.h"
-#include "store/memory_files.h"
+#include "env/memory_files.h"
 
 namespace qn::test {
 

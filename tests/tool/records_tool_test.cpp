@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "store/datapointer.h"
-#include "store/memory_files.h"
+#include "env/memory_files.h"
 #include "store/record_blocks.h"
 #include "env/log.h"
 #include "env/settings.h"

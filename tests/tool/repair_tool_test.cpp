@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "store/datapointer.h"
-#include "store/memory_files.h"
+#include "env/memory_files.h"
 #include "tool/tool_fixture.h"
 
 using namespace qn;

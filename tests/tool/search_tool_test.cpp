@@ -5,7 +5,7 @@
 #include "content/initial_content.h"
 #include "content/note_text.h"
 #include "store/datapointer.h"
-#include "store/memory_files.h"
+#include "store/new_database_file.h"
 #include "store/record_blocks.h"
 #include "tool/tool_fixture.h"
 

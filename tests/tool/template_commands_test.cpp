@@ -3,7 +3,7 @@
 #include <sstream>
 
 #include "store/datapointer.h"
-#include "store/memory_files.h"
+#include "store/new_database_file.h"
 #include "store/record_blocks.h"
 #include "env/log.h"
 #include "templates/template_store.h"

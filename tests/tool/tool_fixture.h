@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "store/database.h"
-#include "store/memory_files.h"
+#include "store/new_database_file.h"
 #include "env/log.h"
 #include "env/settings.h"
 #include "tool/tool.h"

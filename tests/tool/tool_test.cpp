@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "store/memory_files.h"
+#include "store/new_database_file.h"
 #include "env/settings.h"
 #include "env/temp_env.h"
 

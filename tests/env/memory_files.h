@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "env/block_file.h"
-#include "store/format.h"
 
 namespace qn::test {
 
@@ -263,14 +262,5 @@ class MemoryFileSystem : public FileSystem {
     int64_t position_ = 0;
   };
 };
-
-// A file as a new database holds it: the file header record only.
-inline Bytes NewDatabaseFile() {
-  Bytes bytes(kPointerRecordSize, 0);
-  PutI32(bytes, 0, kPointerRecordSize);
-  bytes[kSignatureOffset] = uint8_t(kSignature.size());
-  std::memcpy(bytes.data() + kSignatureOffset + 1, kSignature.data(), kSignature.size());
-  return bytes;
-}
 
 }  // namespace qn::test
