@@ -120,6 +120,8 @@ void tDataImageArk::ReadOpenSettings(const std::string& fileName, OpenPolicy pol
   } else if (policy == OpenPolicy::kCreate) {
     readOnly_ = false;
     autoCreateDatabase_ = true;
+  } else if (policy == OpenPolicy::kCreateWhenMissing) {
+    autoCreateDatabase_ = true;
   }
 }
 

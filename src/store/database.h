@@ -152,6 +152,8 @@ enum class OpenPolicy {
                   // and no backup copy is made: the file system is left exactly as it was
   kCreate,        // a missing file is created whatever "AutoCreateDatabase" says, and the
                   // database is writable whatever "ReadOnlyDatabase" says
+  kCreateWhenMissing,  // a missing file is created whatever "AutoCreateDatabase" says;
+                       // everything else as the settings say (the window's "new database")
 };
 
 class tDataImageArk;

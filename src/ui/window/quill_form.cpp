@@ -410,26 +410,13 @@ std::string TQuillForm::StartFileName(const std::vector<std::string>& parameters
 
 bool TQuillForm::OpenDatabase(const std::string& fileName, bool create) {
   SetStatusText(1, "");  // what the panel said was about the database before
-  {
-    SectionScope section(kEngineSection);
-    const bool had = SettingExists("AutoCreateDatabase");
-    const std::string saved = ReadSettingString("AutoCreateDatabase");
-    if (create) WriteSettingBool("AutoCreateDatabase", true);
-    dataark_.SetOpenRole(OpenRole::kWindow);
-    // A new history for every opening; what the opening itself writes is none of it.
-    undo_.Clear();
-    dataark_.SetChangeObserver(nullptr);
-    qn::OpenDatabase(dataark_, fileName);
-    if (dataark_.IsOpen() && !dataark_.ReadOnly())
-      dataark_.SetChangeObserver([this](ChangeImages&& images) { undo_.Record(std::move(images)); });
-    if (create) {
-      if (had) {
-        WriteSettingString("AutoCreateDatabase", saved);
-      } else {
-        DeleteSetting("AutoCreateDatabase");
-      }
-    }
-  }
+  dataark_.SetOpenRole(OpenRole::kWindow);
+  // A new history for every opening; what the opening itself writes is none of it.
+  undo_.Clear();
+  dataark_.SetChangeObserver(nullptr);
+  qn::OpenDatabase(dataark_, fileName, create ? OpenPolicy::kCreateWhenMissing : OpenPolicy::kFromSettings);
+  if (dataark_.IsOpen() && !dataark_.ReadOnly())
+    dataark_.SetChangeObserver([this](ChangeImages&& images) { undo_.Record(std::move(images)); });
   if (dataark_.IsOpen()) {
     AddLastFile(kDatabaseFileSection, fileName);
     if (dialogs_ != nullptr && dataark_.BackupKeptForFaults()) {
