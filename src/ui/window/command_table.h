@@ -64,6 +64,11 @@ struct ContextPlace {
   bool separatorBefore = false;
 };
 
+// Which record an undo step made by a command names in «»: the one it acted on (the record
+// it made, when the cursor ends on one, else the one it began on), the one the cursor ends
+// on (a record put back), or none (the command works on the file, not on a record).
+enum class StepRecord : uint8_t { kActedOn, kLanded, kNone };
+
 struct WindowCommand {
   const char* id = nullptr;
   const char* caption = nullptr;  // the menu item's caption; nullptr: no menu item
@@ -86,6 +91,7 @@ struct WindowCommand {
   // The name of the undo step a change this command makes becomes, where the caption does
   // not say it ("Ny linje" for "&Linje" under "&Ny"); nullptr: the caption's.
   const char* step = nullptr;
+  StepRecord stepRecord = StepRecord::kActedOn;
   // The menu and context item's caption as the window's state gives it, set with the
   // enabled states; nullptr: the fixed caption.
   std::string (*label)(TQuillForm&) = nullptr;

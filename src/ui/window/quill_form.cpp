@@ -230,9 +230,9 @@ void TQuillForm::BuildCommands() {
 
 void TQuillForm::RunWindowCommand(const WindowCommand& command) {
   if (command.run == nullptr) return;
-  // The changes the command stores are undo steps named by it and by the record it acted
-  // on: one it made (the cursor ends on a Position the file did not have when it began),
-  // else the one it began on.
+  // The changes the command stores are undo steps named by it and by the record its row
+  // says: by default the one it acted on, which is one it made (the cursor ends on a
+  // Position the file did not have when it began), else the one it began on.
   const bool steps = dataark_.IsOpen() && !dataark_.ReadOnly();
   Position startedOn = 0;
   int64_t startSize = 0;
@@ -254,8 +254,14 @@ void TQuillForm::RunWindowCommand(const WindowCommand& command) {
     if (StatusPanels_[1]->text().isEmpty()) ShowOrigin();
   });
   if (!steps) return;
-  const bool madeRecord = dataark_.IsOpen() && dataark_.dp->CurrentPosition() >= startSize;
-  undo_.EndCommand(StepName(StepCaption(command), madeRecord ? StepRecordName() : startName));
+  std::string record;
+  if (command.stepRecord == StepRecord::kLanded) {
+    record = StepRecordName();
+  } else if (command.stepRecord == StepRecord::kActedOn) {
+    const bool madeRecord = dataark_.IsOpen() && dataark_.dp->CurrentPosition() >= startSize;
+    record = madeRecord ? StepRecordName() : startName;
+  }
+  undo_.EndCommand(StepName(StepCaption(command), record));
   if (const std::string note = undo_.TakeNote(); !note.empty()) SetStatusText(1, note);
   SetButton();
 }

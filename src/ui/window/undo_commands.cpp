@@ -1,5 +1,6 @@
 // Undo and redo in the window: the history (commands/undo_history.h) puts the file back,
 // and the window follows it: the cursor, the marks, the clipboards and the list.
+#include "commands/block_commands.h"
 #include "commands/command_boundary.h"
 #include "commands/command_support.h"
 #include "commands/undo_history.h"
@@ -44,12 +45,13 @@ void TakeStep(TQuillForm& w, bool undo) {
     db.dp->Load(db.dp->Down());
     if (!IsLiveRecord(db, db.dp->CurrentPosition())) db.dp->Load(0);
   }
-  // Marks, and what the clipboards hold, on records the step took away.
+  // Marks, the block's ends, and what the clipboards hold, on records the step took away.
   MarkList& marks = w.MarkLines();
   for (int line = marks.Count() - 1; line >= 0; --line) {
     if (!IsLiveRecord(db, marks.MarkAt(line))) marks.Remove(line);
   }
   w.ShowMarks();
+  KeepBlockConsistent(db);
   if (db.clipboard.record > 0 && !IsLiveRecord(db, db.clipboard.record)) db.clipboard = tDataClipboard{};
   w.Place().Forget();
   w.ScanHurtigListen();
