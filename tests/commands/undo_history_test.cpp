@@ -58,6 +58,19 @@ TEST_F(UndoHistoryTest, TheOldestStepsGoPastTheBoundAndAChangeLargerThanItIsNotK
   EXPECT_EQ(few.Steps(), 3u);
   while (few.CanUndo()) ASSERT_EQ(few.Undo(*db).error, 0);
   EXPECT_EQ(File(), after[1]);
+  // The bytes bound: room for two and a half steps of one size keeps the last two.
+  UndoHistory probe;
+  Watch(probe);
+  Rename(probe, "bbbb");
+  const size_t first = probe.Bytes();
+  Rename(probe, "cccc");
+  const size_t step = probe.Bytes() - first;
+  UndoHistory bytes(200, step * 5 / 2);
+  Watch(bytes);
+  for (const char* name : {"dddd", "eeee", "ffff"}) after.push_back(Rename(bytes, name));
+  EXPECT_EQ(bytes.Steps(), 2u);
+  while (bytes.CanUndo()) ASSERT_EQ(bytes.Undo(*db).error, 0);
+  EXPECT_EQ(File(), after[after.size() - 3]);
   UndoHistory tiny(200, 100);
   Watch(tiny);
   Rename(tiny, "w");
