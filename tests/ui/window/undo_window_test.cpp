@@ -44,6 +44,7 @@ void PrintTo(const UndoCase& c, std::ostream* os) { *os << c.what; }
 
 class UndoWindowTest : public test::CommandsTest, public ::testing::WithParamInterface<UndoCase> {
  public:
+  using CommandsTest::DataBelow;
   using CommandsTest::dp;
   using CommandsTest::Press;
   using CommandsTest::Run;
@@ -128,6 +129,10 @@ class UndoWindowTest : public test::CommandsTest, public ::testing::WithParamInt
     });
   }
 
+  // A record whose sub-list the step hangs under a second parent on purpose: the check
+  // reports it there.
+  void CrossLinked(Position p) { crossLinked_.insert(p); }
+
   ScriptedWindowForms forms;
   ScriptedDataEditor editor{dialogs_};
   // Liste: Alfa, Beta (with Indre below it), Gamma; the cursor on Beta.
@@ -177,6 +182,7 @@ const UndoCase kCases[] = {
     {"delete", nullptr, nullptr, "Slett2", "Slett «Beta»"},
     {"cut", nullptr, nullptr, "Klipput1", "Klipp ut «Beta»"},
     {"move", nullptr, nullptr, "Flyttned1", "Flytt ned «Beta»"},
+    {"move up", nullptr, nullptr, "Flyttopp1", "Flytt opp «Beta»"},
     {"sort", nullptr, nullptr, "Sorterlistensynkende1", "Sorter listen synkende «Beta»"},
     {"rename", nullptr, [](T& t) { t.Dialogs().AnswerText("Beta 2"); }, "Egenskaper1", "Endre «Beta»"},
     {"pointer properties' save", nullptr, [](T& t) { t.Properties("eHeader", "Beta 2"); }, nullptr,
@@ -211,6 +217,11 @@ const UndoCase kCases[] = {
      "Liminnpekertilmerketpost1", "Lim inn peker til merket post «Beta»"},
     {"shadows of all marks", [](T& t) { t.Run("Merkher1"), t.ShowOn(t.list[2]); },
      [](T& t) { t.Press("PasteC2Button"); }, nullptr, "Lim inn peker til alle merkede poster «Beta»"},
+    {"right link to a mark", [](T& t) {
+       t.OnIndre(), t.Run("Merkher1"), t.ShowOn(t.list[0]), t.CrossLinked(t.list[1]);
+     }, nullptr, "Liminnpekertilmerke1", "Lim inn høyre-link til merket post «Alfa»"},
+    {"data inherited from a mark", [](T& t) { t.OnData(), t.Run("Merkher1"), t.ShowOn(t.DataBelow("Kari", 8)); },
+     nullptr, "Tilknyttdataframerketpost1", "Arv data fra merket post «Kari"},
     {"block to the right", [](T& t) { t.Block(t.list[0], t.list[1]); },
      [](T& t) { t.Dialogs().AnswerText("Blokk"); }, "Flyttblokktilhyre1", "Flytt blokk til høyre"},
     {"block pasted as copies", [](T& t) { t.Block(t.list[0], t.list[0], "Kopier2"), t.ShowOn(t.list[2]); },
