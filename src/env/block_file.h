@@ -42,6 +42,12 @@ class BlockFile {
   // True when a read costs no system call (the file is read through a memory map): the
   // engine then keeps no pages of its own.
   virtual bool CheapReads() const { return false; }
+  // The `count` bytes at `position` where they lie in the file's read map, without a copy;
+  // nullptr when the file has no map there (read them instead). They stay readable until
+  // the next call on the file; ViewIntact() afterwards tells whether they were the file's
+  // bytes (false: the file was cut short under the map meanwhile; read them again).
+  virtual const uint8_t* View(int64_t /*position*/, size_t /*count*/) { return nullptr; }
+  virtual bool ViewIntact() { return true; }
 
   // Advisory locks between programs that open the same file, one per region (see
   // LockRegion). TryLock takes the region at once or answers kLockBusy; a lock lasts until

@@ -178,6 +178,11 @@ class DiskFile : public BlockFile {
 
   // Until the file turns out not to be mappable; then the engine keeps pages again.
   bool CheapReads() const override { return !map_.Failed(); }
+  const uint8_t* View(int64_t position, size_t count) override {
+    if (fd_ < 0 || known_ < 0 || count == 0) return nullptr;
+    return map_.View(fd_, known_, position, count);
+  }
+  bool ViewIntact() override { return map_.Intact(); }
 
   int Close() override {
     map_.Release();

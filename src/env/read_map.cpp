@@ -105,18 +105,30 @@ bool ReadMap::Map(int fd, int64_t reach) {
   return true;
 }
 
-bool ReadMap::Copy(int fd, int64_t fileSize, int64_t position, void* buffer, size_t count) {
-  if (failed_ || position < 0 || position > fileSize || int64_t(count) > fileSize - position) return false;
-  if (position + int64_t(count) > length_ && !Map(fd, fileSize)) return false;
-  std::memcpy(buffer, base_ + position, count);
-  // The handler runs on this thread, inside the copy: keep the check after it.
+const uint8_t* ReadMap::View(int fd, int64_t fileSize, int64_t position, size_t count) {
+  cutSinceView_ = false;
+  if (failed_ || position < 0 || position > fileSize || int64_t(count) > fileSize - position) return nullptr;
+  if (position + int64_t(count) > length_ && !Map(fd, fileSize)) return nullptr;
+  return base_ + position;
+}
+
+bool ReadMap::Intact() {
+  // The handler runs on this thread, inside the reads of the view: keep the check after
+  // them.
   std::atomic_signal_fence(std::memory_order_seq_cst);
-  if (slots[slot_].cut.load(std::memory_order_relaxed) != 0) {
-    cutCount.fetch_add(1, std::memory_order_relaxed);
-    Release();
-    return false;
-  }
-  return true;
+  if (cutSinceView_) return false;
+  if (slot_ < 0 || slots[slot_].cut.load(std::memory_order_relaxed) == 0) return true;
+  cutCount.fetch_add(1, std::memory_order_relaxed);
+  Release();
+  cutSinceView_ = true;
+  return false;
+}
+
+bool ReadMap::Copy(int fd, int64_t fileSize, int64_t position, void* buffer, size_t count) {
+  const uint8_t* bytes = View(fd, fileSize, position, count);
+  if (bytes == nullptr) return false;
+  std::memcpy(buffer, bytes, count);
+  return Intact();
 }
 
 uint64_t ReadMap::Cuts() { return cutCount.load(std::memory_order_relaxed); }

@@ -29,6 +29,13 @@ class ReadMap {
   // map (it could not be made, or the file turned out to be cut short): read them from the
   // file instead.
   bool Copy(int fd, int64_t fileSize, int64_t position, void* buffer, size_t count);
+  // The same bytes where they lie in the map, without a copy (a walk that reads a few
+  // fields of many records); nullptr when they cannot be had from a map. They stay
+  // readable until the next call on this map. Whoever took what it wanted from them asks
+  // Intact() afterwards: false when the file was cut short under the map meanwhile (what
+  // was read there were zeros, not the file's bytes), the map then released.
+  const uint8_t* View(int fd, int64_t fileSize, int64_t position, size_t count);
+  bool Intact();
   // Unmaps; the next Copy maps again.
   void Release();
 
@@ -44,6 +51,7 @@ class ReadMap {
   int64_t length_ = 0;
   int slot_ = -1;  // the map's entry in the table the SIGBUS handler consults
   bool failed_ = false;  // mmap refused once: the file is read without a map
+  bool cutSinceView_ = false;  // released for a cut since the last View
 };
 
 }  // namespace qn
