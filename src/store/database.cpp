@@ -871,6 +871,18 @@ int32_t tDataImageArk::PeekBlock(int64_t position, void* buffer, int32_t count) 
   return static_cast<int32_t>(moved) - count;
 }
 
+const uint8_t* tDataImageArk::View(int64_t position, int64_t count) {
+  if (!file_ || count <= 0 || position < 0 || !pending_.Empty() || viewSize_ >= 0) return nullptr;
+  const uint8_t* bytes = file_->View(position, size_t(count));
+  if (bytes != nullptr) {
+    ++counters_.blockReads;
+    counters_.bytesRead += uint64_t(count);
+  }
+  return bytes;
+}
+
+bool tDataImageArk::ViewIntact() { return !file_ || file_->ViewIntact(); }
+
 int32_t tDataImageArk::WriteBlock(const void* buffer, int32_t count) {
   if (readOnly_) {
     VerboseLog("QUILLAPI: write request on a readonly database.");

@@ -236,6 +236,14 @@ class tDataImageArk {
   // is reported and recorded; a success leaves LastError() as it was. Bytes moved minus
   // count.
   int32_t PeekBlock(int64_t position, void* buffer, int32_t count);
+  // The same bytes where they lie in the file's read map, without a copy, for a walk that
+  // reads a few fields of many records; counted as a block read. nullptr when they are not
+  // to be had so: no map, an open change or a rolled-back view over the file, or bytes
+  // outside it (read them with PeekBlock). They stay readable until the next read; after
+  // taking what it wanted from them the caller asks ViewIntact(): false when the file was
+  // cut short under the map meanwhile and they must be read again.
+  const uint8_t* View(int64_t position, int64_t count);
+  bool ViewIntact();
   // Sets the current file position. Throws IoError (and records the code) when the
   // position cannot be set: a negative Position, or no open file.
   void SeekTo(Position position);
