@@ -34,6 +34,24 @@ bool RecordReader::Image(Position position, RecordImage& out) {
   return true;
 }
 
+const uint8_t* RecordReader::RecordBytes(Position position, RecordImage& room) {
+  if (position >= 0 && InFile(position, kPointerRecordSize)) {
+    if (const uint8_t* view = db_.View(position, kPointerRecordSize)) {
+      const bool here = RecordView(std::span<const uint8_t, kPointerRecordSize>(view, kPointerRecordSize))
+                            .IsRecordAt(position);
+      if (db_.ViewIntact()) return here ? view : nullptr;
+    }
+  }
+  return Image(position, room) ? room.data() : nullptr;
+}
+
+std::optional<std::span<const uint8_t>> RecordReader::WholeFile() {
+  const int64_t size = db_.FileSizeOf();
+  const uint8_t* bytes = size > 0 ? db_.View(0, size) : nullptr;
+  if (bytes == nullptr) return std::nullopt;
+  return std::span<const uint8_t>(bytes, size_t(size));
+}
+
 std::optional<PointerRecord> RecordReader::Record(Position position) {
   RecordImage image;
   if (!Image(position, image)) return std::nullopt;
@@ -97,6 +115,15 @@ bool RecordReader::NameIs(Position block, std::string_view name) {
   // The head first: most names differ in length, and their text need not be read.
   const int64_t count = Fit(block, kNameBlockSize);
   if (block <= 0 || count < 4) return name.empty();
+  if (const uint8_t* view = db_.View(block, int32_t(count))) {
+    // Read where it lies: only the head, and the text when the lengths agree.
+    const int64_t size = std::min<int64_t>(GetU32(std::span(view, 4), 0), count);
+    size_t length = size > kNameLengthOffset ? view[kNameLengthOffset] : 0;
+    length = std::min<size_t>(length, size > kNameTextOffset ? size_t(size - kNameTextOffset) : 0);
+    const bool same =
+        length == name.size() && (length == 0 || std::memcmp(view + kNameTextOffset, name.data(), length) == 0);
+    if (db_.ViewIntact()) return same;
+  }
   std::array<uint8_t, kNameTextOffset> head{};
   db_.PeekBlock(block, head.data(), int32_t(std::min<int64_t>(count, kNameTextOffset)));
   // The block's own size, its first four bytes: only the head is read, not a whole block.
@@ -188,6 +215,33 @@ PointerRecord RecordReader::FirstOfList(PointerRecord from) {
 
 Position RecordReader::FindNamed(Position first, std::string_view name) {
   Position found = 0;
+  // Straight over the file's map when it has one: each record's links and its name's
+  // length read where they lie, the text only when the lengths agree.
+  if (const std::optional<std::span<const uint8_t>> file = WholeFile()) {
+    const int64_t size = int64_t(file->size());
+    const uint8_t* bytes = file->data();
+    const bool walked = WalkView(*this, *file, first, [&](Position p, std::span<const uint8_t, kPointerRecordSize> record, int) {
+      const Position block = RecordView(record).NameBlock();
+      bool match;
+      if (block <= 0 || block > size - 4) {
+        match = name.empty();
+      } else {
+        const uint8_t* head = bytes + block;
+        const int64_t count = std::min<int64_t>(kNameBlockSize, size - block);
+        const int64_t own = std::min<int64_t>(int64_t(head[0]) | int64_t(head[1]) << 8 | int64_t(head[2]) << 16 |
+                                                  int64_t(head[3]) << 24,
+                                              count);
+        size_t length = own > kNameLengthOffset ? head[kNameLengthOffset] : 0;
+        length = std::min<size_t>(length, own > kNameTextOffset ? size_t(own - kNameTextOffset) : 0);
+        match = length == name.size() &&
+                (length == 0 || std::memcmp(head + kNameTextOffset, name.data(), length) == 0);
+      }
+      if (match) found = p;
+      return !match;
+    });
+    if (walked) return found;
+    found = 0;  // the file was cut short under the walk: read it again
+  }
   WalkFrom(*this, first, [&](Position p, std::span<const uint8_t, kPointerRecordSize> record, int) {
     const Position block = RecordView(record).NameBlock();
     const bool match = block == 0 ? name.empty() : NameIs(block, name);

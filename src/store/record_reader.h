@@ -40,7 +40,15 @@ class RecordReader {
   // The 256 bytes of the record at `position` (the file header record at 0): inside the
   // file, size 256, its own Position in its position field. False otherwise.
   bool Image(Position position, RecordImage& out);
+  // The same bytes where they lie in the file's read map, or copied into `room` when they
+  // cannot be had so; nullptr when there is no record. A walk reads the few fields it needs
+  // without copying the record; the bytes are readable until the next read from the file.
+  const uint8_t* RecordBytes(Position position, RecordImage& room);
   std::optional<PointerRecord> Record(Position position);
+  // The whole file where it lies in its read map, for a walk that reads nothing else;
+  // nullopt when it cannot be had so (see tDataImageArk::View). Readable until the next
+  // read from the file; Database().ViewIntact() afterwards.
+  std::optional<std::span<const uint8_t>> WholeFile();
   // The same into `out` (left as it was when there is no record), reusing its room.
   bool Read(Position position, PointerRecord& out);
   bool IsRecordAt(Position position);

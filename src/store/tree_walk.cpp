@@ -14,10 +14,9 @@ namespace qn {
 
 namespace {
 
-// The visited set of the last walk, kept for the next one: a search repeated over a large
-// file pays neither the set's allocations nor its growth again. A walk that runs inside
-// another (a visitor that walks) finds none kept and makes its own. Sets larger than this
-// many slots (4 MiB) are not kept.
+// The visited set of the last walk, kept for the next one. A walk that runs inside another
+// (a visitor that walks) finds none kept and makes its own. Sets larger than this many
+// slots (4 MiB) are not kept.
 constexpr size_t kKeptSetSlots = size_t(1) << 20;
 thread_local std::unique_ptr<PositionSet> keptSet;
 
@@ -28,34 +27,41 @@ int64_t WalkFrom(tDataImageArk& db, Position first, const RecordVisitor& visit) 
   return WalkFrom(reader, first, visit);
 }
 
-int64_t WalkFrom(RecordReader& reader, Position first, const RecordVisitor& visit) {
-  std::unique_ptr<PositionSet> set = std::move(keptSet);
-  if (set) {
-    set->clear();
+WalkSet::WalkSet() : set_(std::move(keptSet)) {
+  if (set_) {
+    set_->clear();
   } else {
-    set = std::make_unique<PositionSet>();  // grows with the records visited
+    set_ = std::make_unique<PositionSet>();  // grows with the records visited
   }
+}
+
+WalkSet::~WalkSet() {
+  if (set_->capacity() <= kKeptSetSlots) keptSet = std::move(set_);
+}
+
+bool ViewIntact(RecordReader& reader) { return reader.Database().ViewIntact(); }
+
+int64_t WalkFrom(RecordReader& reader, Position first, const RecordVisitor& visit) {
+  WalkSet set;
   PositionSet& visited = *set;
-  struct KeepSet {
-    std::unique_ptr<PositionSet>& set;
-    ~KeepSet() {
-      if (set->capacity() <= kKeptSetSlots) keptSet = std::move(set);
-    }
-  } keep{set};
   // Records still to visit, with their depth; the top of the stack is visited next, so a
   // sub-list is done before the next record of its parent's list.
   std::vector<std::pair<Position, int>> pending;
   if (first > 0) pending.emplace_back(first, 0);
   int64_t count = 0;
-  RecordImage record;
+  RecordImage room;
   while (!pending.empty()) {
     auto [p, depth] = pending.back();
     pending.pop_back();
-    if (!visited.Insert(p) || p <= 0 || !reader.Image(p, record)) continue;
+    if (p <= 0 || !visited.Insert(p)) continue;
+    // The record where it lies in the file's map: only its links are read here.
+    const uint8_t* bytes = reader.RecordBytes(p, room);
+    if (bytes == nullptr) continue;
+    const std::span<const uint8_t, kPointerRecordSize> record(bytes, kPointerRecordSize);
+    const Position down = RecordView(record).Down();
+    const Position right = RecordView(record).Right();
     ++count;
     if (!visit(p, record, depth)) break;
-    Position down = RecordView(record).Down();
-    Position right = RecordView(record).Right();
     if (down > 0) pending.emplace_back(down, depth);
     if (right > 0) pending.emplace_back(right, depth + 1);
   }
