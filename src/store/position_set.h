@@ -79,4 +79,48 @@ class PositionSet {
   int shift_ = 58;  // 64 - log2(slots_.size())
 };
 
+// The records a walk over one file has visited, by where they lie: a pointer record takes
+// 256 bytes, so records that do not overlap begin in different 256-byte pieces of the file,
+// and one entry per piece says which Position in it was visited. A Position whose piece
+// already holds another (records that overlap, in a damaged file) or that lies past the
+// size given is kept in an exact set beside it. Its room is two bytes per 256 bytes of the
+// file, made once, whatever the walk visits.
+class RecordSet {
+ public:
+  explicit RecordSet(int64_t fileSize = 0) : pieces_(size_t(std::max<int64_t>(fileSize, 0) >> 8) + 1, 0) {}
+
+  // Adds p (> 0); true when it was not there before.
+  bool Insert(Position p) {
+    const size_t piece = size_t(uint32_t(p)) >> 8;
+    const uint16_t mark = uint16_t(0x100 | (uint32_t(p) & 0xFF));
+    if (piece < pieces_.size()) {
+      uint16_t& held = pieces_[piece];
+      if (held == 0) {
+        held = mark;
+        return true;
+      }
+      if (held == mark) return false;
+    }
+    return others_.Insert(p);
+  }
+
+  // Empties the set for a walk over a file of `fileSize` bytes, keeping its room when it
+  // is large enough.
+  void Reset(int64_t fileSize) {
+    const size_t pieces = size_t(std::max<int64_t>(fileSize, 0) >> 8) + 1;
+    if (pieces > pieces_.size()) {
+      pieces_.assign(pieces, 0);
+    } else {
+      std::fill(pieces_.begin(), pieces_.end(), 0);
+    }
+    others_.clear();
+  }
+  // The bytes it holds.
+  size_t Room() const { return pieces_.size() * sizeof(uint16_t) + others_.capacity() * sizeof(Position); }
+
+ private:
+  std::vector<uint16_t> pieces_;
+  PositionSet others_{16};
+};
+
 }  // namespace qn

@@ -15,10 +15,10 @@ namespace qn {
 namespace {
 
 // The visited set of the last walk, kept for the next one. A walk that runs inside another
-// (a visitor that walks) finds none kept and makes its own. Sets larger than this many
-// slots (4 MiB) are not kept.
-constexpr size_t kKeptSetSlots = size_t(1) << 20;
-thread_local std::unique_ptr<PositionSet> keptSet;
+// (a visitor that walks) finds none kept and makes its own. Sets of files larger than 256
+// MiB (2 MiB of room) are not kept.
+constexpr size_t kKeptSetRoom = size_t(2) << 20;
+thread_local std::unique_ptr<RecordSet> keptSet;
 
 }  // namespace
 
@@ -27,23 +27,24 @@ int64_t WalkFrom(tDataImageArk& db, Position first, const RecordVisitor& visit) 
   return WalkFrom(reader, first, visit);
 }
 
-WalkSet::WalkSet() : set_(std::move(keptSet)) {
+WalkSet::WalkSet(RecordReader& reader) : set_(std::move(keptSet)) {
+  const int64_t size = reader.Database().FileSizeOf();
   if (set_) {
-    set_->clear();
+    set_->Reset(size);
   } else {
-    set_ = std::make_unique<PositionSet>();  // grows with the records visited
+    set_ = std::make_unique<RecordSet>(size);
   }
 }
 
 WalkSet::~WalkSet() {
-  if (set_->capacity() <= kKeptSetSlots) keptSet = std::move(set_);
+  if (set_->Room() <= kKeptSetRoom) keptSet = std::move(set_);
 }
 
 bool ViewIntact(RecordReader& reader) { return reader.Database().ViewIntact(); }
 
 int64_t WalkFrom(RecordReader& reader, Position first, const RecordVisitor& visit) {
-  WalkSet set;
-  PositionSet& visited = *set;
+  WalkSet set(reader);
+  RecordSet& visited = *set;
   // Records still to visit, with their depth; the top of the stack is visited next, so a
   // sub-list is done before the next record of its parent's list.
   std::vector<std::pair<Position, int>> pending;

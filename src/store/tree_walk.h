@@ -35,14 +35,14 @@ int64_t WalkFrom(RecordReader& reader, Position first, const RecordVisitor& visi
 // kept for the next one afterwards.
 class WalkSet {
  public:
-  WalkSet();
+  explicit WalkSet(RecordReader& reader);
   ~WalkSet();
   WalkSet(const WalkSet&) = delete;
   WalkSet& operator=(const WalkSet&) = delete;
-  PositionSet& operator*() { return *set_; }
+  RecordSet& operator*() { return *set_; }
 
  private:
-  std::unique_ptr<PositionSet> set_;
+  std::unique_ptr<RecordSet> set_;
 };
 
 // The same walk straight over `file`, the whole file where it lies in its read map
@@ -65,8 +65,8 @@ bool ViewIntact(RecordReader& reader);
 template <class Visitor>
 bool WalkView(RecordReader& reader, std::span<const uint8_t> file, Position first, Visitor&& visit,
               int64_t* visited) {
-  WalkSet set;
-  PositionSet& seen = *set;
+  WalkSet set(reader);
+  RecordSet& seen = *set;
   const int64_t size = int64_t(file.size());
   std::vector<std::pair<Position, int>> pending;
   int64_t count = 0;
