@@ -9,8 +9,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "env/block_file.h"
 #include "env/errors.h"
@@ -36,8 +38,8 @@ class DiskFile : public BlockFile {
  public:
   // `createdAs`: the name of a file this open created, whose folder entry the first Sync
   // makes durable too; empty for a file that was there.
-  DiskFile(int fd, std::string createdAs, int64_t size)
-      : fd_(fd), createdAs_(std::move(createdAs)), known_(size) {}
+  DiskFile(int fd, std::string createdAs, int64_t size, bool readOnce = false)
+      : fd_(fd), createdAs_(std::move(createdAs)), known_(size), readOnce_(readOnce) {}
   ~DiskFile() override {
     map_.Release();
     if (fd_ >= 0) ::close(fd_);
@@ -56,6 +58,12 @@ class DiskFile : public BlockFile {
     *moved = 0;
     if (fd_ < 0) return ErrorCodeFromErrno(EBADF, false);
     auto* bytes = static_cast<uint8_t*>(buffer);
+    if (const uint8_t* held = Windowed(position_, count)) {
+      std::memcpy(buffer, held, count);
+      *moved = count;
+      position_ += static_cast<int64_t>(count);
+      return 0;
+    }
     if (count > 0 && known_ >= 0 && map_.Copy(fd_, known_, position_, buffer, count)) {
       *moved = count;
       position_ += static_cast<int64_t>(count);
@@ -74,7 +82,7 @@ class DiskFile : public BlockFile {
         // after them, whatever was known of it before (another program may have cut it
         // short); having read none, it ends at the latest where the read began.
         const int64_t end = position_ + static_cast<int64_t>(*moved);
-        if (*moved > 0 || known_ > end) known_ = end;
+        if (*moved > 0 || known_ > end) Learn(end);
         break;
       }
       *moved += static_cast<size_t>(got);
@@ -85,6 +93,7 @@ class DiskFile : public BlockFile {
 
   int Write(const void* buffer, size_t count, size_t* moved) override {
     *moved = 0;
+    DropWindows();
     if (fd_ < 0) return ErrorCodeFromErrno(EBADF, true);
     const auto* bytes = static_cast<const uint8_t*>(buffer);
     int error = 0;
@@ -109,14 +118,14 @@ class DiskFile : public BlockFile {
   int64_t Size() override {
     struct stat st {};
     if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
-    known_ = static_cast<int64_t>(st.st_size);
+    Learn(static_cast<int64_t>(st.st_size));
     return known_;
   }
 
   int64_t ChangeStamp() override {
     struct stat st {};
     if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
-    known_ = static_cast<int64_t>(st.st_size);
+    Learn(static_cast<int64_t>(st.st_size));
     // Size, modification and status-change times folded together; any write moves them.
     uint64_t stamp = uint64_t(st.st_size);
     for (uint64_t part : {uint64_t(st.st_mtim.tv_sec), uint64_t(st.st_mtim.tv_nsec),
@@ -140,6 +149,7 @@ class DiskFile : public BlockFile {
 
   int Truncate(int64_t size) override {
     if (fd_ < 0) return ErrorCodeFromErrno(EBADF, true);
+    DropWindows();
     while (::ftruncate(fd_, size) != 0) {
       if (errno != EINTR) {
         known_ = -1;  // what the failed cut left is not known: read the file itself
@@ -180,6 +190,11 @@ class DiskFile : public BlockFile {
   bool CheapReads() const override { return !map_.Failed(); }
   const uint8_t* View(int64_t position, size_t count) override {
     if (fd_ < 0 || known_ < 0 || count == 0) return nullptr;
+    if (readOnce_) {
+      // A view of much of the file would touch the map after all: read it instead.
+      if (count > kWindowSize / 2) return nullptr;
+      if (const uint8_t* held = Windowed(position, count)) return held;
+    }
     return map_.View(fd_, known_, position, count);
   }
   bool ViewIntact() override { return map_.Intact(); }
@@ -205,6 +220,68 @@ class DiskFile : public BlockFile {
     return lock;
   }
 
+  static constexpr size_t kWindowSize = size_t(256) << 10;
+  struct Window {
+    std::vector<uint8_t> bytes;
+    int64_t start = 0;
+    size_t length = 0;  // 0: holds nothing
+  };
+
+  // The bytes at `position` when a window holds all of them; nullptr otherwise.
+  const uint8_t* InWindow(int64_t position, size_t count) {
+    if (!readOnce_ || count == 0) return nullptr;
+    for (int i = 0; i < 2; ++i) {
+      const Window& w = windows_[i];
+      if (position >= w.start && position + static_cast<int64_t>(count) <= w.start + static_cast<int64_t>(w.length)) {
+        lastWindow_ = i;
+        return w.bytes.data() + (position - w.start);
+      }
+    }
+    return nullptr;
+  }
+
+  // Reading once: the bytes at `position` from a window, read into one when none holds
+  // them; nullptr when they are not read so (not reading once, too many, or outside the file).
+  const uint8_t* Windowed(int64_t position, size_t count) {
+    if (!readOnce_ || count == 0 || count > kWindowSize / 2 || known_ < 0) return nullptr;
+    if (const uint8_t* held = InWindow(position, count)) return held;
+    return FillWindow(position, count);
+  }
+
+  // Reads the window from the page `position` lies in, in place of the one used less
+  // recently; nullptr when the file does not give the bytes asked for (cut short).
+  // REQUIRES: count <= kWindowSize / 2.
+  const uint8_t* FillWindow(int64_t position, size_t count) {
+    if (position < 0 || position + static_cast<int64_t>(count) > known_) return nullptr;
+    lastWindow_ = 1 - lastWindow_;
+    Window& w = windows_[lastWindow_];
+    w.length = 0;
+    w.start = position & ~int64_t(4095);
+    const size_t wanted = static_cast<size_t>(std::min<int64_t>(int64_t(kWindowSize), known_ - w.start));
+    if (w.bytes.size() < kWindowSize) w.bytes.resize(kWindowSize);
+    size_t got = 0;
+    while (got < wanted) {
+      const ssize_t n = ::pread(fd_, w.bytes.data() + got, wanted - got, w.start + static_cast<int64_t>(got));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<size_t>(n);
+    }
+    if (w.start + static_cast<int64_t>(got) < position + static_cast<int64_t>(count)) return nullptr;
+    w.length = got;
+    return w.bytes.data() + (position - w.start);
+  }
+
+  void DropWindows() {
+    windows_[0].length = 0;
+    windows_[1].length = 0;
+  }
+
+  // The file's size as just seen: what the windows hold may have changed when it did.
+  void Learn(int64_t size) {
+    if (size != known_) DropWindows();
+    known_ = size;
+  }
+
   int fd_;
   std::string createdAs_;
   int64_t position_ = 0;
@@ -212,11 +289,15 @@ class DiskFile : public BlockFile {
   // asked for, the end a read met); reads inside it come from the map. -1: not known.
   int64_t known_;
   ReadMap map_;
+  // Read once (ReadOnceFiles): the two windows the views come from.
+  bool readOnce_;
+  Window windows_[2];
+  int lastWindow_ = 0;
 };
 
 // Opens with O_NONBLOCK so that a pipe never blocks the open, then accepts only a
 // regular file and switches the descriptor back to blocking.
-int OpenRegular(const std::string& name, int flags, std::unique_ptr<BlockFile>* out) {
+int OpenRegular(const std::string& name, int flags, std::unique_ptr<BlockFile>* out, bool readOnce = false) {
   out->reset();
   int fd = ::open(name.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
   if (fd < 0) return ErrorCodeFromErrno(errno, (flags & O_ACCMODE) != O_RDONLY);
@@ -233,7 +314,7 @@ int OpenRegular(const std::string& name, int flags, std::unique_ptr<BlockFile>* 
   int fl = ::fcntl(fd, F_GETFL);
   if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
   *out = std::make_unique<DiskFile>(fd, (flags & O_CREAT) ? name : std::string(),
-                                    (flags & O_TRUNC) ? 0 : static_cast<int64_t>(st.st_size));
+                                    (flags & O_TRUNC) ? 0 : static_cast<int64_t>(st.st_size), readOnce);
   return 0;
 }
 
@@ -287,7 +368,23 @@ class DiskFiles : public FileSystem {
   }
 };
 
+// The disk, its files opened for reading once.
+class ReadOnceDiskFiles : public DiskFiles {
+ public:
+  int Open(const std::string& name, bool readOnly, std::unique_ptr<BlockFile>* out) override {
+    return OpenRegular(name, readOnly ? O_RDONLY : O_RDWR, out, true);
+  }
+  int OpenOwn(const std::string& name, bool readOnly, std::unique_ptr<BlockFile>* out) override {
+    return OpenRegular(name, (readOnly ? O_RDONLY : O_RDWR) | O_NOFOLLOW, out, true);
+  }
+};
+
 }  // namespace
+
+std::shared_ptr<FileSystem> ReadOnceFiles(std::shared_ptr<FileSystem> files) {
+  static std::shared_ptr<FileSystem> once = std::make_shared<ReadOnceDiskFiles>();
+  return files == DiskFileSystem() ? once : files;
+}
 
 std::shared_ptr<FileSystem> DiskFileSystem() {
   static std::shared_ptr<FileSystem> disk = [] {

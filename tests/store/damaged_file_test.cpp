@@ -6,10 +6,12 @@
 #include <array>
 #include <cstring>
 
+#include "env/temp_env.h"
 #include "store/cursor_fixture.h"
 #include "store/consistency_check.h"
 #include "store/record_blocks.h"
 #include "store/record_reader.h"
+#include "store/tree_walk.h"
 
 using namespace qn;
 using qn::test::Bytes;
@@ -327,3 +329,50 @@ TEST_F(DamagedFileTest, TheReaderRefusesWhatIsNoRecordAndEndsAWalkInACircleBesid
 }
 
 }  // namespace
+
+// On disk the walks read the records where they lie in the file's map, or (reading once)
+// in windows read beside it: they must visit what the copying walk over the same bytes
+// visits, in its order, and find the same names, whatever overlaps, loops or runs past
+// the end of the file.
+TEST_F(DamagedFileTest, WalksOverTheMapVisitWhatTheCopyingWalkVisits) {
+  Bytes f = NewDatabaseFile();
+  const Position a = AppendRecord(f);
+  AppendName(f, a, "A");
+  const Position b = AppendRecord(f);
+  const Position c = AppendRecord(f);
+  const Position cut = AppendRecord(f);  // its bytes end inside it
+  PutI32(f, kDownOffset, a);
+  // A's up and down make the bytes at a + 8 look like a record of their own, overlapping A,
+  // whose down (A's right) is B and whose right (A's outward) is nothing.
+  PutI32(f, a + kUpOffset, kPointerRecordSize);
+  PutI32(f, a + kDownOffset, a + 8);
+  PutI32(f, a + kRightOffset, b);
+  PutI32(f, b + kDownOffset, c);
+  PutI32(f, c + kDownOffset, b);    // back to B
+  PutI32(f, c + kRightOffset, cut);
+  PutI32(f, cut + kDownOffset, c);
+  f.resize(size_t(cut) + 100);
+  const Position lastName = Position(f.size()) - 6;  // C's name block has 6 of its bytes
+  PutI32(f, lastName, kNameBlockSize);
+  PutI32(f, c + kNameBlockOffset, lastName);
+  Use(f);
+  const auto walk = [](tDataImageArk& d) {
+    std::vector<std::pair<Position, int>> seen;
+    WalkTree(d, [&](Position p, int depth) { return seen.emplace_back(p, depth), true; });
+    return seen;
+  };
+  const auto copied = walk(*db);
+  ASSERT_EQ(copied.size(), 4u);  // A, B, C, the record inside A
+  test::TempEnv env;
+  test::TempEnv::WriteFile(env.Work() / kFile, std::string(f.begin(), f.end()));
+  for (const auto& files : {DiskFileSystem(), ReadOnceFiles(DiskFileSystem())}) {
+    tDataImageArk disk(files);
+    disk.Open((env.Work() / kFile).string(), OpenPolicy::kInspect);
+    ASSERT_TRUE(disk.IsOpen());
+    EXPECT_EQ(walk(disk), copied);
+    RecordReader reader(disk);
+    EXPECT_EQ(reader.FindNamed(a, "A"), a);
+    EXPECT_EQ(reader.FindNamed(a, ""), b) << "the first record without a name";
+    EXPECT_EQ(reader.FindNamed(a, "missing"), 0);
+  }
+}

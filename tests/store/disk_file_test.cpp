@@ -235,6 +235,42 @@ TEST_F(DiskFileTest, ReadsThroughTheMapSeeEveryWriteAndSurviveAFileCutShortElsew
       "");
 }
 
+// A view hands out the file's bytes where they lie (in the map, or read once in a window):
+// never past the file's end, the file's newest bytes after a write, nothing of what a cut
+// took away once the cut is seen.
+TEST_F(DiskFileTest, ViewsShowTheFilesOwnBytesAndNeverPastItsEnd) {
+  for (const auto& files : {disk, ReadOnceFiles(disk)}) {
+    std::unique_ptr<BlockFile> f;
+    ASSERT_EQ(files->Create("v.bin", &f), 0);
+    size_t moved = 0;
+    ASSERT_EQ(f->Write(std::string(10000, 'a').data(), 10000, &moved), 0);
+    ASSERT_EQ(f->Close(), 0);
+    ASSERT_EQ(files->Open("v.bin", false, &f), 0);
+    const auto view = [&](int64_t at, size_t count) {
+      const uint8_t* bytes = f->View(at, count);
+      const std::string seen = bytes ? std::string(reinterpret_cast<const char*>(bytes), count) : "-";
+      return f->ViewIntact() ? seen : "cut";
+    };
+    EXPECT_EQ(view(9996, 4), "aaaa");
+    EXPECT_EQ(view(9997, 4), "-");
+    EXPECT_EQ(view(-1, 4), "-");
+    ASSERT_EQ(f->Seek(101), 0);
+    ASSERT_EQ(f->Write("XY", 2, &moved), 0);
+    EXPECT_EQ(view(100, 4), "aXYa");
+    ASSERT_EQ(f->Truncate(5000), 0);
+    EXPECT_EQ(view(4998, 4), "-");
+    EXPECT_EQ(view(4996, 4), "aaaa");
+    ASSERT_EQ(::truncate("v.bin", 10), 0);  // by another program
+    const std::string after = view(4500, 4);
+    EXPECT_TRUE(after == "cut" || after == "aaaa") << after;  // a window may still hold it
+    EXPECT_EQ(f->Size(), 10);
+    EXPECT_EQ(view(4500, 4), "-");
+    EXPECT_EQ(view(6, 4), "aaaa");
+    EXPECT_EQ(f->Close(), 0);
+    ASSERT_EQ(files->Remove("v.bin"), 0);
+  }
+}
+
 // Made by the engine on disk, with its header record only.
 void MakeDatabase(const char* name) {
   tDataImageArk maker;
