@@ -16,8 +16,8 @@ RegisterCommand registered{kFind};
 
 int RunFind(const std::vector<std::string>& args, ToolContext& context) {
   if (!ExpectArguments(context, kFind, args, 2)) return kExitError;
-  tDataImageArk db(context.files);
-  if (int r = OpenForReading(context, args[0], db); r != kExitOk) return r;
+  tDataImageArk db(ReadOnceFiles(context.files));
+  if (int r = OpenForWalking(context, args[0], db); r != kExitOk) return r;
   Position found = ScanForString(db, args[1], true);
   if (found < 0) {
     context.err << "quilltool: no record named \"" << args[1] << "\"\n";

@@ -93,6 +93,15 @@ int OpenForReading(ToolContext& context, const std::string& fileName, tDataImage
   return kExitOk;
 }
 
+int OpenForWalking(ToolContext& context, const std::string& fileName, tDataImageArk& database) {
+  if (!context.files->Exists(fileName)) return Fail(context, fileName + ": no such file");
+  database.Open(fileName, OpenPolicy::kInspect);
+  if (!database.IsOpen()) {
+    return Fail(context, fileName + ": cannot open (" + ErrorDescription(database.LastError()) + ")");
+  }
+  return kExitOk;
+}
+
 namespace {
 
 // The length of the well-formed UTF-8 sequence at text[i] whose first byte is 0x80 or

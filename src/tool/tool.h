@@ -62,6 +62,10 @@ bool ExpectArguments(ToolContext& context, const ToolCommand& command,
 // never changed, and no backup copy is made. Returns kExitOk, or kExitError after one
 // line on stderr.
 int OpenForReading(ToolContext& context, const std::string& fileName, tDataImageArk& database);
+// The same for a command that walks from the top and never uses where the cursor starts:
+// the opening does not look for the first data record, a walk of its own through every
+// list before "Data".
+int OpenForWalking(ToolContext& context, const std::string& fileName, tDataImageArk& database);
 
 // "error 5: Ikke tilgang til fil/mappe" (the text left out when the number has none).
 std::string ErrorDescription(int32_t code);
