@@ -43,6 +43,9 @@ class Dumper {
     for (const Entry& e : entries) ids_.emplace(e.position, int64_t(ids_.size()) + 1);
   }
 
+  // A program record's data block, which a template may name before the record is written.
+  void NoteProgram(Position block, Position record) { programs_.emplace(block, record); }
+
   Json Header() {
     PointerRecord header;
     Json h = Json::object();
@@ -191,7 +194,10 @@ class Dumper {
     }
     j["data"] = Block(r.dataBlock, id, "data", [&] {
       Json d = PlainData(*raw);
-      if (kind == kKindDataWithTemplate && r.inheritBlock == 0) Fields(d, r, raw->payload);
+      // By the template the loaded file will find again: one the dump names.
+      if ((kind == kKindData || kind == kKindDataWithTemplate) && ids_.count(r.templatePos) != 0 &&
+          r.inheritBlock == 0)
+        Fields(d, r, raw->payload);
       return d;
     });
   }
@@ -212,8 +218,11 @@ class Dumper {
     d["hasInherited"] = raw.head.previous >> 16;
     if (raw.head.tag != 0) {
       // The data block of the program the template is linked to.
-      if (auto it = holders_.find(Position(raw.head.tag)); it != holders_.end()) {
+      const Position program = Position(raw.head.tag);
+      if (auto it = holders_.find(program); it != holders_.end()) {
         d["program"] = Json{{json_form::kShared, it->second.id}, {json_form::kField, it->second.field}};
+      } else if (auto p = programs_.find(program); p != programs_.end() && ids_.count(p->second) != 0) {
+        d["program"] = Json{{json_form::kShared, ids_.at(p->second)}, {json_form::kField, "data"}};
       } else {
         ++result_.droppedLinks;
       }
@@ -297,6 +306,7 @@ class Dumper {
   std::unordered_map<Position, int64_t> ids_;
   std::unordered_map<Position, Holder> holders_;
   std::unordered_map<Position, std::optional<TemplateLayout>> templates_;
+  std::unordered_map<Position, Position> programs_;  // data block -> the first program record naming it
 };
 
 // `text` with every line (the first unless `padFirst` is false) indented by `indent` blanks.
@@ -342,9 +352,12 @@ DumpResult DumpDatabase(tDataImageArk& db, const DumpOptions& options, const Exc
   DumpResult result;
   std::vector<Dumper::Entry> tree, deleted;
   RecordReader reader(db);
+  Dumper dumper(db, result);
   if (const Position top = reader.TopLevelFirst(); top > 0) {
-    WalkFrom(reader, top, [&](Position p, std::span<const uint8_t, kPointerRecordSize>, int depth) {
+    WalkFrom(reader, top, [&](Position p, std::span<const uint8_t, kPointerRecordSize> image, int depth) {
       tree.push_back({p, depth});
+      const RecordView view(image);
+      if (view.LiveKind() == kKindProgram && view.DataBlock() > 0) dumper.NoteProgram(view.DataBlock(), p);
       return true;
     });
   }
@@ -354,7 +367,6 @@ DumpResult DumpDatabase(tDataImageArk& db, const DumpOptions& options, const Exc
     for (const DeletedRecord& d : ListDeleted(db))
       if (inTree.count(d.position) == 0) deleted.push_back({d.position, 0});
   }
-  Dumper dumper(db, result);
   dumper.Number(tree);
   dumper.Number(deleted);
   const int64_t total = int64_t(tree.size() + deleted.size());
