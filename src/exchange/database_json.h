@@ -38,9 +38,11 @@ struct DumpResult {
   std::string text;          // the JSON document, ending in a line break
   int64_t records = 0;       // records written
   int64_t droppedLinks = 0;  // references to records the dump leaves out (0 in the dump)
+  bool stopped = false;      // the progress asked to stop: the text is not whole
 };
 
 // REQUIRES: the database is open. Reads only; the cursor and the file stay as they were.
+// `progress` returning false stops the dump.
 DumpResult DumpDatabase(tDataImageArk& db, const DumpOptions& options,
                         const ExchangeProgress& progress = {});
 
@@ -50,12 +52,15 @@ struct LoadResult {
   // When not ok: "$.records[3].name: ..." for a fault of the input, else the file's error.
   std::string message;
   bool inputFault = false;  // the message names a fault of the input
+  bool stopped = false;     // the progress asked to stop
 };
 
 // Makes `newFile` from the dump `json`. Refused when something stands under `newFile`.
 // The file is built as `newFile` + ".load-new" (made fresh, never through a link) and
 // renamed into place when whole; on any failure nothing is left under either name.
-LoadResult LoadDatabase(const std::shared_ptr<FileSystem>& files, std::string_view json,
-                        const std::string& newFile, const ExchangeProgress& progress = {});
+// The text is taken over and let go of once it is parsed, so the load holds it and its
+// parsed form only for that moment.
+LoadResult LoadDatabase(const std::shared_ptr<FileSystem>& files, std::string json, const std::string& newFile,
+                        const ExchangeProgress& progress = {});
 
 }  // namespace qn

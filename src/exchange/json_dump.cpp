@@ -321,29 +321,38 @@ void AppendIndented(std::string& out, const std::string& text, size_t indent, bo
 
 std::string Dumped(const Json& j) { return j.dump(2, ' ', false, Json::error_handler_t::replace); }
 
-// Writes the records of `entries` from `i` on that lie at `depth` or deeper, as the elements
-// of one array whose elements stand `indent` blanks in.
-void WriteList(Dumper& dumper, const std::vector<Dumper::Entry>& entries, size_t& i, int depth, size_t indent,
-               std::string& out, DumpResult& result, const ExchangeProgress& progress, int64_t total) {
+// Writes `entries` as the elements of one array standing `indent` blanks in, each record
+// with its sub-list (the records after it one level deeper) as "sub". The lists begun are
+// kept on a stack of their own, so a deep tree does not deepen the call stack.
+void WriteList(Dumper& dumper, const std::vector<Dumper::Entry>& entries, size_t indent, std::string& out,
+               DumpResult& result, const ExchangeProgress& progress, int64_t total) {
+  std::vector<size_t> open;  // the indent of each record whose sub-list is being written
+  const auto close = [&] {
+    const size_t at = open.back();
+    open.pop_back();
+    out += "\n" + std::string(at + 2, ' ') + "]\n" + std::string(at, ' ') + "}";
+  };
   bool first = true;
-  while (i < entries.size() && entries[i].depth >= depth) {
-    const Dumper::Entry e = entries[i++];
+  for (size_t i = 0; i < entries.size() && !result.stopped; ++i) {
+    while (open.size() > size_t(std::max(entries[i].depth, 0))) close();
     if (!first) out += ",\n";
     first = false;
-    std::string own = Dumped(dumper.Record(e.position));
+    const size_t at = indent + 4 * open.size();
+    std::string own = Dumped(dumper.Record(entries[i].position));
     ++result.records;
-    if (progress && result.records % 1024 == 0) progress(result.records, total);
-    if (i < entries.size() && entries[i].depth > depth) {
+    if (progress && result.records % 1024 == 0 && !progress(result.records, total)) result.stopped = true;
+    if (i + 1 < entries.size() && entries[i + 1].depth > entries[i].depth) {
       own.resize(own.size() - 2);  // the object goes on with its sub-list: "\n}" off
       own += ",\n  \"sub\": [";
-      AppendIndented(out, own, indent);
+      AppendIndented(out, own, at);
       out += "\n";
-      WriteList(dumper, entries, i, entries[i].depth, indent + 4, out, result, progress, total);
-      out += "\n" + std::string(indent + 2, ' ') + "]\n" + std::string(indent, ' ') + "}";
+      open.push_back(at);
+      first = true;
     } else {
-      AppendIndented(out, own, indent);
+      AppendIndented(out, own, at);
     }
   }
+  while (!open.empty()) close();
 }
 
 }  // namespace
@@ -377,19 +386,17 @@ DumpResult DumpDatabase(tDataImageArk& db, const DumpOptions& options, const Exc
          std::to_string(json_form::kFormatVersion) + ",\n  \"header\": ";
   AppendIndented(out, Dumped(dumper.Header()), 2, false);
   out += ",\n  \"records\": [";
-  size_t i = 0;
   if (!tree.empty()) {
     out += "\n";
-    WriteList(dumper, tree, i, 0, 4, out, result, progress, total);
+    WriteList(dumper, tree, 4, out, result, progress, total);
     out += "\n  ";
   }
   out += "]";
   if (options.deleted) {
     out += ",\n  \"deleted\": [";
-    i = 0;
     if (!deleted.empty()) {
       out += "\n";
-      WriteList(dumper, deleted, i, 0, 4, out, result, progress, total);
+      WriteList(dumper, deleted, 4, out, result, progress, total);
       out += "\n  ";
     }
     out += "]";

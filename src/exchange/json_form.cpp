@@ -44,9 +44,9 @@ std::string FieldText(const TemplateField& field, std::span<const uint8_t> bytes
 
 std::string RowFault(const TemplateField& row) {
   if (row.DataType == 0) return std::string();
-  if (FindType(row.DataType) == nullptr) return "the type " + std::to_string(row.DataType) + " is no field type";
+  if (FindType(row.DataType) == nullptr) return "typen " + std::to_string(row.DataType) + " er ingen felttype";
   if (row.DataLength > kValueBufferSize)
-    return "a field of " + std::to_string(row.DataLength) + " bytes, at most " + std::to_string(kValueBufferSize) + " fit";
+    return "et felt på " + std::to_string(row.DataLength) + " byte, høyst " + std::to_string(kValueBufferSize) + " er mulig";
   return std::string();
 }
 

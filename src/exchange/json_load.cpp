@@ -34,20 +34,23 @@ constexpr size_t kBytesPerWrite = size_t(1) << 20;
 struct InputFault {
   std::string message;
 };
+struct Stopped {};
 
 // Where in the document a value stands, built into text only for a message.
+class Loader;
+
 struct Path {
   const Path* parent = nullptr;
   const char* key = nullptr;  // a member, or
   int64_t index = -1;         // an element
-  std::string root;           // the whole path so far, for a record's own object
+  // At the root: the record whose object this is (its path is the loader's to tell), or
+  // none for the document.
+  const Loader* loader = nullptr;
+  int64_t record = -1;
 
-  Path Member(const char* k) const { return Path{this, k, -1, {}}; }
-  Path Element(int64_t i) const { return Path{this, nullptr, i, {}}; }
-  std::string Text() const {
-    if (parent == nullptr) return root.empty() ? "$" : root;
-    return parent->Text() + (key != nullptr ? std::string(".") + key : "[" + std::to_string(index) + "]");
-  }
+  Path Member(const char* k) const { return Path{this, k, -1, nullptr, -1}; }
+  Path Element(int64_t i) const { return Path{this, nullptr, i, nullptr, -1}; }
+  std::string Text() const;
 };
 
 [[noreturn]] void Refuse(const Path& at, const std::string& what) { throw InputFault{at.Text() + ": " + what}; }
@@ -67,22 +70,22 @@ const Json* Find(const Json& object, const char* key) {
   return it == object.end() ? nullptr : &*it;
 }
 const Json& Object(const Json& v, const Path& at) {
-  if (!v.is_object()) Refuse(at, "an object is expected");
+  if (!v.is_object()) Refuse(at, "her skal det stå et objekt");
   return v;
 }
 const Json& Array(const Json& v, const Path& at) {
-  if (!v.is_array()) Refuse(at, "an array is expected");
+  if (!v.is_array()) Refuse(at, "her skal det stå en liste");
   return v;
 }
 const std::string& String(const Json& v, const Path& at) {
-  if (!v.is_string()) Refuse(at, "a text is expected");
+  if (!v.is_string()) Refuse(at, "her skal det stå en tekst");
   return v.get_ref<const std::string&>();
 }
 int64_t Integer(const Json& v, const Path& at, int64_t low, int64_t high) {
-  if (!v.is_number_integer()) Refuse(at, "a whole number is expected");
+  if (!v.is_number_integer()) Refuse(at, "her skal det stå et heltall");
   const int64_t n = v.is_number_unsigned() && v.get<uint64_t>() > uint64_t(INT64_MAX) ? INT64_MAX : v.get<int64_t>();
   if (n < low || n > high)
-    Refuse(at, "the number " + std::to_string(n) + " is outside " + std::to_string(low) + ".." + std::to_string(high));
+    Refuse(at, "tallet " + std::to_string(n) + " ligger utenfor " + std::to_string(low) + ".." + std::to_string(high));
   return n;
 }
 int64_t IntegerOr(const Json& object, const char* key, const Path& at, int64_t low, int64_t high, int64_t otherwise) {
@@ -91,7 +94,7 @@ int64_t IntegerOr(const Json& object, const char* key, const Path& at, int64_t l
 }
 std::vector<uint8_t> HexBytes(const Json& v, const Path& at) {
   auto bytes = json_form::ParseHex(String(v, at));
-  if (!bytes) Refuse(at, "hex digits in pairs are expected");
+  if (!bytes) Refuse(at, "her skal det stå heksadesimale sifre i par");
   return std::move(*bytes);
 }
 
@@ -104,13 +107,13 @@ std::string CodePageText(const Json& v, const Path& at, size_t maxBytes) {
     if (byte < 0 || c == 0xFFFD) {
       std::string shown;
       AppendUtf8(shown, c);
-      Refuse(at, "the character \"" + shown + "\" has no place in the database's code page (Windows-1252)");
+      Refuse(at, "tegnet «" + shown + "» finnes ikke i databasens tegnsett (Windows-1252)");
     }
     out += char(byte);
   }
   if (out.size() > maxBytes)
-    Refuse(at, "the text holds " + std::to_string(out.size()) + " characters, at most " +
-                   std::to_string(maxBytes) + " fit");
+    Refuse(at, "teksten har " + std::to_string(out.size()) + " tegn, det er plass til " +
+                   std::to_string(maxBytes));
   return out;
 }
 
@@ -120,15 +123,15 @@ double Time(const Json& object, const char* key, const Path& at) {
   const Path p = at.Member(key);
   Object(*v, p);
   if (const Json* days = Find(*v, "days")) {
-    if (!days->is_number()) Refuse(p.Member("days"), "a number is expected");
+    if (!days->is_number()) Refuse(p.Member("days"), "her skal det stå et tall");
     return days->get<double>();
   }
   if (const Json* hex = Find(*v, "hex")) {
     const std::vector<uint8_t> bytes = HexBytes(*hex, p.Member("hex"));
-    if (bytes.size() != 8) Refuse(p.Member("hex"), "8 bytes are expected");
+    if (bytes.size() != 8) Refuse(p.Member("hex"), "her skal det stå 8 byte");
     return GetF64(bytes, 0);
   }
-  Refuse(p, "\"days\" or \"hex\" is expected");
+  Refuse(p, "her skal det stå \"days\" eller \"hex\"");
 }
 
 // The keys a record may have; anything else is a mistake that would otherwise be lost.
@@ -157,52 +160,78 @@ class Loader {
     Object(document, top);
     const Json* format = Find(document, "format");
     if (format == nullptr || *format != json_form::kFormatName)
-      Refuse(top.Member("format"), "not a QuillNet dump (\"" + std::string(json_form::kFormatName) + "\" expected)");
+      Refuse(top.Member("format"), "ikke en QuillNet-dump (\"" + std::string(json_form::kFormatName) + "\" ventet)");
     Integer(Member(document, "version"), top.Member("version"),
             json_form::kFormatVersion, json_form::kFormatVersion);
-    if (const Json* records = Find(document, "records")) Collect(*records, top.Member("records"), -1, false);
-    if (const Json* deleted = Find(document, "deleted")) Collect(*deleted, top.Member("deleted"), -1, true);
+    if (const Json* records = Find(document, "records")) Collect(*records, top.Member("records"), false);
+    if (const Json* deleted = Find(document, "deleted")) Collect(*deleted, top.Member("deleted"), true);
     Lay();
     WriteHeader(document.contains("header") ? Object(document["header"], top.Member("header")) : Json::object(),
                 top.Member("header"));
     for (size_t i = 0; i < plans_.size(); ++i) {
       WriteRecord(int64_t(i));
-      if (progress_ && i % 1024 == 0 && !progress_(int64_t(i), int64_t(plans_.size()))) throw InputFault{"stopped"};
+      if (progress_ && i % 1024 == 0 && !progress_(int64_t(i), int64_t(plans_.size()))) throw Stopped{};
     }
     Flush(true);
     return int64_t(plans_.size());
   }
 
  private:
-  std::string RecordPath(int64_t i) const {
-    const Plan& p = plans_[size_t(i)];
-    const std::string list = p.parent >= 0 ? RecordPath(p.parent) + ".sub" : p.deleted ? "$.deleted" : "$.records";
-    return list + "[" + std::to_string(p.slot) + "]";
-  }
-  Path At(int64_t i) const { return Path{nullptr, nullptr, -1, RecordPath(i)}; }
+  Path At(int64_t i) const { return Path{nullptr, nullptr, -1, this, i}; }
 
-  void Collect(const Json& list, const Path& at, int64_t parent, bool deleted) {
-    Array(list, at);
-    int64_t previous = -1;
-    for (size_t k = 0; k < list.size(); ++k) {
+ public:
+  // "$.records[3].sub[0]": built from the record up, without recursion however deep.
+  std::string RecordPath(int64_t i) const {
+    std::vector<int64_t> chain;
+    for (int64_t k = i; k >= 0; k = plans_[size_t(k)].parent) chain.push_back(k);
+    std::string text = plans_[size_t(chain.back())].deleted ? "$.deleted" : "$.records";
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+      if (it != chain.rbegin()) text += ".sub";
+      text += "[" + std::to_string(plans_[size_t(*it)].slot) + "]";
+    }
+    return text;
+  }
+
+ private:
+  // Every record of `list` and of the sub-lists in it, depth first, in the order of the
+  // dump; a stack of the lists begun keeps deep trees off the call stack.
+  void Collect(const Json& top, const Path& at, bool deleted) {
+    struct Open {
+      const Json* list;
+      int64_t parent;   // the record whose sub-list it is; -1 at the top
+      size_t next = 0;  // the next element to take
+      int64_t previous = -1;
+    };
+    Array(top, at);
+    std::vector<Open> open{{&top, -1}};
+    while (!open.empty()) {
+      Open& o = open.back();
+      if (o.next == o.list->size()) {
+        open.pop_back();
+        continue;
+      }
+      const size_t k = o.next++;
+      const Json& element = (*o.list)[k];
       const int64_t i = int64_t(plans_.size());
       plans_.push_back(Plan{});
-      plans_.back().record = &Object(list[k], at.Element(int64_t(k)));
-      plans_.back().parent = parent;
+      plans_.back().parent = o.parent;
       plans_.back().slot = int64_t(k);
       plans_.back().deleted = deleted;
       const Path here = At(i);
-      for (const auto& [key, value] : list[k].items())
+      if (!element.is_object()) Refuse(here, "her skal det stå et objekt");
+      plans_.back().record = &element;
+      for (const auto& [key, value] : element.items())
         if (std::find_if(std::begin(kRecordKeys), std::end(kRecordKeys),
                          [&](const char* known) { return key == known; }) == std::end(kRecordKeys))
-          Refuse(here.Member(key.c_str()), "no such key in a record");
-      const int64_t id = Integer(Member(list[k], "id"), here.Member("id"), 1, INT64_MAX);
-      if (!ids_.emplace(id, i).second) Refuse(here.Member("id"), "the id " + std::to_string(id) + " is given twice");
-      links_.push_back({previous, parent});
-      previous = i;
-      if (const Json* sub = Find(list[k], "sub")) {
-        if (deleted) Refuse(here.Member("sub"), "a deleted record has no sub-list");
-        Collect(*sub, here.Member("sub"), i, false);
+          Refuse(here.Member(key.c_str()), "en post har ingen slik nøkkel");
+      const int64_t id = Integer(Member(element, "id"), here.Member("id"), 1, INT64_MAX);
+      if (!ids_.emplace(id, i).second) Refuse(here.Member("id"), "id " + std::to_string(id) + " er brukt to ganger");
+      links_.push_back({o.previous, o.parent});
+      o.previous = i;
+      if (const Json* sub = Find(element, "sub")) {
+        if (deleted) Refuse(here.Member("sub"), "en slettet post har ingen underliste");
+        Array(*sub, here.Member("sub"));
+        open.push_back({sub, i});  // `o` is not used past this point
       }
     }
   }
@@ -211,7 +240,7 @@ class Loader {
   void Lay() {
     int64_t end = kPointerRecordSize;
     const auto take = [&](int64_t size, int64_t i) {
-      if (end + size > int64_t(INT32_MAX)) Refuse(At(i), "the database would grow past the format's 2 GiB");
+      if (end + size > int64_t(INT32_MAX)) Refuse(At(i), "databasen ville bli større enn formatets 2 GiB");
       const Position p = Position(end);
       end += size;
       return p;
@@ -231,7 +260,7 @@ class Loader {
       } else if (Inline(r, "definition")) {
         const Path d = at.Member("definition");
         const Json& rows = Array(Member(Object(r["definition"], d), "rows"), d.Member("rows"));
-        if (rows.size() > 0xFFFF) Refuse(d.Member("rows"), "more rows than a template holds");
+        if (rows.size() > 0xFFFF) Refuse(d.Member("rows"), "flere rader enn en mal kan ha");
         p.data = take(int64_t(TemplateBlockSize(uint32_t(rows.size()))), i), p.dataField = "definition";
       } else if (Inline(r, "index")) {
         p.data = take(kDataHeadSize + kIndexNodeSize, i), p.dataField = "index";
@@ -265,9 +294,9 @@ class Loader {
   int64_t PlainSize(const Json& data, const Path& at) {
     Object(data, at);
     const Json* hex = Find(data, "hex");
-    if (hex == nullptr) Refuse(at.Member("hex"), "the bytes are missing");
+    if (hex == nullptr) Refuse(at.Member("hex"), "bytene mangler");
     const std::string& text = String(*hex, at.Member("hex"));
-    if (text.size() / 2 > size_t(INT32_MAX)) Refuse(at.Member("hex"), "too many bytes");
+    if (text.size() / 2 > size_t(INT32_MAX)) Refuse(at.Member("hex"), "for mange byte");
     return int64_t(text.size() / 2);
   }
 
@@ -289,7 +318,7 @@ class Loader {
       } else if (rows != nullptr && f < rows->size()) {
         size += (*rows)[f].DataLength;
       } else {
-        Refuse(fp.Member("hex"), "the bytes are missing, and the template gives no row to read the text by");
+        Refuse(fp.Member("hex"), "bytene mangler, og malen har ingen rad å lese teksten etter");
       }
     }
     if (const Json* rest = Find(data, "rest")) size += int64_t(String(*rest, at.Member("rest")).size() / 2);
@@ -348,7 +377,7 @@ class Loader {
   Position RecordOf(const Json& v, const Path& at) {
     const int64_t id = Integer(v, at, 1, INT64_MAX);
     auto it = ids_.find(id);
-    if (it == ids_.end()) Refuse(at, "no record has the id " + std::to_string(id));
+    if (it == ids_.end()) Refuse(at, "ingen post har id " + std::to_string(id));
     return plans_[size_t(it->second)].self;
   }
 
@@ -368,14 +397,14 @@ class Loader {
     const int64_t id = Integer(Member(v, json_form::kShared),
                                at.Member(json_form::kShared), 1, INT64_MAX);
     auto it = ids_.find(id);
-    if (it == ids_.end()) Refuse(at.Member(json_form::kShared), "no record has the id " + std::to_string(id));
+    if (it == ids_.end()) Refuse(at.Member(json_form::kShared), "ingen post har id " + std::to_string(id));
     const std::string field =
         v.contains(json_form::kField) ? String(v[json_form::kField], at.Member(json_form::kField)) : key;
     const Plan& holder = plans_[size_t(it->second)];
     const Position block = field == "name" ? holder.name : field == "link" ? holder.link : field == "note" ? holder.note
                          : field == "inherit" ? holder.inherit
                          : holder.dataField != nullptr && field == holder.dataField ? holder.data : 0;
-    if (block == 0) Refuse(at, "the record " + std::to_string(id) + " writes no " + field + " of its own to share");
+    if (block == 0) Refuse(at, "posten " + std::to_string(id) + " har ingen egen " + field + " å dele");
     return block;
   }
 
@@ -425,6 +454,7 @@ class Loader {
     if (r.contains("target")) data = RecordRef(r, "target", at);
     e.SetDataBlock(data);
     StampSignature(image);
+    if (written_ + int64_t(buffer_.size()) != p.self) Refuse(at, "intern feil: posten ligger ikke der den skulle");
     Append(image);
 
     if (p.name != 0) AppendNameBlock(CodePageText(r["name"], at.Member("name"), kNameMaxText), p.self);
@@ -451,7 +481,7 @@ class Loader {
   }
 
   void AppendNote(const std::string& text, const Path& at) {
-    if (text.find('\0') != std::string::npos) Refuse(at, "a note holds no zero character");
+    if (text.find('\0') != std::string::npos) Refuse(at, "et notat kan ikke inneholde tegnet null");
     std::vector<uint8_t> block(kNoteBlockSize, 0);
     DataHead{uint32_t(kNoteBlockSize), 0, 0, 1}.Encode(std::span<uint8_t, kDataHeadSize>(block.data(), kDataHeadSize));
     std::memcpy(block.data() + kDataHeadSize, text.data(), text.size());
@@ -483,7 +513,7 @@ class Loader {
     const std::vector<TemplateField>* rows = Rows(i);
     const Json& fields = data["fields"];
     if (rows != nullptr && fields.size() != rows->size())
-      Refuse(at.Member("fields"), std::to_string(fields.size()) + " fields, the template has " +
+      Refuse(at.Member("fields"), std::to_string(fields.size()) + " felt, malen har " +
                                       std::to_string(rows->size()));
     std::vector<uint8_t> payload;
     bool cut = false;
@@ -494,7 +524,7 @@ class Loader {
         const std::string name = CodePageText(Member(fields[f], "name"),
                                               fp.Member("name"), kFieldNameMax);
         if (name != row->Name)
-          Refuse(fp.Member("name"), "the template's field here is \"" + Cp1252ToUtf8(row->Name) + "\"");
+          Refuse(fp.Member("name"), "malens felt her er «" + Cp1252ToUtf8(row->Name) + "»");
       }
       std::vector<uint8_t> bytes;
       if (const Json* hex = Find(fields[f], "hex")) {
@@ -504,18 +534,18 @@ class Loader {
         const SaveResult saved = SaveFieldText(*row, String(Member(fields[f], "text"),
                                                             fp.Member("text")), bytes);
         if (saved.status == SaveStatus::kRefused || saved.status == SaveStatus::kConvertError)
-          Refuse(fp.Member("text"), "not a value of this field" + (saved.message.empty() ? "" : ": " + saved.message));
+          Refuse(fp.Member("text"), "ikke en verdi feltet kan ha" + (saved.message.empty() ? "" : ": " + saved.message));
       }
-      if (cut && !bytes.empty()) Refuse(fp.Member("hex"), "a field after a cut one has no bytes");
+      if (cut && !bytes.empty()) Refuse(fp.Member("hex"), "et felt etter et avkortet felt kan ikke ha byte");
       if (row != nullptr && bytes.size() > row->DataLength)
-        Refuse(fp.Member("hex"), std::to_string(bytes.size()) + " bytes, the field holds " +
+        Refuse(fp.Member("hex"), std::to_string(bytes.size()) + " byte, feltet rommer " +
                                      std::to_string(row->DataLength));
       if (row != nullptr && bytes.size() < row->DataLength) cut = true;
       payload.insert(payload.end(), bytes.begin(), bytes.end());
     }
     if (const Json* rest = Find(data, "rest")) {
       const std::vector<uint8_t> bytes = HexBytes(*rest, at.Member("rest"));
-      if (cut && !bytes.empty()) Refuse(at.Member("rest"), "bytes after a cut field");
+      if (cut && !bytes.empty()) Refuse(at.Member("rest"), "byte etter et avkortet felt");
       payload.insert(payload.end(), bytes.begin(), bytes.end());
     }
     return payload;
@@ -550,9 +580,9 @@ class Loader {
     for (size_t k = 0; k < children.size(); ++k) {
       const Path ep = cp.Element(int64_t(k));
       const Json& pair = Array(children[k], ep);
-      if (pair.size() != 2) Refuse(ep, "[character code, id] is expected");
+      if (pair.size() != 2) Refuse(ep, "her skal det stå [tegnkode, id]");
       const int64_t code = Integer(pair[0], ep.Element(0), 0, kIndexChildCount - 1);
-      if (node.Children[size_t(code)] != 0) Refuse(ep.Element(0), "the character code is given twice");
+      if (node.Children[size_t(code)] != 0) Refuse(ep.Element(0), "tegnkoden er brukt to ganger");
       node.Children[size_t(code)] = RecordOf(pair[1], ep.Element(1));
     }
     std::array<uint8_t, kDataHeadSize + kIndexNodeSize> block{};
@@ -599,13 +629,23 @@ class Loader {
   size_t sinceCommit_ = 0;
 };
 
+std::string Path::Text() const {
+  std::vector<const Path*> chain;
+  for (const Path* p = this; p != nullptr; p = p->parent) chain.push_back(p);
+  const Path& root = *chain.back();
+  std::string text = root.loader != nullptr ? root.loader->RecordPath(root.record) : "$";
+  for (auto it = chain.rbegin() + 1; it != chain.rend(); ++it)
+    text += (*it)->key != nullptr ? std::string(".") + (*it)->key : "[" + std::to_string((*it)->index) + "]";
+  return text;
+}
+
 }  // namespace
 
-LoadResult LoadDatabase(const std::shared_ptr<FileSystem>& files, std::string_view json,
-                        const std::string& newFile, const ExchangeProgress& progress) {
+LoadResult LoadDatabase(const std::shared_ptr<FileSystem>& files, std::string json, const std::string& newFile,
+                        const ExchangeProgress& progress) {
   LoadResult result;
   if (files->KindOf(newFile) != EntryKind::kNone) {
-    result.message = newFile + ": already exists";
+    result.message = newFile + ": finnes fra før";
     return result;
   }
   Json document;
@@ -613,15 +653,16 @@ LoadResult LoadDatabase(const std::shared_ptr<FileSystem>& files, std::string_vi
     document = Json::parse(json);
   } catch (const Json::parse_error& e) {
     result.inputFault = true;
-    result.message = "$: not JSON (" + std::string(e.what()) + ")";
+    result.message = "$: ikke JSON (" + std::string(e.what()) + ")";
     return result;
   }
+  std::string().swap(json);
   const std::string building = newFile + ".load-new";
   std::unique_ptr<BlockFile> fresh;
   files->Remove(building + "-journal");
   if (files->KindOf(building) == EntryKind::kRegular) files->Remove(building);  // left by a stopped load
   if (const int error = files->CreateFresh(building, std::string(), &fresh); error != 0) {
-    result.message = building + ": cannot create (" + ErrorReason(error) + ")";
+    result.message = building + ": kan ikke lages (" + ErrorReason(error) + ")";
     return result;
   }
   fresh->Close();
@@ -642,6 +683,10 @@ LoadResult LoadDatabase(const std::shared_ptr<FileSystem>& files, std::string_vi
         db.AbandonChange();
         result.inputFault = true;
         result.message = fault.message;
+      } catch (const Stopped&) {
+        db.AbandonChange();
+        result.stopped = true;
+        result.message = newFile + ": avbrutt";
       } catch (const Loader::FileFault&) {
         db.AbandonChange();
         error = db.FirstWriteError() != 0 ? db.FirstWriteError() : kErrorWriteFault;
@@ -650,16 +695,17 @@ LoadResult LoadDatabase(const std::shared_ptr<FileSystem>& files, std::string_vi
         files->Remove(building);
         throw;
       }
-      if (error == 0 && !result.inputFault) error = db.FirstWriteError();
+      if (error == 0 && !result.inputFault && !result.stopped) error = db.FirstWriteError();
     }
     db.Close();
     if (error == 0 && !result.inputFault && db.LastError() != 0) error = db.LastError();
   }
-  if (error == 0 && !result.inputFault) error = files->Rename(building, newFile);
-  if (error != 0 || result.inputFault) {
+  const bool given = result.inputFault || result.stopped;  // a fault of the input, or the user's stop
+  if (error == 0 && !given) error = files->Rename(building, newFile);
+  if (error != 0 || given) {
     files->Remove(building);
     files->Remove(building + "-journal");
-    if (!result.inputFault) result.message = newFile + ": cannot write (" + ErrorReason(error) + ")";
+    if (!given) result.message = newFile + ": kan ikke skrives (" + ErrorReason(error) + ")";
     return result;
   }
   result.ok = true;

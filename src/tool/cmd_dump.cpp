@@ -56,12 +56,12 @@ int RunDump(const std::vector<std::string>& args, ToolContext& context) {
 
 int RunLoad(const std::vector<std::string>& args, ToolContext& context) {
   if (!ExpectArguments(context, kLoad, args, 2)) return kExitError;
-  const InputFile input = ReadInputFile(args[0], kDumpInputLimit);
+  InputFile input = ReadInputFile(args[0], kDumpInputLimit);
   if (!input.ok) return Fail(context, input.message);
   LoadResult result;
   {
     TerminalProgress progress(context, "load");
-    result = LoadDatabase(context.files, input.bytes, args[1], progress.Callback());
+    result = LoadDatabase(context.files, std::move(input.bytes), args[1], progress.Callback());
   }
   if (!result.ok) return Fail(context, result.message);
   context.out << result.records << (result.records == 1 ? " record\n" : " records\n");

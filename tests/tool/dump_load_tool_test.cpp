@@ -148,13 +148,13 @@ TEST_F(DumpLoadToolTest, BadInputIsRefusedByItsPathAndLeavesNoFile) {
   find(dump["records"], "/records");
   ASSERT_FALSE(definition.empty());
   const std::vector<BadInput> cases = {
-      {"not JSON", "", "{\"format\": ", "$: not JSON"},
-      {"no dump", "/format", "something", "$.format: not a QuillNet dump"},
-      {"wrong type", "/records/0/kind", "1", "$.records[0].kind: a whole number is expected"},
-      {"name outside the code page", "/records/0/name", "名前", "$.records[0].name: the character \"名\""},
-      {"name too long", "/records/0/name", std::string(256, 'x'), "$.records[0].name: the text holds 256"},
-      {"reference to no record", "/records/0/source", 99999, "$.records[0].source: no record has the id 99999"},
-      {"unknown key", "/records/0/nmae", "x", "$.records[0].nmae: no such key"},
+      {"not JSON", "", "{\"format\": ", "$: ikke JSON"},
+      {"no dump", "/format", "something", "$.format: ikke en QuillNet-dump"},
+      {"wrong type", "/records/0/kind", "1", "$.records[0].kind: her skal det stå et heltall"},
+      {"name outside the code page", "/records/0/name", "名前", "$.records[0].name: tegnet «名»"},
+      {"name too long", "/records/0/name", std::string(256, 'x'), "$.records[0].name: teksten har 256 tegn"},
+      {"reference to no record", "/records/0/source", 99999, "$.records[0].source: ingen post har id 99999"},
+      {"unknown key", "/records/0/nmae", "x", "$.records[0].nmae: en post har ingen slik nøkkel"},
       {"row of no type", definition + "/definition/rows/2/type", 99, ""},
       {"row too wide", definition + "/definition/rows/2/dataLength", 5000, ""},
   };
