@@ -309,17 +309,53 @@ class Dumper {
   std::unordered_map<Position, Position> programs_;  // data block -> the first program record naming it
 };
 
-// `text` with every line (the first unless `padFirst` is false) indented by `indent` blanks.
-void AppendIndented(std::string& out, const std::string& text, size_t indent, bool padFirst = true) {
-  const std::string pad(indent, ' ');
-  if (padFirst) out += pad;
-  for (char c : text) {
-    out += c;
-    if (c == '\n') out += pad;
+// The text layout: a container that holds containers stands one member a line; one that
+// holds only numbers and texts (a time, a field, a template row) stays on one line. So a
+// diff shows each changed value on a line of its own with what it belongs to.
+void Scalar(const Json& v, std::string& out) { out += v.dump(-1, ' ', false, Json::error_handler_t::replace); }
+
+void Format(const Json& v, size_t indent, std::string& out);
+
+// The members (or elements) of `v`, one a line `indent` + 2 blanks in, the last without its
+// line break.
+void Members(const Json& v, size_t indent, std::string& out) {
+  bool first = true;
+  for (auto it = v.begin(); it != v.end(); ++it) {
+    if (!first) out += ",\n";
+    first = false;
+    out.append(indent + 2, ' ');
+    if (v.is_object()) {
+      Scalar(Json(it.key()), out);
+      out += ": ";
+    }
+    Format(*it, indent + 2, out);
   }
 }
 
-std::string Dumped(const Json& j) { return j.dump(2, ' ', false, Json::error_handler_t::replace); }
+void Format(const Json& v, size_t indent, std::string& out) {
+  if (!v.is_structured()) return Scalar(v, out);
+  const bool object = v.is_object();
+  if (std::none_of(v.begin(), v.end(), [](const Json& e) { return e.is_structured(); })) {
+    out += object ? "{" : "[";
+    bool first = true;
+    for (auto it = v.begin(); it != v.end(); ++it) {
+      if (!first) out += ", ";
+      first = false;
+      if (object) {
+        Scalar(Json(it.key()), out);
+        out += ": ";
+      }
+      Scalar(*it, out);
+    }
+    out += object ? "}" : "]";
+    return;
+  }
+  out += object ? "{\n" : "[\n";
+  Members(v, indent, out);
+  out += "\n";
+  out.append(indent, ' ');
+  out += object ? "}" : "]";
+}
 
 // Writes `entries` as the elements of one array standing `indent` blanks in, each record
 // with its sub-list (the records after it one level deeper) as "sub". The lists begun are
@@ -338,18 +374,22 @@ void WriteList(Dumper& dumper, const std::vector<Dumper::Entry>& entries, size_t
     if (!first) out += ",\n";
     first = false;
     const size_t at = indent + 4 * open.size();
-    std::string own = Dumped(dumper.Record(entries[i].position));
+    out.append(at, ' ');
+    out += "{\n";
+    Members(dumper.Record(entries[i].position), at, out);
     ++result.records;
     if (progress && result.records % 1024 == 0 && !progress(result.records, total)) result.stopped = true;
     if (i + 1 < entries.size() && entries[i + 1].depth > entries[i].depth) {
-      own.resize(own.size() - 2);  // the object goes on with its sub-list: "\n}" off
-      own += ",\n  \"sub\": [";
-      AppendIndented(out, own, at);
-      out += "\n";
+      // The object goes on with its sub-list.
+      out += ",\n";
+      out.append(at + 2, ' ');
+      out += "\"sub\": [\n";
       open.push_back(at);
       first = true;
     } else {
-      AppendIndented(out, own, at);
+      out += "\n";
+      out.append(at, ' ');
+      out += "}";
     }
   }
   while (!open.empty()) close();
@@ -384,7 +424,7 @@ DumpResult DumpDatabase(tDataImageArk& db, const DumpOptions& options, const Exc
   std::string& out = result.text;
   out += "{\n  \"format\": " + Json(json_form::kFormatName).dump() + ",\n  \"version\": " +
          std::to_string(json_form::kFormatVersion) + ",\n  \"header\": ";
-  AppendIndented(out, Dumped(dumper.Header()), 2, false);
+  Format(dumper.Header(), 2, out);
   out += ",\n  \"records\": [";
   if (!tree.empty()) {
     out += "\n";

@@ -24,7 +24,9 @@ namespace qn {
 
 namespace {
 
-using Json = nlohmann::json;
+// Objects as vectors of members (in the order of the text): a dump parses into far less
+// memory than as tree maps, and its objects are small enough to look keys up in order.
+using Json = nlohmann::ordered_json;
 
 // Bytes written before the open change is stored and a new one begun: what a change holds
 // in memory stays small however large the database.
