@@ -13,6 +13,8 @@ install(DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/icons/
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/quilltool.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The JSON Schema of `quilltool dump`, for whoever reads or writes dumps.
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/docs/dump.schema.json DESTINATION ${CMAKE_INSTALL_DATADIR}/quillnet)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/quilltool.bash-completion
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME quilltool)
 

@@ -66,8 +66,11 @@ const WindowCommand kCommands[] = {
     {.id = "Sekvensielledata1", .caption = "Sekvensielle data",
      .menu = {TopMenu::kFil, SubMenu::kImporter}, .edits = kEdits, .run = Sekvensielledata1Click,
      .step = "Importer sekvensielle data", .stepRecord = StepRecord::kNone},
+    {.id = "JSONnydatabase1", .caption = "JSON (ny database)", .menu = {TopMenu::kFil, SubMenu::kImporter},
+     .run = JSONnydatabase1Click},
     {.id = "HTML1", .caption = "HTML", .menu = {TopMenu::kFil, SubMenu::kEksporter},
      .run = HTML1Click},
+    {.id = "JSON1", .caption = "JSON", .menu = {TopMenu::kFil, SubMenu::kEksporter}, .run = JSON1Click},
     {.id = "Avslutt1", .caption = "&Avslutt", .menu = {TopMenu::kFil, SubMenu::kNone, kSeparator},
      .run = [](TQuillForm& w) { w.close(); }},
 

@@ -11,6 +11,8 @@
 #include "env/folders.h"
 #include "env/number_text.h"
 #include "env/settings.h"
+#include "env/input_file.h"
+#include "exchange/database_json.h"
 #include "exchange/html_export.h"
 #include "exchange/sequential_import.h"
 #include "exchange/text_export.h"
@@ -30,6 +32,22 @@ constexpr std::string_view kHtmlProgressCaption = "Eksporterer HTML";
 constexpr std::string_view kHtmlProgressText = "Skriver sider .....";
 constexpr std::string_view kTextProgressCaption = "Eksporterer tekstfil";
 constexpr std::string_view kTextProgressText = "Skriver linjer .....";
+constexpr std::string_view kJsonFilter = "JSON-filer (*.json)|*.json|Alle filer (*.*)|*.*";
+constexpr std::string_view kNewDatabaseFolder = "data\\quillnet";
+constexpr std::string_view kJsonFolder = "export";
+constexpr std::string_view kJsonImportFolder = "import";
+constexpr std::string_view kJsonExportProgressCaption = "Eksporterer JSON";
+constexpr std::string_view kJsonImportProgressCaption = "Importerer JSON";
+constexpr std::string_view kJsonImportCaption = "Importer JSON";
+constexpr std::string_view kJsonProgressText = "Poster .....";
+
+// A progress callback over the progress window that stops the task when the user asks.
+ExchangeProgress ProgressOf(ProgressTask& progress) {
+  return [&progress](int64_t done, int64_t total) {
+    progress.SetPosition(total > 0 ? int(done * 100 / total) : 0);
+    return !progress.Aborted();
+  };
+}
 
 }  // namespace
 
@@ -113,6 +131,75 @@ void Sekvensielledata1Click(tDataImageArk& db, Dialogs& dialogs, QWidget* parent
   }
 }
 
+bool JSON1Click(tDataImageArk& db, Dialogs& dialogs) {
+  if (!db.IsOpen()) return false;
+  FileRequest request;
+  request.title = "Eksporter JSON";
+  request.filter = std::string(kJsonFilter);
+  request.folder = veltronapath(kJsonFolder);
+  request.defaultExtension = "json";
+  request.askOverwrite = true;
+  const std::optional<std::string> file = dialogs.SaveFile(request);
+  if (!file) return false;
+  DumpResult result;
+  {
+    WaitCursor wait;
+    std::unique_ptr<ProgressTask> progress = dialogs.StartProgress(kJsonExportProgressCaption, kJsonProgressText);
+    result = DumpDatabase(db, DumpOptions{}, ProgressOf(*progress));
+    if (result.stopped) return false;
+    ReplaceWholeFile(db.Files(), *file, result.text);
+  }
+  dialogs.Message(kErrorCaption,
+                  GroupedNumber(result.records) + (result.records == 1 ? " post" : " poster") +
+                      " eksportert til " + *file,
+                  MessageKind::kInformation);
+  return true;
+}
+
+std::optional<std::string> JSONnydatabase1Click(Dialogs& dialogs) {
+  FileRequest from;
+  from.title = std::string(kJsonImportCaption);
+  from.filter = std::string(kJsonFilter);
+  from.folder = veltronapath(kJsonImportFolder);
+  from.mustExist = true;
+  const std::optional<std::string> input = dialogs.OpenFile(from);
+  if (!input) return std::nullopt;
+  FileRequest to;
+  to.title = "Ny database";
+  to.filter = std::string(kDatabaseFilter);
+  to.folder = veltronapath(kNewDatabaseFolder);
+  to.defaultExtension = "pdb256";
+  const std::optional<std::string> target = dialogs.SaveFile(to);
+  if (!target) return std::nullopt;
+  const std::shared_ptr<FileSystem> files = DiskFileSystem();
+  if (files->KindOf(*target) != EntryKind::kNone) {
+    dialogs.Message(kJsonImportCaption, *target + " finnes fra før. Velg et nytt filnavn.", MessageKind::kWarning);
+    return std::nullopt;
+  }
+  LoadResult result;
+  {
+    WaitCursor wait;
+    InputFile json = ReadInputFile(*input, kDumpInputLimit);
+    if (!json.ok) {
+      dialogs.Message(kJsonImportCaption, json.message, MessageKind::kWarning);
+      return std::nullopt;
+    }
+    std::unique_ptr<ProgressTask> progress = dialogs.StartProgress(kJsonImportProgressCaption, kJsonProgressText);
+    result = LoadDatabase(files, std::move(json.bytes), *target, ProgressOf(*progress));
+  }
+  if (result.stopped) return std::nullopt;
+  if (!result.ok) {
+    dialogs.Message(kJsonImportCaption, "Ingen database laget. " + result.message, MessageKind::kWarning);
+    return std::nullopt;
+  }
+  dialogs.Message(kJsonImportCaption,
+                  GroupedNumber(result.records) + (result.records == 1 ? " post" : " poster") +
+                      " importert til den nye databasen " + *target +
+                      ". Den åpne databasen er som før; den nye åpnes med \"Åpne\".",
+                  MessageKind::kInformation);
+  return target;
+}
+
 // ---- The window's rows ----
 
 void HTML1Click(TQuillForm& w) { LagHTML(w.dataark(), w.dialogs(), true); }
@@ -127,6 +214,9 @@ void Sekvensielledata1Click(TQuillForm& w) {
   Sekvensielledata1Click(w.dataark(), w.dialogs(), &w);
   w.vis(0);
 }
+
+void JSON1Click(TQuillForm& w) { JSON1Click(w.dataark(), w.dialogs()); }
+void JSONnydatabase1Click(TQuillForm& w) { JSONnydatabase1Click(w.dialogs()); }
 
 // Templates name records in the list, so the view is drawn again after the import.
 void Malerifrapascalkildekode1Click(TQuillForm& w) {

@@ -137,6 +137,8 @@ void HTML1Click(TQuillForm& w);            // the whole database as HTML pages
 void LagHTMLtabell1Click(TQuillForm& w);   // the current list's page
 void CSV1Click(TQuillForm& w);             // "Eksporter listen til tekstfil"
 void Sekvensielledata1Click(TQuillForm& w);
+void JSON1Click(TQuillForm& w);            // the whole database as a JSON dump
+void JSONnydatabase1Click(TQuillForm& w);  // a JSON dump as a new database
 void Malerifrapascalkildekode1Click(TQuillForm& w);
 
 // ---- Tools, setup and help ----

@@ -142,8 +142,9 @@ TEST_F(QuillFormTest, MenuBarNamesItsMenusInOrder) {
 
 TEST_F(QuillFormTest, MenusCarryTheItemsOfEveryCommand) {
   EXPECT_EQ(Captions("Fil1"), (QStringList{"&Ny", "Å&pne", "&Importer", "&Eksporter", "&Avslutt"}));
-  EXPECT_EQ(Captions("Importer1"), (QStringList{"Maler i fra pascal kildekode", "Sekvensielle data"}));
-  EXPECT_EQ(Captions("Eksporter1"), (QStringList{"HTML"}));
+  EXPECT_EQ(Captions("Importer1"),
+            (QStringList{"Maler i fra pascal kildekode", "Sekvensielle data", "JSON (ny database)"}));
+  EXPECT_EQ(Captions("Eksporter1"), (QStringList{"HTML", "JSON"}));
   EXPECT_TRUE(Captions("Rediger1").contains("Flytt &ned    Alt+Pil ned"));
   EXPECT_TRUE(Captions("Rediger1").contains("Åpne &dokument"));
   EXPECT_TRUE(Captions("Let1").contains("Hopp til filposisjon"));

@@ -1,0 +1,73 @@
+// quilltool dump FILE [--out OUT.json] [--deleted]: the whole database as one JSON document
+// on stdout or in OUT (a fresh file renamed into place); quilltool load IN.json NEW: a new
+// database holding the content of such a document, refused when NEW exists.
+#include "env/input_file.h"
+#include "exchange/database_json.h"
+#include "tool/progress.h"
+#include "tool/tool.h"
+
+namespace qn::tool {
+
+namespace {
+
+int RunDump(const std::vector<std::string>& args, ToolContext& context);
+int RunLoad(const std::vector<std::string>& args, ToolContext& context);
+
+constexpr ToolCommand kDump{"dump", "FILE [--out OUT] [--deleted]",
+                            "Write the whole database as JSON to stdout or OUT (--deleted: the deleted records too).",
+                            RunDump};
+constexpr ToolCommand kLoad{"load", "IN NEW",
+                            "Make the new database NEW from the JSON dump IN (refused when NEW exists).", RunLoad};
+RegisterCommand registeredDump{kDump};
+RegisterCommand registeredLoad{kLoad};
+
+int RunDump(const std::vector<std::string>& args, ToolContext& context) {
+  std::vector<std::string> files;
+  std::string outName;
+  DumpOptions options;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--deleted" && !options.deleted) {
+      options.deleted = true;
+    } else if (args[i] == "--out" && outName.empty() && i + 1 < args.size() && !args[i + 1].empty()) {
+      outName = args[++i];
+    } else {
+      files.push_back(args[i]);
+    }
+  }
+  if (files.size() != 1) return UsageError(context, kDump);
+  tDataImageArk db(context.files);
+  if (int r = OpenForReading(context, files[0], db); r != kExitOk) return r;
+  DumpResult result;
+  {
+    TerminalProgress progress(context, "dump");
+    result = DumpDatabase(db, options, progress.Callback());
+  }
+  db.Close();
+  if (outName.empty()) {
+    context.out << result.text;
+  } else {
+    ReplaceWholeFile(*context.files, outName, result.text);
+  }
+  if (result.droppedLinks > 0)
+    context.err << "quilltool: " << result.droppedLinks
+                << " references to records the dump leaves out were left out" << '\n';
+  return kExitOk;
+}
+
+int RunLoad(const std::vector<std::string>& args, ToolContext& context) {
+  if (!ExpectArguments(context, kLoad, args, 2)) return kExitError;
+  InputFile input = ReadInputFile(args[0], kDumpInputLimit);
+  if (!input.ok) return Fail(context, input.message);
+  LoadResult result;
+  {
+    TerminalProgress progress(context, "load");
+    result = LoadDatabase(context.files, std::move(input.bytes), args[1], progress.Callback());
+  }
+  if (!result.ok) return Fail(context, result.message);
+  context.out << result.records << (result.records == 1 ? " record\n" : " records\n");
+  return kExitOk;
+}
+
+}  // namespace
+
+}  // namespace qn::tool

@@ -1,0 +1,186 @@
+// quilltool dump and load: a dump of a loaded dump is the dump, byte for byte; bad input is
+// refused by its JSON path and leaves no file; the dump validates against its schema.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "content/initial_content.h"
+#include "content/note_text.h"
+#include "content/program_record.h"
+#include "content/system_lists.h"
+#include "store/record_blocks.h"
+#include "templates/template_store.h"
+#include "templates/type_table.h"
+#include "tool/tool_fixture.h"
+
+using namespace qn;
+using namespace qn::tool;
+using ::testing::HasSubstr;
+using Json = nlohmann::json;
+
+namespace {
+
+constexpr const char* kFile = "db.pdb256";
+
+class DumpLoadToolTest : public qn::test::ToolFixture {
+ protected:
+  Position Made(std::vector<std::string> args) {
+    EXPECT_EQ(Run(std::move(args)), kExitOk) << err.str();
+    return Position(std::atoi(out.str().c_str()));
+  }
+
+  // Every record kind, field type, shadow form, note, link, global pointer, program record,
+  // bookmark, quick-list entry and register variable; one record deleted.
+  void BuildRichDatabase() {
+    const Position line = Made({"add-line", kFile, "0", "down", "Alt «æøå»"});
+    const Position sub = Made({"add-line", kFile, P(line), "right", "Under"});
+    {
+      tDataImageArk db(fs);
+      OpenDatabase(db, kFile);
+      db.BeginChange();
+      ASSERT_EQ(CreateTemplate(db, "Alle typer"), 0);
+      for (const TypeInfo& type : TypeTable())
+        if (type.code != 0)
+          AddTemplateField(db, TemplateField{type.dataLength, type.code, type.length, type.decimals, 0,
+                                             uint8_t(type.code % 2), 0, "F" + std::to_string(type.code)});
+      FinishTemplate(db);
+      ASSERT_EQ(NewProgramRecord(db, "Editor"), 0);
+      const Position program = db.dp->DataBlock();
+      db.dp->Load(sub);
+      NewNote(db, DirDown, "Notat");
+      WriteNoteText(db, "første linje\nandre linje");
+      ASSERT_EQ(db.EndChange(), 0);
+      db.Close();
+      const Position data = Made({"new-data", kFile, P(sub), "down", "Alle typer"});
+      OpenDatabase(db, kFile);
+      db.BeginChange();
+      db.dp->Load(data);
+      std::vector<uint8_t> bytes(size_t(DataLength(db)));
+      for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 37 + 11);
+      RewriteData(db, bytes);
+      LinkTemplateProgram(db, program);
+      ASSERT_EQ(db.EndChange(), 0);
+      db.Close();
+      Made({"copy", kFile, P(data), P(line), "down", "--shadow"});
+      Made({"copy", kFile, P(data), P(sub), "right", "--data-shadow"});
+      Made({"copy", kFile, P(data), P(sub), "down"});
+      Made({"set-field", kFile, P(data), "F24", "tekst"});
+    }
+    Made({"link", kFile, P(sub), "/tmp/dokument.txt"});
+    Made({"global", kFile, P(line), "--file", "annen.pdb256", "--position", "256"});
+    Made({"bookmark", kFile, "add", P(sub), "Merke"});
+    Made({"quick", kFile, "add", P(line), "Hurtig"});
+    Made({"set-var", kFile, "Farge", "blå"});
+    const Position gone = Made({"add-line", kFile, P(line), "down", "Borte"});
+    Made({"delete", kFile, P(gone)});
+  }
+
+  std::string Dump(const std::string& file, bool deleted = false) {
+    std::vector<std::string> args{"dump", file};
+    if (deleted) args.push_back("--deleted");
+    EXPECT_EQ(Run(args), kExitOk) << err.str();
+    return out.str();
+  }
+
+  // Loads `json` as `target`; the exit code.
+  int Load(const std::string& json, const std::string& target = "new.pdb256") {
+    const std::string input = testing::TempDir() + "quill_dump_input.json";
+    std::ofstream(input, std::ios::binary) << json;
+    return Run({"load", input, target});
+  }
+};
+
+TEST_F(DumpLoadToolTest, ADumpOfTheLoadedDumpIsTheDump) {
+  ASSERT_EQ(Run({"create", kFile}), kExitOk);
+  for (bool rich : {false, true}) {
+    if (rich) BuildRichDatabase();
+    for (bool deleted : {false, true}) {
+      SCOPED_TRACE(std::string(rich ? "rich" : "initial") + (deleted ? " with deleted" : ""));
+      const std::string dump = Dump(kFile, deleted);
+      fs->files.erase("new.pdb256");
+      ASSERT_EQ(Load(dump), kExitOk) << err.str();
+      EXPECT_EQ(Dump("new.pdb256", deleted), dump);
+      EXPECT_EQ(Run({"check", "new.pdb256"}), kExitOk) << out.str();
+    }
+  }
+  // What the rich database holds is in the dump as it is read, not only as bytes.
+  const Json dump = Json::parse(Dump(kFile, true));
+  const std::string text = dump.dump();
+  for (const char* expected : {"\"Alt «æøå»\"", "\"text\":\"tekst\"", "\"note\":\"første linje\\r\\nandre linje\"",
+                               "\"link\":\"/tmp/dokument.txt\"", "\"value\":\"blå\"", "\"program\":{",
+                               "\"index\":{", "\"target\":", "\"shared\":", "\"name\":\"Borte\""})
+    EXPECT_NE(text.find(expected), std::string::npos) << expected;
+  EXPECT_EQ(dump["deleted"].size(), 1u);
+}
+
+TEST_F(DumpLoadToolTest, TheDumpValidatesAgainstItsSchema) {
+  ASSERT_EQ(Run({"create", kFile}), kExitOk);
+  BuildRichDatabase();
+  const std::string dump = testing::TempDir() + "quill_dump_schema.json";
+  std::ofstream(dump, std::ios::binary) << Dump(kFile, true);
+  const std::string command = "python3 -c 'import json, sys, jsonschema; jsonschema.validate(json.load(open(sys.argv[1])), "
+                              "json.load(open(sys.argv[2])))' " + dump + " " QUILLNET_SOURCE_DIR "/docs/dump.schema.json";
+  EXPECT_EQ(std::system(command.c_str()), 0);
+}
+
+struct BadInput {
+  const char* what;
+  std::string pointer;  // JSON pointer into a dump of the rich database, "" for a whole text
+  Json value;
+  const char* path;     // expected at the start of the message
+};
+
+TEST_F(DumpLoadToolTest, BadInputIsRefusedByItsPathAndLeavesNoFile) {
+  ASSERT_EQ(Run({"create", kFile}), kExitOk);
+  BuildRichDatabase();
+  const Json dump = Json::parse(Dump(kFile));
+  // Where the template with every type stands.
+  std::string definition;
+  const std::function<void(const Json&, const std::string&)> find = [&](const Json& list, const std::string& at) {
+    for (size_t i = 0; i < list.size(); ++i) {
+      if (list[i].contains("definition") && list[i]["name"] == "Alle typer") definition = at + "/" + std::to_string(i);
+      if (list[i].contains("sub")) find(list[i]["sub"], at + "/" + std::to_string(i) + "/sub");
+    }
+  };
+  find(dump["records"], "/records");
+  ASSERT_FALSE(definition.empty());
+  const std::vector<BadInput> cases = {
+      {"not JSON", "", "{\"format\": ", "$: ikke JSON"},
+      {"no dump", "/format", "something", "$.format: ikke en QuillNet-dump"},
+      {"wrong type", "/records/0/kind", "1", "$.records[0].kind: her skal det stå et heltall"},
+      {"name outside the code page", "/records/0/name", "名前", "$.records[0].name: tegnet «名»"},
+      {"name too long", "/records/0/name", std::string(256, 'x'), "$.records[0].name: teksten har 256 tegn"},
+      {"reference to no record", "/records/0/source", 99999, "$.records[0].source: ingen post har id 99999"},
+      {"unknown key", "/records/0/nmae", "x", "$.records[0].nmae: en post har ingen slik nøkkel"},
+      {"row of no type", definition + "/definition/rows/2/type", 99, ""},
+      {"row too wide", definition + "/definition/rows/2/dataLength", 5000, ""},
+  };
+  for (const BadInput& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string text;
+    if (c.pointer.empty()) {
+      text = c.value.get<std::string>();
+    } else {
+      Json bad = dump;
+      bad[Json::json_pointer(c.pointer)] = c.value;
+      text = bad.dump(1);
+    }
+    EXPECT_EQ(Load(text), kExitError);
+    if (*c.path != '\0') {
+      EXPECT_THAT(err.str(), HasSubstr(std::string("quilltool: ") + c.path)) << err.str();
+    } else {
+      EXPECT_THAT(err.str(), HasSubstr(".rows[2]: ")) << err.str();
+    }
+    EXPECT_EQ(ErrLines(), 1);
+    for (const auto& [name, bytes] : fs->files) EXPECT_EQ(name.find("new.pdb256"), std::string::npos) << name;
+  }
+  // An existing file is never replaced.
+  fs->Put("new.pdb256", qn::test::Bytes{1, 2, 3});
+  EXPECT_EQ(Load(dump.dump()), kExitError);
+  EXPECT_EQ(fs->Get("new.pdb256"), (qn::test::Bytes{1, 2, 3}));
+}
+
+}  // namespace
