@@ -1,11 +1,9 @@
 // tDataImageArk: opening and creating the database file, the backup copy, block transfer
-// with the payload cache and the page cache, the traffic counters and the error
-// report line.
+// at the file position with the payload cache, and the error report line.
 #include "store/database.h"
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstring>
 #include <ctime>
 #include <exception>
@@ -13,8 +11,6 @@
 #include <new>
 #include <string>
 #include <utility>
-
-#include <unistd.h>
 
 #include "store/consistency_check.h"
 #include "store/datapointer.h"
@@ -27,18 +23,6 @@ namespace qn {
 
 namespace {
 
-constexpr int64_t kPageSize = PageCache::kPageSize;
-// A miss during a walk along records stored together reads the aligned 64 KiB around its
-// page (the pages not held yet); any other miss reads its own page only.
-constexpr int64_t kClusterPages = 16;
-// Reads that begin within this many bytes of the end of the read before are close.
-constexpr int64_t kCloseReadDistance = 1024;
-// After this many close reads in a row the reads go along the file.
-constexpr int kCloseReadsForCluster = 8;
-// Reads at least this long bypass the cache: they gain nothing from it.
-constexpr size_t kDirectReadFrom = 32 * 1024;
-
-
 void VerboseLog(std::string_view line) {
   if (VerboseLogging) WriteLog(line);
 }
@@ -49,11 +33,6 @@ bool Overlaps(int64_t a, int64_t aLength, int64_t b, int64_t bLength) {
   return a < b + bLength && b < a + aLength;
 }
 
-uint64_t NextGeneration() {
-  static std::atomic<uint64_t> last{0};
-  return ++last;
-}
-
 }  // namespace
 
 EngineState& Engine() {
@@ -62,11 +41,11 @@ EngineState& Engine() {
 }
 
 tDataImageArk::tDataImageArk(std::shared_ptr<FileSystem> files)
-    : files_(files ? std::move(files) : DiskFileSystem()) {}
+    : paged_(files ? std::move(files) : DiskFileSystem()) {}
 
 tDataImageArk::~tDataImageArk() { Close(); }
 
-bool tDataImageArk::IsOpen() const { return file_ != nullptr && dp != nullptr; }
+bool tDataImageArk::IsOpen() const { return paged_.IsOpen() && dp != nullptr; }
 
 // ---------------------------------------------------------------------------------------
 // Open
@@ -76,15 +55,16 @@ tDataImageArk& tDataImageArk::Open(const std::string& fileName) {
 }
 
 tDataImageArk& tDataImageArk::Open(const std::string& fileName, OpenPolicy policy) {
-  if (file_ || dp) Close();
+  if (paged_.IsOpen() || dp) Close();
   ReadOpenSettings(fileName, policy);
   ResetForNewFile();
-  if (files_->Exists(fileName_)) {
+  if (Files().Exists(fileName_)) {
     if (!OpenExisting()) return *this;
   } else {
     if (!CreateNew()) return *this;
   }
-  fileStamp_ = file_->ChangeStamp();
+  paged_.SetReadOnly(readOnly_);
+  paged_.Forget();  // the file as the opening left it (a journal rolled back, a header written)
   dp = std::make_unique<Datapointer>(*this);
   dp->Load(0);
   if (backupWanted_) BackUpIfSound();
@@ -107,7 +87,7 @@ void tDataImageArk::ReadOpenSettings(const std::string& fileName, OpenPolicy pol
   // opening changes anything; a backup file itself is never copied again.
   fileName_ = fileName;
   backupWanted_ = ReadSettingBool("CreateBackup") && policy != OpenPolicy::kInspect &&
-                  files_->Exists(fileName_) && fileName_.find(".backup") == std::string::npos;
+                  Files().Exists(fileName_) && fileName_.find(".backup") == std::string::npos;
   WriteLog("QUILLAPI: Database filename is set to " + fileName_);
   autoCreateDatabase_ = ReadSettingBool("AutoCreateDatabase");
   if (autoCreateDatabase_) VerboseLog("QUILLAPI: AutoCreate Database enabled.");
@@ -126,7 +106,6 @@ void tDataImageArk::ReadOpenSettings(const std::string& fileName, OpenPolicy pol
 }
 
 void tDataImageArk::ResetForNewFile() {
-  counters_ = EngineCounters{};
   name = tNameObject{};
   name.database = this;
   name.maxTextSize = 256;
@@ -141,11 +120,6 @@ void tDataImageArk::ResetForNewFile() {
   lastTransfer_ = 0;
   autoUpdate = false;
   filePosition_ = 0;
-  changeDepth_ = 0;
-  changeWriteError_ = 0;
-  pending_.Clear();
-  rolledBackView_.Clear();
-  viewSize_ = -1;
   backupError_ = 0;
   backupKeptForFaults_ = false;
   journalNotice_.clear();
@@ -167,38 +141,25 @@ void tDataImageArk::PrepareCaches() {
   engine.payloadCacheLength = 0;
 }
 
-namespace {
-
-// Takes `region`, trying again for up to `milliseconds`; 0 or the error code.
-int WaitForLock(BlockFile& file, int region, bool exclusive, int milliseconds) {
-  for (int waited = 0;; waited += 20) {
-    const int error = file.TryLock(region, exclusive);
-    if (error != kLockBusy || waited >= milliseconds) return error;
-    ::usleep(20000);
-  }
-}
-
-}  // namespace
-
 bool tDataImageArk::TakeLocks() {
   heldElsewhere_ = false;
   if (readOnly_) {
     // A reader never sees a change half written: it waits for one being written to end.
     if (role_ == OpenRole::kWindow) return true;
-    lastError_ = WaitForLock(*file_, kCommitLock, false, lockWaitMilliseconds);
+    lastError_ = WaitForLock(paged_.File(), kCommitLock, false, lockWaitMilliseconds);
     if (lastError_ == kLockBusy) lastError_ = kErrorBusy;
   } else if (role_ == OpenRole::kWindow) {
-    if (file_->TryLock(kWindowLock, true) != 0 || file_->TryLock(kWriterLock, true) != 0) {
-      file_->Unlock(kWindowLock);
+    if (paged_.File().TryLock(kWindowLock, true) != 0 || paged_.File().TryLock(kWriterLock, true) != 0) {
+      paged_.File().Unlock(kWindowLock);
       readOnly_ = true;
       heldElsewhere_ = true;
       WriteLog("QUILLAPI: " + fileName_ + " is being changed by another program; opened read-only");
     }
     return true;
-  } else if (file_->HeldElsewhere(kWindowLock)) {
+  } else if (paged_.File().HeldElsewhere(kWindowLock)) {
     lastError_ = kErrorHeldByWindow;
   } else {
-    lastError_ = WaitForLock(*file_, kWriterLock, true, lockWaitMilliseconds);
+    lastError_ = WaitForLock(paged_.File(), kWriterLock, true, lockWaitMilliseconds);
     if (lastError_ == kLockBusy) lastError_ = kErrorBusy;
   }
   if (lastError_ == 0) return true;
@@ -223,11 +184,11 @@ std::string StaleStamp() {
 
 bool tDataImageArk::RecoverUnfinishedChange() {
   const std::string journalName = JournalNameOf(fileName_);
-  if (files_->KindOf(journalName) == EntryKind::kNone) return true;
+  if (Files().KindOf(journalName) == EntryKind::kNone) return true;
   int readError = 0;
   // A writer looks only while no one else writes; a reader looks at what is there.
   if (!readOnly_) {
-    lastError_ = WaitForLock(*file_, kCommitLock, true, lockWaitMilliseconds);
+    lastError_ = WaitForLock(paged_.File(), kCommitLock, true, lockWaitMilliseconds);
     if (lastError_ == kLockBusy) lastError_ = kErrorBusy;
     if (lastError_ != 0) {
       ++ErrorCount;
@@ -235,7 +196,7 @@ bool tDataImageArk::RecoverUnfinishedChange() {
       return false;
     }
   }
-  const JournalState state = InspectJournal(*files_, journalName, *file_, &readError);
+  const JournalState state = InspectJournal(Files(), journalName, paged_.File(), &readError);
   bool opened = true;
   switch (state) {
     case JournalState::kNone:
@@ -262,7 +223,7 @@ bool tDataImageArk::RecoverUnfinishedChange() {
         break;
       } else {
         std::string keptAs;
-        lastError_ = KeepJournalAside(*files_, journalName, StaleStamp(), &keptAs);
+        lastError_ = KeepJournalAside(Files(), journalName, StaleStamp(), &keptAs);
         if (lastError_ != 0) {
           ++ErrorCount;
           WriteLog("QUILLAPI: ERROR the journal " + journalName + " that does not belong to " + fileName_ +
@@ -281,7 +242,7 @@ bool tDataImageArk::RecoverUnfinishedChange() {
     case JournalState::kCutShort:
       // Made durable only in part: the database was not touched after it.
       if (!readOnly_) {
-        lastError_ = files_->Remove(journalName);
+        lastError_ = Files().Remove(journalName);
         opened = lastError_ == 0;
       }
       break;
@@ -294,15 +255,11 @@ bool tDataImageArk::RecoverUnfinishedChange() {
       break;
     case JournalState::kFits:
       if (readOnly_) {
-        if (ReadJournalView(*files_, journalName, &rolledBackView_, &viewSize_)) {
+        if (paged_.ShowWithoutJournal(journalName))
           WriteLog("QUILLAPI: " + fileName_ + " holds an unfinished change; it is shown as it was before it");
-        } else {
-          rolledBackView_.Clear();
-          viewSize_ = -1;
-        }
         break;
       }
-      lastError_ = RollBackJournal(*files_, journalName, *file_);
+      lastError_ = RollBackJournal(Files(), journalName, paged_.File());
       if (lastError_ == 0) {
         WriteLog("QUILLAPI: rolled back an unfinished change of " + fileName_);
       } else {
@@ -313,7 +270,7 @@ bool tDataImageArk::RecoverUnfinishedChange() {
       }
       break;
   }
-  if (!readOnly_) file_->Unlock(kCommitLock);
+  if (!readOnly_) paged_.File().Unlock(kCommitLock);
   if (!opened && state != JournalState::kNotAFile && state != JournalState::kForeign &&
       state != JournalState::kFits) {
     ++ErrorCount;
@@ -326,7 +283,7 @@ bool tDataImageArk::BeginsAsADatabase() {
   if (FileSizeOf() <= 0) return true;
   std::array<uint8_t, kPointerRecordSize> header{};
   size_t got = 0;
-  const int error = ReadFile(0, header.data(), header.size(), &got);
+  const int error = paged_.ReadFile(0, header.data(), header.size(), &got);
   if (error == 0 && got == header.size() && HasPointerSignature(header))
     return true;
   lastError_ = error != 0 ? error : kErrorNotADatabase;
@@ -337,46 +294,47 @@ bool tDataImageArk::BeginsAsADatabase() {
 
 bool tDataImageArk::OpenExisting() {
   VerboseLog("QUILLAPI: trying to open database");
-  int error = files_->Open(fileName_, readOnly_, &file_);
+  std::unique_ptr<BlockFile> file;
+  int error = Files().Open(fileName_, readOnly_, &file);
   if (error != 0) {
-    file_.reset();
+    file.reset();
     ++ErrorCount;
     WriteLog("QUILLAPI: ERROR opening file. System reported error: " + CodeAndText(error));
     // Access denied to a writable open: the file may still be read.
     if (error == 5 && !readOnly_) {
       WriteLog("QUILLAPI: trying to open database in Read Only Mode");
-      error = files_->Open(fileName_, true, &file_);
+      error = Files().Open(fileName_, true, &file);
       if (error != 0) {
-        file_.reset();
+        file.reset();
         WriteLog("QUILLAPI: retry opening file ERROR:" + CodeAndText(error));
       } else {
         WriteLog("QUILLAPI: Success opening file.");
         readOnly_ = true;
       }
     }
-    if (!file_) {
+    if (!file) {
       lastError_ = error;
       return false;
     }
   } else {
     VerboseLog("QUILLAPI: database opened with no errors");
   }
+  paged_.Attach(std::move(file), fileName_);
   lastError_ = 0;
   if (LoggingEnabled) ReportError(kTaskOpen, TaskText(kTaskOpen));
   // Only a file that begins with a file header record is a database; any other file is
   // left exactly as it is, whatever journal lies beside it. (A stopped change never tears
   // the header's size and signature: they are the same before and after any change.)
   if (!TakeLocks() || !BeginsAsADatabase() || !RecoverUnfinishedChange()) {
-    file_->Close();
-    file_.reset();
+    paged_.Close();
     return false;
   }
   // A file that exists but is still empty (made by another program, or left by a failed
   // creation) gets its header record, so that Position 0 is never handed out to a record.
-  if (file_->Size() == 0 && !readOnly_) {
+  if (paged_.File().Size() == 0 && !readOnly_) {
     if (!WriteFileHeader()) {
       ++ErrorCount;
-      file_.reset();
+      paged_.Close();
       return false;
     }
   }
@@ -389,24 +347,23 @@ bool tDataImageArk::CreateNew() {
     return false;
   }
   WriteLog("QUILLAPI: creating file " + fileName_);
-  lastError_ = files_->Create(fileName_, &file_);
+  std::unique_ptr<BlockFile> file;
+  lastError_ = Files().Create(fileName_, &file);
   if (LoggingEnabled) ReportError(kTaskCreate, TaskText(kTaskCreate));
   if (lastError_ != 0) {
-    file_.reset();
     ++ErrorCount;
     return false;
   }
+  paged_.Attach(std::move(file), fileName_);
   if (!TakeLocks()) {
-    file_->Close();
-    file_.reset();
+    paged_.Close();
     return false;
   }
   bool written = WriteFileHeader();
   if (LoggingEnabled) ReportError(kTaskWriteHeader, TaskText(kTaskWriteHeader));
   if (!written) {
     ++ErrorCount;
-    file_->Close();
-    file_.reset();
+    paged_.Close();
     return false;
   }
   return true;
@@ -416,13 +373,11 @@ bool tDataImageArk::WriteFileHeader() {
   std::array<uint8_t, kPointerRecordSize> header{};
   EncodeFileHeader(header);
   size_t moved = 0;
-  lastError_ = file_->Seek(0);
-  if (lastError_ == 0) lastError_ = file_->Write(header.data(), header.size(), &moved);
-  if (lastError_ == 0 && moved != header.size()) lastError_ = kErrorWriteFault;
-  ++counters_.blockWrites;
-  counters_.bytesWritten += header.size();
+  lastError_ = paged_.Write(0, header.data(), header.size(), &moved);
+  paged_.Counters().blockWrites++;
+  paged_.Counters().bytesWritten += header.size();
   lastTransfer_ = static_cast<int32_t>(moved);
-  AfterWrite(0, header.data(), moved);
+  AfterWrite(0, moved);
   if (lastError_ != 0 && firstWriteError_ == 0) firstWriteError_ = lastError_;
   return lastError_ == 0;
 }
@@ -431,7 +386,7 @@ bool tDataImageArk::WriteFileHeader() {
 // The backup copy
 
 void tDataImageArk::MakeBackup() {
-  const CopyResult copy = CopyFileSafely(*files_, fileName_, fileName_ + ".backup", "-new");
+  const CopyResult copy = CopyFileSafely(Files(), fileName_, fileName_ + ".backup", "-new");
   backupError_ = copy.error;
   // One report line per step of the copy that was reached; the failing step's line carries
   // the error.
@@ -470,18 +425,13 @@ void tDataImageArk::BackUpIfSound() {
 // Close
 
 void tDataImageArk::Close() {
-  // A change still open here did not finish: none of it is stored.
-  changeDepth_ = 0;
-  changeWriteError_ = 0;
-  pending_.Clear();
-  rolledBackView_.Clear();
-  viewSize_ = -1;
   loadedTemplate.reset();
   name = tNameObject{};
   linkText = tNameObject{};
   dp.reset();
   EngineState& engine = Engine();
-  if (!file_) {
+  if (!paged_.IsOpen()) {
+    paged_.Close();  // a change still open here did not finish: none of it is stored
     ForgetCaches();
     return;
   }
@@ -491,20 +441,14 @@ void tDataImageArk::Close() {
     engine.writeCache = false;
   }
   WriteLog("QUILLAPI: closing file " + fileName_);
-  lastError_ = file_->Close();
-  file_.reset();
+  lastError_ = paged_.Close();
   if (lastError_ != 0) ++ErrorCount;
   if (LoggingEnabled) ReportError(kTaskClose, TaskText(kTaskClose));
   ForgetCaches();
 }
 
 void tDataImageArk::ForgetCaches() {
-  generation_ = NextGeneration();
-  pages_.Clear();
-  streamLength_ = 0;
-  lastReadEnd_ = -1;
-  closeReads_ = 0;
-  fileStamp_ = file_ ? file_->ChangeStamp() : 0;
+  paged_.Forget();
   // The process-wide caches describe one file; a record or payload cached from another
   // file (or from this one before it was closed) must never make a write be skipped.
   EngineState& engine = Engine();
@@ -519,7 +463,7 @@ void tDataImageArk::ForgetCaches() {
 // Block transfer
 
 void tDataImageArk::SeekTo(Position position) {
-  if (!file_) {
+  if (!paged_.IsOpen()) {
     lastError_ = kErrorNotOpen;
     throw IoError(lastError_, "Seek to " + std::to_string(position) + " in " + fileName_ +
                                   ": " + ErrorText(lastError_));
@@ -534,57 +478,7 @@ void tDataImageArk::SeekTo(Position position) {
 
 Position tDataImageArk::FilePosition() const { return static_cast<Position>(filePosition_); }
 
-int64_t tDataImageArk::FileSizeOf() {
-  if (!file_) return -1;
-  if (viewSize_ < 0 && ChangeKeepsFileSize()) return std::max(changeOldSize_, pending_.End());
-  const int64_t size = viewSize_ >= 0 ? viewSize_ : file_->Size();
-  return size < 0 ? size : std::max(size, pending_.End());
-}
-
-int tDataImageArk::ReadFile(int64_t position, uint8_t* buffer, size_t count, size_t* moved) {
-  *moved = 0;
-  if (pending_.Empty() && viewSize_ < 0) {
-    // Nothing held back and nothing hidden: the file's bytes as they are.
-    int error = file_->Seek(position);
-    if (error == 0) error = file_->Read(buffer, count, moved);
-    return error;
-  }
-  if (viewSize_ < 0) {
-    // The file's bytes, then zeros up to the end of what the change has written past the
-    // file's end; no need to ask the file for its size. Records the change made past the
-    // file's end are not asked of the file at all.
-    const size_t inFile =
-        ChangeKeepsFileSize() ? size_t(std::clamp<int64_t>(changeOldSize_ - position, 0, int64_t(count))) : count;
-    int error = 0;
-    if (inFile > 0) {
-      error = file_->Seek(position);
-      if (error == 0) error = file_->Read(buffer, inFile, moved);
-    }
-    if (error != 0) return error;
-    const size_t wanted =
-        std::max(*moved, size_t(std::clamp<int64_t>(pending_.End() - position, 0, int64_t(count))));
-    if (*moved < wanted) std::memset(buffer + *moved, 0, wanted - *moved);
-    *moved = wanted;
-    rolledBackView_.Overlay(position, buffer, wanted);
-    pending_.Overlay(position, buffer, wanted);
-    return 0;
-  }
-  const int64_t size = FileSizeOf();
-  if (size < 0) return kErrorReadFault;
-  const size_t wanted = size_t(std::clamp<int64_t>(size - position, 0, int64_t(count)));
-  int error = 0;
-  if (wanted > 0) {
-    error = file_->Seek(position);
-    if (error == 0) error = file_->Read(buffer, wanted, moved);
-  }
-  if (error != 0) return error;
-  // Bytes the change has written past the file's end, or that a cut of the view removes.
-  if (*moved < wanted) std::memset(buffer + *moved, 0, wanted - *moved);
-  *moved = wanted;
-  rolledBackView_.Overlay(position, buffer, wanted);
-  pending_.Overlay(position, buffer, wanted);
-  return 0;
-}
+int64_t tDataImageArk::FileSizeOf() { return paged_.Size(); }
 
 // ---------------------------------------------------------------------------------------
 // Changes
@@ -601,41 +495,23 @@ ChangeScope::~ChangeScope() {
   }
 }
 
-bool tDataImageArk::ChangeKeepsFileSize() const {
-  // Inside a change of a database open for writing, the file stays as it was when the
-  // change began: this object holds the writer's lock and stores nothing before the change
-  // ends (a commit part way through begins the change again).
-  return changeDepth_ > 0 && !readOnly_ && changeOldSize_ >= 0;
-}
-
-void tDataImageArk::BeginChange() {
-  if (changeDepth_++ > 0) return;
-  changeOldSize_ = file_ ? file_->Size() : 0;
-  changeWriteError_ = 0;
-  pending_.Clear();
-}
+void tDataImageArk::BeginChange() { paged_.BeginChange(); }
 
 int32_t tDataImageArk::EndChange() {
-  if (changeDepth_ == 0) return 0;
-  if (--changeDepth_ > 0) return 0;
-  if (changeWriteError_ != 0) {
-    const int32_t error = changeWriteError_;
-    AbandonChange();
-    return error;
-  }
-  if (pending_.Empty() || !file_) return 0;
-  // Readers wait while the change is written, so none of them sees half of it.
-  int error = WaitForLock(*file_, kCommitLock, true, lockWaitMilliseconds);
-  if (error == kLockBusy) error = kErrorBusy;
   ChangeImages images;
-  if (error == 0)
-    error = CommitPending(*files_, fileName_, JournalNameOf(fileName_), *file_, changeOldSize_, pending_,
-                          changeObserver_ ? &images : nullptr);
-  file_->Unlock(kCommitLock);
-  pending_.Clear();
-  if (error == 0) {
-    if (changeObserver_) changeObserver_(std::move(images));
-    return 0;
+  int error = 0;
+  switch (paged_.EndChange(lockWaitMilliseconds, changeObserver_ ? &images : nullptr, &error)) {
+    case PagedFile::ChangeEnd::kInner:
+    case PagedFile::ChangeEnd::kNothing:
+      return 0;
+    case PagedFile::ChangeEnd::kStored:
+      if (changeObserver_) changeObserver_(std::move(images));
+      return 0;
+    case PagedFile::ChangeEnd::kSpoilt:
+      AbandonChange();
+      return error;
+    case PagedFile::ChangeEnd::kFailed:
+      break;
   }
   lastError_ = error;
   if (firstWriteError_ == 0) firstWriteError_ = error;
@@ -646,60 +522,33 @@ int32_t tDataImageArk::EndChange() {
 }
 
 int32_t tDataImageArk::CommitChangeSoFar() {
-  if (changeDepth_ == 0) return 0;
-  const int depth = changeDepth_;
-  changeDepth_ = 1;
+  const int depth = paged_.ChangeDepth();
+  if (depth == 0) return 0;
+  paged_.SetChangeDepth(1);
   const int32_t error = EndChange();
   for (int i = 0; i < depth; ++i) BeginChange();
   return error;
 }
 
-namespace {
-
-// True when the file (read through `read`) holds `image`'s bytes in each of its regions.
-bool HoldsRegions(const FileImage& image, const std::function<int(int64_t, uint8_t*, size_t, size_t*)>& read) {
-  std::vector<uint8_t> now(64 * 1024);
-  for (const auto& [position, bytes] : image.regions) {
-    if (position < 0 || position + int64_t(bytes.size()) > image.size) return false;
-    for (size_t done = 0; done < bytes.size();) {
-      const size_t n = std::min(now.size(), bytes.size() - done);
-      size_t moved = 0;
-      if (read(position + int64_t(done), now.data(), n, &moved) != 0 || moved != n) return false;
-      if (std::memcmp(now.data(), bytes.data() + done, n) != 0) return false;
-      done += n;
-    }
-  }
-  return true;
-}
-
-}  // namespace
-
 int32_t tDataImageArk::ApplyImage(const FileImage& expected, const FileImage& target) {
-  if (!file_ || !dp) return kErrorNotOpen;
+  if (!IsOpen()) return kErrorNotOpen;
   if (readOnly_) return 5;
   // Inside a change only while it has written nothing: it goes on from the file as the
   // image leaves it.
-  if (changeDepth_ > 0 && (!pending_.Empty() || changeWriteError_ != 0)) return kErrorImageMismatch;
+  if (paged_.ChangeDepth() > 0 && paged_.ChangeHasWrites()) return kErrorImageMismatch;
   for (const auto& [position, bytes] : target.regions) {
     if (position < 0 || position + int64_t(bytes.size()) > target.size) return kErrorImageMismatch;
   }
-  const auto read = [this](int64_t position, uint8_t* buffer, size_t count, size_t* moved) {
-    return ReadFile(position, buffer, count, moved);
-  };
-  if (FileSizeOf() != expected.size || !HoldsRegions(expected, read)) {
+  if (!paged_.Holds(expected)) {
     lastError_ = kErrorImageMismatch;
     ++ErrorCount;
     WriteLog("QUILLAPI: ERROR " + fileName_ + " does not hold the state a change is taken back or done again from;"
              " it is left as it is");
     return kErrorImageMismatch;
   }
-  int error = WaitForLock(*file_, kCommitLock, true, lockWaitMilliseconds);
-  if (error == kLockBusy) error = kErrorBusy;
-  if (error == 0) error = CommitImage(*files_, fileName_, JournalNameOf(fileName_), *file_, target);
-  file_->Unlock(kCommitLock);
+  const int error = paged_.PutImage(target, lockWaitMilliseconds);
   // Whatever reached the file, nothing remembered of it before may be served again.
   ForgetChange();
-  if (changeDepth_ > 0) changeOldSize_ = file_->Size();
   if (error == 0) return 0;
   lastError_ = error;
   if (firstWriteError_ == 0) firstWriteError_ = error;
@@ -708,11 +557,7 @@ int32_t tDataImageArk::ApplyImage(const FileImage& expected, const FileImage& ta
 }
 
 void tDataImageArk::AbandonChange() {
-  changeDepth_ = 0;
-  changeWriteError_ = 0;
-  if (pending_.Empty()) return;
-  pending_.Clear();
-  ForgetChange();
+  if (paged_.AbandonChange()) ForgetChange();
 }
 
 void tDataImageArk::ForgetChange() {
@@ -741,89 +586,14 @@ Position tDataImageArk::Allocate() {
   return static_cast<Position>(size);
 }
 
-int tDataImageArk::ReadAt(int64_t position, uint8_t* buffer, size_t count, size_t* moved) {
-  *moved = 0;
-  if (count == 0) return 0;
-  if (file_->CheapReads()) return ReadFile(position, buffer, count, moved);
-  const bool close = lastReadEnd_ >= 0 && position >= lastReadEnd_ - kCloseReadDistance &&
-                     position <= lastReadEnd_ + kCloseReadDistance;
-  closeReads_ = close ? closeReads_ + 1 : 0;
-  lastReadEnd_ = position + int64_t(count);
-  if (count >= kDirectReadFrom) return ReadFile(position, buffer, count, moved);
-  size_t done = 0;
-  while (done < count) {
-    const int64_t at = position + int64_t(done);
-    const int64_t page = at / kPageSize;
-    size_t length = 0;
-    const uint8_t* bytes = CachedPage(page, &length);
-    if (bytes == nullptr) {
-      if (FillPages(page) != 0) {
-        // Read just what was asked, so that the result and the error are those of the
-        // request itself.
-        return ReadFile(position, buffer, count, moved);
-      }
-      bytes = CachedPage(page, &length);
-      if (bytes == nullptr) break;  // past the end of the file
-    }
-    const size_t offset = size_t(at - page * kPageSize);
-    if (offset >= length) break;
-    const size_t n = std::min(length - offset, count - done);
-    std::memcpy(buffer + done, bytes + offset, n);
-    done += n;
-    if (length < size_t(kPageSize)) break;  // the file ends in this page
-  }
-  *moved = done;
-  return 0;
-}
-
-int tDataImageArk::FillPages(int64_t page) {
-  int64_t first = page;
-  int64_t last = page;
-  if (closeReads_ >= kCloseReadsForCluster) {
-    const int64_t clusterStart = page - page % kClusterPages;
-    while (first > clusterStart && !pages_.Contains(first - 1)) --first;
-    while (last < clusterStart + kClusterPages - 1 && !pages_.Contains(last + 1)) ++last;
-  }
-  const size_t wanted = size_t(last - first + 1) * size_t(kPageSize);
-  size_t got = 0;
-  if (closeReads_ >= kCloseReadsForCluster) {
-    streamLength_ = 0;
-    if (stream_.size() < size_t(kClusterPages * kPageSize)) stream_.resize(size_t(kClusterPages * kPageSize));
-    const int error = ReadFile(first * kPageSize, stream_.data(), wanted, &got);
-    if (error != 0) return error;
-    streamStart_ = first * kPageSize;
-    streamLength_ = got;
-  } else {
-    std::array<uint8_t, size_t(kPageSize)> one;
-    const int error = ReadFile(first * kPageSize, one.data(), one.size(), &got);
-    if (error != 0) return error;
-    if (got > 0) pages_.Put(page, one.data(), got);
-  }
-  ++counters_.pageFills;
-  counters_.pageFillBytes += got;
-  return 0;
-}
-
-const uint8_t* tDataImageArk::CachedPage(int64_t page, size_t* length) {
-  const int64_t pageStart = page * kPageSize;
-  if (streamLength_ > 0 && pageStart >= streamStart_ &&
-      pageStart < streamStart_ + int64_t(streamLength_)) {
-    *length = std::min<size_t>(size_t(kPageSize), size_t(streamStart_ + int64_t(streamLength_) - pageStart));
-    return stream_.data() + (pageStart - streamStart_);
-  }
-  return pages_.Find(page, length);
-}
-
 void tDataImageArk::Revalidate() {
-  if (!file_ || !readOnly_) return;
-  const int64_t stamp = file_->ChangeStamp();
-  if (stamp == fileStamp_ && stamp >= 0) return;
-  ForgetCaches();
-  fileStamp_ = stamp;
+  const uint64_t before = paged_.Generation();
+  paged_.Revalidate();
+  if (paged_.Generation() != before) ForgetCaches();
 }
 
 int32_t tDataImageArk::ReadBlock(void* buffer, int32_t count) {
-  if (count < 0 || !file_) {
+  if (count < 0 || !paged_.IsOpen()) {
     lastError_ = count < 0 ? kErrorRange : kErrorNotOpen;
     lastTransfer_ = 0;
     ReportTransferError(kTaskRead);
@@ -831,10 +601,11 @@ int32_t tDataImageArk::ReadBlock(void* buffer, int32_t count) {
   }
   int64_t start = filePosition_;
   size_t moved = 0;
-  int error = ReadAt(start, static_cast<uint8_t*>(buffer), static_cast<size_t>(count), &moved);
+  int error = paged_.ReadAt(start, static_cast<uint8_t*>(buffer), static_cast<size_t>(count), &moved);
   filePosition_ = start + static_cast<int64_t>(moved);
-  ++counters_.blockReads;
-  counters_.bytesRead += moved;
+  EngineCounters& counters = paged_.Counters();
+  ++counters.blockReads;
+  counters.bytesRead += moved;
 
   EngineState& engine = Engine();
   if (engine.writeCache && engine.compareWindow && engine.readCache &&
@@ -844,8 +615,8 @@ int32_t tDataImageArk::ReadBlock(void* buffer, int32_t count) {
     engine.payloadCacheOwner = this;
     engine.payloadCachePosition = static_cast<Position>(start);
     engine.payloadCacheLength = count;
-    ++counters_.cacheFills;
-    counters_.cacheFillBytes += static_cast<uint64_t>(count);
+    ++counters.cacheFills;
+    counters.cacheFillBytes += static_cast<uint64_t>(count);
   }
 
   lastError_ = error;
@@ -855,15 +626,16 @@ int32_t tDataImageArk::ReadBlock(void* buffer, int32_t count) {
 }
 
 int32_t tDataImageArk::PeekBlock(int64_t position, void* buffer, int32_t count) {
-  if (count < 0 || position < 0 || !file_) {
-    lastError_ = !file_ ? kErrorNotOpen : kErrorRange;
+  if (count < 0 || position < 0 || !paged_.IsOpen()) {
+    lastError_ = !paged_.IsOpen() ? kErrorNotOpen : kErrorRange;
     ReportTransferError(kTaskRead);
     return count < 0 ? -1 : -count;
   }
   size_t moved = 0;
-  const int error = ReadAt(position, static_cast<uint8_t*>(buffer), static_cast<size_t>(count), &moved);
-  ++counters_.blockReads;
-  counters_.bytesRead += moved;
+  const int error = paged_.ReadAt(position, static_cast<uint8_t*>(buffer), static_cast<size_t>(count), &moved);
+  EngineCounters& counters = paged_.Counters();
+  ++counters.blockReads;
+  counters.bytesRead += moved;
   if (error != 0) {
     lastError_ = error;
     ReportTransferError(kTaskRead);
@@ -872,23 +644,24 @@ int32_t tDataImageArk::PeekBlock(int64_t position, void* buffer, int32_t count) 
 }
 
 const uint8_t* tDataImageArk::View(int64_t position, int64_t count) {
-  if (!file_ || count <= 0 || position < 0 || !pending_.Empty() || viewSize_ >= 0) return nullptr;
-  const uint8_t* bytes = file_->View(position, size_t(count));
+  if (count <= 0 || position < 0) return nullptr;
+  const uint8_t* bytes = paged_.View(position, size_t(count));
   if (bytes != nullptr) {
-    ++counters_.blockReads;
-    counters_.bytesRead += uint64_t(count);
+    EngineCounters& counters = paged_.Counters();
+    ++counters.blockReads;
+    counters.bytesRead += uint64_t(count);
   }
   return bytes;
 }
 
-bool tDataImageArk::ViewIntact() { return !file_ || file_->ViewIntact(); }
+bool tDataImageArk::ViewIntact() { return paged_.ViewIntact(); }
 
 int32_t tDataImageArk::WriteBlock(const void* buffer, int32_t count) {
   if (readOnly_) {
     VerboseLog("QUILLAPI: write request on a readonly database.");
     return -1;
   }
-  if (count < 0 || !file_) {
+  if (count < 0 || !paged_.IsOpen()) {
     lastError_ = count < 0 ? kErrorRange : kErrorNotOpen;
     lastTransfer_ = 0;
     if (firstWriteError_ == 0) firstWriteError_ = lastError_;
@@ -900,13 +673,14 @@ int32_t tDataImageArk::WriteBlock(const void* buffer, int32_t count) {
   EngineState& engine = Engine();
   const bool cacheWindow =
       engine.writeCache && engine.compareWindow && !engine.payloadCache.empty();
+  EngineCounters& counters = paged_.Counters();
 
   // An unchanged payload written back to where it came from costs nothing.
   if (cacheWindow && engine.payloadCacheOwner == this && engine.payloadCacheLength == count &&
       engine.payloadCachePosition == start &&
       std::memcmp(engine.payloadCache.data(), bytes, static_cast<size_t>(count)) == 0) {
-    ++counters_.skippedWrites;
-    counters_.skippedBytes += static_cast<uint64_t>(count);
+    ++counters.skippedWrites;
+    counters.skippedBytes += static_cast<uint64_t>(count);
     filePosition_ = start + count;
     lastError_ = 0;
     lastTransfer_ = count;
@@ -918,19 +692,14 @@ int32_t tDataImageArk::WriteBlock(const void* buffer, int32_t count) {
   if (start + static_cast<int64_t>(count) > INT32_MAX) {
     // The file may not outgrow the 32-bit Positions.
     error = kErrorWriteFault;
-  } else if (changeDepth_ > 0) {
-    pending_.Write(start, bytes, static_cast<size_t>(count));
-    moved = static_cast<size_t>(count);
+    paged_.SpoilChange(error);
   } else {
-    error = file_->Seek(start);
-    if (error == 0) error = file_->Write(bytes, static_cast<size_t>(count), &moved);
-    if (error == 0 && moved != static_cast<size_t>(count)) error = kErrorWriteFault;
+    error = paged_.Write(start, bytes, static_cast<size_t>(count), &moved);
   }
-  if (error != 0 && changeDepth_ > 0 && changeWriteError_ == 0) changeWriteError_ = error;
-  ++counters_.blockWrites;
-  counters_.bytesWritten += static_cast<uint64_t>(count);
+  ++counters.blockWrites;
+  counters.bytesWritten += static_cast<uint64_t>(count);
   filePosition_ = start + static_cast<int64_t>(moved);
-  AfterWrite(start, bytes, moved);
+  AfterWrite(start, moved);
 
   // The cache takes a payload only once the file holds it.
   if (cacheWindow && error == 0 && count <= kPayloadCacheSize) {
@@ -947,24 +716,9 @@ int32_t tDataImageArk::WriteBlock(const void* buffer, int32_t count) {
   return static_cast<int32_t>(moved) - count;
 }
 
-void tDataImageArk::AfterWrite(int64_t position, const uint8_t* bytes, size_t moved) {
+void tDataImageArk::AfterWrite(int64_t position, size_t moved) {
   if (moved == 0) return;
   const int64_t length = static_cast<int64_t>(moved);
-  generation_ = NextGeneration();
-  pages_.Write(position, bytes, moved);
-  if (streamLength_ > 0 && Overlaps(position, length, streamStart_, int64_t(kClusterPages * kPageSize))) {
-    const int64_t streamEnd = streamStart_ + int64_t(streamLength_);
-    if (position + length > streamEnd && streamLength_ % size_t(kPageSize) != 0) {
-      // The file's end lay inside the stream's last page: the bytes after it change.
-      streamLength_ = 0;
-    } else {
-      const int64_t from = std::max(position, streamStart_);
-      const int64_t to = std::min(position + length, streamEnd);
-      if (to > from) {
-        std::memcpy(stream_.data() + (from - streamStart_), bytes + (from - position), size_t(to - from));
-      }
-    }
-  }
   // The caches: bytes they hold that were just overwritten are no longer known.
   EngineState& engine = Engine();
   if (engine.payloadCacheLength > 0 &&

@@ -1,9 +1,11 @@
-// The open database: one tDataImageArk per open .pdb256 file. It owns the file, the
-// cursor (Datapointer), the name and link-text objects, the position stack and the
-// traffic counters; it reads and writes blocks at the current file position, appends new
-// blocks at the end, and reports every file error as one "QUILLAPI: " log line. Every
-// change is in the file when the operation that made it returns; the page cache never
-// serves bytes older than the last write.
+// The open database: one tDataImageArk per open .pdb256 file. Above the paged, journalled
+// file (store/paged_file.h) it keeps what the records need: how the file is opened (the
+// settings, the locks between programs, an unfinished change found beside it, the backup
+// copy), the cursor (Datapointer), the name and link-text objects and the position stack;
+// it reads and writes blocks at the current file position, appends new blocks at the end,
+// and reports every file error as one "QUILLAPI: " log line. Every change is in the file
+// when the operation that made it returns; the page cache never serves bytes older than the
+// last write.
 #pragma once
 
 #include <array>
@@ -17,7 +19,7 @@
 #include "env/block_file.h"
 #include "store/format.h"
 #include "store/journal.h"
-#include "store/page_cache.h"
+#include "store/paged_file.h"
 #include "env/errors.h"
 
 namespace qn {
@@ -55,21 +57,6 @@ struct tDataClipboard {
   Position data = 0;
   int32_t kind = 0;
   Position templatePos = 0;
-};
-
-// Traffic counters, zeroed at every Open.
-struct EngineCounters {
-  uint64_t blockReads = 0;
-  uint64_t bytesRead = 0;
-  uint64_t blockWrites = 0;
-  uint64_t bytesWritten = 0;
-  uint64_t skippedWrites = 0;
-  uint64_t skippedBytes = 0;
-  uint64_t cacheFills = 0;
-  uint64_t cacheFillBytes = 0;
-  // Reads the page cache made from the file for the block reads it could not serve.
-  uint64_t pageFills = 0;
-  uint64_t pageFillBytes = 0;
 };
 
 // Engine state shared by every database object of the process.
@@ -125,14 +112,13 @@ inline constexpr int32_t kErrorRange = 201;        // a negative byte count
 inline constexpr int32_t kErrorNotADatabase = 2001;
 // A window has the database open for writing: no other program may change it.
 inline constexpr int32_t kErrorHeldByWindow = 2002;
-// Another program went on changing the database for longer than a change may wait.
-inline constexpr int32_t kErrorBusy = 2003;
+// kErrorBusy (2003): another program went on changing the database for longer than a
+// change may wait (store/paged_file.h).
 // Something that is no journal of this program (a link, a folder, a pipe, another file)
 // stands where the database's journal goes: the database is not changed.
 inline constexpr int32_t kErrorJournalInTheWay = kJournalInTheWay;
-// The file does not hold the state a stored change is to be taken back from (or done again
-// from): it is left as it is.
-inline constexpr int32_t kErrorImageMismatch = 2005;
+// kErrorImageMismatch (2005): the file does not hold the state a stored change is to be
+// taken back from, or done again from (store/paged_file.h).
 
 // Who opens a database, for the locks between programs: a window keeps the database to
 // itself while it is open (a second window gets it read-only); a tool command waits a
@@ -211,7 +197,7 @@ class tDataImageArk {
   // (a window that stays open over several saves) reaches the file at once. 0, or the error
   // code; then everything since the outermost BeginChange is dropped, as EndChange drops it.
   int32_t CommitChangeSoFar();
-  bool InChange() const { return changeDepth_ > 0; }
+  bool InChange() const { return paged_.ChangeDepth() > 0; }
   // Hears every change stored from now on (EndChange, CommitChangeSoFar) with its before-
   // and after-image, to keep them; without one (the default) nothing is kept.
   using ChangeObserver = std::function<void(ChangeImages&&)>;
@@ -263,7 +249,7 @@ class tDataImageArk {
   // every opening and closing, an abandoned change, another program's change found by
   // Revalidate. Never the same value for two different states, also across objects, so a
   // caller that remembers something it read can tell whether it still holds.
-  uint64_t Generation() const { return generation_; }
+  uint64_t Generation() const { return paged_.Generation(); }
   // Writes the report line for the last error code and returns that code.
   int32_t ReportError(int32_t taskCode, std::string_view taskText);
 
@@ -276,7 +262,7 @@ class tDataImageArk {
   int32_t LastTransfer() const { return lastTransfer_; }
   bool ReadOnly() const { return readOnly_; }
   // The files this database object reaches its file through.
-  FileSystem& Files() { return *files_; }
+  FileSystem& Files() { return paged_.Files(); }
   // Set before Open; kTool unless said otherwise.
   void SetOpenRole(OpenRole role) { role_ = role; }
   // True when a window found the database held for writing by another program and opened
@@ -291,9 +277,9 @@ class tDataImageArk {
   // regular file, which refuses a writable opening); empty when nothing.
   const std::string& JournalNotice() const { return journalNotice_; }
   // How long a tool waits for another program's change to end (milliseconds).
-  static inline int lockWaitMilliseconds = 10000;
+  static inline int& lockWaitMilliseconds = PagedFile::lockWaitMilliseconds;
   const std::string& FileName() const { return fileName_; }
-  const EngineCounters& Counters() const { return counters_; }
+  const EngineCounters& Counters() const { return paged_.Counters(); }
   bool AutoCreateDatabase() const { return autoCreateDatabase_; }
   int32_t AutoCreateRecords() const { return autoCreateRecords_; }
 
@@ -321,8 +307,8 @@ class tDataImageArk {
   std::unique_ptr<DatabaseAttachment> loadedTemplate;
 
  private:
-  std::shared_ptr<FileSystem> files_;
-  std::unique_ptr<BlockFile> file_;
+  // The file below the records: its pages, its open change, its journal.
+  PagedFile paged_;
   std::string fileName_;
   int64_t filePosition_ = 0;  // where the next ReadBlock/WriteBlock starts
   int32_t lastError_ = 0;
@@ -339,33 +325,7 @@ class tDataImageArk {
   int32_t autoCreateRecords_ = 0;
   uint16_t stackTop_ = 0;
   std::array<Position, 256> stack_{};
-  EngineCounters counters_;
-  // Pages of the file as this object sees it (the open change's writes and the rolled-back
-  // view included), kept equal to it by every write.
-  PageCache pages_;
-  // Reads close behind one another so far (each within a little of the one before): a
-  // walk along records stored together, for which a miss reads the pages around it too.
-  int64_t lastReadEnd_ = -1;
-  int closeReads_ = 0;
-  // Such a walk reads through the last 64 KiB it read, which stay out of the page cache:
-  // a pass along the file neither pays for copying them there nor pushes out the pages
-  // of scattered lists.
-  std::vector<uint8_t> stream_;
-  int64_t streamStart_ = 0;
-  size_t streamLength_ = 0;  // 0 = holds nothing
-  // The file's change stamp when its pages were last known to be the file's.
-  int64_t fileStamp_ = 0;
-  uint64_t generation_ = 0;
-  // The open change: its depth, the file's size when it began, its writes.
-  int changeDepth_ = 0;
-  int64_t changeOldSize_ = 0;
-  int32_t changeWriteError_ = 0;
-  PendingWrites pending_;
   ChangeObserver changeObserver_;
-  // A read-only opening beside an unfinished change's journal reads the file as it was:
-  // the journal's old bytes over the file, cut to its old size (-1: no such cut).
-  PendingWrites rolledBackView_;
-  int64_t viewSize_ = -1;
 
   // Reads the engine's settings for this opening (caches, read-only, automatic creation)
   // as `policy` overrides them, and makes the backup copy when asked.
@@ -397,20 +357,9 @@ class tDataImageArk {
   // Takes the locks of this opening (see OpenRole); false, with the error code, when the
   // database may not be opened as asked.
   bool TakeLocks();
-  // Reads `count` bytes at `position` from the file as the open change sees it.
-  int ReadFile(int64_t position, uint8_t* buffer, size_t count, size_t* moved);
-  // Reads `count` bytes at `position` through the page cache.
-  int ReadAt(int64_t position, uint8_t* buffer, size_t count, size_t* moved);
-  // Reads `page` into the page cache, with the pages around it when the reads go along
-  // the file; an error code when the file could not be read.
-  int FillPages(int64_t page);
-  // The bytes of `page` held by the stream or the page cache; nullptr when neither does.
-  const uint8_t* CachedPage(int64_t page, size_t* length);
-  // Keeps the page cache and the caches equal to the file after a write of `moved`
-  // bytes at `position`.
-  void AfterWrite(int64_t position, const uint8_t* bytes, size_t moved);
-  // Whether the file's size is the one the open change began with (see FileSizeOf).
-  bool ChangeKeepsFileSize() const;
+  // Keeps the process-wide caches equal to the file after a write of `moved` bytes at
+  // `position`.
+  void AfterWrite(int64_t position, size_t moved);
   void ForgetCaches();
   // After a change that never reached the file: caches, name objects and the cursor's
   // record are read again from the file.
