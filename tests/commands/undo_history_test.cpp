@@ -58,16 +58,19 @@ TEST_F(UndoHistoryTest, TheOldestStepsGoPastTheBoundAndAChangeLargerThanItIsNotK
   EXPECT_EQ(few.Steps(), 3u);
   while (few.CanUndo()) ASSERT_EQ(few.Undo(*db).error, 0);
   EXPECT_EQ(File(), after[1]);
-  // The bytes bound: room for two and a half steps of one size keeps the last two.
+  // The bytes bound: room for two and a half steps of one size keeps the last two. The
+  // names are long, so the few bytes of the change time a step also holds (more or fewer
+  // as the clock moves between steps) cannot decide it.
+  const auto name = [](char c) { return std::string(200, c); };
   UndoHistory probe;
   Watch(probe);
-  Rename(probe, "bbbb");
+  Rename(probe, name('b'));
   const size_t first = probe.Bytes();
-  Rename(probe, "cccc");
+  Rename(probe, name('c'));
   const size_t step = probe.Bytes() - first;
   UndoHistory bytes(200, step * 5 / 2);
   Watch(bytes);
-  for (const char* name : {"dddd", "eeee", "ffff"}) after.push_back(Rename(bytes, name));
+  for (char c : {'d', 'e', 'f'}) after.push_back(Rename(bytes, name(c)));
   EXPECT_EQ(bytes.Steps(), 2u);
   while (bytes.CanUndo()) ASSERT_EQ(bytes.Undo(*db).error, 0);
   EXPECT_EQ(File(), after[after.size() - 3]);
