@@ -46,15 +46,19 @@ BlockRecords ClipboardBlock(tDataImageArk& db) {
   return block;
 }
 
-// True when `p` is one of `block` or hangs somewhere below one of them.
+// True when `p` is one of `block` or hangs somewhere below one of them. The walk climbs each
+// list to its first record and from there to the record that holds the list; only `p` and
+// those holders are asked, so a record further down the block's own list is not inside it.
 bool InsideBlock(tDataImageArk& db, Position p, const PositionSet& block) {
   Datapointer& dp = *db.dp;
   PositionSet seen;
   RecordImage img;
+  bool holder = true;  // `p` is the target or a record holding its list
   for (int64_t steps = dp.RecordBound(); p > 0 && steps > 0; --steps) {
-    if (block.Contains(p)) return true;
+    if (holder && block.Contains(p)) return true;
     if (!seen.Insert(p) || !dp.ReadRecordAt(p, img)) return false;
     const Position up = RecordView(img).Up();
+    holder = up <= 0;
     p = up > 0 ? up : RecordView(img).Left();
   }
   return false;
