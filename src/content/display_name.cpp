@@ -68,21 +68,35 @@ std::string DataRecordText(tDataImageArk& db) {
   return DataRecordText(reader, db.dp->Record());
 }
 
-std::string DisplayName(RecordReader& reader, const PointerRecord& record) {
-  const int32_t kind = record.kind;
+bool DisplayedByName(int32_t kind, Position nameBlock) {
   switch (kind) {
     case kKindNamed:
     case kKindTemplate:
     case kKindProgram:
     case kKindFileLink:
     case kKindNamedNote:
-      return reader.Name(record);
+      return true;
     case kKindData:
     case kKindDataWithTemplate:
     // Renaming a data record adds the name bit to its kind: it is still a data record.
     case kKindData | kKindNamed:
     case kKindDataWithTemplate | kKindNamed:
-      return record.nameBlock != 0 ? reader.Name(record) : DataRecordText(reader, record);
+    case kKindGlobalPointer:
+      return nameBlock != 0;
+    default:
+      return false;
+  }
+}
+
+std::string DisplayName(RecordReader& reader, const PointerRecord& record) {
+  const int32_t kind = record.kind;
+  if (DisplayedByName(kind, record.nameBlock)) return reader.Name(record);
+  switch (kind) {
+    case kKindData:
+    case kKindDataWithTemplate:
+    case kKindData | kKindNamed:
+    case kKindDataWithTemplate | kKindNamed:
+      return DataRecordText(reader, record);
     case kKindIndex:
       return "INDEX: " + reader.Name(record);
     case kKindRegisterVariable:
@@ -93,7 +107,6 @@ std::string DisplayName(RecordReader& reader, const PointerRecord& record) {
     case kKindNamedLink:
       return reader.LinkText(record);
     case kKindGlobalPointer: {
-      if (record.nameBlock != 0) return reader.Name(record);
       std::array<uint8_t, kGlobalPointerSize> payload{};
       const std::vector<uint8_t> data = reader.Data(record, kGlobalPointerSize).value_or(std::vector<uint8_t>());
       std::copy(data.begin(), data.end(), payload.begin());

@@ -35,6 +35,10 @@ constexpr size_t kDataRecordTextMax = 255;
 std::string DisplayName(tDataImageArk& db);
 // The display name of `record` (as it stands, also when not stored yet).
 std::string DisplayName(RecordReader& reader, const PointerRecord& record);
+// True when the display name of a record of `kind` with the name block `nameBlock` is the
+// text of that block, its name (RecordReader::Name): a listing can then read the name
+// where it lies instead of decoding the record.
+bool DisplayedByName(int32_t kind, Position nameBlock);
 
 // The automatic name of the data record under the cursor: its visible field values joined
 // by ", ", at most 255 characters. Every field is read, hidden ones too, so the values

@@ -111,6 +111,20 @@ std::string RecordReader::NameBytes(Position block) {
   return std::string(reinterpret_cast<const char*>(image.data()) + kNameTextOffset, length);
 }
 
+void RecordReader::ReadNameBytes(Position block, std::string& out) {
+  out.clear();
+  const int64_t count = Fit(block, kNameBlockSize);
+  if (block <= 0 || count < 4) return;
+  if (const uint8_t* view = db_.View(block, int32_t(count))) {
+    const int64_t size = std::min<int64_t>(GetU32(std::span(view, 4), 0), count);
+    size_t length = size > kNameLengthOffset ? view[kNameLengthOffset] : 0;
+    length = std::min<size_t>(length, size > kNameTextOffset ? size_t(size - kNameTextOffset) : 0);
+    out.assign(reinterpret_cast<const char*>(view) + kNameTextOffset, length);
+    if (db_.ViewIntact()) return;
+  }
+  out = NameBytes(block);
+}
+
 bool RecordReader::NameIs(Position block, std::string_view name) {
   // The head first: most names differ in length, and their text need not be read.
   const int64_t count = Fit(block, kNameBlockSize);

@@ -63,6 +63,9 @@ class RecordReader {
   std::string TextBlock(Position block, bool sizeFirst);
   // The 8-bit text of the name block at `block`, read as the name search compares it.
   std::string NameBytes(Position block);
+  // NameBytes(block) into `out`, its room reused: the text read where it lies in the
+  // file's map when it can be, without the block's copy.
+  void ReadNameBytes(Position block, std::string& out);
   // Whether NameBytes(block) is `name`, reading the text only when the lengths agree.
   bool NameIs(Position block, std::string_view name);
 

@@ -33,18 +33,27 @@ int RunTree(const std::vector<std::string>& args, ToolContext& context) {
   if (int r = OpenForWalking(context, args[0], db); r != kExitOk) return r;
   RecordReader reader(db);
   PointerRecord record;
+  std::string name;
   // The lines go out in pieces of some 64 KiB, not one write per line.
   constexpr size_t kPiece = size_t(1) << 16;
   std::string lines;
   lines.reserve(kPiece + 1024);
   WalkFrom(reader, db.dp->TopLevelFirst(), [&](Position p, std::span<const uint8_t, kPointerRecordSize> image, int depth) {
-    PointerRecord::Decode(image, record);
+    const RecordView view(image);
+    const int32_t kind = view.Kind();
     lines.append(size_t(depth) * 2, ' ');
     AppendNumber(lines, p);
     lines += ' ';
-    AppendNumber(lines, record.kind);
+    AppendNumber(lines, kind);
     lines += ' ';
-    lines += Escaped(DisplayName(reader, record));
+    if (const Position block = view.NameBlock(); DisplayedByName(kind, block)) {
+      // Most records are shown by their name: its bytes printed straight from the file.
+      reader.ReadNameBytes(block, name);
+      AppendPrintableText(lines, name);
+    } else {
+      PointerRecord::Decode(image, record);
+      lines += Escaped(DisplayName(reader, record));
+    }
     lines += '\n';
     if (lines.size() >= kPiece) {
       context.out.write(lines.data(), std::streamsize(lines.size()));

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <exception>
 
@@ -155,6 +156,28 @@ std::string Escaped(std::string_view utf8) {
 }
 
 std::string PrintableText(std::string_view fileText) { return Escaped(Cp1252ToUtf8(fileText)); }
+
+void AppendPrintableText(std::string& out, std::string_view fileText) {
+  // Every 8-bit character becomes one whole UTF-8 sequence, and the escapes go by
+  // sequence: a text's printed form is its bytes' printed forms one after another.
+  struct Form {
+    char bytes[7];
+    uint8_t length;
+  };
+  static const std::array<Form, 256> kForms = [] {
+    std::array<Form, 256> forms{};
+    for (int b = 0; b < 256; ++b) {
+      const std::string form = PrintableText(std::string(1, char(b)));
+      forms[size_t(b)].length = uint8_t(std::min(form.size(), sizeof forms[0].bytes));
+      std::memcpy(forms[size_t(b)].bytes, form.data(), forms[size_t(b)].length);
+    }
+    return forms;
+  }();
+  for (const char c : fileText) {
+    const Form& form = kForms[uint8_t(c)];
+    out.append(form.bytes, form.length);
+  }
+}
 
 void LoadSettings() {
   // The program's own rule: a "veltrona.ini" in the working directory wins, else the one

@@ -79,6 +79,9 @@ std::string Escaped(std::string_view utf8);
 
 // Text from the database file (Windows-1252) as it is printed: UTF-8, Escaped.
 std::string PrintableText(std::string_view fileText);
+// The same appended to `out`, each byte from a table made once: for a listing that
+// prints many names.
+void AppendPrintableText(std::string& out, std::string_view fileText);
 
 // Loads the user's settings for the run, so the engine sees the same switches as the
 // program. Called once by main before a command runs.

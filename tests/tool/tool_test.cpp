@@ -155,6 +155,12 @@ TEST_F(ToolTest, OpenForReadingNeverCreatesOrWrites) {
 
 TEST_F(ToolTest, FileTextIsPrintedAsUtf8) {
   EXPECT_EQ(PrintableText("bl\xE5"), "bl\xC3\xA5");  // "blå"
+  // A listing's printed text, byte by byte from its table, is the same.
+  std::string every;
+  for (int b = 0; b < 256; ++b) every += char(b);
+  std::string printed = "x";
+  AppendPrintableText(printed, every + "\\\x1b\x81\x80");
+  EXPECT_EQ(printed, "x" + PrintableText(every + "\\\x1b\x81\x80"));
 }
 
 }  // namespace
