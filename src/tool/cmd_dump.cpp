@@ -35,7 +35,7 @@ int RunDump(const std::vector<std::string>& args, ToolContext& context) {
     }
   }
   if (files.size() != 1) return UsageError(context, kDump);
-  tDataImageArk db(context.files);
+  tDataImageArk db(ReadOnceFiles(context.files));
   if (int r = OpenForReading(context, files[0], db); r != kExitOk) return r;
   DumpResult result;
   {

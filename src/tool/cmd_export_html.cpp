@@ -22,7 +22,7 @@ RegisterCommand registered{kExportHtml};
 int RunExportHtml(const std::vector<std::string>& args, ToolContext& context) {
   const bool oneList = args.size() == 4 && args[2] == "--list";
   if (args.size() != 2 && !oneList) return UsageError(context, kExportHtml);
-  tDataImageArk db(context.files);
+  tDataImageArk db(ReadOnceFiles(context.files));
   if (int r = OpenForReading(context, args[0], db); r != kExitOk) return r;
   const std::string folder = FolderWithSlash(args[1]);
   int64_t pages = 0;

@@ -23,7 +23,7 @@ RegisterCommand registered{kExportText};
 int RunExportText(const std::vector<std::string>& args, ToolContext& context) {
   const bool csv = args.size() == 4 && args[3] == "--csv";
   if (args.size() != 3 && !csv) return UsageError(context, kExportText);
-  tDataImageArk db(context.files);
+  tDataImageArk db(ReadOnceFiles(context.files));
   if (int r = OpenForReading(context, args[0], db); r != kExitOk) return r;
   if (int r = LoadRecordArgument(context, db, args[1]); r != kExitOk) return r;
   const Position templatePos = FirstTemplateDown(db);

@@ -62,7 +62,7 @@ int RunSearch(const std::vector<std::string>& args, ToolContext& context) {
       return UsageError(context, kSearch);
     }
   }
-  tDataImageArk db(context.files);
+  tDataImageArk db(ReadOnceFiles(context.files));
   if (int r = OpenForReading(context, args[0], db); r != kExitOk) return r;
   RecordReader reader(db);
   TextSearch search(reader, request);
