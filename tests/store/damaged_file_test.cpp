@@ -337,7 +337,7 @@ TEST_F(DamagedFileTest, TheReaderRefusesWhatIsNoRecordAndEndsAWalkInACircleBesid
 TEST_F(DamagedFileTest, WalksOverTheMapVisitWhatTheCopyingWalkVisits) {
   Bytes f = NewDatabaseFile();
   const Position a = AppendRecord(f);
-  AppendName(f, a, "A");
+  const Position nameA = AppendName(f, a, "A");
   const Position b = AppendRecord(f);
   const Position c = AppendRecord(f);
   const Position cut = AppendRecord(f);  // its bytes end inside it
@@ -374,5 +374,14 @@ TEST_F(DamagedFileTest, WalksOverTheMapVisitWhatTheCopyingWalkVisits) {
     EXPECT_EQ(reader.FindNamed(a, "A"), a);
     EXPECT_EQ(reader.FindNamed(a, ""), b) << "the first record without a name";
     EXPECT_EQ(reader.FindNamed(a, "missing"), 0);
+    // A name read where it lies is the one read by copy: whole, cut by the file's end, too
+    // short for a head, or bytes that are no name block.
+    std::string name;
+    for (const Position block : {nameA, lastName, Position(f.size()) - 2, b}) {
+      reader.ReadNameBytes(block, name);
+      EXPECT_EQ(name, reader.NameBytes(block)) << block;
+    }
+    reader.ReadNameBytes(nameA, name);
+    EXPECT_EQ(name, "A");
   }
 }
