@@ -356,7 +356,7 @@ class Loader {
       if (!(deleted ? seenDeleted_ : seenRecords_).insert(0).second)
         Refuse(Path{}.Member(deleted ? "deleted" : "records"), "står to ganger");
       pendingKey_.clear();
-      frames_.push_back(Frame{Frame::kList});
+      frames_.push_back(Frame(Frame::kList));
       frames_.back().deleted = deleted;
       return true;
     }
@@ -375,7 +375,7 @@ class Loader {
           Ready(parent, *f.value.root);
           f.given = true;
         }
-        frames_.push_back(Frame{Frame::kList});
+        frames_.push_back(Frame(Frame::kList));
         frames_.back().parent = parent;
         frames_.back().deleted = plans_[size_t(parent)].deleted;
         return true;
@@ -444,6 +444,7 @@ class Loader {
  private:
   struct Frame {
     enum Kind { kList, kRecord, kValue } kind;
+    explicit Frame(Kind k) : kind(k) {}
     // kList: the record whose sub-list it is (-1 at the top), the next slot, the record before
     int64_t parent = -1;
     bool deleted = false;
@@ -478,7 +479,7 @@ class Loader {
   bool Open(const std::function<bool(Dom&)>& event) {
     if (frames_.empty()) {
       if (!inTop_) Refuse(Path{}, "her skal det stå et objekt");
-      frames_.push_back(Frame{Frame::kValue});
+      frames_.push_back(Frame(Frame::kValue));
       frames_.back().key = std::move(pendingKey_);
       pendingKey_.clear();
     } else if (frames_.back().kind == Frame::kList) {

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 
 #include "content/initial_content.h"
@@ -106,8 +107,32 @@ TEST_F(DumpLoadToolTest, ADumpOfTheLoadedDumpIsTheDump) {
       EXPECT_EQ(Run({"check", "new.pdb256"}), kExitOk) << out.str();
     }
   }
+  // The same content with the keys in other orders loads to the same content: sorted, and
+  // with "deleted" before "records" and each record's "sub" before its other keys, so a
+  // record is whole only after its sub-list.
+  using Ordered = nlohmann::ordered_json;
+  const std::string dumped = Dump(kFile, true);
+  const std::function<void(Ordered&)> subFirst = [&](Ordered& list) {
+    for (Ordered& record : list) {
+      if (!record.contains("sub")) continue;
+      Ordered moved{{"sub", std::move(record["sub"])}};
+      subFirst(moved["sub"]);
+      for (auto& [key, value] : record.items())
+        if (key != "sub") moved[key] = std::move(value);
+      record = std::move(moved);
+    }
+  };
+  Ordered reordered = Ordered::parse(dumped);
+  subFirst(reordered["records"]);
+  Ordered deletedFirst{{"deleted", reordered["deleted"]}};
+  for (auto& [key, value] : reordered.items()) deletedFirst[key] = value;
+  for (const std::string& text : {Json::parse(dumped).dump(), deletedFirst.dump()}) {
+    fs->files.erase("new.pdb256");
+    ASSERT_EQ(Load(text), kExitOk) << err.str();
+    EXPECT_EQ(Dump("new.pdb256", true), dumped);
+  }
   // What the rich database holds is in the dump as it is read, not only as bytes.
-  const Json dump = Json::parse(Dump(kFile, true));
+  const Json dump = Json::parse(dumped);
   const std::string text = dump.dump();
   for (const char* expected : {"\"Alt «æøå»\"", "\"text\":\"tekst\"", "\"note\":\"første linje\\r\\nandre linje\"",
                                "\"link\":\"/tmp/dokument.txt\"", "\"value\":\"blå\"", "\"program\":{",
