@@ -402,10 +402,15 @@ class Dumper {
       // The data block of the program the template is linked to.
       const Position program = Position(raw.head.tag);
       std::optional<std::pair<int64_t, const char*>> shared;
+      std::optional<RawData> own;
       if (auto it = holders_.find(program); it != holders_.end()) {
         shared.emplace(it->second.id, it->second.field);
       } else if (auto p = programs_.find(program); p != programs_.end() && ids_.count(p->second) != 0) {
         shared.emplace(ids_.at(p->second), "data");
+      } else if ((own = ReadRaw(program))) {
+        // No record of the dump holds it (its program was deleted, say): the template
+        // writes it, and a record after it that names the block shares it.
+        holders_.emplace(program, Holder{id, "program"});
       } else {
         ++result_.droppedLinks;
       }
@@ -415,6 +420,9 @@ class Dumper {
         s.Int(json_form::kShared, shared->first);
         s.Text(json_form::kField, shared->second);
         out_.Char('}');
+      } else if (own) {
+        d.Key("program");
+        PlainData(*own);
       }
     }
     d.Key("rows");

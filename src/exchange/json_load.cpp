@@ -160,8 +160,10 @@ struct Plan {
   bool subLast = false;    // "sub" is its last member: it is whole when its sub-list begins
   Position self = 0, up = 0, down = 0, left = 0, right = 0;
   Position name = 0, link = 0, note = 0, inherit = 0, data = 0;
+  Position program = 0;             // a template's program block written with it
   const char* dataField = nullptr;  // the key the data block is written under
   int64_t inheritSize = -1;         // the payload of an inherited part written with it
+  int64_t programSize = -1;         // the payload of a program block written with it
   int64_t dataSize = 0;             // a data payload's bytes known without a template
 };
 
@@ -625,6 +627,8 @@ class Loader {
       if (rows.size() > 0xFFFF) Refuse(d.Member("rows"), "flere rader enn en mal kan ha");
       p.dataField = "definition";
       definitions_.emplace(i, DefinitionRows(r, d));
+      if (const Json* program = Find(r["definition"], "program"); program != nullptr && !IsReference(*program))
+        p.programSize = PlainSize(*program, d.Member("program"));
     } else if (Inline(r, "index")) {
       p.dataField = "index";
     } else if (Inline(r, "data")) {
@@ -662,6 +666,7 @@ class Loader {
       } else {
         p.data = take(kDataHeadSize + p.dataSize + TextFieldsSize(i), i);
       }
+      if (p.programSize >= 0) p.program = take(kDataHeadSize + p.programSize, i);
     }
     end_ = end;
     // The tree's links.
@@ -685,7 +690,10 @@ class Loader {
   // True when the record's key holds a block written with it (not a reference to another's).
   static bool Inline(const Json& r, const char* key) {
     const Json* v = Find(r, key);
-    return v != nullptr && !(v->is_object() && (v->contains(json_form::kShared) || v->contains(json_form::kRecord)));
+    return v != nullptr && !IsReference(*v);
+  }
+  static bool IsReference(const Json& v) {
+    return v.is_object() && (v.contains(json_form::kShared) || v.contains(json_form::kRecord));
   }
 
   int64_t PlainSize(const Json& data, const Path& at) {
@@ -801,7 +809,7 @@ class Loader {
         v.contains(json_form::kField) ? String(v[json_form::kField], at.Member(json_form::kField)) : key;
     const Plan& holder = plans_[size_t(it->second)];
     const Position block = field == "name" ? holder.name : field == "link" ? holder.link : field == "note" ? holder.note
-                         : field == "inherit" ? holder.inherit
+                         : field == "inherit" ? holder.inherit : field == "program" ? holder.program
                          : holder.dataField != nullptr && field == holder.dataField ? holder.data : 0;
     if (block == 0) Refuse(at, "posten " + std::to_string(id) + " har ingen egen " + field + " å dele");
     return block;
@@ -884,7 +892,9 @@ class Loader {
     if (field == "value") {
       AppendNameBlock(CodePageText(r["value"], at.Member("value"), kNameMaxText), plans_[size_t(i)].self);
     } else if (field == "definition") {
-      AppendDefinition(r, at.Member("definition"));
+      AppendDefinition(i, r, at.Member("definition"));
+      if (plans_[size_t(i)].program != 0)
+        AppendPlain(r["definition"]["program"], at.Member("definition").Member("program"), {});
     } else if (field == "index") {
       AppendIndex(Object(r["index"], at.Member("index")), at.Member("index"));
     } else {
@@ -971,7 +981,7 @@ class Loader {
 
   // A template block: its header (the rows counted, the size of a data record, the linked
   // program's data block) and its rows.
-  void AppendDefinition(const Json& r, const Path& at) {
+  void AppendDefinition(int64_t i, const Json& r, const Path& at) {
     const Json& definition = r["definition"];
     const std::vector<TemplateField> rows = DefinitionRows(r, at);
     TemplateHeader header;
@@ -980,7 +990,9 @@ class Loader {
     header.FieldCount = uint16_t(rows.size());
     header.HasInherited = uint16_t(IntegerOr(definition, "hasInherited", at, 0, 0xFFFF, 0));
     if (const Json* program = Find(definition, "program"))
-      header.ProgramData = SharedBlock(Object(*program, at.Member("program")), at.Member("program"), "data");
+      header.ProgramData = plans_[size_t(i)].program != 0
+                               ? plans_[size_t(i)].program
+                               : SharedBlock(Object(*program, at.Member("program")), at.Member("program"), "data");
     std::vector<uint8_t> block(header.TotalSize, 0);
     header.Encode(std::span<uint8_t, kTemplateHeaderSize>(block.data(), kTemplateHeaderSize));
     for (size_t k = 0; k < rows.size(); ++k)
