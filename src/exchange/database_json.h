@@ -16,6 +16,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -35,14 +37,23 @@ struct DumpOptions {
 };
 
 struct DumpResult {
-  std::string text;          // the JSON document, ending in a line break
+  std::string text;          // the JSON document, ending in a line break; empty when it went to a sink
   int64_t records = 0;       // records written
   int64_t droppedLinks = 0;  // references to records the dump leaves out (0 in the dump)
   bool stopped = false;      // the progress asked to stop: the text is not whole
 };
 
+// Takes the text of a dump piece by piece (about 1 MiB each, the last one shorter); false
+// stops the dump.
+using DumpSink = std::function<bool(std::string_view piece)>;
+
 // REQUIRES: the database is open. Reads only; the cursor and the file stay as they were.
-// `progress` returning false stops the dump.
+// The text goes to `sink` as it is made (result.text stays empty), so a dump holds one
+// piece of it however large the database. `progress` returning false stops the dump.
+DumpResult DumpDatabase(tDataImageArk& db, const DumpOptions& options, const DumpSink& sink,
+                        const ExchangeProgress& progress = {});
+
+// The same, the whole text in result.text.
 DumpResult DumpDatabase(tDataImageArk& db, const DumpOptions& options,
                         const ExchangeProgress& progress = {});
 
@@ -58,9 +69,17 @@ struct LoadResult {
 // Makes `newFile` from the dump `json`. Refused when something stands under `newFile`.
 // The file is built as `newFile` + ".load-new" (made fresh, never through a link) and
 // renamed into place when whole; on any failure nothing is left under either name.
-// The text is taken over and let go of once it is parsed, so the load holds it and its
-// parsed form only for that moment.
-LoadResult LoadDatabase(const std::shared_ptr<FileSystem>& files, std::string json, const std::string& newFile,
+// The text is read twice, as a stream of the JSON library's parser events, never held as a
+// whole document: first each record is looked at for its id, its place in the tree and the
+// sizes of its blocks, then each is written, so a load holds one record at a time beside a
+// plan of a few dozen bytes a record.
+LoadResult LoadDatabase(const std::shared_ptr<FileSystem>& files, std::string_view json, const std::string& newFile,
                         const ExchangeProgress& progress = {});
+
+// The same from the regular file `input` (a link to one is followed) of at most
+// kDumpInputLimit bytes, read in pieces for each of the two readings rather than held
+// whole. A text that changes between them is refused.
+LoadResult LoadDatabaseFile(const std::shared_ptr<FileSystem>& files, const std::string& input,
+                            const std::string& newFile, const ExchangeProgress& progress = {});
 
 }  // namespace qn

@@ -1,16 +1,23 @@
-// The load: the document parsed whole, then two passes over its records. The first gives
-// every record and every block written with a record its Position (they are appended in
-// the order of the dump: the record, then its name, link text, note, inherited part and
-// data), so the second can write each record with its links and references at once. The
-// bytes go to the file in pieces through the database's changes, each stored through its
-// journal, and the file is renamed into place once the last change is in.
+// The load: two readings of the text as the JSON library's parser events, each record built
+// as a value of its own (its sub-list left out) and let go of when it has been looked at.
+// The first reading gives every record and every block written with a record its Position
+// (they are appended in the order of the dump: the record, then its name, link text, note,
+// inherited part and data), so the second can write each record with its links and
+// references at once. The bytes go to the file in pieces through the database's changes,
+// each stored through its journal, and the file is renamed into place once the last change
+// is in.
+#include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
 #include "content/bookmark_index.h"
+#include "env/errors.h"
 #include "env/text_codec.h"
 #include "exchange/database_json.h"
 #include "exchange/json_form.h"
@@ -142,46 +149,163 @@ constexpr const char* kRecordKeys[] = {
     "updateFrom", "template", "inward", "outward", "picture", "reserved56", "name", "link", "note",
     "inherit", "target", "value", "definition", "index", "data", "sub"};
 
-// The blocks a record has written with it, and where each lies; 0 where it has none.
+// The blocks a record has written with it, and where each lies; 0 where it has none. What
+// the first reading learns of a record, so the second can write it and its links at once.
 struct Plan {
-  const Json* record = nullptr;
   int64_t parent = -1;     // the record whose sub-list holds it; -1 at the top
   int64_t slot = 0;        // its index in its list
+  int64_t id = 0;
+  int64_t templateId = -1;  // its "template" when that is a number
   bool deleted = false;    // in "deleted" rather than the tree
+  bool subLast = false;    // "sub" is its last member: it is whole when its sub-list begins
   Position self = 0, up = 0, down = 0, left = 0, right = 0;
   Position name = 0, link = 0, note = 0, inherit = 0, data = 0;
+  Position program = 0;             // a template's program block written with it
   const char* dataField = nullptr;  // the key the data block is written under
+  int64_t inheritSize = -1;         // the payload of an inherited part written with it
+  int64_t programSize = -1;         // the payload of a program block written with it
+  int64_t dataSize = 0;             // a data payload's bytes known without a template
+};
+
+// The text of a dump, read from its first byte again for each reading.
+class TextSource {
+ public:
+  virtual ~TextSource() = default;
+  virtual void Rewind() = 0;
+  // The next piece; empty at the end. Equal text gives equal pieces.
+  virtual std::string_view Next() = 0;
+};
+
+class StringSource final : public TextSource {
+ public:
+  explicit StringSource(std::string_view text) : text_(text) {}
+  void Rewind() override { given_ = false; }
+  std::string_view Next() override {
+    if (given_) return {};
+    given_ = true;
+    return text_;
+  }
+
+ private:
+  std::string_view text_;
+  bool given_ = false;
+};
+
+// A file read in pieces of 256 KiB, never past its bound.
+struct ReadFault {
+  std::string message;
+};
+class FileSource final : public TextSource {
+ public:
+  FileSource(BlockFile& file, std::string name, size_t limit) : file_(file), name_(std::move(name)), limit_(limit) {}
+  void Rewind() override {
+    if (const int error = file_.Seek(0); error != 0) Fail(error);
+    read_ = 0;
+  }
+  std::string_view Next() override {
+    size_t have = 0;
+    while (have < buffer_.size()) {
+      size_t got = 0;
+      if (const int error = file_.Read(buffer_.data() + have, buffer_.size() - have, &got); error != 0) Fail(error);
+      if (got == 0) break;
+      have += got;
+    }
+    read_ += have;
+    if (read_ > limit_)
+      throw ReadFault{"Filen \"" + name_ + "\" kan ikke leses: den er lengre enn " + std::to_string(limit_) + " byte."};
+    return std::string_view(buffer_.data(), have);
+  }
+
+ private:
+  [[noreturn]] void Fail(int error) {
+    throw ReadFault{"Filen \"" + name_ + "\" kan ikke leses: " + SystemErrorText(ErrnoOfErrorCode(error)) + "."};
+  }
+  BlockFile& file_;
+  std::string name_;
+  size_t limit_;
+  size_t read_ = 0;
+  std::vector<char> buffer_ = std::vector<char>(size_t(256) << 10);
+};
+
+// The characters of a source one by one for the JSON library's parser, with a hash of all
+// of them, so the second reading can tell that it read what the first did.
+class Reading {
+ public:
+  explicit Reading(TextSource& source) : source_(source) { source_.Rewind(); }
+
+  class Iterator {
+   public:
+    using iterator_category = std::input_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = const char&;
+    Iterator() = default;
+    explicit Iterator(Reading* reading) : reading_(reading) { Fill(); }
+    const char& operator*() const { return *at_; }
+    Iterator& operator++() {
+      if (++at_ == end_) Fill();
+      return *this;
+    }
+    bool operator==(const Iterator& other) const { return at_ == other.at_; }
+    bool operator!=(const Iterator& other) const { return at_ != other.at_; }
+
+   private:
+    void Fill() {
+      const std::string_view piece = reading_->source_.Next();
+      reading_->hash_ = reading_->hash_ * 1099511628211u ^ std::hash<std::string_view>()(piece);
+      at_ = piece.empty() ? nullptr : piece.data();
+      end_ = piece.empty() ? nullptr : piece.data() + piece.size();
+    }
+    Reading* reading_ = nullptr;
+    const char* at_ = nullptr;
+    const char* end_ = nullptr;
+  };
+
+  Iterator begin() { return Iterator(this); }
+  static Iterator end() { return Iterator(); }
+  uint64_t Hash() const { return hash_; }
+
+ private:
+  TextSource& source_;
+  uint64_t hash_ = 14695981039346656037u;
+};
+
+using Dom = nlohmann::detail::json_sax_dom_parser<Json>;
+
+// A value of the document being built by the library's own parser events, as the whole
+// document's parse would build it.
+struct Building {
+  std::unique_ptr<Json> root = std::make_unique<Json>();
+  std::unique_ptr<Dom> dom = std::make_unique<Dom>(*root, true);
+  int depth = 0;  // containers open in it
 };
 
 class Loader {
  public:
   Loader(tDataImageArk& db, const ExchangeProgress& progress) : db_(db), progress_(progress) {}
 
-  int64_t Run(const Json& document) {
-    const Path top;
-    Object(document, top);
-    const Json* format = Find(document, "format");
-    if (format == nullptr || *format != json_form::kFormatName)
-      Refuse(top.Member("format"), "ikke en QuillNet-dump (\"" + std::string(json_form::kFormatName) + "\" ventet)");
-    Integer(Member(document, "version"), top.Member("version"),
-            json_form::kFormatVersion, json_form::kFormatVersion);
-    if (const Json* records = Find(document, "records")) Collect(*records, top.Member("records"), false);
-    if (const Json* deleted = Find(document, "deleted")) Collect(*deleted, top.Member("deleted"), true);
-    Lay();
-    WriteHeader(document.contains("header") ? Object(document["header"], top.Member("header")) : Json::object(),
-                top.Member("header"));
-    for (size_t i = 0; i < plans_.size(); ++i) {
-      WriteRecord(int64_t(i));
-      if (progress_ && i % 1024 == 0 && !progress_(int64_t(i), int64_t(plans_.size()))) throw Stopped{};
+  // Reads the document twice: first to plan every record, then to write each.
+  int64_t Run(TextSource& source) {
+    try {
+      Read(source, false);
+      CheckTop();
+    } catch (const InputFault&) {
+      // A fault of the text as a whole, or of its kind, comes before one of a record.
+      CheckWhole(source);
+      throw;
     }
+    Lay();
+    WriteHeader(top_.contains("header") ? Object(top_["header"], Path{}.Member("header")) : Json::object(),
+                Path{}.Member("header"));
+    const uint64_t first = hash_;
+    Read(source, true);
+    if (hash_ != first || count_ != int64_t(plans_.size()) || nextWrite_ != count_) Changed();
+    if (written_ + int64_t(buffer_.size()) != end_) Changed();
     Flush(true);
     return int64_t(plans_.size());
   }
 
- private:
-  Path At(int64_t i) const { return Path{nullptr, nullptr, -1, this, i}; }
-
- public:
   // "$.records[3].sub[0]": built from the record up, without recursion however deep.
   std::string RecordPath(int64_t i) const {
     std::vector<int64_t> chain;
@@ -194,48 +318,324 @@ class Loader {
     return text;
   }
 
- private:
-  // Every record of `list` and of the sub-lists in it, depth first, in the order of the
-  // dump; a stack of the lists begun keeps deep trees off the call stack.
-  void Collect(const Json& top, const Path& at, bool deleted) {
-    struct Open {
-      const Json* list;
-      int64_t parent;   // the record whose sub-list it is; -1 at the top
-      size_t next = 0;  // the next element to take
-      int64_t previous = -1;
-    };
-    Array(top, at);
-    std::vector<Open> open{{&top, -1}};
-    while (!open.empty()) {
-      Open& o = open.back();
-      if (o.next == o.list->size()) {
-        open.pop_back();
-        continue;
-      }
-      const size_t k = o.next++;
-      const Json& element = (*o.list)[k];
-      const int64_t i = int64_t(plans_.size());
-      plans_.push_back(Plan{});
-      plans_.back().parent = o.parent;
-      plans_.back().slot = int64_t(k);
-      plans_.back().deleted = deleted;
-      const Path here = At(i);
-      if (!element.is_object()) Refuse(here, "her skal det stå et objekt");
-      plans_.back().record = &element;
-      for (const auto& [key, value] : element.items())
-        if (std::find_if(std::begin(kRecordKeys), std::end(kRecordKeys),
-                         [&](const char* known) { return key == known; }) == std::end(kRecordKeys))
-          Refuse(here.Member(key.c_str()), "en post har ingen slik nøkkel");
-      const int64_t id = Integer(Member(element, "id"), here.Member("id"), 1, INT64_MAX);
-      if (!ids_.emplace(id, i).second) Refuse(here.Member("id"), "id " + std::to_string(id) + " er brukt to ganger");
-      links_.push_back({o.previous, o.parent});
-      o.previous = i;
-      if (const Json* sub = Find(element, "sub")) {
-        if (deleted) Refuse(here.Member("sub"), "en slettet post har ingen underliste");
-        Array(*sub, here.Member("sub"));
-        open.push_back({sub, i});  // `o` is not used past this point
+  struct FileFault {};
+
+  // The parser's events. Each goes to what the innermost open thing is: the document, a list
+  // of records, a record (built as a value, its sub-list left out), or another value.
+  bool null() { return Scalar([](Dom& d) { return d.null(); }); }
+  bool boolean(bool v) { return Scalar([v](Dom& d) { return d.boolean(v); }); }
+  bool number_integer(Json::number_integer_t v) { return Scalar([v](Dom& d) { return d.number_integer(v); }); }
+  bool number_unsigned(Json::number_unsigned_t v) { return Scalar([v](Dom& d) { return d.number_unsigned(v); }); }
+  bool number_float(Json::number_float_t v, const Json::string_t& s) {
+    return Scalar([&](Dom& d) { return d.number_float(v, s); });
+  }
+  bool string(Json::string_t& v) { return Scalar([&](Dom& d) { return d.string(v); }); }
+  bool binary(Json::binary_t& v) { return Scalar([&](Dom& d) { return d.binary(v); }); }
+
+  bool start_object(std::size_t n) {
+    if (frames_.empty()) {
+      if (inTop_) return Open([n](Dom& d) { return d.start_object(n); });
+      if (topDone_) return false;
+      inTop_ = true;
+      return true;
+    }
+    Frame& f = frames_.back();
+    if (f.kind == Frame::kList) {
+      const int64_t i = BeginRecord(f);
+      Frame record{Frame::kRecord};
+      record.plan = i;
+      frames_.push_back(std::move(record));
+      frames_.back().value.dom->start_object(n);
+      frames_.back().value.depth = 1;
+      return true;
+    }
+    return Open([n](Dom& d) { return d.start_object(n); });
+  }
+
+  bool start_array(std::size_t n) {
+    if (frames_.empty() && inTop_ && (pendingKey_ == "records" || pendingKey_ == "deleted")) {
+      const bool deleted = pendingKey_ == "deleted";
+      if (!(deleted ? seenDeleted_ : seenRecords_).insert(0).second)
+        Refuse(Path{}.Member(deleted ? "deleted" : "records"), "står to ganger");
+      pendingKey_.clear();
+      frames_.push_back(Frame(Frame::kList));
+      frames_.back().deleted = deleted;
+      return true;
+    }
+    if (!frames_.empty()) {
+      Frame& f = frames_.back();
+      if (f.kind == Frame::kList) NotARecord(f);
+      if (f.kind == Frame::kRecord && f.value.depth == 1 && f.subKey) {
+        // The sub-list: its records come as records of their own.
+        f.subKey = false;
+        Plan& p = plans_[size_t(f.plan)];
+        if (!second_ && p.deleted) Refuse(At(f.plan).Member("sub"), "en slettet post har ingen underliste");
+        f.value.dom->start_array(0);
+        f.value.dom->end_array();
+        const int64_t parent = f.plan;
+        if (second_ && p.subLast) {
+          Ready(parent, *f.value.root);
+          f.given = true;
+        }
+        frames_.push_back(Frame(Frame::kList));
+        frames_.back().parent = parent;
+        frames_.back().deleted = plans_[size_t(parent)].deleted;
+        return true;
       }
     }
+    return Open([n](Dom& d) { return d.start_array(n); });
+  }
+
+  bool key(Json::string_t& k) {
+    if (frames_.empty()) {
+      pendingKey_ = k;
+      return true;
+    }
+    Frame& f = frames_.back();
+    if (f.kind == Frame::kRecord && f.value.depth == 1) {
+      if (f.subSeen && !second_) plans_[size_t(f.plan)].subLast = false;
+      if (k == "sub") {
+        if (f.subSeen) Refuse(At(f.plan).Member("sub"), "står to ganger");
+        f.subSeen = true;
+        f.subKey = true;
+        if (!second_) plans_[size_t(f.plan)].subLast = true;
+      }
+    }
+    return f.value.dom->key(k);
+  }
+
+  bool end_object() {
+    if (frames_.empty()) {
+      topDone_ = true;
+      inTop_ = false;
+      return true;
+    }
+    Frame& f = frames_.back();
+    f.value.dom->end_object();
+    if (--f.value.depth > 0) return true;
+    if (f.kind == Frame::kRecord) {
+      const int64_t i = f.plan;
+      const bool given = f.given;
+      std::unique_ptr<Json> record = std::move(f.value.root);
+      frames_.pop_back();
+      if (!second_) {
+        Survey(i, *record);
+      } else if (!given) {
+        Ready(i, *record);
+      }
+      return true;
+    }
+    return Close();
+  }
+
+  bool end_array() {
+    Frame& f = frames_.back();
+    if (f.kind == Frame::kList) {
+      frames_.pop_back();
+      return true;
+    }
+    f.value.dom->end_array();
+    if (--f.value.depth > 0) return true;
+    return Close();
+  }
+
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) {
+    throw InputFault{"$: ikke JSON (" + std::string(e.what()) + ")"};
+  }
+
+ private:
+  struct Frame {
+    enum Kind { kList, kRecord, kValue } kind;
+    explicit Frame(Kind k) : kind(k) {}
+    // kList: the record whose sub-list it is (-1 at the top), the next slot, the record before
+    int64_t parent = -1;
+    bool deleted = false;
+    int64_t slot = 0;
+    int64_t previous = -1;
+    // kRecord: the record's plan; kRecord and kValue: the value being built
+    int64_t plan = -1;
+    Building value;
+    bool subKey = false;   // the key just given is the record's "sub"
+    bool subSeen = false;
+    bool given = false;    // written when its sub-list began
+    std::string key;       // kValue of the document: its member
+  };
+
+  Path At(int64_t i) const { return Path{nullptr, nullptr, -1, this, i}; }
+
+  [[noreturn]] static void Changed() { throw InputFault{"$: teksten ble endret mens den ble lest"}; }
+
+  void Read(TextSource& source, bool second) {
+    second_ = second;
+    frames_.clear();
+    inTop_ = topDone_ = false;
+    pendingKey_.clear();
+    seenRecords_.clear(), seenDeleted_.clear();
+    count_ = 0;
+    Reading reading(source);
+    Json::sax_parse(reading.begin(), Reading::end(), this);
+    hash_ = reading.Hash();
+  }
+
+  // A value that opens: in a list of records it is no record; in the document, a member.
+  bool Open(const std::function<bool(Dom&)>& event) {
+    if (frames_.empty()) {
+      if (!inTop_) Refuse(Path{}, "her skal det stå et objekt");
+      frames_.push_back(Frame(Frame::kValue));
+      frames_.back().key = std::move(pendingKey_);
+      pendingKey_.clear();
+    } else if (frames_.back().kind == Frame::kList) {
+      NotARecord(frames_.back());
+    }
+    Frame& f = frames_.back();
+    if (f.kind == Frame::kRecord && f.value.depth == 1) f.subKey = false;
+    ++f.value.depth;
+    return event(*f.value.dom);
+  }
+
+  bool Scalar(const std::function<bool(Dom&)>& event) {
+    if (frames_.empty()) {
+      if (!inTop_) Refuse(Path{}, "her skal det stå et objekt");
+      Frame value{Frame::kValue};
+      value.key = std::move(pendingKey_);
+      pendingKey_.clear();
+      frames_.push_back(std::move(value));
+      event(*frames_.back().value.dom);
+      return Close();
+    }
+    Frame& f = frames_.back();
+    if (f.kind == Frame::kList) NotARecord(f);
+    if (f.kind == Frame::kRecord && f.value.depth == 1) f.subKey = false;
+    return event(*f.value.dom);
+  }
+
+  // A member of the document is whole.
+  bool Close() {
+    Frame f = std::move(frames_.back());
+    frames_.pop_back();
+    if (f.key == "records" || f.key == "deleted") Array(*f.value.root, Path{}.Member(f.key.c_str()));
+    if (!second_ && (f.key == "format" || f.key == "version" || f.key == "header")) top_[f.key] = std::move(*f.value.root);
+    return true;
+  }
+
+  [[noreturn]] void NotARecord(Frame& list) {
+    const int64_t i = BeginRecord(list);
+    Refuse(At(i), "her skal det stå et objekt");
+  }
+
+  // The next record of `list`: its plan, made on the first reading and found on the second.
+  int64_t BeginRecord(Frame& list) {
+    const int64_t i = count_++;
+    if (!second_) {
+      plans_.push_back(Plan{});
+      Plan& p = plans_.back();
+      p.parent = list.parent;
+      p.slot = list.slot;
+      p.deleted = list.deleted;
+      links_.push_back({list.previous, list.parent});
+    } else if (i >= int64_t(plans_.size()) || plans_[size_t(i)].parent != list.parent ||
+               plans_[size_t(i)].slot != list.slot || plans_[size_t(i)].deleted != list.deleted) {
+      Changed();
+    }
+    ++list.slot;
+    list.previous = i;
+    return i;
+  }
+
+  // The document's own members: what it is and its version.
+  void CheckTop() {
+    const Path top;
+    const Json* format = Find(top_, "format");
+    if (format == nullptr || *format != json_form::kFormatName)
+      Refuse(top.Member("format"), "ikke en QuillNet-dump (\"" + std::string(json_form::kFormatName) + "\" ventet)");
+    Integer(Member(top_, "version"), top.Member("version"), json_form::kFormatVersion, json_form::kFormatVersion);
+  }
+
+  // After a fault of a record on the first reading: the whole text read for what would
+  // refuse it before any record (not JSON, not a dump, another version); that fault then.
+  void CheckWhole(TextSource& source) {
+    struct Whole : nlohmann::json_sax<Json> {
+      int depth = 0;
+      std::string member;
+      bool object = false;
+      Json top = Json::object();
+      bool Value(Json v) {
+        if (depth == 1 && (member == "format" || member == "version")) top[member] = std::move(v);
+        return true;
+      }
+      bool Container() {
+        if (depth == 1 && (member == "format" || member == "version")) top[member] = Json::array();  // neither text nor number
+        ++depth;
+        return true;
+      }
+      bool null() override { return Value(nullptr); }
+      bool boolean(bool v) override { return Value(v); }
+      bool number_integer(number_integer_t v) override { return Value(v); }
+      bool number_unsigned(number_unsigned_t v) override { return Value(v); }
+      bool number_float(number_float_t v, const string_t&) override { return Value(v); }
+      bool string(string_t& v) override { return Value(v); }
+      bool binary(binary_t&) override { return Value(nullptr); }
+      bool start_object(std::size_t) override {
+        if (depth == 0) object = true;
+        return Container();
+      }
+      bool key(string_t& k) override {
+        if (depth == 1) member = k;
+        return true;
+      }
+      bool end_object() override { return --depth, true; }
+      bool start_array(std::size_t) override { return Container(); }
+      bool end_array() override { return --depth, true; }
+      bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override {
+        throw InputFault{"$: ikke JSON (" + std::string(e.what()) + ")"};
+      }
+    } whole;
+    Reading reading(source);
+    Json::sax_parse(reading.begin(), Reading::end(), &whole);
+    if (!whole.object) Refuse(Path{}, "her skal det stå et objekt");
+    top_ = std::move(whole.top);
+    CheckTop();
+  }
+
+  // The first reading's look at a whole record: its keys and id, and the blocks written
+  // with it and their sizes.
+  void Survey(int64_t i, const Json& r) {
+    const Path here = At(i);
+    for (const auto& [key, value] : r.items())
+      if (std::find_if(std::begin(kRecordKeys), std::end(kRecordKeys),
+                       [&](const char* known) { return key == known; }) == std::end(kRecordKeys))
+        Refuse(here.Member(key.c_str()), "en post har ingen slik nøkkel");
+    const int64_t id = Integer(Member(r, "id"), here.Member("id"), 1, INT64_MAX);
+    if (!ids_.emplace(id, i).second) Refuse(here.Member("id"), "id " + std::to_string(id) + " er brukt to ganger");
+    Plan& p = plans_[size_t(i)];
+    p.id = id;
+    if (const Json* sub = Find(r, "sub")) {
+      if (p.deleted) Refuse(here.Member("sub"), "en slettet post har ingen underliste");
+      Array(*sub, here.Member("sub"));
+    }
+    if (const Json* t = Find(r, "template"); t != nullptr && t->is_number_integer()) p.templateId = t->get<int64_t>();
+    // Marks until Lay gives each block its Position.
+    if (Inline(r, "name")) p.name = 1;
+    if (Inline(r, "link")) p.link = 1;
+    if (Inline(r, "note")) p.note = 1;
+    if (Inline(r, "inherit")) p.inheritSize = PlainSize(r["inherit"], here.Member("inherit"));
+    if (Inline(r, "value")) {
+      p.dataField = "value";
+    } else if (Inline(r, "definition")) {
+      const Path d = here.Member("definition");
+      const Json& rows = Array(Member(Object(r["definition"], d), "rows"), d.Member("rows"));
+      if (rows.size() > 0xFFFF) Refuse(d.Member("rows"), "flere rader enn en mal kan ha");
+      p.dataField = "definition";
+      definitions_.emplace(i, DefinitionRows(r, d));
+      if (const Json* program = Find(r["definition"], "program"); program != nullptr && !IsReference(*program))
+        p.programSize = PlainSize(*program, d.Member("program"));
+    } else if (Inline(r, "index")) {
+      p.dataField = "index";
+    } else if (Inline(r, "data")) {
+      p.dataField = "data";
+      p.dataSize = DataSize(i, r);
+    }
+    if (progress_ && i % 4096 == 0 && !progress_(0, 0)) throw Stopped{};
   }
 
   // Positions for every record and every block written with one, in the order of the dump.
@@ -250,26 +650,25 @@ class Loader {
     for (size_t k = 0; k < plans_.size(); ++k) {
       Plan& p = plans_[k];
       const int64_t i = int64_t(k);
-      const Json& r = *p.record;
-      const Path at = At(i);
       p.self = take(kPointerRecordSize, i);
-      if (Inline(r, "name")) p.name = take(kNameBlockSize, i);
-      if (Inline(r, "link")) p.link = take(kNameBlockSize, i);
-      if (Inline(r, "note")) p.note = take(kNoteBlockSize, i);
-      if (Inline(r, "inherit")) p.inherit = take(kDataHeadSize + PlainSize(r["inherit"], at.Member("inherit")), i);
-      if (Inline(r, "value")) {
-        p.data = take(kNameBlockSize, i), p.dataField = "value";
-      } else if (Inline(r, "definition")) {
-        const Path d = at.Member("definition");
-        const Json& rows = Array(Member(Object(r["definition"], d), "rows"), d.Member("rows"));
-        if (rows.size() > 0xFFFF) Refuse(d.Member("rows"), "flere rader enn en mal kan ha");
-        p.data = take(int64_t(TemplateBlockSize(uint32_t(rows.size()))), i), p.dataField = "definition";
-      } else if (Inline(r, "index")) {
-        p.data = take(kDataHeadSize + kIndexNodeSize, i), p.dataField = "index";
-      } else if (Inline(r, "data")) {
-        p.data = take(kDataHeadSize + DataSize(i), i), p.dataField = "data";
+      if (p.name != 0) p.name = take(kNameBlockSize, i);
+      if (p.link != 0) p.link = take(kNameBlockSize, i);
+      if (p.note != 0) p.note = take(kNoteBlockSize, i);
+      if (p.inheritSize >= 0) p.inherit = take(kDataHeadSize + p.inheritSize, i);
+      if (p.dataField == nullptr) continue;
+      const std::string_view field = p.dataField;
+      if (field == "value") {
+        p.data = take(kNameBlockSize, i);
+      } else if (field == "definition") {
+        p.data = take(int64_t(TemplateBlockSize(uint32_t(definitions_.at(i).size()))), i);
+      } else if (field == "index") {
+        p.data = take(kDataHeadSize + kIndexNodeSize, i);
+      } else {
+        p.data = take(kDataHeadSize + p.dataSize + TextFieldsSize(i), i);
       }
+      if (p.programSize >= 0) p.program = take(kDataHeadSize + p.programSize, i);
     }
+    end_ = end;
     // The tree's links.
     for (size_t k = 0; k < plans_.size(); ++k) {
       Plan& p = plans_[k];
@@ -285,12 +684,16 @@ class Loader {
         topFirst_ = p.self;
       }
     }
+    std::vector<std::pair<int64_t, int64_t>>().swap(links_);
   }
 
   // True when the record's key holds a block written with it (not a reference to another's).
   static bool Inline(const Json& r, const char* key) {
     const Json* v = Find(r, key);
-    return v != nullptr && !(v->is_object() && (v->contains(json_form::kShared) || v->contains(json_form::kRecord)));
+    return v != nullptr && !IsReference(*v);
+  }
+  static bool IsReference(const Json& v) {
+    return v.is_object() && (v.contains(json_form::kShared) || v.contains(json_form::kRecord));
   }
 
   int64_t PlainSize(const Json& data, const Path& at) {
@@ -302,52 +705,54 @@ class Loader {
     return int64_t(text.size() / 2);
   }
 
-  // The payload size of a record's "data": its bytes, or its fields' and the rest's.
-  int64_t DataSize(int64_t i) {
-    const Json& r = *plans_[size_t(i)].record;
+  // The payload size of a record's "data": its bytes, or its fields' and the rest's; the
+  // fields given only as text are counted once the templates are known (TextFieldsSize).
+  int64_t DataSize(int64_t i, const Json& r) {
     const Path root = At(i);
     const Path at = root.Member("data");
     const Json& data = Object(r["data"], at);
     if (!data.contains("fields")) return PlainSize(data, at);
     const Json& fields = Array(data["fields"], at.Member("fields"));
-    const std::vector<TemplateField>* rows = Rows(i);
     int64_t size = 0;
     for (size_t f = 0; f < fields.size(); ++f) {
       const Path fp = at.Member("fields").Element(int64_t(f));
       const Json& field = Object(fields[f], fp);
       if (const Json* hex = Find(field, "hex")) {
         size += int64_t(String(*hex, fp.Member("hex")).size() / 2);
-      } else if (rows != nullptr && f < rows->size()) {
-        size += (*rows)[f].DataLength;
       } else {
-        Refuse(fp.Member("hex"), "bytene mangler, og malen har ingen rad å lese teksten etter");
+        textFields_[i].push_back(int64_t(f));
       }
     }
     if (const Json* rest = Find(data, "rest")) size += int64_t(String(*rest, at.Member("rest")).size() / 2);
     return size;
   }
 
+  int64_t TextFieldsSize(int64_t i) {
+    auto it = textFields_.find(i);
+    if (it == textFields_.end()) return 0;
+    const std::vector<TemplateField>* rows = Rows(i);
+    int64_t size = 0;
+    for (const int64_t f : it->second) {
+      if (rows == nullptr || size_t(f) >= rows->size())
+        Refuse(At(i).Member("data").Member("fields").Element(f).Member("hex"),
+               "bytene mangler, og malen har ingen rad å lese teksten etter");
+      size += (*rows)[size_t(f)].DataLength;
+    }
+    return size;
+  }
+
   // The rows a data record's fields are laid out by: its template's own rows with bytes,
   // when the template is written with its rows and inherits none; nullptr otherwise.
   const std::vector<TemplateField>* Rows(int64_t i) {
-    const Json& r = *plans_[size_t(i)].record;
-    const Json* ref = Find(r, "template");
-    if (ref == nullptr || !ref->is_number_integer()) return nullptr;
-    auto found = ids_.find(ref->get<int64_t>());
+    const int64_t ref = plans_[size_t(i)].templateId;
+    if (ref < 0) return nullptr;
+    auto found = ids_.find(ref);
     if (found == ids_.end()) return nullptr;
-    auto cached = rows_.find(found->second);
-    if (cached == rows_.end()) {
-      std::optional<std::vector<TemplateField>> rows;
-      const Json& t = *plans_[size_t(found->second)].record;
-      if (Inline(t, "definition")) {
-        const Path root = At(found->second);
-        rows = DefinitionRows(t, root.Member("definition"));
-        if (std::any_of(rows->begin(), rows->end(), [](const TemplateField& f) { return f.DataType == 0; }))
-          rows.reset();
-      }
-      cached = rows_.emplace(found->second, std::move(rows)).first;
-    }
-    return cached->second ? &*cached->second : nullptr;
+    auto rows = definitions_.find(found->second);
+    if (rows == definitions_.end() ||
+        std::any_of(rows->second.begin(), rows->second.end(), [](const TemplateField& f) { return f.DataType == 0; }))
+      return nullptr;
+    return &rows->second;
   }
 
   std::vector<TemplateField> DefinitionRows(const Json& r, const Path& d) {
@@ -384,8 +789,8 @@ class Loader {
   }
 
   // The Position of the block under `key`: its own, or the one of the record it names.
-  Position BlockOf(int64_t i, const char* key, Position own) {
-    const Json* v = Find(*plans_[size_t(i)].record, key);
+  Position BlockOf(int64_t i, const Json& r, const char* key, Position own) {
+    const Json* v = Find(r, key);
     if (v == nullptr) return 0;
     if (own != 0) return own;
     const Path root = At(i);
@@ -404,7 +809,7 @@ class Loader {
         v.contains(json_form::kField) ? String(v[json_form::kField], at.Member(json_form::kField)) : key;
     const Plan& holder = plans_[size_t(it->second)];
     const Position block = field == "name" ? holder.name : field == "link" ? holder.link : field == "note" ? holder.note
-                         : field == "inherit" ? holder.inherit
+                         : field == "inherit" ? holder.inherit : field == "program" ? holder.program
                          : holder.dataField != nullptr && field == holder.dataField ? holder.data : 0;
     if (block == 0) Refuse(at, "posten " + std::to_string(id) + " har ingen egen " + field + " å dele");
     return block;
@@ -422,10 +827,23 @@ class Loader {
     if (db_.WriteBlock(image.data(), kPointerRecordSize) != 0) throw FileFault{};
   }
 
-  void WriteRecord(int64_t i) {
+  // A record of the second reading is whole: it is written when those before it are.
+  void Ready(int64_t i, const Json& r) {
+    if (i != nextWrite_) {
+      waiting_.emplace(i, r);
+      return;
+    }
+    WriteRecord(i, r);
+    for (auto it = waiting_.find(++nextWrite_); it != waiting_.end(); it = waiting_.find(++nextWrite_)) {
+      WriteRecord(it->first, it->second);
+      waiting_.erase(it);
+    }
+  }
+
+  void WriteRecord(int64_t i, const Json& r) {
     const Plan& p = plans_[size_t(i)];
-    const Json& r = *p.record;
     const Path at = At(i);
+    if (!r.is_object() || Integer(Member(r, "id"), at.Member("id"), 1, INT64_MAX) != p.id) Changed();
     RecordImage image{};
     RecordEdit e(image);
     e.SetSize(kPointerRecordSize);
@@ -446,33 +864,41 @@ class Loader {
     e.SetOutward(RecordRef(r, "outward", at));
     e.SetPictureBlock(Position(IntegerOr(r, "picture", at, INT32_MIN, INT32_MAX, 0)));
     PutU32(image, kReserved56Offset, uint32_t(IntegerOr(r, "reserved56", at, 0, UINT32_MAX, 0)));
-    e.SetNameBlock(BlockOf(i, "name", p.name));
-    e.SetLinkBlock(BlockOf(i, "link", p.link));
-    e.SetNoteBlock(BlockOf(i, "note", p.note));
-    e.SetInheritBlock(BlockOf(i, "inherit", p.inherit));
+    e.SetNameBlock(BlockOf(i, r, "name", p.name));
+    e.SetLinkBlock(BlockOf(i, r, "link", p.link));
+    e.SetNoteBlock(BlockOf(i, r, "note", p.note));
+    e.SetInheritBlock(BlockOf(i, r, "inherit", p.inherit));
     Position data = 0;
     for (const char* key : {"value", "definition", "index", "data"})
-      if (r.contains(key)) data = BlockOf(i, key, p.dataField != nullptr && std::strcmp(p.dataField, key) == 0 ? p.data : 0);
+      if (r.contains(key)) data = BlockOf(i, r, key, p.dataField != nullptr && std::strcmp(p.dataField, key) == 0 ? p.data : 0);
     if (r.contains("target")) data = RecordRef(r, "target", at);
     e.SetDataBlock(data);
     StampSignature(image);
-    if (written_ + int64_t(buffer_.size()) != p.self) Refuse(at, "intern feil: posten ligger ikke der den skulle");
+    if (written_ + int64_t(buffer_.size()) != p.self) Changed();
     Append(image);
 
     if (p.name != 0) AppendNameBlock(CodePageText(r["name"], at.Member("name"), kNameMaxText), p.self);
     if (p.link != 0) AppendNameBlock(CodePageText(r["link"], at.Member("link"), kNameMaxText), p.self);
     if (p.note != 0) AppendNote(CodePageText(r["note"], at.Member("note"), kNoteTextSize), at.Member("note"));
     if (p.inherit != 0) AppendPlain(r["inherit"], at.Member("inherit"), {});
-    if (p.data == 0) return;
-    const std::string field = p.dataField;
+    if (p.data != 0) AppendData(i, r, at);
+    const size_t next = size_t(i) + 1;
+    if (written_ + int64_t(buffer_.size()) != (next < plans_.size() ? plans_[next].self : end_)) Changed();
+    if (progress_ && i % 1024 == 0 && !progress_(i, int64_t(plans_.size()))) throw Stopped{};
+  }
+
+  void AppendData(int64_t i, const Json& r, const Path& at) {
+    const std::string field = plans_[size_t(i)].dataField;
     if (field == "value") {
-      AppendNameBlock(CodePageText(r["value"], at.Member("value"), kNameMaxText), p.self);
+      AppendNameBlock(CodePageText(r["value"], at.Member("value"), kNameMaxText), plans_[size_t(i)].self);
     } else if (field == "definition") {
-      AppendDefinition(r, at.Member("definition"));
+      AppendDefinition(i, r, at.Member("definition"));
+      if (plans_[size_t(i)].program != 0)
+        AppendPlain(r["definition"]["program"], at.Member("definition").Member("program"), {});
     } else if (field == "index") {
       AppendIndex(Object(r["index"], at.Member("index")), at.Member("index"));
     } else {
-      AppendPlain(r["data"], at.Member("data"), Payload(i));
+      AppendPlain(r["data"], at.Member("data"), Payload(i, r));
     }
   }
 
@@ -507,8 +933,8 @@ class Loader {
 
   // A data record's payload from its fields (each by its bytes, or by its text through its
   // template row) and the rest; nullopt when the data is given as bytes.
-  std::optional<std::vector<uint8_t>> Payload(int64_t i) {
-    const Json& data = (*plans_[size_t(i)].record)["data"];
+  std::optional<std::vector<uint8_t>> Payload(int64_t i, const Json& r) {
+    const Json& data = r["data"];
     if (!data.contains("fields")) return std::nullopt;
     const Path root = At(i);
     const Path at = root.Member("data");
@@ -555,7 +981,7 @@ class Loader {
 
   // A template block: its header (the rows counted, the size of a data record, the linked
   // program's data block) and its rows.
-  void AppendDefinition(const Json& r, const Path& at) {
+  void AppendDefinition(int64_t i, const Json& r, const Path& at) {
     const Json& definition = r["definition"];
     const std::vector<TemplateField> rows = DefinitionRows(r, at);
     TemplateHeader header;
@@ -564,7 +990,9 @@ class Loader {
     header.FieldCount = uint16_t(rows.size());
     header.HasInherited = uint16_t(IntegerOr(definition, "hasInherited", at, 0, 0xFFFF, 0));
     if (const Json* program = Find(definition, "program"))
-      header.ProgramData = SharedBlock(Object(*program, at.Member("program")), at.Member("program"), "data");
+      header.ProgramData = plans_[size_t(i)].program != 0
+                               ? plans_[size_t(i)].program
+                               : SharedBlock(Object(*program, at.Member("program")), at.Member("program"), "data");
     std::vector<uint8_t> block(header.TotalSize, 0);
     header.Encode(std::span<uint8_t, kTemplateHeaderSize>(block.data(), kTemplateHeaderSize));
     for (size_t k = 0; k < rows.size(); ++k)
@@ -615,20 +1043,29 @@ class Loader {
     }
   }
 
- public:
-  struct FileFault {};
-
- private:
   tDataImageArk& db_;
   const ExchangeProgress& progress_;
   std::vector<Plan> plans_;
-  std::vector<std::pair<int64_t, int64_t>> links_;  // each record's previous record and parent
+  std::vector<std::pair<int64_t, int64_t>> links_;  // each record's previous record and parent, until Lay
   std::unordered_map<int64_t, int64_t> ids_;        // id -> record
-  std::unordered_map<int64_t, std::optional<std::vector<TemplateField>>> rows_;  // template -> rows
+  std::unordered_map<int64_t, std::vector<TemplateField>> definitions_;  // a template's rows, by record
+  std::unordered_map<int64_t, std::vector<int64_t>> textFields_;  // a record's fields given only as text
+  Json top_ = Json::object();  // the document's format, version and header
   Position topFirst_ = 0;
+  int64_t end_ = 0;  // where the file ends when every record is in
   std::vector<uint8_t> buffer_;
   int64_t written_ = kPointerRecordSize;
   size_t sinceCommit_ = 0;
+  // The reading under way.
+  bool second_ = false;
+  std::vector<Frame> frames_;
+  bool inTop_ = false, topDone_ = false;
+  std::string pendingKey_;
+  std::set<int> seenRecords_, seenDeleted_;
+  int64_t count_ = 0;   // records begun
+  uint64_t hash_ = 0;   // of the text the last reading read
+  int64_t nextWrite_ = 0;
+  std::map<int64_t, Json> waiting_;  // whole records of the second reading written after others
 };
 
 std::string Path::Text() const {
@@ -643,22 +1080,15 @@ std::string Path::Text() const {
 
 }  // namespace
 
-LoadResult LoadDatabase(const std::shared_ptr<FileSystem>& files, std::string json, const std::string& newFile,
-                        const ExchangeProgress& progress) {
+namespace {
+
+LoadResult LoadFrom(const std::shared_ptr<FileSystem>& files, TextSource& source, const std::string& newFile,
+                    const ExchangeProgress& progress) {
   LoadResult result;
   if (files->KindOf(newFile) != EntryKind::kNone) {
     result.message = newFile + ": finnes fra før";
     return result;
   }
-  Json document;
-  try {
-    document = Json::parse(json);
-  } catch (const Json::parse_error& e) {
-    result.inputFault = true;
-    result.message = "$: ikke JSON (" + std::string(e.what()) + ")";
-    return result;
-  }
-  std::string().swap(json);
   const std::string building = newFile + ".load-new";
   std::unique_ptr<BlockFile> fresh;
   files->Remove(building + "-journal");
@@ -679,9 +1109,13 @@ LoadResult LoadDatabase(const std::shared_ptr<FileSystem>& files, std::string js
       Loader loader(db, progress);
       db.BeginChange();
       try {
-        result.records = loader.Run(document);
+        result.records = loader.Run(source);
         error = db.EndChange();
       } catch (const InputFault& fault) {
+        db.AbandonChange();
+        result.inputFault = true;
+        result.message = fault.message;
+      } catch (const ReadFault& fault) {
         db.AbandonChange();
         result.inputFault = true;
         result.message = fault.message;
@@ -711,6 +1145,35 @@ LoadResult LoadDatabase(const std::shared_ptr<FileSystem>& files, std::string js
     return result;
   }
   result.ok = true;
+  return result;
+}
+
+}  // namespace
+
+LoadResult LoadDatabase(const std::shared_ptr<FileSystem>& files, std::string_view json, const std::string& newFile,
+                        const ExchangeProgress& progress) {
+  StringSource source(json);
+  return LoadFrom(files, source, newFile, progress);
+}
+
+LoadResult LoadDatabaseFile(const std::shared_ptr<FileSystem>& files, const std::string& input,
+                            const std::string& newFile, const ExchangeProgress& progress) {
+  LoadResult result;
+  const auto refused = [&](const std::string& why) {
+    result.message = "Filen \"" + input + "\" kan ikke leses: " + why + ".";
+    return result;
+  };
+  std::unique_ptr<BlockFile> file;
+  if (const int error = DiskFileSystem()->Open(input, true, &file); error != 0) {
+    if (error == ErrorCodeFromErrno(EISDIR, false)) return refused("det er en mappe");
+    if (error == ErrorCodeFromErrno(EINVAL, false)) return refused("det er ikke en vanlig fil");
+    return refused(SystemErrorText(ErrnoOfErrorCode(error)));
+  }
+  if (file->Size() > int64_t(kDumpInputLimit))
+    return refused("den er lengre enn " + std::to_string(kDumpInputLimit) + " byte");
+  FileSource source(*file, input, kDumpInputLimit);
+  result = LoadFrom(files, source, newFile, progress);
+  file->Close();
   return result;
 }
 

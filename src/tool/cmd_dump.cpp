@@ -1,7 +1,6 @@
 // quilltool dump FILE [--out OUT.json] [--deleted]: the whole database as one JSON document
 // on stdout or in OUT (a fresh file renamed into place); quilltool load IN.json NEW: a new
 // database holding the content of such a document, refused when NEW exists.
-#include "env/input_file.h"
 #include "exchange/database_json.h"
 #include "tool/progress.h"
 #include "tool/tool.h"
@@ -40,14 +39,21 @@ int RunDump(const std::vector<std::string>& args, ToolContext& context) {
   DumpResult result;
   {
     TerminalProgress progress(context, "dump");
-    result = DumpDatabase(db, options, progress.Callback());
+    if (outName.empty()) {
+      // Straight to stdout piece by piece: the text is never held whole.
+      result = DumpDatabase(
+          db, options,
+          [&](std::string_view piece) {
+            context.out.write(piece.data(), std::streamsize(piece.size()));
+            return true;
+          },
+          progress.Callback());
+    } else {
+      result = DumpDatabase(db, options, progress.Callback());
+    }
   }
   db.Close();
-  if (outName.empty()) {
-    context.out << result.text;
-  } else {
-    ReplaceWholeFile(*context.files, outName, result.text);
-  }
+  if (!outName.empty()) ReplaceWholeFile(*context.files, outName, result.text);
   if (result.droppedLinks > 0)
     context.err << "quilltool: " << result.droppedLinks
                 << " references to records the dump leaves out were left out" << '\n';
@@ -56,12 +62,10 @@ int RunDump(const std::vector<std::string>& args, ToolContext& context) {
 
 int RunLoad(const std::vector<std::string>& args, ToolContext& context) {
   if (!ExpectArguments(context, kLoad, args, 2)) return kExitError;
-  InputFile input = ReadInputFile(args[0], kDumpInputLimit);
-  if (!input.ok) return Fail(context, input.message);
   LoadResult result;
   {
     TerminalProgress progress(context, "load");
-    result = LoadDatabase(context.files, std::move(input.bytes), args[1], progress.Callback());
+    result = LoadDatabaseFile(context.files, args[0], args[1], progress.Callback());
   }
   if (!result.ok) return Fail(context, result.message);
   context.out << result.records << (result.records == 1 ? " record\n" : " records\n");

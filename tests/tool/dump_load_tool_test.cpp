@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 
 #include "content/initial_content.h"
@@ -62,12 +63,27 @@ class DumpLoadToolTest : public qn::test::ToolFixture {
       for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 37 + 11);
       RewriteData(db, bytes);
       LinkTemplateProgram(db, program);
+      // A second template linked to a program that is deleted: no record of the dump holds
+      // the block its link names.
+      ASSERT_EQ(CreateTemplate(db, "Lenket"), 0);
+      AddTemplateField(db, TemplateField{4, kTypeLongint, 8, 0, 0, 0, 0, "Tall"});
+      FinishTemplate(db);
+      ASSERT_EQ(NewProgramRecord(db, "Borte program"), 0);
+      lostProgram = {db.dp->CurrentPosition(), db.dp->DataBlock()};
       ASSERT_EQ(db.EndChange(), 0);
       db.Close();
       Made({"copy", kFile, P(data), P(line), "down", "--shadow"});
       Made({"copy", kFile, P(data), P(sub), "right", "--data-shadow"});
       Made({"copy", kFile, P(data), P(sub), "down"});
       Made({"set-field", kFile, P(data), "F24", "tekst"});
+      const Position linked = Made({"new-data", kFile, P(sub), "down", "Lenket"});
+      OpenDatabase(db, kFile);
+      db.BeginChange();
+      db.dp->Load(linked);
+      LinkTemplateProgram(db, lostProgram.second);
+      ASSERT_EQ(db.EndChange(), 0);
+      db.Close();
+      Made({"delete", kFile, P(lostProgram.first)});
     }
     Made({"link", kFile, P(sub), "/tmp/dokument.txt"});
     Made({"global", kFile, P(line), "--file", "annen.pdb256", "--position", "256"});
@@ -77,6 +93,8 @@ class DumpLoadToolTest : public qn::test::ToolFixture {
     const Position gone = Made({"add-line", kFile, P(line), "down", "Borte"});
     Made({"delete", kFile, P(gone)});
   }
+
+  std::pair<Position, Position> lostProgram;  // the deleted program record and its data block
 
   std::string Dump(const std::string& file, bool deleted = false) {
     std::vector<std::string> args{"dump", file};
@@ -106,14 +124,39 @@ TEST_F(DumpLoadToolTest, ADumpOfTheLoadedDumpIsTheDump) {
       EXPECT_EQ(Run({"check", "new.pdb256"}), kExitOk) << out.str();
     }
   }
+  // The same content with the keys in other orders loads to the same content: sorted, and
+  // with "deleted" before "records" and each record's "sub" before its other keys, so a
+  // record is whole only after its sub-list.
+  using Ordered = nlohmann::ordered_json;
+  const std::string dumped = Dump(kFile, true);
+  EXPECT_EQ(err.str(), "") << "no reference is left out";
+  const std::function<void(Ordered&)> subFirst = [&](Ordered& list) {
+    for (Ordered& record : list) {
+      if (!record.contains("sub")) continue;
+      Ordered moved{{"sub", std::move(record["sub"])}};
+      subFirst(moved["sub"]);
+      for (auto& [key, value] : record.items())
+        if (key != "sub") moved[key] = std::move(value);
+      record = std::move(moved);
+    }
+  };
+  Ordered reordered = Ordered::parse(dumped);
+  subFirst(reordered["records"]);
+  Ordered deletedFirst{{"deleted", reordered["deleted"]}};
+  for (auto& [key, value] : reordered.items()) deletedFirst[key] = value;
+  for (const std::string& text : {Json::parse(dumped).dump(), deletedFirst.dump()}) {
+    fs->files.erase("new.pdb256");
+    ASSERT_EQ(Load(text), kExitOk) << err.str();
+    EXPECT_EQ(Dump("new.pdb256", true), dumped);
+  }
   // What the rich database holds is in the dump as it is read, not only as bytes.
-  const Json dump = Json::parse(Dump(kFile, true));
+  const Json dump = Json::parse(dumped);
   const std::string text = dump.dump();
   for (const char* expected : {"\"Alt «æøå»\"", "\"text\":\"tekst\"", "\"note\":\"første linje\\r\\nandre linje\"",
                                "\"link\":\"/tmp/dokument.txt\"", "\"value\":\"blå\"", "\"program\":{",
-                               "\"index\":{", "\"target\":", "\"shared\":", "\"name\":\"Borte\""})
+                               "\"index\":{", "\"target\":", "\"field\":\"program\"", "\"shared\":", "\"name\":\"Borte\""})
     EXPECT_NE(text.find(expected), std::string::npos) << expected;
-  EXPECT_EQ(dump["deleted"].size(), 1u);
+  EXPECT_EQ(dump["deleted"].size(), 2u);  // "Borte" and the program "Borte program"
 }
 
 TEST_F(DumpLoadToolTest, TheDumpValidatesAgainstItsSchema) {
