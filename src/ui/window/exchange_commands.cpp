@@ -11,7 +11,6 @@
 #include "env/folders.h"
 #include "env/number_text.h"
 #include "env/settings.h"
-#include "env/input_file.h"
 #include "exchange/database_json.h"
 #include "exchange/html_export.h"
 #include "exchange/sequential_import.h"
@@ -179,13 +178,8 @@ std::optional<std::string> JSONnydatabase1Click(Dialogs& dialogs) {
   LoadResult result;
   {
     WaitCursor wait;
-    InputFile json = ReadInputFile(*input, kDumpInputLimit);
-    if (!json.ok) {
-      dialogs.Message(kJsonImportCaption, json.message, MessageKind::kWarning);
-      return std::nullopt;
-    }
     std::unique_ptr<ProgressTask> progress = dialogs.StartProgress(kJsonImportProgressCaption, kJsonProgressText);
-    result = LoadDatabase(files, std::move(json.bytes), *target, ProgressOf(*progress));
+    result = LoadDatabaseFile(files, *input, *target, ProgressOf(*progress));
   }
   if (result.stopped) return std::nullopt;
   if (!result.ok) {
