@@ -32,7 +32,7 @@ constexpr const char* kUsage =
 
 // Steps 15 and 16 of start-up: the application, the main window with its database, the
 // shared dialogs, then the event loop until the window closes.
-void RunWindow(int& argc, char** argv, int signalFd) {
+void RunWindow(qn::ProgramState& state, int& argc, char** argv, int signalFd) {
   QApplication app(argc, argv);
   app.setApplicationName("QuillNet");
   app.setWindowIcon(qn::ProgramIcon());
@@ -42,7 +42,7 @@ void RunWindow(int& argc, char** argv, int signalFd) {
   if (qn::InstallQtTranslation(app) == nullptr)
     qn::WriteLog("ADVARSEL: Qt-oversettelsen til norsk ble ikke funnet (pakken qt6-translations-l10n)");
 
-  qn::TQuillForm window;
+  qn::TQuillForm window(state);
   // The log's messages (a log file that cannot be written) reach the user from here on,
   // also while the window is created. A database that fails to open at start is left to
   // the engine's log, so the window gets its dialogs only once it is made.
@@ -75,10 +75,12 @@ int main(int argc, char** argv) {
     }
   }
 
+  qn::ProgramState state;
+  qn::ProgramScope scope(state);
   const int signalFd = qn::InstallShutdownSignals();
   qn::RunStartup(qn::ParseCommandLine(argc, argv));
   // A signal during start-up still gets the window's orderly close: the pipe holds it.
-  RunWindow(argc, argv, signalFd);
+  RunWindow(state, argc, argv, signalFd);
   qn::RunShutdown();
   return 0;
 }

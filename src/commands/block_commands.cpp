@@ -2,6 +2,7 @@
 #include "commands/block_commands.h"
 
 #include <array>
+#include <memory>
 #include <limits>
 #include <optional>
 
@@ -16,22 +17,30 @@ namespace qn {
 
 namespace {
 
-// The block a cut marked for moving, and the database it belongs to. The block clipboard
-// must still hold the same first and last record for the cut to count.
-struct CutState {
+// The block a cut marked for moving, and the database it belongs to, one for the owner of
+// the engine state. The block clipboard must still hold the same first and last record for
+// the cut to count.
+struct CutState : DatabaseAttachment {
   const tDataImageArk* owner = nullptr;
   Position first = 0;
   Position last = 0;
 };
 
-CutState& Cut() {
-  static CutState state;
-  return state;
+CutState& Cut(tDataImageArk& db) {
+  std::unique_ptr<DatabaseAttachment>& slot = db.Engine().cutBlock;
+  if (!slot) slot = std::make_unique<CutState>();
+  return static_cast<CutState&>(*slot);
+}
+
+void ForgetCut(tDataImageArk& db) {
+  CutState& cut = Cut(db);
+  cut.owner = nullptr;
+  cut.first = cut.last = 0;
 }
 
 void ForgetBlockClipboard(tDataImageArk& db) {
   db.blockClipboard = false;
-  Cut() = {};
+  ForgetCut(db);
 }
 
 BlockResult Refused(std::string_view message) { return {false, std::string(message)}; }
@@ -104,7 +113,7 @@ BlockResult MoveBlock(tDataImageArk& db, const std::vector<Position>& block, Pos
   PatchRecord(db, e, [after](RecordImage& img) { RecordEdit(img).SetDown(after); });
   if (after > 0) PatchRecord(db, after, [e](RecordImage& img) { RecordEdit(img).SetUp(e); });
 
-  Cut() = {};
+  ForgetCut(db);
   dp.Load(e);
   dp.SetLastDirection(DirDown);
   return {true, {}};
@@ -264,21 +273,27 @@ BlockResult CopyBlock(tDataImageArk& db) {
   if (block.records.empty()) return Refused(block.message);
   if (!FillBlockClipboard(db, block.records.front(), block.records.back()))
     return Refused(kBlockGoneMessage);
-  Cut() = {};
+  ForgetCut(db);
   return {true, {}};
 }
 
 BlockResult CutBlock(tDataImageArk& db) {
   BlockResult result = CopyBlock(db);
-  if (result.done) Cut() = {&db, db.dp->BlockStart(), db.dp->BlockEnd()};
+  if (result.done) {
+    CutState& cut = Cut(db);
+    cut.owner = &db;
+    cut.first = db.dp->BlockStart();
+    cut.last = db.dp->BlockEnd();
+  }
   return result;
 }
 
 bool CutPending(const tDataImageArk& db) {
-  const CutState& cut = Cut();
+  const auto* cut = static_cast<const CutState*>(db.Engine().cutBlock.get());
+  if (cut == nullptr) return false;
   const BlockClipboardImages* clip = BlockClipboard(db);
-  return cut.owner == &db && clip != nullptr && PositionOf(clip->first) == cut.first &&
-         PositionOf(clip->last) == cut.last;
+  return cut->owner == &db && clip != nullptr && PositionOf(clip->first) == cut->first &&
+         PositionOf(clip->last) == cut->last;
 }
 
 BlockResult DeleteBlock(tDataImageArk& db) {

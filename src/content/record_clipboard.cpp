@@ -1,6 +1,7 @@
 // The record clipboard and the block clipboard.
 #include "content/record_clipboard.h"
 
+#include <memory>
 #include <vector>
 
 #include "store/database.h"
@@ -10,16 +11,18 @@ namespace qn {
 
 namespace {
 
-// The block clipboard's images and the database they were taken from. One database is
-// open at a time; the owner check keeps images of a closed one from being handed out.
-struct BlockClipboardStore {
+// The block clipboard's images and the database they were taken from, one for the owner
+// of the engine state: the owner check keeps images of another of its databases, or of a
+// closed one, from being handed out.
+struct BlockClipboardStore : DatabaseAttachment {
   const tDataImageArk* owner = nullptr;
   BlockClipboardImages images;
 };
 
-BlockClipboardStore& BlockStore() {
-  static BlockClipboardStore store;
-  return store;
+BlockClipboardStore& BlockStore(tDataImageArk& db) {
+  std::unique_ptr<DatabaseAttachment>& slot = db.Engine().blockClipboard;
+  if (!slot) slot = std::make_unique<BlockClipboardStore>();
+  return static_cast<BlockClipboardStore&>(*slot);
 }
 
 }  // namespace
@@ -81,15 +84,17 @@ bool FillBlockClipboard(tDataImageArk& db, Position first, Position last) {
   Datapointer& dp = *db.dp;
   BlockClipboardImages images;
   if (!dp.ReadRecordAt(first, images.first) || !dp.ReadRecordAt(last, images.last)) return false;
-  BlockStore() = {&db, images};
+  BlockClipboardStore& store = BlockStore(db);
+  store.owner = &db;
+  store.images = images;
   db.blockClipboard = true;
   return true;
 }
 
 const BlockClipboardImages* BlockClipboard(const tDataImageArk& db) {
-  const BlockClipboardStore& store = BlockStore();
-  if (!db.blockClipboard || store.owner != &db) return nullptr;
-  return &store.images;
+  const auto* store = static_cast<const BlockClipboardStore*>(db.Engine().blockClipboard.get());
+  if (!db.blockClipboard || store == nullptr || store->owner != &db) return nullptr;
+  return &store->images;
 }
 
 }  // namespace qn

@@ -100,6 +100,8 @@ class FileSystem {
   // Puts `from` in the place of `to` in one step (a link at `to` is replaced, never
   // followed), durably.
   virtual int Rename(const std::string& from, const std::string& to) = 0;
+  // Makes the folder and every missing folder above it; 0 also when it is already there.
+  virtual int MakeFolder(const std::string& path) = 0;
 };
 
 // The real disk.

@@ -366,6 +366,18 @@ class DiskFiles : public FileSystem {
     if (::unlink(name.c_str()) != 0) return errno == ENOENT ? 0 : ErrorCodeFromErrno(errno, true);
     return SyncFolderOf(name);
   }
+  int MakeFolder(const std::string& path) override {
+    // Each missing folder from the top down; one already there (a link to one too) is kept.
+    for (size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+      const std::string folder = path.substr(0, end);
+      if (!folder.empty() && ::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
+        return ErrorCodeFromErrno(errno, true);
+      if (end == std::string::npos) break;
+    }
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return ErrorCodeFromErrno(errno, true);
+    return S_ISDIR(st.st_mode) ? 0 : ErrorCodeFromErrno(ENOTDIR, true);
+  }
 };
 
 // The disk, its files opened for reading once.

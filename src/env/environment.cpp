@@ -11,17 +11,15 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include "env/env_state.h"
 #include "env/text_codec.h"
 
 namespace qn {
 
 namespace {
 
-SystemFacts g_system;
-SystemFacts* g_facts = &g_system;
-std::optional<std::string> g_user_option;
-std::optional<std::string> g_ip_option;
-std::optional<std::string> g_user_name;  // the kept CurrentUserName
+FactsState& State() { return CurrentEnv().facts; }
+SystemFacts& Facts() { return State().Facts(); }
 
 std::string Env(const char* name) {
   const char* v = std::getenv(name);
@@ -115,16 +113,16 @@ std::string SystemFacts::ProgramFile() {
 std::string SystemFacts::SpoolFolder() { return "/var/spool/cups/"; }
 std::string SystemFacts::WindowsFolder() { return "/etc/"; }
 
-void SetSystemFacts(SystemFacts* facts) { g_facts = facts == nullptr ? &g_system : facts; }
+void SetSystemFacts(SystemFacts* facts) { State().facts = facts; }
 
 // ---- Command-line values ----
 
 void SetUserNameOption(std::string_view name) {
-  g_user_option = std::string(name);
-  g_user_name.reset();
+  State().userOption = std::string(name);
+  State().userName.reset();
 }
 
-void SetIpOption(std::string_view address) { g_ip_option = std::string(address); }
+void SetIpOption(std::string_view address) { State().ipOption = std::string(address); }
 
 // ---- Folders of the user ----
 
@@ -148,28 +146,28 @@ std::string AppDataFolder() {
 // ---- The user ----
 
 std::string LogonUserName() {
-  if (std::optional<std::string> name = g_facts->LogonName()) return *name;
+  if (std::optional<std::string> name = Facts().LogonName()) return *name;
   std::string name = Env("USERNAME");
   if (name.empty()) name = Env("USER");
   return name;
 }
 
 std::string CurrentUserName() {
-  if (g_user_name) return *g_user_name;
+  if (State().userName) return *State().userName;
   // An empty "--user" value (the option given last) counts as not given.
-  std::string name = g_user_option.value_or("");
+  std::string name = State().userOption.value_or("");
   if (name.empty()) name = LogonUserName();
   name = UpperCase(name);
   if (name.empty()) name = "BRUKER";
-  g_user_name = name;
+  State().userName = name;
   return name;
 }
 
-void ResetUserNameCache() { g_user_name.reset(); }
+void ResetUserNameCache() { State().userName.reset(); }
 
 // ---- The machine ----
 
-std::string RegComputerName() { return g_facts->HostName(); }
+std::string RegComputerName() { return Facts().HostName(); }
 
 std::string DomainFromResolvConf(std::string_view text) {
   std::string domain;
@@ -194,22 +192,22 @@ std::string DomainFromResolvConf(std::string_view text) {
 }
 
 std::string RegDomain() {
-  std::string domain = g_facts->NisDomain();
-  if (domain.empty()) domain = DomainFromResolvConf(g_facts->ResolvConf());
+  std::string domain = Facts().NisDomain();
+  if (domain.empty()) domain = DomainFromResolvConf(Facts().ResolvConf());
   return domain;
 }
 
 std::string IpAddress() {
-  if (g_ip_option) return *g_ip_option;
+  if (State().ipOption) return *State().ipOption;
   if (RegDomain().empty()) return {};
-  for (const std::string& a : g_facts->Ipv4Addresses()) {
+  for (const std::string& a : Facts().Ipv4Addresses()) {
     if (!a.empty() && a != "0.0.0.0") return a;
   }
   return "0.0.0.0";
 }
 
-std::string SpoolFolder() { return WithSlash(g_facts->SpoolFolder()); }
-std::string WindowsFolder() { return WithSlash(g_facts->WindowsFolder()); }
+std::string SpoolFolder() { return WithSlash(Facts().SpoolFolder()); }
+std::string WindowsFolder() { return WithSlash(Facts().WindowsFolder()); }
 std::string HostsFolder() { return WindowsFolder(); }
 
 std::string TempFolder() {
@@ -272,9 +270,9 @@ std::string OsReleaseValue(std::string_view text, std::string_view key) {
 }
 
 std::string WindowsVersionText() {
-  const std::string release = g_facts->KernelRelease();
-  std::string distribution = OsReleaseValue(g_facts->OsRelease(), "PRETTY_NAME");
-  if (distribution.empty()) distribution = OsReleaseValue(g_facts->OsRelease(), "NAME");
+  const std::string release = Facts().KernelRelease();
+  std::string distribution = OsReleaseValue(Facts().OsRelease(), "PRETTY_NAME");
+  if (distribution.empty()) distribution = OsReleaseValue(Facts().OsRelease(), "NAME");
   // The release begins "major.minor."; the rest tells the build.
   std::string version;
   size_t dots = 0;
@@ -290,7 +288,7 @@ std::string WindowsVersionText() {
 
 // ---- The program ----
 
-std::string ProgramFilePath() { return g_facts->ProgramFile(); }
+std::string ProgramFilePath() { return Facts().ProgramFile(); }
 
 std::string ProgramFileName() {
   const std::string path = ProgramFilePath();
@@ -310,10 +308,11 @@ std::string LoginLine() {
 }
 
 void ResetEnvironmentState() {
-  g_facts = &g_system;
-  g_user_option.reset();
-  g_ip_option.reset();
-  g_user_name.reset();
+  FactsState& state = State();
+  state.facts = nullptr;
+  state.userOption.reset();
+  state.ipOption.reset();
+  state.userName.reset();
 }
 
 }  // namespace qn

@@ -2,10 +2,9 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "env/datetime_text.h"
+#include "env/env_state.h"
 #include "env/environment.h"
 #include "env/errors.h"
 #include "env/whole_file.h"
@@ -24,18 +23,11 @@ namespace {
 constexpr int kFileNotOpen = 103;
 constexpr const char* kClearedText = " LOGGFIL TØMT (TextFile.ClearLog).";
 
-std::vector<std::string> g_lines;
-std::string g_fileName;
-MessageCallback g_callback;
-std::shared_ptr<FileSystem> g_files;
-// Set when the log file existed at start but could not be read: its content is then kept,
-// and saving appends the lines from g_unsavedFrom on instead of replacing the file.
-bool g_keepFileContent = false;
-size_t g_unsavedFrom = 0;
+LogState& State() { return CurrentEnv().log; }
 
 void ShowError(const std::string& text) {
-  if (g_callback) {
-    g_callback("FEIL", text);
+  if (State().callback) {
+    State().callback("FEIL", text);
   } else {
     std::fprintf(stderr, "FEIL: %s\n", text.c_str());
   }
@@ -43,15 +35,18 @@ void ShowError(const std::string& text) {
 
 std::string TimeStamp() { return FormatDateTime(NowAsDateTime()); }
 
-// The log's folder may be missing when the log is written before the folder tree exists or
-// when the "log" folder has been registered elsewhere; the file always lives here.
-void MakeParentFolder(const std::string& path) {
-  std::error_code ec;
-  std::filesystem::path parent = std::filesystem::path(path).parent_path();
-  if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+FileSystem& Files() {
+  const std::shared_ptr<FileSystem>& files = State().files;
+  return files ? *files : *DiskFileSystem();
 }
 
-FileSystem& Files() { return g_files ? *g_files : *DiskFileSystem(); }
+// The log's folder may be missing when the log is written before the folder tree exists or
+// when the "log" folder has been registered elsewhere; the file always lives here. A folder
+// that cannot be made shows when the file is written.
+void MakeParentFolder(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash != std::string::npos && slash > 0) Files().MakeFolder(path.substr(0, slash));
+}
 
 // Lines are handed to the file in pieces of this size, and at the close.
 constexpr size_t kTextFileBuffer = 1 << 16;
@@ -154,9 +149,9 @@ int WriteLog(std::string_view message) {
   std::string line = TimeStamp();
   line += ' ';
   line += message;
-  g_lines.push_back(line);
+  State().lines.push_back(line);
   int result = 0;
-  if (DirectLogging) result = AppendLineToFile(g_fileName, line);
+  if (DirectLogging) result = AppendLineToFile(State().fileName, line);
   if (message.starts_with("ERROR:") || message.starts_with("FEIL:")) {
     ++ErrorCount;
   } else if (message.starts_with("WARNING:") || message.starts_with("ADVARSEL:")) {
@@ -168,22 +163,23 @@ int WriteLog(std::string_view message) {
 }
 
 void ClearLog() {
+  LogState& log = State();
   const std::string line = TimeStamp() + kClearedText;
-  g_lines.clear();
-  g_lines.push_back(line);
-  g_keepFileContent = false;
-  MakeParentFolder(g_fileName);
+  log.lines.clear();
+  log.lines.push_back(line);
+  log.keepFileContent = false;
+  MakeParentFolder(log.fileName);
   TextFile file;
   // A file that cannot be created has already been reported; there is nothing to close.
-  if (CreateTextFile(file, g_fileName) == 0) {
+  if (CreateTextFile(file, log.fileName) == 0) {
     WriteTextLine(file, line);
     const int code = CloseTextFile(file);
-    if (code != 0) throw IoError(code, "Feil under lukking av fil " + g_fileName);
+    if (code != 0) throw IoError(code, "Feil under lukking av fil " + log.fileName);
   }
   ErrorCount = 0;
 }
 
-const std::string& LogFileName() { return g_fileName; }
+const std::string& LogFileName() { return State().fileName; }
 
 std::string LogFileNameFor(std::string_view appData, std::string_view programPath) {
   std::string name(programPath.substr(programPath.find_last_of('/') + 1));
@@ -195,32 +191,35 @@ std::string LogFileNameFor(std::string_view appData, std::string_view programPat
 }
 
 std::string GetLogFileName() {
-  g_fileName = LogFileNameFor(AppDataFolder(), ProgramFilePath());
-  return g_fileName;
+  LogState& log = State();
+  log.fileName = LogFileNameFor(AppDataFolder(), ProgramFilePath());
+  return log.fileName;
 }
 
-void SetLogFileName(std::string path) { g_fileName = std::move(path); }
+void SetLogFileName(std::string path) { State().fileName = std::move(path); }
 
-const std::vector<std::string>& LogLines() { return g_lines; }
+const std::vector<std::string>& LogLines() { return State().lines; }
 
 void CreateLog() {
-  g_lines.clear();
-  g_keepFileContent = false;
-  g_unsavedFrom = 0;
+  LogState& log = State();
+  log.lines.clear();
+  log.keepFileContent = false;
+  log.unsavedFrom = 0;
   GetLogFileName();
 }
 
 void LoadLogFile() {
-  if (g_fileName.empty()) return;
+  LogState& log = State();
+  if (log.fileName.empty()) return;
   std::string text;
-  const int code = ReadWholeFile(Files(), g_fileName, kLogFileLimit, &text);
+  const int code = ReadWholeFile(Files(), log.fileName, kLogFileLimit, &text);
   if (code == kErrorFileNotFound) return;
   if (code != 0) {
     // Keep the earlier runs' lines in the file rather than overwrite them at the end.
     ++ErrorCount;
-    ShowError("Feil under åpning av " + g_fileName + "  (" + std::to_string(code) + ")");
-    g_keepFileContent = true;
-    g_unsavedFrom = 0;
+    ShowError("Feil under åpning av " + log.fileName + "  (" + std::to_string(code) + ")");
+    log.keepFileContent = true;
+    log.unsavedFrom = 0;
     return;
   }
   std::vector<std::string> lines;
@@ -232,51 +231,49 @@ void LoadLogFile() {
     start = i + 1;
   }
   if (start < text.size()) lines.emplace_back(text, start);
-  g_lines = std::move(lines);
-  g_keepFileContent = false;
+  log.lines = std::move(lines);
+  log.keepFileContent = false;
 }
 
 void DiscardLogLines() {
-  g_lines.clear();
-  g_unsavedFrom = 0;
+  LogState& log = State();
+  log.lines.clear();
+  log.unsavedFrom = 0;
 }
 
 void SaveLogFile() {
-  if (g_fileName.empty()) return;
-  MakeParentFolder(g_fileName);
+  LogState& log = State();
+  if (log.fileName.empty()) return;
+  MakeParentFolder(log.fileName);
   TextFile file;
-  if (g_keepFileContent) {
-    if (OpenOrCreate(file, g_fileName) != 0) return;
-    for (size_t i = g_unsavedFrom; i < g_lines.size(); ++i) WriteTextLine(file, g_lines[i]);
-    if (CloseTextFile(file) == 0) g_unsavedFrom = g_lines.size();
+  if (log.keepFileContent) {
+    if (OpenOrCreate(file, log.fileName) != 0) return;
+    for (size_t i = log.unsavedFrom; i < log.lines.size(); ++i) WriteTextLine(file, log.lines[i]);
+    if (CloseTextFile(file) == 0) log.unsavedFrom = log.lines.size();
     return;
   }
   // Written beside the log and moved over it, so a full disk never costs the earlier lines.
   std::string text;
-  for (const std::string& line : g_lines) (text += line) += "\r\n";
-  if (const int code = ReplaceFileWith(Files(), g_fileName, text, g_fileName + ".tmp"); code != 0) {
+  for (const std::string& line : log.lines) (text += line) += "\r\n";
+  if (const int code = ReplaceFileWith(Files(), log.fileName, text, log.fileName + ".tmp"); code != 0) {
     ++ErrorCount;
-    ShowError("Feil under oppretting av ny fil: " + g_fileName + "  (" + std::to_string(code) + ")");
+    ShowError("Feil under oppretting av ny fil: " + log.fileName + "  (" + std::to_string(code) + ")");
   }
 }
 
-void SetLogFiles(std::shared_ptr<FileSystem> files) { g_files = std::move(files); }
+void SetLogFiles(std::shared_ptr<FileSystem> files) { State().files = std::move(files); }
 
 void FinishLog() {
+  LogState& log = State();
   SaveLogFile();
-  g_lines.clear();
-  g_lines.shrink_to_fit();
+  log.lines.clear();
+  log.lines.shrink_to_fit();
 }
 
-void SetLogMessageCallback(MessageCallback callback) { g_callback = std::move(callback); }
+void SetLogMessageCallback(MessageCallback callback) { State().callback = std::move(callback); }
 
 void ResetLogState() {
-  g_lines.clear();
-  g_fileName.clear();
-  g_callback = nullptr;
-  g_keepFileContent = false;
-  g_unsavedFrom = 0;
-  g_files = nullptr;
+  State() = LogState{};
   LoggingEnabled = VerboseLogging = DirectLogging = false;
   ErrorCount = WarningCount = HintCount = 0;
 }

@@ -1,7 +1,7 @@
 // The program's one log. Every subsystem hands it a message; the log stamps it with the
 // date and time, keeps it in an in-memory list and writes the whole list to the log file
 // at the end of the run. Messages beginning with an error, warning or hint prefix are
-// counted for the summary at shut-down. All state is process-wide and single-threaded.
+// counted for the summary at shut-down. The lines live in the owner's state (env_state.h).
 #pragma once
 
 #include <cstdint>

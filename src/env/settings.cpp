@@ -10,6 +10,7 @@
 
 #include "env/text_codec.h"
 #include "env/whole_file.h"
+#include "env/env_state.h"
 #include "env/environment.h"
 
 namespace qn {
@@ -285,21 +286,12 @@ std::vector<std::string> IniFile::Keys(std::string_view section) const {
 
 namespace {
 
-struct Store {
-  IniFile ini;
-  std::string path;       // empty: held in memory only, never written
-  bool forced_read_only = false;  // opened read-only, or could not be read
-};
+SettingsState& State() { return CurrentEnv().settings; }
 
-Store g_shared;
-Store g_user;
-bool g_using_user = false;
-std::string g_ini_file_name;
-std::string g_ini_folder;
-std::string g_section = kStandardSection;
-int g_error = 0;
-
-Store& Active() { return g_using_user ? g_user : g_shared; }
+SettingsStore& Active() {
+  SettingsState& st = State();
+  return st.usingUser ? st.user : st.shared;
+}
 
 // A file counts as read-only when its owner may not write it (the mode bit, which also
 // holds for root) or this process may not.
@@ -309,21 +301,21 @@ bool IsReadOnlyFile(const std::string& path) {
   return (st.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
-bool StoreReadOnly(const Store& s) {
+bool StoreReadOnly(const SettingsStore& s) {
   return s.forced_read_only || (!s.path.empty() && IsReadOnlyFile(s.path));
 }
 
-bool LoadStore(Store* s, const std::string& path, bool read_only) {
+bool LoadStore(SettingsStore* s, const std::string& path, bool read_only) {
   s->path = path;
   const IniFile::LoadResult r = s->ini.Load(path);
   s->forced_read_only = read_only || r == IniFile::LoadResult::kUnreadable;
   return r != IniFile::LoadResult::kUnreadable;
 }
 
-bool FlushStore(Store* s) {
+bool FlushStore(SettingsStore* s) {
   if (s->path.empty() || !s->ini.modified() || StoreReadOnly(*s)) return true;
   if (const int error = s->ini.Save(s->path); error != 0) {
-    g_error = error;
+    State().error = error;
     return false;
   }
   s->ini.MarkSaved();
@@ -343,103 +335,99 @@ std::string Absolute(const std::string& path) {
 }  // namespace
 
 bool OpenSettings(const std::string& path, SettingsAccess access) {
-  g_using_user = false;
-  g_user = Store{};
-  g_ini_file_name = Absolute(path);
-  g_ini_folder = FolderOf(g_ini_file_name);
-  if (g_ini_folder.back() != '/') g_ini_folder += '/';
-  return LoadStore(&g_shared, g_ini_file_name, access == SettingsAccess::kReadOnly);
+  SettingsState& st = State();
+  st.usingUser = false;
+  st.user = SettingsStore{};
+  st.iniFileName = Absolute(path);
+  st.iniFolder = FolderOf(st.iniFileName);
+  if (st.iniFolder.back() != '/') st.iniFolder += '/';
+  return LoadStore(&st.shared, st.iniFileName, access == SettingsAccess::kReadOnly);
 }
 
-const std::string& IniFileName() { return g_ini_file_name; }
-const std::string& IniFolder() { return g_ini_folder; }
+const std::string& IniFileName() { return State().iniFileName; }
+const std::string& IniFolder() { return State().iniFolder; }
 
-bool SettingsReadOnly() { return StoreReadOnly(g_shared); }
+bool SettingsReadOnly() { return StoreReadOnly(State().shared); }
 
 bool FlushSettings() { return FlushStore(&Active()); }
-bool FlushSharedSettings() { return FlushStore(&g_shared); }
+bool FlushSharedSettings() { return FlushStore(&State().shared); }
 
 bool CloseSettings() {
   bool ok = UseSharedSettings();
-  ok = FlushStore(&g_shared) && ok;
-  g_shared = Store{};
+  ok = FlushStore(&State().shared) && ok;
+  State().shared = SettingsStore{};
   return ok;
 }
 
-int SettingsErrorCode() { return g_error; }
+int SettingsErrorCode() { return State().error; }
 
 std::string UserSettingsFileName() {
-  if (g_ini_folder.empty()) return {};
+  const std::string& folder = State().iniFolder;
+  if (folder.empty()) return {};
   std::string name = CurrentUserName();
   for (char& c : name) {
     if (c == '/') c = '_';
   }
-  return g_ini_folder + name + ".INI";
+  return folder + name + ".INI";
 }
 
 bool UseUserSettings() {
-  if (g_using_user) return true;
-  const bool ok = FlushStore(&g_shared);
-  g_user = Store{};
+  SettingsState& st = State();
+  if (st.usingUser) return true;
+  const bool ok = FlushStore(&st.shared);
+  st.user = SettingsStore{};
   const std::string path = UserSettingsFileName();
-  if (!path.empty()) LoadStore(&g_user, path, false);
-  g_using_user = true;
+  if (!path.empty()) LoadStore(&st.user, path, false);
+  st.usingUser = true;
   return ok;
 }
 
 bool UseSharedSettings() {
-  if (!g_using_user) return true;
-  const bool ok = FlushStore(&g_user);
-  g_user = Store{};
-  g_using_user = false;
+  SettingsState& st = State();
+  if (!st.usingUser) return true;
+  const bool ok = FlushStore(&st.user);
+  st.user = SettingsStore{};
+  st.usingUser = false;
   return ok;
 }
 
-bool UsingUserSettings() { return g_using_user; }
+bool UsingUserSettings() { return State().usingUser; }
 
-IniFile& SharedSettings() { return g_shared.ini; }
+IniFile& SharedSettings() { return State().shared.ini; }
 
-void ResetSettingsState() {
-  g_shared = Store{};
-  g_user = Store{};
-  g_using_user = false;
-  g_ini_file_name.clear();
-  g_ini_folder.clear();
-  g_section = kStandardSection;
-  g_error = 0;
-}
+void ResetSettingsState() { State() = SettingsState{}; }
 
 // ---- Reads and writes ----
 
-void SetSection(std::string_view name) { g_section = std::string(name); }
-void ResetSection() { g_section = kStandardSection; }
-std::string CurrentSection() { return g_section; }
+void SetSection(std::string_view name) { State().section = std::string(name); }
+void ResetSection() { State().section = kStandardSection; }
+std::string CurrentSection() { return State().section; }
 
-std::string ReadSettingString(std::string_view key) { return Active().ini.Get(g_section, key); }
+std::string ReadSettingString(std::string_view key) { return Active().ini.Get(State().section, key); }
 
 bool ReadSettingBool(std::string_view key) {
-  return ParseSettingBool(Active().ini.Get(g_section, key), false);
+  return ParseSettingBool(Active().ini.Get(State().section, key), false);
 }
 
 int32_t ReadSettingInteger(std::string_view key) {
-  return ParseSettingInteger(Active().ini.Get(g_section, key), 0);
+  return ParseSettingInteger(Active().ini.Get(State().section, key), 0);
 }
 
 void WriteSettingString(std::string_view key, std::string_view value) {
-  Active().ini.Set(g_section, key, value);
+  Active().ini.Set(State().section, key, value);
 }
 
 void WriteSettingBool(std::string_view key, bool value) {
-  Active().ini.Set(g_section, key, value ? "1" : "0");
+  Active().ini.Set(State().section, key, value ? "1" : "0");
 }
 
 void WriteSettingInteger(std::string_view key, int32_t value) {
-  Active().ini.Set(g_section, key, std::to_string(value));
+  Active().ini.Set(State().section, key, std::to_string(value));
 }
 
-bool SettingExists(std::string_view key) { return Active().ini.HasKey(g_section, key); }
+bool SettingExists(std::string_view key) { return Active().ini.HasKey(State().section, key); }
 
-void DeleteSetting(std::string_view key) { Active().ini.EraseKey(g_section, key); }
+void DeleteSetting(std::string_view key) { Active().ini.EraseKey(State().section, key); }
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "env/env_state.h"
 #include "env/environment.h"
 #include "env/folders.h"
 #include "env/log.h"
@@ -18,8 +19,7 @@ namespace qn {
 
 namespace {
 
-std::vector<pid_t> g_started;
-std::function<void()> g_end_application;
+StartedPrograms& Started() { return CurrentEnv().started; }
 
 bool FileExists(const std::string& path) {
   struct stat st;
@@ -30,16 +30,16 @@ bool FileExists(const std::string& path) {
 
 void ReapStartedPrograms() {
   std::vector<pid_t> running;
-  for (pid_t pid : g_started) {
+  for (pid_t pid : Started().running) {
     int status;
     if (::waitpid(pid, &status, WNOHANG) == 0) running.push_back(pid);
   }
-  g_started = std::move(running);
+  Started().running = std::move(running);
 }
 
 size_t StartedProgramsRunning() {
   ReapStartedPrograms();
-  return g_started.size();
+  return Started().running.size();
 }
 
 pid_t StartProgram(const std::string& program, const std::vector<std::string>& arguments,
@@ -66,7 +66,7 @@ pid_t StartProgram(const std::string& program, const std::vector<std::string>& a
     errno = rc;
     return -1;
   }
-  g_started.push_back(pid);
+  Started().running.push_back(pid);
   return pid;
 }
 
@@ -87,7 +87,7 @@ pid_t OpenWithShell(const std::string& file, const std::vector<std::string>& par
 }
 
 void SetEndApplicationCallback(std::function<void()> callback) {
-  g_end_application = std::move(callback);
+  Started().endApplication = std::move(callback);
 }
 
 bool StartUpdate() {
@@ -100,7 +100,7 @@ bool StartUpdate() {
     return false;
   }
   WriteLog("Avslutter " + program + " for å oppdatere i fra internett.");
-  if (g_end_application) g_end_application();
+  if (Started().endApplication) Started().endApplication();
   return true;
 }
 

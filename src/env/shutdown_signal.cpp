@@ -10,6 +10,9 @@ namespace qn {
 
 namespace {
 
+// These two stay process-wide, outside the owners' state: a signal handler can reach
+// nothing but globals (no installed pointer may be read safely inside one), and a signal is
+// for the whole process, not for one owner.
 volatile sig_atomic_t g_signal = 0;
 int g_pipe[2] = {-1, -1};
 constexpr int kSignals[] = {SIGINT, SIGTERM};

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "env/datetime_text.h"
+#include "env/env_state.h"
 #include "env/environment.h"
 #include "env/errors.h"
 #include "env/folders.h"
@@ -18,8 +19,6 @@ namespace {
 
 constexpr const char* kIniName = "veltrona.ini";
 constexpr const char* kStampSection = "INI_SELF";
-
-CommandLine g_commandLine;
 
 bool IsRegularFile(const std::string& path) {
   struct stat st{};
@@ -86,14 +85,14 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   return ParseCommandLine(parameters);
 }
 
-const CommandLine& StartupCommandLine() { return g_commandLine; }
+const CommandLine& StartupCommandLine() { return CurrentEnv().commandLine; }
 
 namespace {
 
 // The command line's switches, before anything else is read: "--debug" and "-install" turn
 // the log and its detail lines on, "-ip" and "--user" stand in for the machine's answers.
 void TakeCommandLine(const CommandLine& commandLine) {
-  g_commandLine = commandLine;
+  CurrentEnv().commandLine = commandLine;
   if (commandLine.debug || commandLine.install) LoggingEnabled = VerboseLogging = true;
   if (commandLine.ip) SetIpOption(*commandLine.ip);
   if (commandLine.user) SetUserNameOption(*commandLine.user);

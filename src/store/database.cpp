@@ -35,13 +35,10 @@ bool Overlaps(int64_t a, int64_t aLength, int64_t b, int64_t bLength) {
 
 }  // namespace
 
-EngineState& Engine() {
-  static EngineState state;
-  return state;
-}
-
-tDataImageArk::tDataImageArk(std::shared_ptr<FileSystem> files)
-    : paged_(files ? std::move(files) : DiskFileSystem()) {}
+tDataImageArk::tDataImageArk(std::shared_ptr<FileSystem> files, EngineState* engine)
+    : ownEngine_(engine == nullptr ? std::make_unique<EngineState>() : nullptr),
+      engine_(engine == nullptr ? ownEngine_.get() : engine),
+      paged_(files ? std::move(files) : DiskFileSystem()) {}
 
 tDataImageArk::~tDataImageArk() { Close(); }
 
@@ -449,7 +446,7 @@ void tDataImageArk::Close() {
 
 void tDataImageArk::ForgetCaches() {
   paged_.Forget();
-  // The process-wide caches describe one file; a record or payload cached from another
+  // The owner's caches describe one file; a record or payload cached from another
   // file (or from this one before it was closed) must never make a write be skipped.
   EngineState& engine = Engine();
   engine.payloadCacheOwner = nullptr;

@@ -59,7 +59,9 @@ struct tDataClipboard {
   Position templatePos = 0;
 };
 
-// Engine state shared by every database object of the process.
+// Engine state shared by the database objects of one owner (the window, a tool command):
+// the caches and what the floors above keep beside them. A database object made without
+// one keeps its own.
 struct EngineState {
   bool writeCache = false;     // "DatabaseCache"
   bool readCache = false;      // "DatabaseCacheRead" (only together with the write cache)
@@ -74,18 +76,12 @@ struct EngineState {
   // The record cache: the last stored pointer record.
   Position recordCachePosition = -1;
   std::array<uint8_t, kPointerRecordSize> recordCache{};
+  // The block clipboard's images (content) and the block a cut marked for moving
+  // (commands): one of each for the owner, made by those floors on first use.
+  std::unique_ptr<DatabaseAttachment> blockClipboard;
+  std::unique_ptr<DatabaseAttachment> cutBlock;
 };
-EngineState& Engine();
 inline constexpr int32_t kPayloadCacheSize = 262145;
-
-// Turns the compare window on for the payload transfers of one operation.
-class CompareWindow {
- public:
-  CompareWindow() { Engine().compareWindow = true; }
-  ~CompareWindow() { Engine().compareWindow = false; }
-  CompareWindow(const CompareWindow&) = delete;
-  CompareWindow& operator=(const CompareWindow&) = delete;
-};
 
 // The error-text table: the Norwegian text of an error number, empty outside 1..216 except
 // for the engine's own numbers from 2001 on.
@@ -161,7 +157,9 @@ class ChangeScope {
 class tDataImageArk {
  public:
   // `files` opens and creates the database and backup files; by default the real disk.
-  explicit tDataImageArk(std::shared_ptr<FileSystem> files = nullptr);
+  // `engine`, when given, is the owner's engine state and must outlive the object; without
+  // it the object keeps its own.
+  explicit tDataImageArk(std::shared_ptr<FileSystem> files = nullptr, EngineState* engine = nullptr);
   ~tDataImageArk();
   tDataImageArk(const tDataImageArk&) = delete;
   tDataImageArk& operator=(const tDataImageArk&) = delete;
@@ -279,6 +277,9 @@ class tDataImageArk {
   // How long a tool waits for another program's change to end (milliseconds).
   static inline int& lockWaitMilliseconds = PagedFile::lockWaitMilliseconds;
   const std::string& FileName() const { return fileName_; }
+  // The caches and clipboards this object shares with the other databases of its owner.
+  EngineState& Engine() { return *engine_; }
+  const EngineState& Engine() const { return *engine_; }
   const EngineCounters& Counters() const { return paged_.Counters(); }
   bool AutoCreateDatabase() const { return autoCreateDatabase_; }
   int32_t AutoCreateRecords() const { return autoCreateRecords_; }
@@ -307,6 +308,8 @@ class tDataImageArk {
   std::unique_ptr<DatabaseAttachment> loadedTemplate;
 
  private:
+  std::unique_ptr<EngineState> ownEngine_;  // only when no owner gave one
+  EngineState* engine_;
   // The file below the records: its pages, its open change, its journal.
   PagedFile paged_;
   std::string fileName_;
@@ -357,7 +360,7 @@ class tDataImageArk {
   // Takes the locks of this opening (see OpenRole); false, with the error code, when the
   // database may not be opened as asked.
   bool TakeLocks();
-  // Keeps the process-wide caches equal to the file after a write of `moved` bytes at
+  // Keeps the owner's caches equal to the file after a write of `moved` bytes at
   // `position`.
   void AfterWrite(int64_t position, size_t moved);
   void ForgetCaches();
@@ -366,6 +369,18 @@ class tDataImageArk {
   void ForgetChange();
   // Counts the failure in ErrorCount and writes the report line, when the log is on.
   void ReportTransferError(int32_t taskCode);
+};
+
+// Turns the compare window on for the payload transfers of one operation on `db`.
+class CompareWindow {
+ public:
+  explicit CompareWindow(tDataImageArk& db) : engine_(db.Engine()) { engine_.compareWindow = true; }
+  ~CompareWindow() { engine_.compareWindow = false; }
+  CompareWindow(const CompareWindow&) = delete;
+  CompareWindow& operator=(const CompareWindow&) = delete;
+
+ private:
+  EngineState& engine_;
 };
 
 }  // namespace qn

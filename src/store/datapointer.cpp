@@ -86,7 +86,7 @@ int32_t Datapointer::StoreImage(RecordImage& image) {
   if (p < 0 || !InFile(p, 0)) return -1;  // never leave a gap at the end of the file
   RecordEdit(image).SetSize(kPointerRecordSize);
   StampSignature(image);
-  EngineState& engine = Engine();
+  EngineState& engine = database_.Engine();
   if (engine.writeCache && engine.recordCachePosition == p && engine.recordCache == image)
     return 0;
   database_.SeekTo(p);

@@ -285,7 +285,7 @@ int32_t ReadData(tDataImageArk& db, std::span<uint8_t> buffer) {
   DataHead head;
   if (!ReadHeadAt(db, block, head)) return -1;
   const int64_t own = PayloadLength(dp, block, head);
-  CompareWindow window;
+  CompareWindow window(db);
   const PayloadParts parts = SplitPayload(db, own, int64_t(buffer.size()));
   if (parts.first > 0) {
     db.SeekTo(parts.inherited + kDataHeadSize);
@@ -312,7 +312,7 @@ int32_t RewriteData(tDataImageArk& db, std::span<const uint8_t> buffer) {
       db.WriteBlock(buffer.data(), int32_t(parts.first));
     }
     if (parts.second > 0) {
-      CompareWindow window;
+      CompareWindow window(db);
       db.SeekTo(block + kDataHeadSize);
       db.WriteBlock(buffer.data() + parts.first, int32_t(parts.second));
     }
@@ -322,7 +322,7 @@ int32_t RewriteData(tDataImageArk& db, std::span<const uint8_t> buffer) {
   const int64_t n = parts.second;
   int32_t r = 0;
   if (n > 0) {
-    CompareWindow window;
+    CompareWindow window(db);
     db.SeekTo(block + kDataHeadSize);
     r = db.WriteBlock(buffer.data(), int32_t(n));
   }

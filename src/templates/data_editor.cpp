@@ -113,7 +113,7 @@ DataSaveResult DataEditor::SkrivData(SaveRows which) {
 
   std::vector<uint8_t> before(static_cast<size_t>(length));
   if (length > 0) {
-    CompareWindow window;
+    CompareWindow window(db_);
     db_.SeekTo(Position(start));
     if (db_.ReadBlock(before.data(), int32_t(length)) != 0)
       return Refused(DataSaveStatus::kNoDataBlock, "Postens datablokk kan ikke leses; ingenting er lagret.");
@@ -140,7 +140,7 @@ DataSaveResult DataEditor::SkrivData(SaveRows which) {
   }
 
   if (payload != before) {
-    CompareWindow window;
+    CompareWindow window(db_);
     db_.SeekTo(Position(start));
     if (db_.WriteBlock(payload.data(), int32_t(payload.size())) != 0)
       return Refused(DataSaveStatus::kWriteFailed, "Dataene kunne ikke skrives til filen.");

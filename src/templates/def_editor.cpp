@@ -25,12 +25,6 @@ constexpr std::string_view kStringWord = "SHORTSTRING";
 // A string row whose "Lengd" gives no length holds the longest text a length byte counts.
 constexpr int64_t kLongestString = 255;
 
-// The row clipboard: one for the program, kept as 8-bit text like the rows it came from.
-DefRowTexts& RowClipboard() {
-  static DefRowTexts clipboard;
-  return clipboard;
-}
-
 std::string Decimal(int64_t n) { return std::to_string(n); }
 
 // The writes of `write` as one change of the journal, stored before it returns; its
@@ -65,8 +59,9 @@ std::vector<std::string> TypeListLines() {
   return lines;
 }
 
-DefEditor::DefEditor(tDataImageArk& db, DefEditorHost& host, bool ny)
-    : db_(db), host_(host), ny_(ny), grid_(kDefGridRows) {
+DefEditor::DefEditor(tDataImageArk& db, DefEditorHost& host, bool ny, DefRowTexts* rowClipboard)
+    : db_(db), host_(host), ny_(ny), grid_(kDefGridRows),
+      rowClipboard_(rowClipboard != nullptr ? *rowClipboard : ownRowClipboard_) {
   for (int c = 0; c < kDefColumns; ++c) grid_[0][c] = std::string(kHeadings[c]);
   for (int r = 1; r < kDefGridRows; ++r) grid_[r][kColNr] = Decimal(r);
 }
@@ -513,7 +508,7 @@ bool DefEditor::NewPointer() {
 
 void DefEditor::CopyRow(int row) {
   if (row < 1 || row >= kDefGridRows) return;
-  DefRowTexts& clip = RowClipboard();
+  DefRowTexts& clip = rowClipboard_;
   for (int c = 1; c < kDefColumns; ++c)
     clip[size_t(c) - 1] = Utf8ToCp1252(CutToCp1252Length(Cell(c, row), kClipboardTextMax));
   copyPerformed_ = true;
@@ -528,7 +523,7 @@ void DefEditor::CutRow(int row) {
 
 void DefEditor::PasteRow(int row) {
   if (!copyPerformed_ || row < 1 || row >= kDefGridRows) return;
-  const DefRowTexts& clip = RowClipboard();
+  const DefRowTexts& clip = rowClipboard_;
   for (int c = 1; c < kDefColumns; ++c) At(c, row) = Cp1252ToUtf8(clip[size_t(c) - 1]);
   lagret_ = false;
 }

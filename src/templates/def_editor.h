@@ -72,8 +72,10 @@ using DefRowTexts = std::array<std::string, kDefColumns - 1>;
 class DefEditor {
  public:
   // `db` and `host` must outlive the editor. `ny`: started by "&Mal" (NewTemplate), the
-  // template is created by "&Lagre som ....".
-  DefEditor(tDataImageArk& db, DefEditorHost& host, bool ny);
+  // template is created by "&Lagre som ....". `rowClipboard`, when given, is the one the
+  // owner's editors share ("Kopier" in one, "Lim inn" in the next); without it the editor
+  // keeps its own.
+  DefEditor(tDataImageArk& db, DefEditorHost& host, bool ny, DefRowTexts* rowClipboard = nullptr);
   DefEditor(const DefEditor&) = delete;
   DefEditor& operator=(const DefEditor&) = delete;
 
@@ -188,6 +190,8 @@ class DefEditor {
   std::string nameBox_;
   std::vector<std::string> names_;
   std::vector<std::array<std::string, kDefColumns>> grid_;
+  DefRowTexts ownRowClipboard_;
+  DefRowTexts& rowClipboard_;
 };
 
 // The data records that a template record's layout reads: records with data whose

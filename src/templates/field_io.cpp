@@ -98,9 +98,9 @@ int32_t WriteFieldValue(tDataImageArk& db, size_t index) {
   if (n > room) return -1;  // the field does not lie wholly inside the block
   int32_t r = 0;
   if (n > 0) {
-    Engine().compareWindow = true;
+    db.Engine().compareWindow = true;
     r = db.WriteBlock(t.ValueBuffer.data(), int32_t(n));
-    Engine().compareWindow = false;
+    db.Engine().compareWindow = false;
   }
   t.FieldNextPlace = place + width;
   db.SeekTo(Position(std::min<int64_t>(place + width, std::numeric_limits<Position>::max())));

@@ -70,7 +70,7 @@ class NewDatabaseFixture : public ::testing::Test {
   }
   void Reopen() {
     db.reset();
-    db = std::make_unique<tDataImageArk>(fs);
+    db = std::make_unique<tDataImageArk>(fs, &engine_);
     OpenDatabase(*db, kFile, OpenPolicy::kCreate);
     ASSERT_TRUE(db->IsOpen());
   }
@@ -118,6 +118,9 @@ class NewDatabaseFixture : public ::testing::Test {
 
   FixedFacts facts;
   std::shared_ptr<MemoryFileSystem> fs;
+  // The engine state the test's database objects share, fresh for each test.
+  EngineState engine_;
+  EngineState& Engine() { return engine_; }
   std::unique_ptr<tDataImageArk> db;
 };
 

@@ -92,6 +92,21 @@ TEST_F(LogTest, ClearLogWorksWithLoggingOffAndCreatesTheLogFolder) {
   EXPECT_TRUE(std::filesystem::exists(logFile_));
 }
 
+TEST_F(LogTest, TheLogFolderIsMadeThroughTheFilesAndAFileInItsWayRefusesIt) {
+  const std::string work = env_.Work().string();
+  test::TempEnv::WriteFile(work + "/plain", "x");
+  const std::vector<std::pair<std::string, int>> cases = {
+      {work + "/a/b/c", 0}, {work + "/a/b", 0}, {work + "/plain", 3}, {work + "/plain/sub", 3}};
+  for (const auto& [folder, code] : cases) EXPECT_EQ(DiskFileSystem()->MakeFolder(folder), code) << folder;
+  EXPECT_TRUE(std::filesystem::is_directory(work + "/a/b/c"));
+
+  auto memory = std::make_shared<test::MemoryFileSystem>();
+  SetLogFiles(memory);
+  ClearLog();
+  EXPECT_TRUE(memory->others.count(env_.AppData().string() + "/Veltrona/log"));
+  EXPECT_FALSE(std::filesystem::exists(env_.AppData() / "Veltrona/log"));
+}
+
 TEST_F(LogTest, ClearLogThrowsWhenClosingTheFileFails) {
   auto full = std::make_shared<test::MemoryFileSystem>();
   full->diskSpace = 0;

@@ -117,6 +117,12 @@ class MemoryFileSystem : public FileSystem {
     synced.erase(from);
     return 0;
   }
+  // A folder is one of `others`; a file in its place refuses it (3, ENOTDIR).
+  int MakeFolder(const std::string& path) override {
+    if (files.count(Target(path)) > 0) return 3;
+    others.insert(path);
+    return 0;
+  }
   int Remove(const std::string& name) override {
     if (!Change()) return 101;
     links.erase(name);

@@ -42,7 +42,7 @@ class CursorFixture : public ::testing::Test {
   // Opens (again) on the in-memory file, writable, with the cursor on the file header.
   void Reopen() {
     db.reset();
-    db = std::make_unique<tDataImageArk>(fs);
+    db = std::make_unique<tDataImageArk>(fs, &engine_);
     db->Open(kFile, OpenPolicy::kCreate);
     ASSERT_TRUE(db->IsOpen());
     ASSERT_EQ(dp().Load(0), 0);
@@ -105,6 +105,9 @@ class CursorFixture : public ::testing::Test {
   }
 
   std::shared_ptr<MemoryFileSystem> fs;
+  // The engine state the test's database objects share, fresh for each test.
+  EngineState engine_;
+  EngineState& Engine() { return engine_; }
   std::unique_ptr<tDataImageArk> db;
 };
 

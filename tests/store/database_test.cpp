@@ -20,11 +20,6 @@ using qn::test::NewDatabaseFile;
 
 namespace {
 
-void ResetEngineState() {
-  EngineState& e = Engine();
-  e = EngineState{};
-}
-
 // True when some log line ends with `text` (the log may stamp lines with the time).
 bool Logged(std::string_view text) {
   for (const std::string& line : LogLines()) {
@@ -39,7 +34,6 @@ class DatabaseTest : public ::testing::Test {
   void SetUp() override {
     ResetLogState();
     ResetSettingsState();
-    ResetEngineState();
     LoggingEnabled = true;
     fs = std::make_shared<MemoryFileSystem>();
   }
@@ -47,10 +41,9 @@ class DatabaseTest : public ::testing::Test {
     db.reset();
     ResetSettingsState();
     ResetLogState();
-    ResetEngineState();
   }
   tDataImageArk& Db() {
-    if (!db) db = std::make_unique<tDataImageArk>(fs);
+    if (!db) db = std::make_unique<tDataImageArk>(fs, &engine_);
     return *db;
   }
   // Opens a file of `size` (>= 256) bytes: the file header record, then byte i is i % 251.
@@ -83,6 +76,9 @@ class DatabaseTest : public ::testing::Test {
   }
 
   std::shared_ptr<MemoryFileSystem> fs;
+  // The engine state the test's database objects share, fresh for each test.
+  EngineState engine_;
+  EngineState& Engine() { return engine_; }
   std::unique_ptr<tDataImageArk> db;
 };
 

@@ -27,7 +27,6 @@ class ToolFixture : public ::testing::Test {
   static void ResetState() {
     ResetLogState();
     ResetSettingsState();
-    Engine() = EngineState{};
   }
   int Run(std::vector<std::string> args) {
     out.str("");

@@ -88,7 +88,13 @@ std::string FullPath(const std::string& name) {
 
 }  // namespace
 
-TQuillForm::TQuillForm(QWidget* parent) : QMainWindow(parent) {
+TQuillForm::TQuillForm(QWidget* parent)
+    : TQuillForm(std::make_unique<ProgramState>(), nullptr, parent) {}
+
+TQuillForm::TQuillForm(ProgramState& state, QWidget* parent) : TQuillForm(nullptr, &state, parent) {}
+
+TQuillForm::TQuillForm(std::unique_ptr<ProgramState> own, ProgramState* state, QWidget* parent)
+    : QMainWindow(parent), ownState_(std::move(own)), state_(state != nullptr ? *state : *ownState_) {
   setObjectName("QuillForm");
   setWindowTitle(kMainCaption);
   BuildLayout();

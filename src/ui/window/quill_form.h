@@ -16,6 +16,7 @@
 #include "commands/list_place.h"
 #include "commands/list_replication.h"
 #include "commands/navigation.h"
+#include "commands/program_state.h"
 #include "commands/run_program.h"
 #include "commands/undo_history.h"
 #include "store/database.h"
@@ -61,6 +62,9 @@ inline constexpr std::string_view kReadOnlyStatus = "Skrivebeskyttet";
 class TQuillForm : public QMainWindow {
   Q_OBJECT
  public:
+  // The window works with `state`'s engine state and row clipboard; `state` must outlive it.
+  // Without one it keeps its own.
+  explicit TQuillForm(ProgramState& state, QWidget* parent = nullptr);
   explicit TQuillForm(QWidget* parent = nullptr);
   ~TQuillForm() override;
 
@@ -235,7 +239,11 @@ class TQuillForm : public QMainWindow {
   // Reports a database that could not be opened. True when it is open.
   bool OpenDatabase(const std::string& fileName, bool create);
 
-  tDataImageArk dataark_;
+  TQuillForm(std::unique_ptr<ProgramState> own, ProgramState* state, QWidget* parent);
+
+  std::unique_ptr<ProgramState> ownState_;  // only when no owner gave one
+  ProgramState& state_;
+  tDataImageArk dataark_{nullptr, &state_.engine};
   UndoHistory undo_;
   // The marks over dataark_'s position stack; declared after it, which it borrows.
   MarkList marks_{dataark_};

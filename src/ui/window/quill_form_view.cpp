@@ -250,7 +250,7 @@ bool TQuillForm::EditData() {
 bool TQuillForm::EditTemplate(bool ny) {
   if (!dataark_.IsOpen()) return false;
   DialogsDefHost host(dialogs(), dataark_);
-  DefEditor editor(dataark_, host, ny);
+  DefEditor editor(dataark_, host, ny, &state_.rowClipboard);
   if (ny) {
     editor.ClearAll();
     editor.SetNameBox("");
