@@ -185,6 +185,35 @@ class Members {
   bool first_ = true;
 };
 
+// The items of one array, one a line at `indent` + 4 blanks, closed at `indent` + 2; an
+// array without items is "[]".
+class Items {
+ public:
+  Items(Out& out, size_t indent) : out_(out), indent_(indent) {}
+
+  // Starts the next item; its value follows.
+  Out& Next() {
+    out_.Raw(first_ ? "[\n" : ",\n");
+    first_ = false;
+    out_.Blanks(indent_ + 4);
+    return out_;
+  }
+  void Close() {
+    if (first_) {
+      out_.Raw("[]");
+    } else {
+      out_.Char('\n');
+      out_.Blanks(indent_ + 2);
+      out_.Char(']');
+    }
+  }
+
+ private:
+  Out& out_;
+  size_t indent_;
+  bool first_ = true;
+};
+
 class Dumper {
  public:
   Dumper(tDataImageArk& db, DumpResult& result, Out& out) : reader_(db), result_(result), out_(out) {}
@@ -426,31 +455,21 @@ class Dumper {
       }
     }
     d.Key("rows");
-    if (fields.empty()) {
-      out_.Raw("[]");
-    } else {
-      out_.Raw("[\n");
-      bool first = true;
-      for (const TemplateField& f : fields) {
-        if (!first) out_.Raw(",\n");
-        first = false;
-        out_.Blanks(indent + 4);
-        out_.Char('{');
-        Members row(out_, true, 0);
-        row.Text("name", Cp1252ToUtf8(f.Name));
-        row.Int("type", f.DataType);
-        row.Int("dataLength", f.DataLength);
-        row.Int("length", f.Length);
-        row.Int("decimals", f.Decimals);
-        row.Int("showLength", f.ShowLength);
-        row.Int("hidden", f.Hidden);
-        row.Int("required", f.Required);
-        out_.Char('}');
-      }
-      out_.Char('\n');
-      out_.Blanks(indent + 2);
-      out_.Char(']');
+    Items list(out_, indent);
+    for (const TemplateField& f : fields) {
+      list.Next().Char('{');
+      Members row(out_, true, 0);
+      row.Text("name", Cp1252ToUtf8(f.Name));
+      row.Int("type", f.DataType);
+      row.Int("dataLength", f.DataLength);
+      row.Int("length", f.Length);
+      row.Int("decimals", f.Decimals);
+      row.Int("showLength", f.ShowLength);
+      row.Int("hidden", f.Hidden);
+      row.Int("required", f.Required);
+      out_.Char('}');
     }
+    list.Close();
     out_.Char('\n');
     out_.Blanks(indent);
     out_.Char('}');
@@ -472,7 +491,7 @@ class Dumper {
     n.Int("terminal", node.Terminal);
     PutRef(n, "target", node.Target);
     n.Key("children");
-    bool first = true;
+    Items children(out_, indent);
     for (int c = 0; c < kIndexChildCount; ++c) {
       if (node.Children[size_t(c)] == 0) continue;
       auto it = ids_.find(node.Children[size_t(c)]);
@@ -480,22 +499,13 @@ class Dumper {
         ++result_.droppedLinks;
         continue;
       }
-      out_.Raw(first ? "[\n" : ",\n");
-      first = false;
-      out_.Blanks(indent + 4);
-      out_.Char('[');
+      children.Next().Char('[');
       out_.Int(c);
       out_.Raw(", ");
       out_.Int(it->second);
       out_.Char(']');
     }
-    if (first) {
-      out_.Raw("[]");
-    } else {
-      out_.Char('\n');
-      out_.Blanks(indent + 2);
-      out_.Char(']');
-    }
+    children.Close();
     out_.Char('\n');
     out_.Blanks(indent);
     out_.Char('}');
@@ -511,31 +521,22 @@ class Dumper {
     Members d(out_, false, indent);
     HeadWords(d, raw.head);
     d.Key("fields");
+    Items items(out_, indent);
     size_t at = 0;
-    bool first = true;
     for (const TemplateField& field : layout.Fields) {
       if (field.DataType == 0) continue;
       const size_t end = std::min(payload.size(), at + field.DataLength);
       const std::span<const uint8_t> bytes(payload.data() + std::min(at, payload.size()),
                                            end - std::min(at, payload.size()));
       at += field.DataLength;
-      out_.Raw(first ? "[\n" : ",\n");
-      first = false;
-      out_.Blanks(indent + 4);
-      out_.Char('{');
+      items.Next().Char('{');
       Members f(out_, true, 0);
       f.Text("name", NameText(field));
       f.Text("text", json_form::FieldText(field, bytes));
       f.Key("hex").Hex(bytes);
       out_.Char('}');
     }
-    if (first) {
-      out_.Raw("[]");
-    } else {
-      out_.Char('\n');
-      out_.Blanks(indent + 2);
-      out_.Char(']');
-    }
+    items.Close();
     if (at < payload.size()) d.Key("rest").Hex(std::span(payload).subspan(at));
     out_.Char('\n');
     out_.Blanks(indent);
