@@ -41,11 +41,23 @@ int ReadWholeFile(FileSystem& files, const std::string& name, size_t limit, std:
 
 int ReplaceFileWith(FileSystem& files, const std::string& name, std::string_view bytes,
                     const std::string& fresh) {
+  return ReplaceFileWith(
+      files, name, [bytes](const PieceSink& sink) { return sink(bytes); }, fresh);
+}
+
+int ReplaceFileWith(FileSystem& files, const std::string& name,
+                    const std::function<int(const PieceSink& sink)>& write, const std::string& fresh) {
   files.Remove(fresh);  // left by a run that was stopped
   std::unique_ptr<BlockFile> file;
   int error = files.CreateFresh(fresh, name, &file);
   if (error != 0) return error;
-  error = WriteAll(*file, bytes);
+  try {
+    error = write([&file](std::string_view piece) { return WriteAll(*file, piece); });
+  } catch (...) {
+    file->Close();
+    files.Remove(fresh);
+    throw;
+  }
   if (error == 0) error = file->Sync();
   const int closed = file->Close();
   if (error == 0) error = closed;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -31,5 +32,15 @@ int ReadWholeFile(FileSystem& files, const std::string& name, size_t limit, std:
 // and the fresh file is gone.
 int ReplaceFileWith(FileSystem& files, const std::string& name, std::string_view bytes,
                     const std::string& fresh);
+
+// Takes the next piece of a file being written: 0, or the error code that ends the writing.
+using PieceSink = std::function<int(std::string_view piece)>;
+
+// The same with the bytes handed piece by piece by `write` to the sink it is given, so they
+// are never held whole. `write` returns 0, or a code that ends the replacement (the sink's
+// error code, or its own for a stop): then, as on any fault or exception, `name` is as it
+// was, the fresh file is gone and the code is returned.
+int ReplaceFileWith(FileSystem& files, const std::string& name,
+                    const std::function<int(const PieceSink& sink)>& write, const std::string& fresh);
 
 }  // namespace qn

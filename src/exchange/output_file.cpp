@@ -31,6 +31,23 @@ void ReplaceWholeFile(FileSystem& files, const std::string& name, std::string_vi
   if (int r = ReplaceFileWith(files, name, bytes, name + ".new"); r != 0) Throw(r, name);
 }
 
+bool ReplaceFileByPieces(FileSystem& files, const std::string& name,
+                         const std::function<bool(const std::function<bool(std::string_view)>& sink)>& write) {
+  constexpr int kStopped = -1;
+  const int r = ReplaceFileWith(
+      files, name,
+      [&write](const PieceSink& put) {
+        int error = 0;
+        const bool whole = write([&](std::string_view piece) { return (error = put(piece)) == 0; });
+        if (error != 0) return error;
+        return whole ? 0 : kStopped;
+      },
+      name + ".new");
+  if (r == kStopped) return false;
+  if (r != 0) Throw(r, name);
+  return true;
+}
+
 std::string FolderWithSlash(std::string_view folder) {
   std::string out(folder);
   if (!out.empty() && out.back() == '\\') out.pop_back();

@@ -21,6 +21,13 @@ void WriteWholeFile(FileSystem& files, const std::string& name, std::string_view
 // WriteWholeFile does; `name` is then as it was.
 void ReplaceWholeFile(FileSystem& files, const std::string& name, std::string_view bytes);
 
+// Puts what `write` hands to its sink, piece by piece, in the place of `name` as
+// ReplaceWholeFile does, so the text is never held whole. `write` returns false when it
+// stopped before its end (the user's stop): then `name` is as it was and the result is
+// false. Throws IoError as ReplaceWholeFile does (a sink whose write failed returns false).
+bool ReplaceFileByPieces(FileSystem& files, const std::string& name,
+                         const std::function<bool(const std::function<bool(std::string_view)>& sink)>& write);
+
 // `folder` with one "/" at its end; a "\" there counts as one.
 std::string FolderWithSlash(std::string_view folder);
 

@@ -2,6 +2,7 @@
 // on stdout or in OUT (a fresh file renamed into place); quilltool load IN.json NEW: a new
 // database holding the content of such a document, refused when NEW exists.
 #include "exchange/database_json.h"
+#include "exchange/output_file.h"
 #include "tool/progress.h"
 #include "tool/tool.h"
 
@@ -49,11 +50,14 @@ int RunDump(const std::vector<std::string>& args, ToolContext& context) {
           },
           progress.Callback());
     } else {
-      result = DumpDatabase(db, options, progress.Callback());
+      // Into a fresh file beside OUT, renamed over it when whole.
+      ReplaceFileByPieces(*context.files, outName, [&](const DumpSink& sink) {
+        result = DumpDatabase(db, options, sink, progress.Callback());
+        return !result.stopped;
+      });
     }
   }
   db.Close();
-  if (!outName.empty()) ReplaceWholeFile(*context.files, outName, result.text);
   if (result.droppedLinks > 0)
     context.err << "quilltool: " << result.droppedLinks
                 << " references to records the dump leaves out were left out" << '\n';

@@ -159,6 +159,22 @@ TEST_F(DumpLoadToolTest, ADumpOfTheLoadedDumpIsTheDump) {
   EXPECT_EQ(dump["deleted"].size(), 2u);  // "Borte" and the program "Borte program"
 }
 
+// --out writes the text piece by piece into a fresh file renamed over OUT: OUT is the whole
+// dump afterwards, or, on a full disk, as it was, and no fresh file is left.
+TEST_F(DumpLoadToolTest, DumpOutReplacesTheFileWholeOrLeavesItAsItWas) {
+  ASSERT_EQ(Run({"create", kFile}), kExitOk);
+  const std::string dump = Dump(kFile);
+  const test::Bytes earlier{'o', 'l', 'd'};
+  fs->Put("out.json", earlier);
+  ASSERT_EQ(Run({"dump", kFile, "--out", "out.json"}), kExitOk) << err.str();
+  EXPECT_EQ(fs->Get("out.json"), test::Bytes(dump.begin(), dump.end()));
+  fs->Put("out.json", earlier);
+  fs->diskSpace = 1000;
+  EXPECT_EQ(Run({"dump", kFile, "--out", "out.json"}), kExitError);
+  EXPECT_EQ(fs->Get("out.json"), earlier);
+  EXPECT_FALSE(fs->Exists("out.json.new"));
+}
+
 TEST_F(DumpLoadToolTest, TheDumpValidatesAgainstItsSchema) {
   ASSERT_EQ(Run({"create", kFile}), kExitOk);
   BuildRichDatabase();

@@ -12,6 +12,7 @@
 #include "env/number_text.h"
 #include "env/settings.h"
 #include "exchange/database_json.h"
+#include "exchange/output_file.h"
 #include "exchange/html_export.h"
 #include "exchange/sequential_import.h"
 #include "exchange/text_export.h"
@@ -144,9 +145,11 @@ bool JSON1Click(tDataImageArk& db, Dialogs& dialogs) {
   {
     WaitCursor wait;
     std::unique_ptr<ProgressTask> progress = dialogs.StartProgress(kJsonExportProgressCaption, kJsonProgressText);
-    result = DumpDatabase(db, DumpOptions{}, ProgressOf(*progress));
-    if (result.stopped) return false;
-    ReplaceWholeFile(db.Files(), *file, result.text);
+    const bool whole = ReplaceFileByPieces(db.Files(), *file, [&](const DumpSink& sink) {
+      result = DumpDatabase(db, DumpOptions{}, sink, ProgressOf(*progress));
+      return !result.stopped;
+    });
+    if (!whole) return false;
   }
   dialogs.Message(kErrorCaption,
                   GroupedNumber(result.records) + (result.records == 1 ? " post" : " poster") +
