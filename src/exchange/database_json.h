@@ -72,7 +72,7 @@ struct LoadResult {
 // The text is read twice, as a stream of the JSON library's parser events, never held as a
 // whole document: first each record is looked at for its id, its place in the tree and the
 // sizes of its blocks, then each is written, so a load holds one record at a time beside a
-// plan of a few dozen bytes a record.
+// plan of a few dozen bytes a record. A key given twice in one object is refused.
 LoadResult LoadDatabase(const std::shared_ptr<FileSystem>& files, std::string_view json, const std::string& newFile,
                         const ExchangeProgress& progress = {});
 

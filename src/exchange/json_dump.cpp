@@ -403,9 +403,10 @@ class Dumper {
     }
     if (Shared(m, "data", r.dataBlock, id)) return;
     m.Key("data");
-    // By the template the loaded file will find again: one the dump names.
+    // By the template the loaded file will find again: one the dump names. The fields are
+    // the record's own block as the data editor shows it, with or without an inherited part.
     const TemplateLayout* layout = nullptr;
-    if ((kind == kKindData || kind == kKindDataWithTemplate) && ids_.count(r.templatePos) != 0 && r.inheritBlock == 0)
+    if ((kind == kKindData || kind == kKindDataWithTemplate) && ids_.count(r.templatePos) != 0)
       layout = Layout(r);
     if (layout == nullptr) return PlainData(*raw);
     Fields(*raw, *layout, m.Indent());

@@ -1,5 +1,6 @@
 // The load: two readings of the text as the JSON library's parser events, each record built
-// as a value of its own (its sub-list left out) and let go of when it has been looked at.
+// as a tree of its own (its sub-list left out) whose memory serves the next record once it
+// has been looked at.
 // The first reading gives every record and every block written with a record its Position
 // (they are appended in the order of the dump: the record, then its name, link text, note,
 // inherited part and data), so the second can write each record with its links and
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -21,6 +23,7 @@
 #include "env/text_codec.h"
 #include "exchange/database_json.h"
 #include "exchange/json_form.h"
+#include "exchange/json_tree.h"
 #include "store/database.h"
 #include "store/datapointer.h"
 #include "store/error_text.h"
@@ -31,13 +34,13 @@ namespace qn {
 
 namespace {
 
-// Objects as vectors of members (in the order of the text): a dump parses into far less
-// memory than as tree maps, and its objects are small enough to look keys up in order.
-using Json = nlohmann::ordered_json;
+// The parser's event types; every value is held as a JsonTree.
+using Json = nlohmann::json;
+using V = JsonValue;
 
 // Bytes written before the open change is stored and a new one begun: what a change holds
 // in memory stays small however large the database.
-constexpr size_t kBytesPerChange = size_t(16) << 20;
+constexpr size_t kBytesPerChange = size_t(2) << 20;
 constexpr size_t kBytesPerWrite = size_t(1) << 20;
 
 struct InputFault {
@@ -64,52 +67,40 @@ struct Path {
 
 [[noreturn]] void Refuse(const Path& at, const std::string& what) { throw InputFault{at.Text() + ": " + what}; }
 
-const Json& EmptyArray() {
-  static const Json kEmpty = Json::array();
-  return kEmpty;
-}
-// The member `key`, or null when there is none.
-const Json& Member(const Json& object, const char* key) {
-  static const Json kNone;
-  auto it = object.find(key);
-  return it == object.end() ? kNone : *it;
-}
-const Json* Find(const Json& object, const char* key) {
-  auto it = object.find(key);
-  return it == object.end() ? nullptr : &*it;
-}
-const Json& Object(const Json& v, const Path& at) {
+// The member `key`, or none when there is none (read as null).
+V Find(V object, const char* key) { return object.find(key); }
+V Object(V v, const Path& at) {
   if (!v.is_object()) Refuse(at, "her skal det stå et objekt");
   return v;
 }
-const Json& Array(const Json& v, const Path& at) {
+V Array(V v, const Path& at) {
   if (!v.is_array()) Refuse(at, "her skal det stå en liste");
   return v;
 }
-const std::string& String(const Json& v, const Path& at) {
+std::string_view String(V v, const Path& at) {
   if (!v.is_string()) Refuse(at, "her skal det stå en tekst");
-  return v.get_ref<const std::string&>();
+  return v.text();
 }
-int64_t Integer(const Json& v, const Path& at, int64_t low, int64_t high) {
+int64_t Integer(V v, const Path& at, int64_t low, int64_t high) {
   if (!v.is_number_integer()) Refuse(at, "her skal det stå et heltall");
-  const int64_t n = v.is_number_unsigned() && v.get<uint64_t>() > uint64_t(INT64_MAX) ? INT64_MAX : v.get<int64_t>();
+  const int64_t n = v.is_number_unsigned() && v.unsigned_() > uint64_t(INT64_MAX) ? INT64_MAX : v.integer();
   if (n < low || n > high)
     Refuse(at, "tallet " + std::to_string(n) + " ligger utenfor " + std::to_string(low) + ".." + std::to_string(high));
   return n;
 }
-int64_t IntegerOr(const Json& object, const char* key, const Path& at, int64_t low, int64_t high, int64_t otherwise) {
-  const Json* v = Find(object, key);
-  return v != nullptr ? Integer(*v, at.Member(key), low, high) : otherwise;
+int64_t IntegerOr(V object, const char* key, const Path& at, int64_t low, int64_t high, int64_t otherwise) {
+  const V v = Find(object, key);
+  return v ? Integer(v, at.Member(key), low, high) : otherwise;
 }
-std::vector<uint8_t> HexBytes(const Json& v, const Path& at) {
+std::vector<uint8_t> HexBytes(V v, const Path& at) {
   auto bytes = json_form::ParseHex(String(v, at));
   if (!bytes) Refuse(at, "her skal det stå heksadesimale sifre i par");
   return std::move(*bytes);
 }
 
 // A text in the file's code page; refused when a character has no byte there or it is longer.
-std::string CodePageText(const Json& v, const Path& at, size_t maxBytes) {
-  const std::string& text = String(v, at);
+std::string CodePageText(V v, const Path& at, size_t maxBytes) {
+  const std::string_view text = String(v, at);
   std::string out;
   for (char32_t c : DecodeUtf8(text)) {
     const int byte = UnicodeToCp1252(c);
@@ -126,17 +117,17 @@ std::string CodePageText(const Json& v, const Path& at, size_t maxBytes) {
   return out;
 }
 
-double Time(const Json& object, const char* key, const Path& at) {
-  const Json* v = Find(object, key);
-  if (v == nullptr) return 0.0;
+double Time(V object, const char* key, const Path& at) {
+  const V v = Find(object, key);
+  if (!v) return 0.0;
   const Path p = at.Member(key);
-  Object(*v, p);
-  if (const Json* days = Find(*v, "days")) {
-    if (!days->is_number()) Refuse(p.Member("days"), "her skal det stå et tall");
-    return days->get<double>();
+  Object(v, p);
+  if (const V days = Find(v, "days")) {
+    if (!days.is_number()) Refuse(p.Member("days"), "her skal det stå et tall");
+    return days.real();
   }
-  if (const Json* hex = Find(*v, "hex")) {
-    const std::vector<uint8_t> bytes = HexBytes(*hex, p.Member("hex"));
+  if (const V hex = Find(v, "hex")) {
+    const std::vector<uint8_t> bytes = HexBytes(hex, p.Member("hex"));
     if (bytes.size() != 8) Refuse(p.Member("hex"), "her skal det stå 8 byte");
     return GetF64(bytes, 0);
   }
@@ -271,16 +262,6 @@ class Reading {
   uint64_t hash_ = 14695981039346656037u;
 };
 
-using Dom = nlohmann::detail::json_sax_dom_parser<Json>;
-
-// A value of the document being built by the library's own parser events, as the whole
-// document's parse would build it.
-struct Building {
-  std::unique_ptr<Json> root = std::make_unique<Json>();
-  std::unique_ptr<Dom> dom = std::make_unique<Dom>(*root, true);
-  int depth = 0;  // containers open in it
-};
-
 class Loader {
  public:
   Loader(tDataImageArk& db, const ExchangeProgress& progress) : db_(db), progress_(progress) {}
@@ -296,8 +277,8 @@ class Loader {
       throw;
     }
     Lay();
-    WriteHeader(top_.contains("header") ? Object(top_["header"], Path{}.Member("header")) : Json::object(),
-                Path{}.Member("header"));
+    const V header = Top("header");
+    WriteHeader(header ? Object(header, Path{}.Member("header")) : header, Path{}.Member("header"));
     const uint64_t first = hash_;
     Read(source, true);
     if (hash_ != first || count_ != int64_t(plans_.size()) || nextWrite_ != count_) Changed();
@@ -321,20 +302,18 @@ class Loader {
   struct FileFault {};
 
   // The parser's events. Each goes to what the innermost open thing is: the document, a list
-  // of records, a record (built as a value, its sub-list left out), or another value.
-  bool null() { return Scalar([](Dom& d) { return d.null(); }); }
-  bool boolean(bool v) { return Scalar([v](Dom& d) { return d.boolean(v); }); }
-  bool number_integer(Json::number_integer_t v) { return Scalar([v](Dom& d) { return d.number_integer(v); }); }
-  bool number_unsigned(Json::number_unsigned_t v) { return Scalar([v](Dom& d) { return d.number_unsigned(v); }); }
-  bool number_float(Json::number_float_t v, const Json::string_t& s) {
-    return Scalar([&](Dom& d) { return d.number_float(v, s); });
-  }
-  bool string(Json::string_t& v) { return Scalar([&](Dom& d) { return d.string(v); }); }
-  bool binary(Json::binary_t& v) { return Scalar([&](Dom& d) { return d.binary(v); }); }
+  // of records, a record (built as a tree, its sub-list left out), or another value.
+  bool null() { return Scalar([](JsonTree& t) { t.Null(); }); }
+  bool boolean(bool v) { return Scalar([v](JsonTree& t) { t.Boolean(v); }); }
+  bool number_integer(Json::number_integer_t v) { return Scalar([v](JsonTree& t) { t.Integer(v); }); }
+  bool number_unsigned(Json::number_unsigned_t v) { return Scalar([v](JsonTree& t) { t.Unsigned(v); }); }
+  bool number_float(Json::number_float_t v, const Json::string_t&) { return Scalar([v](JsonTree& t) { t.Real(v); }); }
+  bool string(Json::string_t& v) { return Scalar([&v](JsonTree& t) { t.String(v); }); }
+  bool binary(Json::binary_t&) { return Scalar([](JsonTree& t) { t.Null(); }); }
 
-  bool start_object(std::size_t n) {
+  bool start_object(std::size_t) {
     if (frames_.empty()) {
-      if (inTop_) return Open([n](Dom& d) { return d.start_object(n); });
+      if (inTop_) return Open(JsonTree::Kind::kObject);
       if (topDone_) return false;
       inTop_ = true;
       return true;
@@ -344,19 +323,17 @@ class Loader {
       const int64_t i = BeginRecord(f);
       Frame record{Frame::kRecord};
       record.plan = i;
+      record.value = Take();
+      record.value->Open(JsonTree::Kind::kObject);
       frames_.push_back(std::move(record));
-      frames_.back().value.dom->start_object(n);
-      frames_.back().value.depth = 1;
       return true;
     }
-    return Open([n](Dom& d) { return d.start_object(n); });
+    return Open(JsonTree::Kind::kObject);
   }
 
-  bool start_array(std::size_t n) {
+  bool start_array(std::size_t) {
     if (frames_.empty() && inTop_ && (pendingKey_ == "records" || pendingKey_ == "deleted")) {
       const bool deleted = pendingKey_ == "deleted";
-      if (!(deleted ? seenDeleted_ : seenRecords_).insert(0).second)
-        Refuse(Path{}.Member(deleted ? "deleted" : "records"), "står to ganger");
       pendingKey_.clear();
       frames_.push_back(Frame(Frame::kList));
       frames_.back().deleted = deleted;
@@ -365,16 +342,16 @@ class Loader {
     if (!frames_.empty()) {
       Frame& f = frames_.back();
       if (f.kind == Frame::kList) NotARecord(f);
-      if (f.kind == Frame::kRecord && f.value.depth == 1 && f.subKey) {
+      if (f.kind == Frame::kRecord && f.value->Depth() == 1 && f.subKey) {
         // The sub-list: its records come as records of their own.
         f.subKey = false;
         Plan& p = plans_[size_t(f.plan)];
         if (!second_ && p.deleted) Refuse(At(f.plan).Member("sub"), "en slettet post har ingen underliste");
-        f.value.dom->start_array(0);
-        f.value.dom->end_array();
+        f.value->Open(JsonTree::Kind::kArray);
+        f.value->Close();
         const int64_t parent = f.plan;
         if (second_ && p.subLast) {
-          Ready(parent, *f.value.root);
+          Ready(parent, *f.value);
           f.given = true;
         }
         frames_.push_back(Frame(Frame::kList));
@@ -383,25 +360,26 @@ class Loader {
         return true;
       }
     }
-    return Open([n](Dom& d) { return d.start_array(n); });
+    return Open(JsonTree::Kind::kArray);
   }
 
   bool key(Json::string_t& k) {
     if (frames_.empty()) {
+      if (!seenTop_.insert(k).second) Refuse(Path{}.Member(k.c_str()), "står to ganger");
       pendingKey_ = k;
       return true;
     }
     Frame& f = frames_.back();
-    if (f.kind == Frame::kRecord && f.value.depth == 1) {
+    if (f.kind == Frame::kRecord && f.value->Depth() == 1) {
       if (f.subSeen && !second_) plans_[size_t(f.plan)].subLast = false;
       if (k == "sub") {
-        if (f.subSeen) Refuse(At(f.plan).Member("sub"), "står to ganger");
         f.subSeen = true;
         f.subKey = true;
         if (!second_) plans_[size_t(f.plan)].subLast = true;
       }
     }
-    return f.value.dom->key(k);
+    f.value->Key(k);
+    return true;
   }
 
   bool end_object() {
@@ -411,18 +389,20 @@ class Loader {
       return true;
     }
     Frame& f = frames_.back();
-    f.value.dom->end_object();
-    if (--f.value.depth > 0) return true;
+    f.value->Close();
+    if (f.value->Depth() > 0) return true;
     if (f.kind == Frame::kRecord) {
       const int64_t i = f.plan;
       const bool given = f.given;
-      std::unique_ptr<Json> record = std::move(f.value.root);
+      std::unique_ptr<JsonTree> record = std::move(f.value);
       frames_.pop_back();
       if (!second_) {
-        Survey(i, *record);
+        if (const auto twice = record->DuplicateAt()) throw InputFault{At(i).Text() + *twice + ": står to ganger"};
+        Survey(i, record->Root());
       } else if (!given) {
         Ready(i, *record);
       }
+      Give(std::move(record));
       return true;
     }
     return Close();
@@ -434,8 +414,8 @@ class Loader {
       frames_.pop_back();
       return true;
     }
-    f.value.dom->end_array();
-    if (--f.value.depth > 0) return true;
+    f.value->Close();
+    if (f.value->Depth() > 0) return true;
     return Close();
   }
 
@@ -454,7 +434,7 @@ class Loader {
     int64_t previous = -1;
     // kRecord: the record's plan; kRecord and kValue: the value being built
     int64_t plan = -1;
-    Building value;
+    std::unique_ptr<JsonTree> value;
     bool subKey = false;   // the key just given is the record's "sub"
     bool subSeen = false;
     bool given = false;    // written when its sub-list began
@@ -465,12 +445,30 @@ class Loader {
 
   [[noreturn]] static void Changed() { throw InputFault{"$: teksten ble endret mens den ble lest"}; }
 
+  // A tree for the next value, with the memory of one let go of before.
+  std::unique_ptr<JsonTree> Take() {
+    if (spare_.empty()) return std::make_unique<JsonTree>();
+    std::unique_ptr<JsonTree> tree = std::move(spare_.back());
+    spare_.pop_back();
+    return tree;
+  }
+  void Give(std::unique_ptr<JsonTree> tree) {
+    tree->Clear();
+    spare_.push_back(std::move(tree));
+  }
+
+  // A member of the document, whole or none.
+  V Top(const char* key) const {
+    auto it = top_.find(key);
+    return it == top_.end() ? V() : it->second.Root();
+  }
+
   void Read(TextSource& source, bool second) {
     second_ = second;
     frames_.clear();
     inTop_ = topDone_ = false;
     pendingKey_.clear();
-    seenRecords_.clear(), seenDeleted_.clear();
+    seenTop_.clear();
     count_ = 0;
     Reading reading(source);
     Json::sax_parse(reading.begin(), Reading::end(), this);
@@ -478,43 +476,56 @@ class Loader {
   }
 
   // A value that opens: in a list of records it is no record; in the document, a member.
-  bool Open(const std::function<bool(Dom&)>& event) {
+  bool Open(JsonTree::Kind container) {
     if (frames_.empty()) {
       if (!inTop_) Refuse(Path{}, "her skal det stå et objekt");
       frames_.push_back(Frame(Frame::kValue));
       frames_.back().key = std::move(pendingKey_);
+      frames_.back().value = Take();
       pendingKey_.clear();
     } else if (frames_.back().kind == Frame::kList) {
       NotARecord(frames_.back());
     }
     Frame& f = frames_.back();
-    if (f.kind == Frame::kRecord && f.value.depth == 1) f.subKey = false;
-    ++f.value.depth;
-    return event(*f.value.dom);
+    if (f.kind == Frame::kRecord && f.value->Depth() == 1) f.subKey = false;
+    f.value->Open(container);
+    return true;
   }
 
-  bool Scalar(const std::function<bool(Dom&)>& event) {
+  template <typename Event>
+  bool Scalar(const Event& event) {
     if (frames_.empty()) {
       if (!inTop_) Refuse(Path{}, "her skal det stå et objekt");
       Frame value{Frame::kValue};
       value.key = std::move(pendingKey_);
+      value.value = Take();
       pendingKey_.clear();
       frames_.push_back(std::move(value));
-      event(*frames_.back().value.dom);
+      event(*frames_.back().value);
       return Close();
     }
     Frame& f = frames_.back();
     if (f.kind == Frame::kList) NotARecord(f);
-    if (f.kind == Frame::kRecord && f.value.depth == 1) f.subKey = false;
-    return event(*f.value.dom);
+    if (f.kind == Frame::kRecord && f.value->Depth() == 1) f.subKey = false;
+    event(*f.value);
+    return true;
   }
 
   // A member of the document is whole.
   bool Close() {
     Frame f = std::move(frames_.back());
     frames_.pop_back();
-    if (f.key == "records" || f.key == "deleted") Array(*f.value.root, Path{}.Member(f.key.c_str()));
-    if (!second_ && (f.key == "format" || f.key == "version" || f.key == "header")) top_[f.key] = std::move(*f.value.root);
+    const Path document;
+    const Path at = document.Member(f.key.c_str());
+    if (f.key == "records" || f.key == "deleted") Array(f.value->Root(), at);
+    if (!second_) {
+      if (const auto twice = f.value->DuplicateAt()) throw InputFault{at.Text() + *twice + ": står to ganger"};
+      if (f.key == "format" || f.key == "version" || f.key == "header") {
+        top_[f.key] = std::move(*f.value);
+        f.value = std::make_unique<JsonTree>();
+      }
+    }
+    Give(std::move(f.value));
     return true;
   }
 
@@ -545,10 +556,10 @@ class Loader {
   // The document's own members: what it is and its version.
   void CheckTop() {
     const Path top;
-    const Json* format = Find(top_, "format");
-    if (format == nullptr || *format != json_form::kFormatName)
+    const V format = Top("format");
+    if (!format.is_string() || format.text() != json_form::kFormatName)
       Refuse(top.Member("format"), "ikke en QuillNet-dump (\"" + std::string(json_form::kFormatName) + "\" ventet)");
-    Integer(Member(top_, "version"), top.Member("version"), json_form::kFormatVersion, json_form::kFormatVersion);
+    Integer(Top("version"), top.Member("version"), json_form::kFormatVersion, json_form::kFormatVersion);
   }
 
   // After a fault of a record on the first reading: the whole text read for what would
@@ -558,23 +569,47 @@ class Loader {
       int depth = 0;
       std::string member;
       bool object = false;
-      Json top = Json::object();
-      bool Value(Json v) {
-        if (depth == 1 && (member == "format" || member == "version")) top[member] = std::move(v);
-        return true;
+      std::map<std::string, JsonTree> top;
+      // The document's "format" or "version" when the value begins at its top.
+      JsonTree* Wanted() {
+        if (depth != 1 || (member != "format" && member != "version")) return nullptr;
+        JsonTree& tree = top[member];
+        tree.Clear();
+        return &tree;
       }
       bool Container() {
-        if (depth == 1 && (member == "format" || member == "version")) top[member] = Json::array();  // neither text nor number
+        if (JsonTree* t = Wanted()) {  // neither text nor number
+          t->Open(JsonTree::Kind::kArray);
+          t->Close();
+        }
         ++depth;
         return true;
       }
-      bool null() override { return Value(nullptr); }
-      bool boolean(bool v) override { return Value(v); }
-      bool number_integer(number_integer_t v) override { return Value(v); }
-      bool number_unsigned(number_unsigned_t v) override { return Value(v); }
-      bool number_float(number_float_t v, const string_t&) override { return Value(v); }
-      bool string(string_t& v) override { return Value(v); }
-      bool binary(binary_t&) override { return Value(nullptr); }
+      bool null() override {
+        if (JsonTree* t = Wanted()) t->Null();
+        return true;
+      }
+      bool boolean(bool v) override {
+        if (JsonTree* t = Wanted()) t->Boolean(v);
+        return true;
+      }
+      bool number_integer(number_integer_t v) override {
+        if (JsonTree* t = Wanted()) t->Integer(v);
+        return true;
+      }
+      bool number_unsigned(number_unsigned_t v) override {
+        if (JsonTree* t = Wanted()) t->Unsigned(v);
+        return true;
+      }
+      bool number_float(number_float_t v, const string_t&) override {
+        if (JsonTree* t = Wanted()) t->Real(v);
+        return true;
+      }
+      bool string(string_t& v) override {
+        if (JsonTree* t = Wanted()) t->String(v);
+        return true;
+      }
+      bool binary(binary_t&) override { return null(); }
       bool start_object(std::size_t) override {
         if (depth == 0) object = true;
         return Container();
@@ -599,21 +634,21 @@ class Loader {
 
   // The first reading's look at a whole record: its keys and id, and the blocks written
   // with it and their sizes.
-  void Survey(int64_t i, const Json& r) {
+  void Survey(int64_t i, V r) {
     const Path here = At(i);
-    for (const auto& [key, value] : r.items())
+    for (const V value : r.children())
       if (std::find_if(std::begin(kRecordKeys), std::end(kRecordKeys),
-                       [&](const char* known) { return key == known; }) == std::end(kRecordKeys))
-        Refuse(here.Member(key.c_str()), "en post har ingen slik nøkkel");
-    const int64_t id = Integer(Member(r, "id"), here.Member("id"), 1, INT64_MAX);
+                       [&](const char* known) { return value.key() == known; }) == std::end(kRecordKeys))
+        Refuse(here.Member(std::string(value.key()).c_str()), "en post har ingen slik nøkkel");
+    const int64_t id = Integer(Find(r, "id"), here.Member("id"), 1, INT64_MAX);
     if (!ids_.emplace(id, i).second) Refuse(here.Member("id"), "id " + std::to_string(id) + " er brukt to ganger");
     Plan& p = plans_[size_t(i)];
     p.id = id;
-    if (const Json* sub = Find(r, "sub")) {
+    if (const V sub = Find(r, "sub")) {
       if (p.deleted) Refuse(here.Member("sub"), "en slettet post har ingen underliste");
       Array(*sub, here.Member("sub"));
     }
-    if (const Json* t = Find(r, "template"); t != nullptr && t->is_number_integer()) p.templateId = t->get<int64_t>();
+    if (const V t = Find(r, "template"); t && t.is_number_integer()) p.templateId = t.integer();
     // Marks until Lay gives each block its Position.
     if (Inline(r, "name")) p.name = 1;
     if (Inline(r, "link")) p.link = 1;
@@ -623,11 +658,11 @@ class Loader {
       p.dataField = "value";
     } else if (Inline(r, "definition")) {
       const Path d = here.Member("definition");
-      const Json& rows = Array(Member(Object(r["definition"], d), "rows"), d.Member("rows"));
+      const V rows = Array(Find(Object(r["definition"], d), "rows"), d.Member("rows"));
       if (rows.size() > 0xFFFF) Refuse(d.Member("rows"), "flere rader enn en mal kan ha");
       p.dataField = "definition";
       definitions_.emplace(i, DefinitionRows(r, d));
-      if (const Json* program = Find(r["definition"], "program"); program != nullptr && !IsReference(*program))
+      if (const V program = Find(r["definition"], "program"); program != nullptr && !IsReference(*program))
         p.programSize = PlainSize(*program, d.Member("program"));
     } else if (Inline(r, "index")) {
       p.dataField = "index";
@@ -684,46 +719,48 @@ class Loader {
         topFirst_ = p.self;
       }
     }
-    std::vector<std::pair<int64_t, int64_t>>().swap(links_);
+    std::deque<std::pair<int64_t, int64_t>>().swap(links_);
   }
 
   // True when the record's key holds a block written with it (not a reference to another's).
-  static bool Inline(const Json& r, const char* key) {
-    const Json* v = Find(r, key);
+  static bool Inline(V r, const char* key) {
+    const V v = Find(r, key);
     return v != nullptr && !IsReference(*v);
   }
-  static bool IsReference(const Json& v) {
+  static bool IsReference(V v) {
     return v.is_object() && (v.contains(json_form::kShared) || v.contains(json_form::kRecord));
   }
 
-  int64_t PlainSize(const Json& data, const Path& at) {
+  int64_t PlainSize(V data, const Path& at) {
     Object(data, at);
-    const Json* hex = Find(data, "hex");
+    const V hex = Find(data, "hex");
     if (hex == nullptr) Refuse(at.Member("hex"), "bytene mangler");
-    const std::string& text = String(*hex, at.Member("hex"));
+    const std::string_view text = String(*hex, at.Member("hex"));
     if (text.size() / 2 > size_t(INT32_MAX)) Refuse(at.Member("hex"), "for mange byte");
     return int64_t(text.size() / 2);
   }
 
   // The payload size of a record's "data": its bytes, or its fields' and the rest's; the
   // fields given only as text are counted once the templates are known (TextFieldsSize).
-  int64_t DataSize(int64_t i, const Json& r) {
+  int64_t DataSize(int64_t i, V r) {
     const Path root = At(i);
     const Path at = root.Member("data");
-    const Json& data = Object(r["data"], at);
+    const V data = Object(r["data"], at);
     if (!data.contains("fields")) return PlainSize(data, at);
-    const Json& fields = Array(data["fields"], at.Member("fields"));
+    const V fields = Array(data["fields"], at.Member("fields"));
     int64_t size = 0;
-    for (size_t f = 0; f < fields.size(); ++f) {
+    size_t f = 0;
+    for (const V element : fields.children()) {
       const Path fp = at.Member("fields").Element(int64_t(f));
-      const Json& field = Object(fields[f], fp);
-      if (const Json* hex = Find(field, "hex")) {
+      const V field = Object(element, fp);
+      if (const V hex = Find(field, "hex")) {
         size += int64_t(String(*hex, fp.Member("hex")).size() / 2);
       } else {
         textFields_[i].push_back(int64_t(f));
       }
+      ++f;
     }
-    if (const Json* rest = Find(data, "rest")) size += int64_t(String(*rest, at.Member("rest")).size() / 2);
+    if (const V rest = Find(data, "rest")) size += int64_t(String(*rest, at.Member("rest")).size() / 2);
     return size;
   }
 
@@ -755,14 +792,15 @@ class Loader {
     return &rows->second;
   }
 
-  std::vector<TemplateField> DefinitionRows(const Json& r, const Path& d) {
-    const Json& rows = Array(Member(Object(r["definition"], d), "rows"), d.Member("rows"));
+  std::vector<TemplateField> DefinitionRows(V r, const Path& d) {
+    const V rows = Array(Find(Object(r["definition"], d), "rows"), d.Member("rows"));
     std::vector<TemplateField> out;
-    for (size_t k = 0; k < rows.size(); ++k) {
-      const Path at = d.Member("rows").Element(int64_t(k));
-      const Json& row = Object(rows[k], at);
+    size_t k = 0;
+    for (const V element : rows.children()) {
+      const Path at = d.Member("rows").Element(int64_t(k++));
+      const V row = Object(element, at);
       TemplateField f;
-      f.Name = CodePageText(Member(row, "name"), at.Member("name"), kFieldNameMax);
+      f.Name = CodePageText(Find(row, "name"), at.Member("name"), kFieldNameMax);
       f.DataType = uint16_t(IntegerOr(row, "type", at, 0, 0xFFFF, 0));
       f.DataLength = uint16_t(IntegerOr(row, "dataLength", at, 0, 0xFFFF, 0));
       f.Length = uint16_t(IntegerOr(row, "length", at, 0, 0xFFFF, 0));
@@ -776,12 +814,12 @@ class Loader {
     return out;
   }
 
-  Position RecordRef(const Json& r, const char* key, const Path& at) {
-    const Json* v = Find(r, key);
+  Position RecordRef(V r, const char* key, const Path& at) {
+    const V v = Find(r, key);
     if (v == nullptr) return 0;
     return RecordOf(*v, at.Member(key));
   }
-  Position RecordOf(const Json& v, const Path& at) {
+  Position RecordOf(V v, const Path& at) {
     const int64_t id = Integer(v, at, 1, INT64_MAX);
     auto it = ids_.find(id);
     if (it == ids_.end()) Refuse(at, "ingen post har id " + std::to_string(id));
@@ -789,33 +827,33 @@ class Loader {
   }
 
   // The Position of the block under `key`: its own, or the one of the record it names.
-  Position BlockOf(int64_t i, const Json& r, const char* key, Position own) {
-    const Json* v = Find(r, key);
+  Position BlockOf(int64_t i, V r, const char* key, Position own) {
+    const V v = Find(r, key);
     if (v == nullptr) return 0;
     if (own != 0) return own;
     const Path root = At(i);
     const Path at = root.Member(key);
-    if (const Json* record = Find(*v, json_form::kRecord)) return RecordOf(*record, at.Member(json_form::kRecord));
+    if (const V record = Find(*v, json_form::kRecord)) return RecordOf(*record, at.Member(json_form::kRecord));
     return SharedBlock(*v, at, key);
   }
 
   // {"shared": id, "field": f}: the block that record writes under f (`key` when no field).
-  Position SharedBlock(const Json& v, const Path& at, const char* key) {
-    const int64_t id = Integer(Member(v, json_form::kShared),
+  Position SharedBlock(V v, const Path& at, const char* key) {
+    const int64_t id = Integer(Find(v, json_form::kShared),
                                at.Member(json_form::kShared), 1, INT64_MAX);
     auto it = ids_.find(id);
     if (it == ids_.end()) Refuse(at.Member(json_form::kShared), "ingen post har id " + std::to_string(id));
-    const std::string field =
-        v.contains(json_form::kField) ? String(v[json_form::kField], at.Member(json_form::kField)) : key;
+    const std::string_view field =
+        v.contains(json_form::kField) ? String(v[json_form::kField], at.Member(json_form::kField)) : std::string_view(key);
     const Plan& holder = plans_[size_t(it->second)];
     const Position block = field == "name" ? holder.name : field == "link" ? holder.link : field == "note" ? holder.note
                          : field == "inherit" ? holder.inherit : field == "program" ? holder.program
                          : holder.dataField != nullptr && field == holder.dataField ? holder.data : 0;
-    if (block == 0) Refuse(at, "posten " + std::to_string(id) + " har ingen egen " + field + " å dele");
+    if (block == 0) Refuse(at, "posten " + std::to_string(id) + " har ingen egen " + std::string(field) + " å dele");
     return block;
   }
 
-  void WriteHeader(const Json& header, const Path& at) {
+  void WriteHeader(V header, const Path& at) {
     RecordImage image{};
     EncodeFileHeader(image);
     RecordEdit e(image);
@@ -828,22 +866,22 @@ class Loader {
   }
 
   // A record of the second reading is whole: it is written when those before it are.
-  void Ready(int64_t i, const Json& r) {
+  void Ready(int64_t i, const JsonTree& r) {
     if (i != nextWrite_) {
       waiting_.emplace(i, r);
       return;
     }
-    WriteRecord(i, r);
+    WriteRecord(i, r.Root());
     for (auto it = waiting_.find(++nextWrite_); it != waiting_.end(); it = waiting_.find(++nextWrite_)) {
-      WriteRecord(it->first, it->second);
+      WriteRecord(it->first, it->second.Root());
       waiting_.erase(it);
     }
   }
 
-  void WriteRecord(int64_t i, const Json& r) {
+  void WriteRecord(int64_t i, V r) {
     const Plan& p = plans_[size_t(i)];
     const Path at = At(i);
-    if (!r.is_object() || Integer(Member(r, "id"), at.Member("id"), 1, INT64_MAX) != p.id) Changed();
+    if (!r.is_object() || Integer(Find(r, "id"), at.Member("id"), 1, INT64_MAX) != p.id) Changed();
     RecordImage image{};
     RecordEdit e(image);
     e.SetSize(kPointerRecordSize);
@@ -887,7 +925,7 @@ class Loader {
     if (progress_ && i % 1024 == 0 && !progress_(i, int64_t(plans_.size()))) throw Stopped{};
   }
 
-  void AppendData(int64_t i, const Json& r, const Path& at) {
+  void AppendData(int64_t i, V r, const Path& at) {
     const std::string field = plans_[size_t(i)].dataField;
     if (field == "value") {
       AppendNameBlock(CodePageText(r["value"], at.Member("value"), kNameMaxText), plans_[size_t(i)].self);
@@ -917,9 +955,9 @@ class Loader {
   }
 
   // A data block: the head words and the bytes of "hex", or `payload` when it is given.
-  void AppendPlain(const Json& data, const Path& at, std::optional<std::vector<uint8_t>> payload) {
+  void AppendPlain(V data, const Path& at, std::optional<std::vector<uint8_t>> payload) {
     Object(data, at);
-    if (!payload) payload = HexBytes(Member(data, "hex"), at.Member("hex"));
+    if (!payload) payload = HexBytes(Find(data, "hex"), at.Member("hex"));
     DataHead head;
     head.size = uint32_t(kDataHeadSize + payload->size());
     head.next = uint32_t(IntegerOr(data, "next", at, 0, UINT32_MAX, 0));
@@ -933,33 +971,35 @@ class Loader {
 
   // A data record's payload from its fields (each by its bytes, or by its text through its
   // template row) and the rest; nullopt when the data is given as bytes.
-  std::optional<std::vector<uint8_t>> Payload(int64_t i, const Json& r) {
-    const Json& data = r["data"];
+  std::optional<std::vector<uint8_t>> Payload(int64_t i, V r) {
+    const V data = r["data"];
     if (!data.contains("fields")) return std::nullopt;
     const Path root = At(i);
     const Path at = root.Member("data");
     const std::vector<TemplateField>* rows = Rows(i);
-    const Json& fields = data["fields"];
+    const V fields = data["fields"];
     if (rows != nullptr && fields.size() != rows->size())
       Refuse(at.Member("fields"), std::to_string(fields.size()) + " felt, malen har " +
                                       std::to_string(rows->size()));
     std::vector<uint8_t> payload;
     bool cut = false;
-    for (size_t f = 0; f < fields.size(); ++f) {
+    size_t f = 0;
+    for (const V field : fields.children()) {
       const Path fp = at.Member("fields").Element(int64_t(f));
       const TemplateField* row = rows != nullptr ? &(*rows)[f] : nullptr;
+      ++f;
       if (row != nullptr) {
-        const std::string name = CodePageText(Member(fields[f], "name"),
+        const std::string name = CodePageText(Find(field, "name"),
                                               fp.Member("name"), kFieldNameMax);
         if (name != row->Name)
           Refuse(fp.Member("name"), "malens felt her er «" + Cp1252ToUtf8(row->Name) + "»");
       }
       std::vector<uint8_t> bytes;
-      if (const Json* hex = Find(fields[f], "hex")) {
+      if (const V hex = Find(field, "hex")) {
         bytes = HexBytes(*hex, fp.Member("hex"));
       } else {
         bytes.assign(row->DataLength, 0);
-        const SaveResult saved = SaveFieldText(*row, String(Member(fields[f], "text"),
+        const SaveResult saved = SaveFieldText(*row, String(Find(field, "text"),
                                                             fp.Member("text")), bytes);
         if (saved.status == SaveStatus::kRefused || saved.status == SaveStatus::kConvertError)
           Refuse(fp.Member("text"), "ikke en verdi feltet kan ha" + (saved.message.empty() ? "" : ": " + saved.message));
@@ -971,7 +1011,7 @@ class Loader {
       if (row != nullptr && bytes.size() < row->DataLength) cut = true;
       payload.insert(payload.end(), bytes.begin(), bytes.end());
     }
-    if (const Json* rest = Find(data, "rest")) {
+    if (const V rest = Find(data, "rest")) {
       const std::vector<uint8_t> bytes = HexBytes(*rest, at.Member("rest"));
       if (cut && !bytes.empty()) Refuse(at.Member("rest"), "byte etter et avkortet felt");
       payload.insert(payload.end(), bytes.begin(), bytes.end());
@@ -981,15 +1021,15 @@ class Loader {
 
   // A template block: its header (the rows counted, the size of a data record, the linked
   // program's data block) and its rows.
-  void AppendDefinition(int64_t i, const Json& r, const Path& at) {
-    const Json& definition = r["definition"];
+  void AppendDefinition(int64_t i, V r, const Path& at) {
+    const V definition = r["definition"];
     const std::vector<TemplateField> rows = DefinitionRows(r, at);
     TemplateHeader header;
     header.TotalSize = TemplateBlockSize(uint32_t(rows.size()));
     header.DataSize = int32_t(IntegerOr(definition, "dataSize", at, INT32_MIN, INT32_MAX, 0));
     header.FieldCount = uint16_t(rows.size());
     header.HasInherited = uint16_t(IntegerOr(definition, "hasInherited", at, 0, 0xFFFF, 0));
-    if (const Json* program = Find(definition, "program"))
+    if (const V program = Find(definition, "program"))
       header.ProgramData = plans_[size_t(i)].program != 0
                                ? plans_[size_t(i)].program
                                : SharedBlock(Object(*program, at.Member("program")), at.Member("program"), "data");
@@ -1001,19 +1041,23 @@ class Loader {
     Append(block);
   }
 
-  void AppendIndex(const Json& index, const Path& at) {
+  void AppendIndex(V index, const Path& at) {
     tdataIndexRec node;
     node.Terminal = uint8_t(IntegerOr(index, "terminal", at, 0, 1, 0));
     node.Target = RecordRef(index, "target", at);
     const Path cp = at.Member("children");
-    const Json& children = Array(index.contains("children") ? index["children"] : EmptyArray(), cp);
-    for (size_t k = 0; k < children.size(); ++k) {
-      const Path ep = cp.Element(int64_t(k));
-      const Json& pair = Array(children[k], ep);
+    const V children = Find(index, "children");
+    if (children) Array(children, cp);
+    size_t k = 0;
+    for (const V element : children.children()) {
+      const Path ep = cp.Element(int64_t(k++));
+      const V pair = Array(element, ep);
       if (pair.size() != 2) Refuse(ep, "her skal det stå [tegnkode, id]");
-      const int64_t code = Integer(pair[0], ep.Element(0), 0, kIndexChildCount - 1);
+      const V first = *pair.children().begin();
+      const V second = *++pair.children().begin();
+      const int64_t code = Integer(first, ep.Element(0), 0, kIndexChildCount - 1);
       if (node.Children[size_t(code)] != 0) Refuse(ep.Element(0), "tegnkoden er brukt to ganger");
-      node.Children[size_t(code)] = RecordOf(pair[1], ep.Element(1));
+      node.Children[size_t(code)] = RecordOf(second, ep.Element(1));
     }
     std::array<uint8_t, kDataHeadSize + kIndexNodeSize> block{};
     DataHead{uint32_t(block.size()), 0, 0, 0}.Encode(std::span<uint8_t, kDataHeadSize>(block.data(), kDataHeadSize));
@@ -1045,12 +1089,14 @@ class Loader {
 
   tDataImageArk& db_;
   const ExchangeProgress& progress_;
-  std::vector<Plan> plans_;
-  std::vector<std::pair<int64_t, int64_t>> links_;  // each record's previous record and parent, until Lay
+  // In pieces rather than one block: growing never copies what is there, and memory is
+  // taken only as records come.
+  std::deque<Plan> plans_;
+  std::deque<std::pair<int64_t, int64_t>> links_;  // each record's previous record and parent, until Lay
   std::unordered_map<int64_t, int64_t> ids_;        // id -> record
   std::unordered_map<int64_t, std::vector<TemplateField>> definitions_;  // a template's rows, by record
   std::unordered_map<int64_t, std::vector<int64_t>> textFields_;  // a record's fields given only as text
-  Json top_ = Json::object();  // the document's format, version and header
+  std::map<std::string, JsonTree> top_;  // the document's format, version and header
   Position topFirst_ = 0;
   int64_t end_ = 0;  // where the file ends when every record is in
   std::vector<uint8_t> buffer_;
@@ -1061,11 +1107,12 @@ class Loader {
   std::vector<Frame> frames_;
   bool inTop_ = false, topDone_ = false;
   std::string pendingKey_;
-  std::set<int> seenRecords_, seenDeleted_;
   int64_t count_ = 0;   // records begun
   uint64_t hash_ = 0;   // of the text the last reading read
   int64_t nextWrite_ = 0;
-  std::map<int64_t, Json> waiting_;  // whole records of the second reading written after others
+  std::map<int64_t, JsonTree> waiting_;  // whole records of the second reading written after others
+  std::vector<std::unique_ptr<JsonTree>> spare_;  // trees let go of, for the next values
+  std::set<std::string> seenTop_;  // the document's keys so far
 };
 
 std::string Path::Text() const {

@@ -68,6 +68,11 @@ class DumpLoadToolTest : public qn::test::ToolFixture {
       ASSERT_EQ(CreateTemplate(db, "Lenket"), 0);
       AddTemplateField(db, TemplateField{4, kTypeLongint, 8, 0, 0, 0, 0, "Tall"});
       FinishTemplate(db);
+      // A template that inherits the one above: its records' fields are the parent's, then its own.
+      ASSERT_EQ(CreateTemplate(db, "Arving"), 0);
+      AddTemplateField(db, TemplateField{0, kTypeInherited, 0, 0, 0, 0, 0, "Lenket"});
+      AddTemplateField(db, TemplateField{1, kTypeByte, 3, 0, 0, 0, 0, "Egen"});
+      FinishTemplate(db);
       ASSERT_EQ(NewProgramRecord(db, "Borte program"), 0);
       lostProgram = {db.dp->CurrentPosition(), db.dp->DataBlock()};
       ASSERT_EQ(db.EndChange(), 0);
@@ -77,10 +82,14 @@ class DumpLoadToolTest : public qn::test::ToolFixture {
       Made({"copy", kFile, P(data), P(sub), "down"});
       Made({"set-field", kFile, P(data), "F24", "tekst"});
       const Position linked = Made({"new-data", kFile, P(sub), "down", "Lenket"});
+      const Position heir = Made({"new-data", kFile, P(linked), "down", "Arving"});
+      Made({"set-field", kFile, P(heir), "Tall", "7"});
+      Made({"set-field", kFile, P(heir), "Egen", "5"});
       OpenDatabase(db, kFile);
       db.BeginChange();
       db.dp->Load(linked);
       LinkTemplateProgram(db, lostProgram.second);
+      ASSERT_GT(db.dp->SetInheritBlock(data), 0);  // an inherited part: the other record's data
       ASSERT_EQ(db.EndChange(), 0);
       db.Close();
       Made({"delete", kFile, P(lostProgram.first)});
@@ -154,7 +163,9 @@ TEST_F(DumpLoadToolTest, ADumpOfTheLoadedDumpIsTheDump) {
   const std::string text = dump.dump();
   for (const char* expected : {"\"Alt «æøå»\"", "\"text\":\"tekst\"", "\"note\":\"første linje\\r\\nandre linje\"",
                                "\"link\":\"/tmp/dokument.txt\"", "\"value\":\"blå\"", "\"program\":{",
-                               "\"index\":{", "\"target\":", "\"field\":\"program\"", "\"shared\":", "\"name\":\"Borte\""})
+                               "\"index\":{", "\"target\":", "\"field\":\"program\"", "\"shared\":", "\"name\":\"Borte\"",
+                               "{\"hex\":\"00000000\",\"name\":\"Tall\",\"text\":\"0\"}",
+                               "{\"hex\":\"07000000\",\"name\":\"Tall\",\"text\":\"7\"},{\"hex\":\"05\",\"name\":\"Egen\",\"text\":\"5\"}"})
     EXPECT_NE(text.find(expected), std::string::npos) << expected;
   EXPECT_EQ(dump["deleted"].size(), 2u);  // "Borte" and the program "Borte program"
 }
@@ -235,6 +246,15 @@ TEST_F(DumpLoadToolTest, BadInputIsRefusedByItsPathAndLeavesNoFile) {
     }
     EXPECT_EQ(ErrLines(), 1);
     for (const auto& [name, bytes] : fs->files) EXPECT_EQ(name.find("new.pdb256"), std::string::npos) << name;
+  }
+  // A key given twice in one object, in a record or in the document's own members.
+  for (const auto& [key, path] : {std::pair{"\"kind\": ", "$.records[0].kind"}, {"\"days\": ", "$.header.changed.days"}}) {
+    SCOPED_TRACE(path);
+    std::string text = dump.dump(1);
+    text.insert(text.find(key), std::string(key) + "1, ");
+    EXPECT_EQ(Load(text), kExitError);
+    EXPECT_THAT(err.str(), HasSubstr(std::string("quilltool: ") + path + ": står to ganger")) << err.str();
+    EXPECT_FALSE(fs->Exists("new.pdb256"));
   }
   // An existing file is never replaced.
   fs->Put("new.pdb256", qn::test::Bytes{1, 2, 3});
