@@ -135,17 +135,6 @@ bool Cached(const std::string& path, const std::function<bool(const std::string&
   return true;
 }
 
-// Puts the file out of the page cache (its bytes written to the disk first) and reads it
-// back once, sequentially.
-void ReadBackFromDisk(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY);
-  if (fd < 0) return;
-  ::fdatasync(fd);
-  ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-  ::close(fd);
-  ReadOnce(path);
-}
-
 bool BuildNames(const std::string& path, int names) {
   tDataImageArk db;
   OpenDatabase(db, path, OpenPolicy::kCreate);

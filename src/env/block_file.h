@@ -106,11 +106,11 @@ class FileSystem {
 
 // The real disk.
 std::shared_ptr<FileSystem> DiskFileSystem();
-// The real disk for a process that reads most of a file once, a walk from one record to
-// the next (a tool command). The first touch of each page of a fresh map costs more than
-// reading its bytes with a system call, so the views a walk asks for come from two windows
-// of 256 KiB read with pread (the records' and their names'), and reads that lie inside
-// them from there too; everything else, and every other program's file, as on the disk.
+// The real disk for a process that reads most of a file once (a tool command's walk). A
+// fresh map costs as much as pread for a file read from the disk, and several times more for
+// one just written (the cache then holds it in small pieces), so the views a walk asks for
+// come from two windows of 256 KiB read with pread (the records' and their names'), and reads
+// inside them from there too; everything else, and every other program's file, as on disk.
 // `files` itself when it is not the disk (a test's files).
 std::shared_ptr<FileSystem> ReadOnceFiles(std::shared_ptr<FileSystem> files);
 

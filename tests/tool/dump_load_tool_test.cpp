@@ -12,6 +12,7 @@
 #include "content/note_text.h"
 #include "content/program_record.h"
 #include "content/system_lists.h"
+#include "exchange/database_json.h"
 #include "store/record_blocks.h"
 #include "templates/template_store.h"
 #include "templates/type_table.h"
@@ -194,6 +195,34 @@ TEST_F(DumpLoadToolTest, TheDumpValidatesAgainstItsSchema) {
   const std::string command = "python3 -c 'import json, sys, jsonschema; jsonschema.validate(json.load(open(sys.argv[1])), "
                               "json.load(open(sys.argv[2])))' " + dump + " " QUILLNET_SOURCE_DIR "/docs/dump.schema.json";
   EXPECT_EQ(std::system(command.c_str()), 0);
+}
+
+// A dump file that changes while it is read (here, once the second reading has begun, past
+// the first piece it has read) is refused, and no file is left.
+TEST_F(DumpLoadToolTest, ADumpThatChangesBetweenItsReadingsIsRefused) {
+  ASSERT_EQ(Run({"create", kFile}), kExitOk);
+  Json dump = Json::parse(Dump(kFile));
+  for (int id = 1000; id < 12000; ++id)
+    dump["records"].push_back({{"id", id}, {"kind", 1}, {"name", "Linje " + std::to_string(id)}});
+  const std::string text = dump.dump(1);
+  ASSERT_GT(text.size(), size_t(512) << 10);
+  const std::string input = testing::TempDir() + "quill_dump_changing.json";
+  std::ofstream(input, std::ios::binary) << text;
+  bool changed = false;
+  const LoadResult result = LoadDatabaseFile(fs, input, "new.pdb256", [&](int64_t, int64_t total) {
+    if (total > 0 && !changed) {
+      std::string other = text;
+      other.replace(other.rfind("Linje 11999"), 11, "Linje 11998");
+      std::ofstream(input, std::ios::binary) << other;
+      changed = true;
+    }
+    return true;
+  });
+  EXPECT_TRUE(changed);
+  EXPECT_FALSE(result.ok);
+  EXPECT_TRUE(result.inputFault);
+  EXPECT_EQ(result.message, "$: teksten ble endret mens den ble lest");
+  for (const auto& [name, bytes] : fs->files) EXPECT_EQ(name.find("new.pdb256"), std::string::npos) << name;
 }
 
 struct BadInput {
