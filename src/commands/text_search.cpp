@@ -204,13 +204,12 @@ const TemplateLayout* TextSearch::Layout(const PointerRecord& record) {
 void TextSearch::SearchFields(const PointerRecord& record, int depth, const HitSink& sink) {
   const TemplateLayout* layout = Layout(record);
   if (layout == nullptr) return;
-  if (!reader_.DataHeadAt(record.dataBlock)) {
+  // The fields as the data editor shows them: the record's own block (an inherited part
+  // is not among them), read into the room the record before left.
+  if (!reader_.ShownPayload(record, layout->DataLength(), payload_)) {
     ++damaged_;
     return;
   }
-  std::optional<std::vector<uint8_t>> data = reader_.Data(record, layout->DataLength());
-  if (!data) return;
-  payload_.swap(*data);
   bytesRead_ += kDataHeadSize + int64_t(payload_.size());
   size_t place = 0;
   for (const TemplateField& field : layout->Fields) {

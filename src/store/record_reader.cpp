@@ -159,15 +159,17 @@ std::optional<DataHead> RecordReader::DataHeadAt(Position block) {
   return DataHead::Decode(bytes);
 }
 
-void RecordReader::AppendPayload(Position block, int64_t limit, std::vector<uint8_t>& out) {
+bool RecordReader::AppendPayload(Position block, int64_t limit, std::vector<uint8_t>& out) {
   const std::optional<DataHead> head = DataHeadAt(block);
-  if (!head || head->size < uint32_t(kDataHeadSize) || limit <= 0) return;
+  if (!head) return false;
+  if (head->size < uint32_t(kDataHeadSize) || limit <= 0) return true;
   const int64_t start = int64_t(block) + kDataHeadSize;
   const int64_t n = std::min(Fit(start, int64_t(head->size) - kDataHeadSize), limit);
-  if (n <= 0) return;
+  if (n <= 0) return true;
   const size_t at = out.size();
   out.resize(at + size_t(n));
   db_.PeekBlock(start, out.data() + at, int32_t(n));
+  return true;
 }
 
 std::optional<std::vector<uint8_t>> RecordReader::OwnPayload(const PointerRecord& record, int64_t limit) {
@@ -194,7 +196,18 @@ std::optional<std::vector<uint8_t>> RecordReader::Data(const PointerRecord& reco
   if (const Position ib = InheritedBlock(record); ib > 0) AppendPayload(ib, limit, data);
   const size_t first = data.size();
   AppendPayload(record.dataBlock, limit - int64_t(first), data);
-  // Automatic update: the source's payload over the own one, up to the shorter of the two.
+  UpdateFromSource(record, first, data);
+  return data;
+}
+
+bool RecordReader::ShownPayload(const PointerRecord& record, int64_t limit, std::vector<uint8_t>& out) {
+  out.clear();
+  if (!AppendPayload(record.dataBlock, limit, out)) return false;
+  UpdateFromSource(record, 0, out);
+  return true;
+}
+
+void RecordReader::UpdateFromSource(const PointerRecord& record, size_t first, std::vector<uint8_t>& data) {
   std::optional<PointerRecord> source;
   if (db_.autoUpdate && record.updateFrom > 0 && (source = Record(record.updateFrom)) &&
       source->dataBlock != record.dataBlock && DataHeadAt(source->dataBlock)) {
@@ -202,7 +215,6 @@ std::optional<std::vector<uint8_t>> RecordReader::Data(const PointerRecord& reco
     AppendPayload(source->dataBlock, int64_t(data.size() - first), fresh);
     std::copy(fresh.begin(), fresh.end(), data.begin() + std::ptrdiff_t(first));
   }
-  return data;
 }
 
 // ---- Walks ----

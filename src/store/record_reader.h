@@ -79,6 +79,11 @@ class RecordReader {
   // update on, the payload of the record it is updated from stands over its own, as a
   // refresh would write it. nullopt when the record has no data block in the file.
   std::optional<std::vector<uint8_t>> Data(const PointerRecord& record, int64_t limit);
+  // The payload a data record's fields are shown from, as the data editor shows them: its
+  // own block, at most `limit` bytes, with automatic update on the payload of the record it
+  // is updated from standing over it. Into `out`, whose room is reused; false when the
+  // record has no data block in the file.
+  bool ShownPayload(const PointerRecord& record, int64_t limit, std::vector<uint8_t>& out);
 
   // Visits the records from `first` down its list, each once, at most RecordBound() of
   // them; a link that leads to no record ends the walk. `visit` returning false ends it.
@@ -96,8 +101,12 @@ class RecordReader {
   // The data block a record's inheritBlock names (a pointer record there stands for its
   // data block); 0 when none.
   Position InheritedBlock(const PointerRecord& record);
-  // Appends up to `limit` payload bytes of the data block at `block` to `out`.
-  void AppendPayload(Position block, int64_t limit, std::vector<uint8_t>& out);
+  // Appends up to `limit` payload bytes of the data block at `block` to `out`; false when
+  // the block's head is not in the file.
+  bool AppendPayload(Position block, int64_t limit, std::vector<uint8_t>& out);
+  // With automatic update on, the payload of the record `record` is updated from, over the
+  // bytes of `data` from `first` on, up to the shorter of the two.
+  void UpdateFromSource(const PointerRecord& record, size_t first, std::vector<uint8_t>& data);
 
   tDataImageArk& db_;
 };

@@ -96,6 +96,21 @@ INSTANTIATE_TEST_SUITE_P(
                       PlaceCase{"farge", kSearchVariables, HitPlace::kVariableName, "", "Farge"},
                       PlaceCase{"GRØNN", kSearchVariables, HitPlace::kVariableValue, "", "grønn"}));
 
+// The fields are searched as the data editor shows them, over the record's own block: an
+// inherited part does not shift them, and its bytes are no field of the record.
+TEST_F(TextSearchTest, AnInheritedPartLeavesTheFieldsWhereTheEditorShowsThem) {
+  const Position other = MakeData("Kunde", customers);
+  SetPayload(other, Join({TextBytes("Arvet Navn", 31), TextBytes("x", 21), IntBytes(1), {0}}));
+  dp().Load(customer);
+  ASSERT_GT(dp().SetInheritBlock(other), 0);
+  Reopen();
+  const std::vector<SearchHit> own = Find("Øvrebø", kSearchData);
+  ASSERT_FALSE(own.empty());
+  EXPECT_EQ(own[0].position, customer);
+  EXPECT_EQ(own[0].field, "Navn");
+  EXPECT_EQ(Where(Find("arvet", kSearchData)), std::vector<Position>{other});
+}
+
 TEST_F(TextSearchTest, AHitCarriesThePathOfDisplayNamesFromTheTop) {
   const std::vector<SearchHit> hits = Find("onsdag");
   ASSERT_EQ(hits.size(), 1u);
