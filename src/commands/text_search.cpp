@@ -195,58 +195,52 @@ void TextSearch::Search(const PointerRecord& record, int depth, const HitSink& s
   if ((places & kSearchNotes) && record.noteBlock != 0) look(HitPlace::kNote, NoteText(record.noteBlock));
 }
 
-const TemplateLayout* TextSearch::Layout(const PointerRecord& record) {
-  auto [at, added] = layouts_.try_emplace(record.templatePos);
-  if (added) at->second = ReadRecordTemplate(reader_, record);
-  return at->second ? &*at->second : nullptr;
+const TextSearch::TemplatePlan* TextSearch::Plan(const PointerRecord& record) {
+  auto [it, added] = plans_.try_emplace(record.templatePos);
+  TemplatePlan& plan = it->second;
+  if (added && (plan.layout = ReadRecordTemplate(reader_, record))) {
+    plan.dataLength = plan.layout->DataLength();
+    size_t place = 0;
+    for (const TemplateField& field : plan.layout->Fields) {
+      if (field.DataType == kTypeInherited) continue;
+      const size_t at = place;
+      place += field.DataLength;
+      if (field.DataType == kTypePassword) continue;
+      const TypeClass type = ClassOf(field.DataType);
+      const bool text = type == TypeClass::kText || type == TypeClass::kDosText;
+      const bool canMatch = text || ((type == TypeClass::kInteger || type == TypeClass::kReal) && numbersCanMatch_) ||
+                            ((type == TypeClass::kDate || type == TypeClass::kTDateTime) && datesCanMatch_) ||
+                            (type == TypeClass::kBoolean && booleansCanMatch_);
+      if (canMatch) plan.fields.push_back(SearchedField{&field, at, text});
+    }
+  }
+  return plan.layout ? &plan : nullptr;
 }
 
 void TextSearch::SearchFields(const PointerRecord& record, int depth, const HitSink& sink) {
-  const TemplateLayout* layout = Layout(record);
-  if (layout == nullptr) return;
+  const TemplatePlan* plan = Plan(record);
+  if (plan == nullptr) return;
   // The fields as the data editor shows them: the record's own block (an inherited part
   // is not among them), read into the room the record before left.
-  if (!reader_.ShownPayload(record, layout->DataLength(), payload_)) {
+  if (!reader_.ShownPayload(record, plan->dataLength, payload_)) {
     ++damaged_;
     return;
   }
   bytesRead_ += kDataHeadSize + int64_t(payload_.size());
-  size_t place = 0;
-  for (const TemplateField& field : layout->Fields) {
-    if (field.DataType == kTypeInherited) continue;
-    const size_t at = place;
-    place += field.DataLength;
-    if (field.DataType == kTypePassword) continue;
-    switch (ClassOf(field.DataType)) {
-      case TypeClass::kInteger:
-      case TypeClass::kReal:
-        if (!numbersCanMatch_) continue;
-        break;
-      case TypeClass::kDate:
-      case TypeClass::kTDateTime:
-        if (!datesCanMatch_) continue;
-        break;
-      case TypeClass::kBoolean:
-        if (!booleansCanMatch_) continue;
-        break;
-      case TypeClass::kText:
-      case TypeClass::kDosText:
-        break;
-      default:
-        continue;
-    }
-    const size_t n = at < payload_.size() ? std::min<size_t>(field.DataLength, payload_.size() - at) : 0;
-    const std::span<const uint8_t> bytes(payload_.data() + at, n);
+  for (const SearchedField& f : plan->fields) {
+    const TemplateField& field = *f.field;
+    const size_t n = f.at < payload_.size() ? std::min<size_t>(field.DataLength, payload_.size() - f.at) : 0;
+    const std::span<const uint8_t> bytes(payload_.data() + f.at, n);
     // A text field's bytes are its shown text in the code page (its length byte clamped to
     // the field, as the editor reads it; the DOS letters shown as such): looked at where
     // they lie instead of through the UTF-8 form and back.
     std::string text;
     std::string_view shown;
-    if (const TypeClass type = ClassOf(field.DataType); type == TypeClass::kText || type == TypeClass::kDosText) {
+    if (f.text) {
       const size_t size = std::min<size_t>({n, kValueBufferSize});
       shown = std::string_view(reinterpret_cast<const char*>(bytes.data()) + (size > 0 ? 1 : 0),
                                size > 0 ? std::min<size_t>(bytes[0], size - 1) : 0);
-      if (type == TypeClass::kDosText) {
+      if (ClassOf(field.DataType) == TypeClass::kDosText) {
         text.assign(shown);
         for (char& c : text) c = char(DosByteShown(uint8_t(c)));
         shown = text;

@@ -113,7 +113,20 @@ class TextSearch {
   std::optional<std::string> NameShaped(Position block, bool sizeFirst);
   std::optional<std::string> NoteText(Position block);
   void SearchFields(const PointerRecord& record, int depth, const HitSink& sink);
-  const TemplateLayout* Layout(const PointerRecord& record);
+  // A template's fields as the search looks at them, worked out once: those the text can
+  // match (by their type: a text no number can hold skips the number fields), each with
+  // where it stands in the payload.
+  struct SearchedField {
+    const TemplateField* field;
+    size_t at;
+    bool text;  // its bytes are its shown text (a text or DOS text field)
+  };
+  struct TemplatePlan {
+    std::optional<TemplateLayout> layout;
+    int64_t dataLength = 0;
+    std::vector<SearchedField> fields;
+  };
+  const TemplatePlan* Plan(const PointerRecord& record);
 
   RecordReader& reader_;
   SearchRequest request_;
@@ -127,7 +140,7 @@ class TextSearch {
   Position start_ = 0;
   PositionSet strays_;               // records visited whose way back is damaged
   std::vector<Position> ancestors_;  // the records above the current one, by depth
-  std::map<Position, std::optional<TemplateLayout>> layouts_;  // by template Position
+  std::map<Position, TemplatePlan> plans_;  // by template Position
   std::vector<uint8_t> payload_;
   int64_t visited_ = 0;
   int64_t hits_ = 0;

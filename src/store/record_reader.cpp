@@ -160,15 +160,30 @@ std::optional<DataHead> RecordReader::DataHeadAt(Position block) {
 }
 
 bool RecordReader::AppendPayload(Position block, int64_t limit, std::vector<uint8_t>& out) {
-  const std::optional<DataHead> head = DataHeadAt(block);
-  if (!head) return false;
-  if (head->size < uint32_t(kDataHeadSize) || limit <= 0) return true;
-  const int64_t start = int64_t(block) + kDataHeadSize;
-  const int64_t n = std::min(Fit(start, int64_t(head->size) - kDataHeadSize), limit);
-  if (n <= 0) return true;
+  // The head and the payload's first bytes in one read (most payloads are shorter than
+  // that); the rest, when there is more, in a second.
+  constexpr int64_t kFirstRead = 512;
+  if (block <= 0) return false;
+  const int64_t first = Fit(block, kDataHeadSize + std::clamp<int64_t>(limit, 0, kFirstRead));
+  if (first < kDataHeadSize) return false;
   const size_t at = out.size();
+  out.resize(at + size_t(first));
+  if (first + db_.PeekBlock(block, out.data() + at, int32_t(first)) < kDataHeadSize) {
+    out.resize(at);
+    return false;
+  }
+  const DataHead head = DataHead::Decode(std::span<const uint8_t, kDataHeadSize>(out.data() + at, kDataHeadSize));
+  out.erase(out.begin() + std::ptrdiff_t(at), out.begin() + std::ptrdiff_t(at) + kDataHeadSize);
+  const int64_t have = first - kDataHeadSize;
+  const int64_t n = head.size < uint32_t(kDataHeadSize) || limit <= 0
+                        ? 0
+                        : std::min(Fit(int64_t(block) + kDataHeadSize, int64_t(head.size) - kDataHeadSize), limit);
+  if (n <= have) {
+    out.resize(at + size_t(std::max<int64_t>(n, 0)));
+    return true;
+  }
   out.resize(at + size_t(n));
-  db_.PeekBlock(start, out.data() + at, int32_t(n));
+  db_.PeekBlock(int64_t(block) + kDataHeadSize + have, out.data() + at + size_t(have), int32_t(n - have));
   return true;
 }
 
@@ -208,9 +223,9 @@ bool RecordReader::ShownPayload(const PointerRecord& record, int64_t limit, std:
 }
 
 void RecordReader::UpdateFromSource(const PointerRecord& record, size_t first, std::vector<uint8_t>& data) {
+  if (!db_.autoUpdate || record.updateFrom <= 0) return;  // before a record is made to read into
   std::optional<PointerRecord> source;
-  if (db_.autoUpdate && record.updateFrom > 0 && (source = Record(record.updateFrom)) &&
-      source->dataBlock != record.dataBlock && DataHeadAt(source->dataBlock)) {
+  if ((source = Record(record.updateFrom)) && source->dataBlock != record.dataBlock && DataHeadAt(source->dataBlock)) {
     std::vector<uint8_t> fresh;
     AppendPayload(source->dataBlock, int64_t(data.size() - first), fresh);
     std::copy(fresh.begin(), fresh.end(), data.begin() + std::ptrdiff_t(first));
