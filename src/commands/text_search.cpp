@@ -120,26 +120,50 @@ bool TextSearch::Run(int64_t budget, const HitSink& sink) {
   return !pending_.empty();
 }
 
+namespace {
+
+// The text of a name-shaped block whose first `count` bytes are `image`; nullopt when its
+// own size (its first four bytes, when `sizeFirst`) is no size such a block can have.
+std::optional<std::string> NameShapedText(const uint8_t* image, int64_t count, bool sizeFirst) {
+  int64_t size = count;
+  if (sizeFirst) {
+    const uint32_t own = GetU32(std::span(image, 4), 0);
+    if (own < uint32_t(kNameTextOffset) || own > uint32_t(kNameBlockSize)) return std::nullopt;
+    size = std::min<int64_t>(size, own);
+  }
+  const size_t length = std::min<size_t>(image[kNameLengthOffset], size_t(size - kNameTextOffset));
+  return std::string(reinterpret_cast<const char*>(image) + kNameTextOffset, length);
+}
+
+}  // namespace
+
 std::optional<std::string> TextSearch::NameShaped(Position block, bool sizeFirst) {
-  std::array<uint8_t, kNameBlockSize> image;
   const int64_t count = reader_.Fit(block, kNameBlockSize);
-  if (count <= kNameTextOffset || !reader_.ReadBytes(block, std::span(image.data(), size_t(count)))) {
+  if (count <= kNameTextOffset) {
+    ++damaged_;
+    return std::nullopt;
+  }
+  // Read where it lies in the file's map when it can be: only the text is copied.
+  std::optional<std::string> text;
+  bool read = false;
+  if (const uint8_t* view = reader_.Database().View(block, count)) {
+    text = NameShapedText(view, count, sizeFirst);
+    read = reader_.Database().ViewIntact();
+  }
+  if (!read) {
+    std::array<uint8_t, kNameBlockSize> image;
+    if (!reader_.ReadBytes(block, std::span(image.data(), size_t(count)))) {
+      ++damaged_;
+      return std::nullopt;
+    }
+    text = NameShapedText(image.data(), count, sizeFirst);
+  }
+  if (!text) {
     ++damaged_;
     return std::nullopt;
   }
   bytesRead_ += count;
-  int64_t size = count;
-  if (sizeFirst) {
-    // A name block's first four bytes are its own size; the rest is read as text.
-    const uint32_t own = GetU32(image, 0);
-    if (own < uint32_t(kNameTextOffset) || own > uint32_t(kNameBlockSize)) {
-      ++damaged_;
-      return std::nullopt;
-    }
-    size = std::min<int64_t>(size, own);
-  }
-  const size_t length = std::min<size_t>(image[kNameLengthOffset], size_t(size - kNameTextOffset));
-  return std::string(reinterpret_cast<const char*>(image.data()) + kNameTextOffset, length);
+  return text;
 }
 
 std::optional<std::string> TextSearch::NoteText(Position block) {
@@ -196,7 +220,11 @@ void TextSearch::Search(const PointerRecord& record, int depth, const HitSink& s
 }
 
 const TextSearch::TemplatePlan* TextSearch::Plan(const PointerRecord& record) {
+  // Records of one template mostly come one after another.
+  if (lastPlan_ != nullptr && lastPlan_->first == record.templatePos)
+    return lastPlan_->second.layout ? &lastPlan_->second : nullptr;
   auto [it, added] = plans_.try_emplace(record.templatePos);
+  lastPlan_ = &*it;
   TemplatePlan& plan = it->second;
   if (added && (plan.layout = ReadRecordTemplate(reader_, record))) {
     plan.dataLength = plan.layout->DataLength();
@@ -211,15 +239,55 @@ const TextSearch::TemplatePlan* TextSearch::Plan(const PointerRecord& record) {
       const bool canMatch = text || ((type == TypeClass::kInteger || type == TypeClass::kReal) && numbersCanMatch_) ||
                             ((type == TypeClass::kDate || type == TypeClass::kTDateTime) && datesCanMatch_) ||
                             (type == TypeClass::kBoolean && booleansCanMatch_);
-      if (canMatch) plan.fields.push_back(SearchedField{&field, at, text});
+      if (canMatch) plan.fields.push_back(SearchedField{&field, at, text, type == TypeClass::kDosText});
     }
   }
   return plan.layout ? &plan : nullptr;
 }
 
+namespace {
+
+// The text of a field as the data editor shows it, from the payload `payload`; in `storage`
+// when it must be made. A text field's bytes are its shown text in the code page (its
+// length byte clamped to the field, as the editor reads it; the DOS letters shown as such):
+// looked at where they lie instead of through the UTF-8 form and back.
+std::string_view ShownField(const TemplateField& field, size_t at, bool text, bool dos,
+                            std::span<const uint8_t> payload, std::string& storage) {
+  const size_t n = at < payload.size() ? std::min<size_t>(field.DataLength, payload.size() - at) : 0;
+  const std::span<const uint8_t> bytes(payload.data() + at, n);
+  if (!text) {
+    storage = Utf8ToCp1252(ShowFieldText(field, bytes, ShowOptions::Editor()));
+    return storage;
+  }
+  const size_t size = std::min<size_t>({n, kValueBufferSize});
+  const std::string_view shown(reinterpret_cast<const char*>(bytes.data()) + (size > 0 ? 1 : 0),
+                               size > 0 ? std::min<size_t>(bytes[0], size - 1) : 0);
+  if (!dos) return shown;
+  storage.assign(shown);
+  for (char& c : storage) c = char(DosByteShown(uint8_t(c)));
+  return storage;
+}
+
+}  // namespace
+
 void TextSearch::SearchFields(const PointerRecord& record, int depth, const HitSink& sink) {
   const TemplatePlan* plan = Plan(record);
   if (plan == nullptr) return;
+  std::string storage;
+  // Most records hold no hit: their fields are looked at where they lie in the file's map,
+  // and read (with the record's automatic update) only when one may hold the text.
+  if (const std::optional<std::span<const uint8_t>> view = reader_.OwnPayloadView(record, plan->dataLength)) {
+    bool hit = false;
+    for (const SearchedField& f : plan->fields)
+      if (matcher_.Find(ShownField(*f.field, f.at, f.text, f.dos, *view, storage)) != std::string_view::npos) {
+        hit = true;
+        break;
+      }
+    if (!hit && reader_.Database().ViewIntact()) {
+      bytesRead_ += kDataHeadSize + int64_t(view->size());
+      return;
+    }
+  }
   // The fields as the data editor shows them: the record's own block (an inherited part
   // is not among them), read into the room the record before left.
   if (!reader_.ShownPayload(record, plan->dataLength, payload_)) {
@@ -228,29 +296,9 @@ void TextSearch::SearchFields(const PointerRecord& record, int depth, const HitS
   }
   bytesRead_ += kDataHeadSize + int64_t(payload_.size());
   for (const SearchedField& f : plan->fields) {
-    const TemplateField& field = *f.field;
-    const size_t n = f.at < payload_.size() ? std::min<size_t>(field.DataLength, payload_.size() - f.at) : 0;
-    const std::span<const uint8_t> bytes(payload_.data() + f.at, n);
-    // A text field's bytes are its shown text in the code page (its length byte clamped to
-    // the field, as the editor reads it; the DOS letters shown as such): looked at where
-    // they lie instead of through the UTF-8 form and back.
-    std::string text;
-    std::string_view shown;
-    if (f.text) {
-      const size_t size = std::min<size_t>({n, kValueBufferSize});
-      shown = std::string_view(reinterpret_cast<const char*>(bytes.data()) + (size > 0 ? 1 : 0),
-                               size > 0 ? std::min<size_t>(bytes[0], size - 1) : 0);
-      if (ClassOf(field.DataType) == TypeClass::kDosText) {
-        text.assign(shown);
-        for (char& c : text) c = char(DosByteShown(uint8_t(c)));
-        shown = text;
-      }
-    } else {
-      text = Utf8ToCp1252(ShowFieldText(field, bytes, ShowOptions::Editor()));
-      shown = text;
-    }
+    const std::string_view shown = ShownField(*f.field, f.at, f.text, f.dos, payload_, storage);
     if (const size_t hit = matcher_.Find(shown); hit != std::string_view::npos)
-      Report(record, depth, HitPlace::kField, Cp1252ToUtf8(field.Name), shown, hit, sink);
+      Report(record, depth, HitPlace::kField, Cp1252ToUtf8(f.field->Name), shown, hit, sink);
   }
 }
 

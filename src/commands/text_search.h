@@ -120,6 +120,7 @@ class TextSearch {
     const TemplateField* field;
     size_t at;
     bool text;  // its bytes are its shown text (a text or DOS text field)
+    bool dos;   // a DOS text field: its letters shown as the DOS code page has them
   };
   struct TemplatePlan {
     std::optional<TemplateLayout> layout;
@@ -141,6 +142,7 @@ class TextSearch {
   PositionSet strays_;               // records visited whose way back is damaged
   std::vector<Position> ancestors_;  // the records above the current one, by depth
   std::map<Position, TemplatePlan> plans_;  // by template Position
+  const std::pair<const Position, TemplatePlan>* lastPlan_ = nullptr;  // the one asked for last
   std::vector<uint8_t> payload_;
   int64_t visited_ = 0;
   int64_t hits_ = 0;

@@ -59,6 +59,15 @@ std::optional<PointerRecord> RecordReader::Record(Position position) {
 }
 
 bool RecordReader::Read(Position position, PointerRecord& out) {
+  // Decoded where it lies in the file's map when it can be, without a copy of its bytes.
+  if (position > 0 && InFile(position, kPointerRecordSize)) {
+    if (const uint8_t* view = db_.View(position, kPointerRecordSize)) {
+      const std::span<const uint8_t, kPointerRecordSize> bytes(view, kPointerRecordSize);
+      const bool record = RecordView(bytes).IsRecordAt(position);
+      if (record) PointerRecord::Decode(bytes, out);
+      if (db_.ViewIntact()) return record;
+    }
+  }
   RecordImage image;
   if (!Image(position, image)) return false;
   PointerRecord::Decode(image, out);
@@ -160,30 +169,42 @@ std::optional<DataHead> RecordReader::DataHeadAt(Position block) {
 }
 
 bool RecordReader::AppendPayload(Position block, int64_t limit, std::vector<uint8_t>& out) {
-  // The head and the payload's first bytes in one read (most payloads are shorter than
-  // that); the rest, when there is more, in a second.
+  // The head and the payload's first bytes (most payloads are shorter than that) at once:
+  // where they lie in the file's map when they can be, else in one read; the rest of a
+  // longer payload in a second read.
   constexpr int64_t kFirstRead = 512;
   if (block <= 0) return false;
   const int64_t first = Fit(block, kDataHeadSize + std::clamp<int64_t>(limit, 0, kFirstRead));
   if (first < kDataHeadSize) return false;
   const size_t at = out.size();
-  out.resize(at + size_t(first));
-  if (first + db_.PeekBlock(block, out.data() + at, int32_t(first)) < kDataHeadSize) {
-    out.resize(at);
-    return false;
+  const auto take = [&](const uint8_t* bytes) {
+    const DataHead head = DataHead::Decode(std::span<const uint8_t, kDataHeadSize>(bytes, kDataHeadSize));
+    const int64_t payload = int64_t(head.size) - kDataHeadSize;
+    // A payload inside what was read is in the file; a longer one is cut to the file's end.
+    const int64_t n = payload < 0 || limit <= 0 ? 0
+                      : std::min(payload <= first - kDataHeadSize ? payload : Fit(int64_t(block) + kDataHeadSize, payload), limit);
+    const int64_t have = std::clamp<int64_t>(n, 0, first - kDataHeadSize);
+    out.insert(out.end(), bytes + kDataHeadSize, bytes + kDataHeadSize + have);
+    return n;
+  };
+  int64_t n = -1;
+  if (const uint8_t* view = db_.View(block, first)) {
+    n = take(view);
+    if (!db_.ViewIntact()) {
+      out.resize(at);
+      n = -1;
+    }
   }
-  const DataHead head = DataHead::Decode(std::span<const uint8_t, kDataHeadSize>(out.data() + at, kDataHeadSize));
-  out.erase(out.begin() + std::ptrdiff_t(at), out.begin() + std::ptrdiff_t(at) + kDataHeadSize);
-  const int64_t have = first - kDataHeadSize;
-  const int64_t n = head.size < uint32_t(kDataHeadSize) || limit <= 0
-                        ? 0
-                        : std::min(Fit(int64_t(block) + kDataHeadSize, int64_t(head.size) - kDataHeadSize), limit);
-  if (n <= have) {
-    out.resize(at + size_t(std::max<int64_t>(n, 0)));
-    return true;
+  if (n < 0) {
+    std::array<uint8_t, kDataHeadSize + kFirstRead> chunk{};
+    if (first + db_.PeekBlock(block, chunk.data(), int32_t(first)) < kDataHeadSize) return false;
+    n = take(chunk.data());
   }
-  out.resize(at + size_t(n));
-  db_.PeekBlock(int64_t(block) + kDataHeadSize + have, out.data() + at + size_t(have), int32_t(n - have));
+  const int64_t have = int64_t(out.size() - at);
+  if (n > have) {
+    out.resize(at + size_t(n));
+    db_.PeekBlock(int64_t(block) + kDataHeadSize + have, out.data() + at + size_t(have), int32_t(n - have));
+  }
   return true;
 }
 
@@ -220,6 +241,20 @@ bool RecordReader::ShownPayload(const PointerRecord& record, int64_t limit, std:
   if (!AppendPayload(record.dataBlock, limit, out)) return false;
   UpdateFromSource(record, 0, out);
   return true;
+}
+
+std::optional<std::span<const uint8_t>> RecordReader::OwnPayloadView(const PointerRecord& record, int64_t limit) {
+  const Position block = record.dataBlock;
+  if ((db_.autoUpdate && record.updateFrom > 0) || block <= 0 || limit <= 0) return std::nullopt;
+  const int64_t first = Fit(block, kDataHeadSize + limit);
+  if (first < kDataHeadSize) return std::nullopt;
+  const uint8_t* view = db_.View(block, first);
+  if (view == nullptr) return std::nullopt;
+  // As AppendPayload cuts it: to its head's size, the limit and the file's end.
+  const int64_t payload = int64_t(DataHead::Decode(std::span<const uint8_t, kDataHeadSize>(view, kDataHeadSize)).size) -
+                          kDataHeadSize;
+  const int64_t n = std::clamp<int64_t>(payload, 0, first - kDataHeadSize);
+  return std::span<const uint8_t>(view + kDataHeadSize, size_t(n));
 }
 
 void RecordReader::UpdateFromSource(const PointerRecord& record, size_t first, std::vector<uint8_t>& data) {

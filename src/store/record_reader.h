@@ -84,6 +84,10 @@ class RecordReader {
   // is updated from standing over it. Into `out`, whose room is reused; false when the
   // record has no data block in the file.
   bool ShownPayload(const PointerRecord& record, int64_t limit, std::vector<uint8_t>& out);
+  // The same where it lies in the file's map, without a copy, when it can be had so and no
+  // automatic update stands over it; nullopt otherwise. Readable until the next read from
+  // the file; Database().ViewIntact() afterwards.
+  std::optional<std::span<const uint8_t>> OwnPayloadView(const PointerRecord& record, int64_t limit);
 
   // Visits the records from `first` down its list, each once, at most RecordBound() of
   // them; a link that leads to no record ends the walk. `visit` returning false ends it.

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "content/document_link.h"
+#include "content/initial_content.h"
 #include "content/note_text.h"
 #include "content/record_clipboard.h"
 #include "content/system_lists.h"
@@ -109,6 +113,29 @@ TEST_F(TextSearchTest, AnInheritedPartLeavesTheFieldsWhereTheEditorShowsThem) {
   EXPECT_EQ(own[0].position, customer);
   EXPECT_EQ(own[0].field, "Navn");
   EXPECT_EQ(Where(Find("arvet", kSearchData)), std::vector<Position>{other});
+}
+
+// On the disk the fields of most records are looked at where they lie in the file's map;
+// what is found there is what is found by reading them.
+TEST_F(TextSearchTest, TheFileOnTheDiskGivesTheSameHitsAsReadInMemory) {
+  const Bytes bytes = File();
+  const std::string path = testing::TempDir() + "quill_text_search.pdb256";
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  tDataImageArk disk;
+  OpenDatabase(disk, path, OpenPolicy::kInspect);
+  ASSERT_TRUE(disk.IsOpen());
+  for (const char* text : {"øvrebø", "4711", "ja", "nordmann", "blåbær", "tyttebær"}) {
+    SCOPED_TRACE(text);
+    RecordReader reader(disk);
+    TextSearch search(reader, {text, kSearchEverywhere, false});
+    std::vector<std::string> there;
+    while (search.Run(1000, [&](const SearchHit& h) { there.push_back(std::to_string(h.position) + h.field + h.around); })) {
+    }
+    std::vector<std::string> here;
+    for (const SearchHit& h : Find(text)) here.push_back(std::to_string(h.position) + h.field + h.around);
+    EXPECT_EQ(there, here);
+  }
+  std::filesystem::remove(path);
 }
 
 TEST_F(TextSearchTest, AHitCarriesThePathOfDisplayNamesFromTheTop) {
