@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "env/zeroed_memory.h"
 #include "store/format.h"
 
 namespace qn {
@@ -87,7 +88,7 @@ class PositionSet {
 // file, made once, whatever the walk visits.
 class RecordSet {
  public:
-  explicit RecordSet(int64_t fileSize = 0) : pieces_(size_t(std::max<int64_t>(fileSize, 0) >> 8) + 1, 0) {}
+  explicit RecordSet(int64_t fileSize = 0) { Reset(fileSize); }
 
   // Adds p (> 0); true when it was not there before.
   bool Insert(Position p) {
@@ -109,7 +110,7 @@ class RecordSet {
   void Reset(int64_t fileSize) {
     const size_t pieces = size_t(std::max<int64_t>(fileSize, 0) >> 8) + 1;
     if (pieces > pieces_.size()) {
-      pieces_.assign(pieces, 0);
+      pieces_ = ZeroedArray<uint16_t>(pieces);
     } else {
       std::fill(pieces_.begin(), pieces_.end(), 0);
     }
@@ -119,7 +120,7 @@ class RecordSet {
   size_t Room() const { return pieces_.size() * sizeof(uint16_t) + others_.capacity() * sizeof(Position); }
 
  private:
-  std::vector<uint16_t> pieces_;
+  ZeroedArray<uint16_t> pieces_;
   PositionSet others_{16};
 };
 
