@@ -646,7 +646,7 @@ class Loader {
     p.id = id;
     if (const V sub = Find(r, "sub")) {
       if (p.deleted) Refuse(here.Member("sub"), "en slettet post har ingen underliste");
-      Array(*sub, here.Member("sub"));
+      Array(sub, here.Member("sub"));
     }
     if (const V t = Find(r, "template"); t && t.is_number_integer()) p.templateId = t.integer();
     // Marks until Lay gives each block its Position.
@@ -662,8 +662,8 @@ class Loader {
       if (rows.size() > 0xFFFF) Refuse(d.Member("rows"), "flere rader enn en mal kan ha");
       p.dataField = "definition";
       definitions_.emplace(i, DefinitionRows(r, d));
-      if (const V program = Find(r["definition"], "program"); program != nullptr && !IsReference(*program))
-        p.programSize = PlainSize(*program, d.Member("program"));
+      if (const V program = Find(r["definition"], "program"); program && !IsReference(program))
+        p.programSize = PlainSize(program, d.Member("program"));
     } else if (Inline(r, "index")) {
       p.dataField = "index";
     } else if (Inline(r, "data")) {
@@ -725,7 +725,7 @@ class Loader {
   // True when the record's key holds a block written with it (not a reference to another's).
   static bool Inline(V r, const char* key) {
     const V v = Find(r, key);
-    return v != nullptr && !IsReference(*v);
+    return v && !IsReference(v);
   }
   static bool IsReference(V v) {
     return v.is_object() && (v.contains(json_form::kShared) || v.contains(json_form::kRecord));
@@ -734,8 +734,8 @@ class Loader {
   int64_t PlainSize(V data, const Path& at) {
     Object(data, at);
     const V hex = Find(data, "hex");
-    if (hex == nullptr) Refuse(at.Member("hex"), "bytene mangler");
-    const std::string_view text = String(*hex, at.Member("hex"));
+    if (!hex) Refuse(at.Member("hex"), "bytene mangler");
+    const std::string_view text = String(hex, at.Member("hex"));
     if (text.size() / 2 > size_t(INT32_MAX)) Refuse(at.Member("hex"), "for mange byte");
     return int64_t(text.size() / 2);
   }
@@ -754,13 +754,13 @@ class Loader {
       const Path fp = at.Member("fields").Element(int64_t(f));
       const V field = Object(element, fp);
       if (const V hex = Find(field, "hex")) {
-        size += int64_t(String(*hex, fp.Member("hex")).size() / 2);
+        size += int64_t(String(hex, fp.Member("hex")).size() / 2);
       } else {
         textFields_[i].push_back(int64_t(f));
       }
       ++f;
     }
-    if (const V rest = Find(data, "rest")) size += int64_t(String(*rest, at.Member("rest")).size() / 2);
+    if (const V rest = Find(data, "rest")) size += int64_t(String(rest, at.Member("rest")).size() / 2);
     return size;
   }
 
@@ -816,8 +816,8 @@ class Loader {
 
   Position RecordRef(V r, const char* key, const Path& at) {
     const V v = Find(r, key);
-    if (v == nullptr) return 0;
-    return RecordOf(*v, at.Member(key));
+    if (!v) return 0;
+    return RecordOf(v, at.Member(key));
   }
   Position RecordOf(V v, const Path& at) {
     const int64_t id = Integer(v, at, 1, INT64_MAX);
@@ -829,12 +829,12 @@ class Loader {
   // The Position of the block under `key`: its own, or the one of the record it names.
   Position BlockOf(int64_t i, V r, const char* key, Position own) {
     const V v = Find(r, key);
-    if (v == nullptr) return 0;
+    if (!v) return 0;
     if (own != 0) return own;
     const Path root = At(i);
     const Path at = root.Member(key);
-    if (const V record = Find(*v, json_form::kRecord)) return RecordOf(*record, at.Member(json_form::kRecord));
-    return SharedBlock(*v, at, key);
+    if (const V record = Find(v, json_form::kRecord)) return RecordOf(record, at.Member(json_form::kRecord));
+    return SharedBlock(v, at, key);
   }
 
   // {"shared": id, "field": f}: the block that record writes under f (`key` when no field).
@@ -996,7 +996,7 @@ class Loader {
       }
       std::vector<uint8_t> bytes;
       if (const V hex = Find(field, "hex")) {
-        bytes = HexBytes(*hex, fp.Member("hex"));
+        bytes = HexBytes(hex, fp.Member("hex"));
       } else {
         bytes.assign(row->DataLength, 0);
         const SaveResult saved = SaveFieldText(*row, String(Find(field, "text"),
@@ -1012,7 +1012,7 @@ class Loader {
       payload.insert(payload.end(), bytes.begin(), bytes.end());
     }
     if (const V rest = Find(data, "rest")) {
-      const std::vector<uint8_t> bytes = HexBytes(*rest, at.Member("rest"));
+      const std::vector<uint8_t> bytes = HexBytes(rest, at.Member("rest"));
       if (cut && !bytes.empty()) Refuse(at.Member("rest"), "byte etter et avkortet felt");
       payload.insert(payload.end(), bytes.begin(), bytes.end());
     }
@@ -1032,7 +1032,7 @@ class Loader {
     if (const V program = Find(definition, "program"))
       header.ProgramData = plans_[size_t(i)].program != 0
                                ? plans_[size_t(i)].program
-                               : SharedBlock(Object(*program, at.Member("program")), at.Member("program"), "data");
+                               : SharedBlock(Object(program, at.Member("program")), at.Member("program"), "data");
     std::vector<uint8_t> block(header.TotalSize, 0);
     header.Encode(std::span<uint8_t, kTemplateHeaderSize>(block.data(), kTemplateHeaderSize));
     for (size_t k = 0; k < rows.size(); ++k)

@@ -34,7 +34,7 @@ JsonTree::Node& JsonTree::Add(Kind kind) {
 }
 
 void JsonTree::Null() { Add(Kind::kNull); }
-void JsonTree::Boolean(bool v) { Add(Kind::kBoolean).boolean = v; }
+void JsonTree::Boolean(bool) { Add(Kind::kBoolean); }  // only its kind is ever asked
 void JsonTree::Integer(int64_t v) { Add(Kind::kInteger).number.integer = v; }
 void JsonTree::Unsigned(uint64_t v) { Add(Kind::kUnsigned).number.unsignedValue = v; }
 void JsonTree::Real(double v) { Add(Kind::kReal).number.real = v; }
@@ -105,8 +105,6 @@ std::optional<std::string> JsonTree::DuplicateAt() const {
 // ---------------------------------------------------------------------------------------
 // A value of it
 
-bool JsonValue::is_null() const { return present() && tree_->nodes_[node_].kind == Kind::kNull; }
-bool JsonValue::is_boolean() const { return present() && tree_->nodes_[node_].kind == Kind::kBoolean; }
 bool JsonValue::is_object() const { return present() && tree_->nodes_[node_].kind == Kind::kObject; }
 bool JsonValue::is_array() const { return present() && tree_->nodes_[node_].kind == Kind::kArray; }
 bool JsonValue::is_string() const { return present() && tree_->nodes_[node_].kind == Kind::kString; }
@@ -115,40 +113,20 @@ bool JsonValue::is_number_integer() const {
 }
 bool JsonValue::is_number_unsigned() const { return present() && tree_->nodes_[node_].kind == Kind::kUnsigned; }
 bool JsonValue::is_number() const { return is_number_integer() || (present() && tree_->nodes_[node_].kind == Kind::kReal); }
-bool JsonValue::boolean() const { return is_boolean() && tree_->nodes_[node_].boolean; }
-
-int64_t JsonValue::integer() const {
-  if (!present()) return 0;
+template <class T>
+T JsonValue::NumberAs() const {
+  if (!present()) return T(0);
   const auto& n = tree_->nodes_[node_];
   switch (n.kind) {
-    case Kind::kInteger: return n.number.integer;
-    case Kind::kUnsigned: return int64_t(n.number.unsignedValue);
-    case Kind::kReal: return int64_t(n.number.real);
-    default: return 0;
+    case Kind::kInteger: return T(n.number.integer);
+    case Kind::kUnsigned: return T(n.number.unsignedValue);
+    case Kind::kReal: return T(n.number.real);
+    default: return T(0);
   }
 }
-
-uint64_t JsonValue::unsigned_() const {
-  if (!present()) return 0;
-  const auto& n = tree_->nodes_[node_];
-  switch (n.kind) {
-    case Kind::kInteger: return uint64_t(n.number.integer);
-    case Kind::kUnsigned: return n.number.unsignedValue;
-    case Kind::kReal: return uint64_t(n.number.real);
-    default: return 0;
-  }
-}
-
-double JsonValue::real() const {
-  if (!present()) return 0.0;
-  const auto& n = tree_->nodes_[node_];
-  switch (n.kind) {
-    case Kind::kInteger: return double(n.number.integer);
-    case Kind::kUnsigned: return double(n.number.unsignedValue);
-    case Kind::kReal: return n.number.real;
-    default: return 0.0;
-  }
-}
+template int64_t JsonValue::NumberAs<int64_t>() const;
+template uint64_t JsonValue::NumberAs<uint64_t>() const;
+template double JsonValue::NumberAs<double>() const;
 
 std::string_view JsonValue::text() const {
   if (!is_string()) return {};

@@ -22,18 +22,15 @@ class JsonValue {
 
   bool present() const { return tree_ != nullptr; }
   explicit operator bool() const { return present(); }
-  bool is_null() const;
-  bool is_boolean() const;
   bool is_object() const;
   bool is_array() const;
   bool is_string() const;
   bool is_number() const;
   bool is_number_integer() const;  // a whole number, signed or not
   bool is_number_unsigned() const;
-  bool boolean() const;
-  int64_t integer() const;    // a whole number as signed (an unsigned one wraps)
-  uint64_t unsigned_() const;  // a whole number as unsigned
-  double real() const;        // any number
+  int64_t integer() const { return NumberAs<int64_t>(); }     // as signed (an unsigned one wraps)
+  uint64_t unsigned_() const { return NumberAs<uint64_t>(); }  // as unsigned
+  double real() const { return NumberAs<double>(); }
   std::string_view text() const;  // a string's bytes; empty for anything else
   // The name it stands under in the object holding it; empty in an array or at the top.
   std::string_view key() const;
@@ -65,13 +62,12 @@ class JsonValue {
   };
   Children children() const;
 
-  // For code that takes a member found as it would a pointer: `if (auto v = find(..)) *v`.
-  JsonValue operator*() const { return *this; }
-  const JsonValue* operator->() const { return this; }
-  bool operator==(std::nullptr_t) const { return !present(); }
 
  private:
   friend class JsonTree;
+  // Any number converted to T; 0 for anything else.
+  template <class T>
+  T NumberAs() const;
   JsonValue(const JsonTree* tree, uint32_t node) : tree_(tree), node_(node) {}
   const JsonTree* tree_ = nullptr;
   uint32_t node_ = 0;
@@ -108,7 +104,6 @@ class JsonTree {
   friend class JsonValue;
   struct Node {
     Kind kind = Kind::kNull;
-    bool boolean = false;
     uint32_t end = 0;    // one past its last descendant; kOpen while a container is open
     uint32_t count = 0;  // members or elements
     uint32_t keyLength = 0;
