@@ -178,12 +178,8 @@ bool RecordReader::AppendPayload(Position block, int64_t limit, std::vector<uint
   if (first < kDataHeadSize) return false;
   const size_t at = out.size();
   const auto take = [&](const uint8_t* bytes) {
-    const DataHead head = DataHead::Decode(std::span<const uint8_t, kDataHeadSize>(bytes, kDataHeadSize));
-    const int64_t payload = int64_t(head.size) - kDataHeadSize;
-    // A payload inside what was read is in the file; a longer one is cut to the file's end.
-    const int64_t n = payload < 0 || limit <= 0 ? 0
-                      : std::min(payload <= first - kDataHeadSize ? payload : Fit(int64_t(block) + kDataHeadSize, payload), limit);
-    const int64_t have = std::clamp<int64_t>(n, 0, first - kDataHeadSize);
+    const int64_t n = PayloadCut(block, bytes, limit, first - kDataHeadSize);
+    const int64_t have = std::min<int64_t>(n, first - kDataHeadSize);
     out.insert(out.end(), bytes + kDataHeadSize, bytes + kDataHeadSize + have);
     return n;
   };
@@ -250,11 +246,16 @@ std::optional<std::span<const uint8_t>> RecordReader::OwnPayloadView(const Point
   if (first < kDataHeadSize) return std::nullopt;
   const uint8_t* view = db_.View(block, first);
   if (view == nullptr) return std::nullopt;
-  // As AppendPayload cuts it: to its head's size, the limit and the file's end.
-  const int64_t payload = int64_t(DataHead::Decode(std::span<const uint8_t, kDataHeadSize>(view, kDataHeadSize)).size) -
-                          kDataHeadSize;
-  const int64_t n = std::clamp<int64_t>(payload, 0, first - kDataHeadSize);
-  return std::span<const uint8_t>(view + kDataHeadSize, size_t(n));
+  // All of it lies in the view: the limit and the file's end are what cut the view.
+  return std::span<const uint8_t>(view + kDataHeadSize, size_t(PayloadCut(block, view, limit, first - kDataHeadSize)));
+}
+
+int64_t RecordReader::PayloadCut(Position block, const uint8_t* head, int64_t limit, int64_t known) {
+  const int64_t payload =
+      int64_t(DataHead::Decode(std::span<const uint8_t, kDataHeadSize>(head, kDataHeadSize)).size) - kDataHeadSize;
+  if (payload <= 0 || limit <= 0) return 0;
+  // A payload inside the bytes known to be in the file needs no look at the file's end.
+  return std::min(payload <= known ? payload : Fit(int64_t(block) + kDataHeadSize, payload), limit);
 }
 
 void RecordReader::UpdateFromSource(const PointerRecord& record, size_t first, std::vector<uint8_t>& data) {

@@ -108,6 +108,10 @@ class RecordReader {
   // Appends up to `limit` payload bytes of the data block at `block` to `out`; false when
   // the block's head is not in the file.
   bool AppendPayload(Position block, int64_t limit, std::vector<uint8_t>& out);
+  // How many payload bytes of the data block at `block`, whose head is `head`, are read: its
+  // head's size cut to `limit` and to the file's end, the first `known` bytes after the head
+  // being in the file.
+  int64_t PayloadCut(Position block, const uint8_t* head, int64_t limit, int64_t known);
   // With automatic update on, the payload of the record `record` is updated from, over the
   // bytes of `data` from `first` on, up to the shorter of the two.
   void UpdateFromSource(const PointerRecord& record, size_t first, std::vector<uint8_t>& data);
